@@ -1,0 +1,1 @@
+"""Scripting interface of the film-tracking application."""
