@@ -1,1 +1,30 @@
-"""Scripting interface of the film-tracking application."""
+"""Scripting interface of the film-tracking application.
+
+Import plinx._init first in a plain interpreter: it starts the application
+core. The modules project, exporters, mediaio and tools follow.
+"""
+
+
+def _describe_value_types():
+    # Signatures of the modules name a few conversions that have no Python
+    # type of their own; tell the runtime's signature parser what they are.
+    import typing
+
+    import shiboken2  # noqa: F401 (brings the runtime's signature support)
+    try:
+        from shibokensupport.signature import mapping
+    except ImportError:
+        return
+    mapping.type_map.update({
+        "Color": typing.Tuple[float, float, float],
+        "OptionalFloat": typing.Optional[float],
+        "OptionalBool": typing.Optional[bool],
+        "OptionalPoint": typing.Optional[typing.Tuple[float, float]],
+        "OptionalLayer": typing.Any,
+        "OptionalInterlaceMode": typing.Any,
+        "Gan_Matrix33": typing.Tuple[typing.Tuple[float, float, float], ...],
+    })
+
+
+_describe_value_types()
+del _describe_value_types
