@@ -75,6 +75,7 @@ struct Conversion
     {
         return Shiboken::Conversions::copyToPython(converter(), &value);
     }
+    static PyTypeObject* pythonType() { return Shiboken::Conversions::getPythonTypeObject(converter()); }
 };
 
 template <typename T>

@@ -313,6 +313,7 @@ private:
             }
         };
         (take(std::get<I>(params), I, &std::tuple_element_t<I, Holders>::check), ...);
+        (void)take; // unused for functions without parameters
         return ok;
     }
 
@@ -330,6 +331,7 @@ private:
             }
         };
         (one(std::get<I>(holders), std::get<I>(params), I), ...);
+        (void)one;
         return ok;
     }
 
@@ -546,6 +548,14 @@ PyObject* keywordsEntry(PyObject* self, PyObject* args, PyObject* keywords)
     return F.callWithArguments(self, args, keywords);
 }
 
+// Python's method table stores every entry point as PyCFunction; the real
+// signature follows from the calling-convention flags.
+template <typename Entry>
+PyCFunction asMethodEntry(Entry entry)
+{
+    return reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(entry));
+}
+
 // The method-table row of a bound function; static for functions without self.
 template <const auto& F>
 PyMethodDef def(int extraFlags = 0)
@@ -553,15 +563,15 @@ PyMethodDef def(int extraFlags = 0)
     const char* name = F.site().shortName.c_str();
     switch (F.convention()) {
     case Convention::NoArguments:
-        return {name, reinterpret_cast<PyCFunction>(&noArgumentsEntry<F>), METH_NOARGS | extraFlags, nullptr};
+        return {name, asMethodEntry(&noArgumentsEntry<F>), METH_NOARGS | extraFlags, nullptr};
     case Convention::OneArgument:
-        return {name, reinterpret_cast<PyCFunction>(&oneArgumentEntry<F>), METH_O | extraFlags, nullptr};
+        return {name, asMethodEntry(&oneArgumentEntry<F>), METH_O | extraFlags, nullptr};
     case Convention::Positional:
-        return {name, reinterpret_cast<PyCFunction>(&argumentsEntry<F>), METH_VARARGS | extraFlags, nullptr};
+        return {name, asMethodEntry(&argumentsEntry<F>), METH_VARARGS | extraFlags, nullptr};
     case Convention::PositionalAndKeywords:
         break;
     }
-    return {name, reinterpret_cast<PyCFunction>(&keywordsEntry<F>), METH_VARARGS | METH_KEYWORDS | extraFlags, nullptr};
+    return {name, asMethodEntry(&keywordsEntry<F>), METH_VARARGS | METH_KEYWORDS | extraFlags, nullptr};
 }
 
 template <const auto& F>

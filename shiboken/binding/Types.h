@@ -174,7 +174,7 @@ PyObject* copySlot(PyObject* self, PyObject*)
 template <typename T>
 PyMethodDef copyDef()
 {
-    return {"__copy__", reinterpret_cast<PyCFunction>(&copySlot<T>), METH_NOARGS, nullptr};
+    return {"__copy__", &copySlot<T>, METH_NOARGS, nullptr};
 }
 
 // str and repr: a text operation of the API class, run without the lock.

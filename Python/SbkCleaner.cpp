@@ -1,0 +1,8 @@
+#include "SbkCleaner.h"
+
+#include "shiboken/binding/Types.h"
+
+SbkCleaner::~SbkCleaner()
+{
+    Binding::destroyBinding(m_owner);
+}
