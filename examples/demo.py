@@ -3,7 +3,17 @@
 Run with `make demo`, or after a build:
     PYTHONPATH=build/python /usr/bin/python3 examples/demo.py
 """
+import plinx._init as plinx_init  # starts the application core: import it first
 import plinx.project as project
+
+
+def show_product():
+    print("Running as %s (%s)" % (plinx_init.Product.get_product_name(),
+                                  plinx_init.Product.get_registry_company_name()))
+    print("GPU devices:", ", ".join(plinx_init.GPU.available_gpu_devices()))
+    runs = int(plinx_init.get_setting_value("Demo/Runs", 0, False)) + 1
+    plinx_init.set_setting_value("Demo/Runs", runs, False)
+    print("Demo runs recorded in the settings:", runs)
 
 
 def show_views():
@@ -33,6 +43,7 @@ def show_enumerations():
 
 
 if __name__ == "__main__":
+    show_product()
     show_views()
     show_stream()
     show_enumerations()

@@ -161,14 +161,25 @@ struct Arg<P, std::enable_if_t<!std::is_pointer<P>::value && Bound<std::decay_t<
     T* target = &local;
 };
 
-// A pointer to a bound class: an instance gives its C++ object, None gives null.
+// The runtime's type of a class that crosses by pointer: a bound class of
+// this library or a Qt class of PySide2.
 template <typename U>
-struct Arg<U*, std::enable_if_t<isBoundClass<std::remove_const_t<U>>>>
+SbkObjectType* pointerType()
+{
+    if constexpr (isBoundClass<U>)
+        return sbkType<U>();
+    else
+        return reinterpret_cast<SbkObjectType*>(Conversion<U>::pythonType());
+}
+
+// A pointer to a class: an instance gives its C++ object, None gives null.
+template <typename U>
+struct Arg<U*, std::enable_if_t<std::is_class<U>::value && !std::is_same<std::remove_const_t<U>, PyObject>::value>>
 {
     using T = std::remove_const_t<U>;
     static PythonToCppFunc check(PyObject* object)
     {
-        return Shiboken::Conversions::isPythonToCppPointerConvertible(sbkType<T>(), object);
+        return Shiboken::Conversions::isPythonToCppPointerConvertible(pointerType<T>(), object);
     }
     bool convert(PythonToCppFunc toCpp, PyObject* object)
     {
@@ -217,9 +228,10 @@ template <typename R>
 PyObject* toPython(const R& result, Ownership ownership = Ownership::Unchanged)
 {
     using T = std::decay_t<R>;
-    if constexpr (std::is_pointer<T>::value && isBoundClass<std::remove_const_t<std::remove_pointer_t<T>>>) {
+    if constexpr (std::is_pointer<T>::value && std::is_class<std::remove_pointer_t<T>>::value
+                  && !std::is_same<T, PyObject*>::value) {
         using U = std::remove_const_t<std::remove_pointer_t<T>>;
-        PyObject* object = Shiboken::Conversions::pointerToPython(sbkType<U>(), result);
+        PyObject* object = Shiboken::Conversions::pointerToPython(pointerType<U>(), result);
         if (object && result) {
             if (ownership == Ownership::ToPython)
                 Shiboken::Object::getOwnership(object);

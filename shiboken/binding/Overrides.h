@@ -42,10 +42,7 @@ PyObject* overrideArgument(const A& argument, bool& wrappedPointer)
     if constexpr (std::is_pointer<T>::value) {
         using U = std::remove_const_t<std::remove_pointer_t<T>>;
         wrappedPointer = true;
-        if constexpr (isBoundClass<U>)
-            return Shiboken::Conversions::pointerToPython(sbkType<U>(), argument);
-        else
-            return Shiboken::Conversions::pointerToPython(Conversion<U>::converter(), argument);
+        return Shiboken::Conversions::pointerToPython(pointerType<U>(), argument);
     } else {
         wrappedPointer = false;
         return toPython(argument);

@@ -61,6 +61,12 @@ int forwardClear(PyObject* self)
     return reinterpret_cast<PyTypeObject*>(SbkObject_TypeF())->tp_clear(self);
 }
 
+PyObject* refuseInstances(PyTypeObject* type, PyObject*, PyObject*)
+{
+    PyErr_Format(PyExc_TypeError, "cannot create '%s' instances", type->tp_name);
+    return nullptr;
+}
+
 // "2:plinx.project.View": the runtime reads the number of leading name
 // components that name the module.
 const char* specName(const char* moduleName, const char* className)
@@ -129,7 +135,7 @@ PyTypeObject* TypeBuilder::introduce(PyObject* module, const char* nativeName, O
         slot(Py_tp_dealloc, reinterpret_cast<void*>(&SbkDeallocWrapper));
     } else {
         // The runtime would otherwise inherit a constructor from the base type.
-        slot(Py_tp_new, reinterpret_cast<void*>(&SbkDummyNew));
+        slot(Py_tp_new, reinterpret_cast<void*>(&refuseInstances));
         slot(Py_tp_dealloc, reinterpret_cast<void*>(&SbkDeallocWrapper));
     }
     // Slot arrays and specs live as long as the types made from them.

@@ -2,6 +2,7 @@
 import os
 import subprocess
 import sys
+import tempfile
 import textwrap
 
 import pytest
@@ -13,6 +14,10 @@ PACKAGE_DIR = os.path.join(BUILD_DIR, "python")
 if PACKAGE_DIR not in sys.path:
     sys.path.insert(0, PACKAGE_DIR)
 os.environ.setdefault("QT_QPA_PLATFORM", "offscreen")
+# Tests never touch the user's own settings and caches.
+_SCRATCH = tempfile.mkdtemp(prefix="plinx-tests-")
+os.environ["XDG_CONFIG_HOME"] = os.path.join(_SCRATCH, "config")
+os.environ["XDG_CACHE_HOME"] = os.path.join(_SCRATCH, "cache")
 
 
 def run_python(code, env=None, timeout=60):
@@ -27,3 +32,39 @@ def run_python(code, env=None, timeout=60):
 @pytest.fixture
 def python_process():
     return run_python
+
+
+EMBED_HOST = os.path.join(BUILD_DIR, "tests", "embed", "plinx_embed_host")
+
+
+def run_embedded(code, tmp_path, env=None, report_progress=False, timeout=60):
+    """Runs code inside the embedding host, as the GUI application runs scripts."""
+    script = tmp_path / "embedded_script.py"
+    script.write_text(textwrap.dedent(code))
+    full_env = dict(os.environ)
+    full_env["PYTHONPATH"] = PACKAGE_DIR
+    if report_progress:
+        full_env["PLINX_HOST_REPORT_PROGRESS"] = "1"
+    full_env.update(env or {})
+    return subprocess.run([EMBED_HOST, str(script)], env=full_env, capture_output=True, text=True,
+                          timeout=timeout)
+
+
+@pytest.fixture
+def isolated_env(tmp_path):
+    """An environment with its own settings folder and log file."""
+    config = tmp_path / "config"
+    config.mkdir()
+    return {
+        "XDG_CONFIG_HOME": str(config),
+        "XDG_CACHE_HOME": str(tmp_path / "cache"),
+        "PLINX_LOG_FILE": str(tmp_path / "plinx.log"),
+    }
+
+
+def log_lines(env):
+    path = env["PLINX_LOG_FILE"]
+    if not os.path.exists(path):
+        return []
+    with open(path, encoding="utf-8") as log:
+        return log.read().splitlines()

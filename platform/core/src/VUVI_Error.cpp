@@ -11,3 +11,10 @@ void VUVI_Exception::Dump() const
                                 .arg(m_line)
                                 .arg(m_text);
 }
+
+#include <Rirediro/ErrorHandling/VUVI_Throw.h>
+
+void vThrowException(const char* file, int line, const QString& message, const QString& detail)
+{
+    Rirediro::throwException<VUVI_OperationFailed>(file, line, message, detail);
+}

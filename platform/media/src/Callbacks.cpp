@@ -1,7 +1,7 @@
 #include "Dururev/Dururev.h"
 
-#include <QMutex>
-#include <QMutexLocker>
+#include <Bsc/Logger.h>
+
 
 namespace TQ {
 
@@ -13,7 +13,7 @@ std::shared_ptr<void> RenderSuite::RenderObject::finish()
 void RenderSuite::setOffscreenContext(std::shared_ptr<QOffscreenSurface> surface,
                                       std::shared_ptr<QOpenGLContext> context)
 {
-    Dururev::record(QStringLiteral("RenderSuite::setOffscreenContext %1 %2")
+    Dururev::record(QStringLiteral("TQ::RenderSuite::setOffscreenContext %1 %2")
                         .arg(surface ? QStringLiteral("surface") : QStringLiteral("no-surface"),
                              context ? QStringLiteral("context") : QStringLiteral("no-context")));
     m_surface = std::move(surface);
@@ -33,7 +33,7 @@ void RenderSuite::setCurrentObject(std::shared_ptr<RenderObject> object)
 
 void RenderSuite::shutdown()
 {
-    Dururev::record(QStringLiteral("RenderSuite::shutdown"));
+    Dururev::record(QStringLiteral("TQ::RenderSuite::shutdown"));
     m_current.reset();
     m_surface.reset();
     m_context.reset();
@@ -42,7 +42,7 @@ void RenderSuite::shutdown()
 
 void checkCallbackStruct(Callbacks* callbacks)
 {
-    Dururev::record(QStringLiteral("checkCallbackStruct %1").arg(callbacks ? "record" : "null"));
+    Dururev::record(QStringLiteral("TQ::checkCallbackStruct %1").arg(callbacks ? "record" : "null"));
 }
 
 } // namespace TQ
@@ -53,8 +53,6 @@ namespace {
 
 struct State
 {
-    QMutex mutex;
-    QStringList journal;
     TQI_ImageIO_Router::InitData initData;
     TQ::Callbacks callbacks;
     ThrowFunction throwFunction = nullptr;
@@ -76,25 +74,12 @@ void* answerInitialised(void*)
 
 void record(const QString& call)
 {
-    QMutexLocker lock(&state().mutex);
-    state().journal.append(call);
-}
-
-QStringList journal()
-{
-    QMutexLocker lock(&state().mutex);
-    return state().journal;
-}
-
-void clearJournal()
-{
-    QMutexLocker lock(&state().mutex);
-    state().journal.clear();
+    Bsc::Logger::writeToLog(QStringLiteral("call ") + call, Bsc::Logger::Debug);
 }
 
 void setInitData(const TQI_ImageIO_Router::InitData& data)
 {
-    record(QStringLiteral("setInitData '%1' %2").arg(data.pluginPath).arg(data.scanPlugins));
+    record(QStringLiteral("Dururev::setInitData '%1' %2").arg(data.pluginPath).arg(data.scanPlugins));
     state().initData = data;
 }
 
@@ -110,14 +95,14 @@ TQ::Callbacks* callbacks()
 
 void initialiseCallbacks(int options)
 {
-    record(QStringLiteral("initialiseCallbacks %1").arg(options));
+    record(QStringLiteral("Dururev::initialiseCallbacks %1").arg(options));
     state().callbacks.options = options;
     state().callbacks.initialised = &answerInitialised;
 }
 
 void resetCallbacks(TQ::Callbacks* callbacks)
 {
-    record(QStringLiteral("resetCallbacks"));
+    record(QStringLiteral("Dururev::resetCallbacks"));
     if (!callbacks)
         return;
     callbacks->error = nullptr;
@@ -131,7 +116,7 @@ void resetCallbacks(TQ::Callbacks* callbacks)
 
 void registerThrowFunction(ThrowFunction function)
 {
-    record(QStringLiteral("registerThrowFunction"));
+    record(QStringLiteral("Dururev::registerThrowFunction"));
     state().throwFunction = function;
 }
 
@@ -178,13 +163,13 @@ CacheSuite* CacheSuite::INSTANCE()
 
 void CacheSuite::vSetCacheOption(bool enabled)
 {
-    record(QStringLiteral("CacheSuite::vSetCacheOption %1").arg(enabled));
+    record(QStringLiteral("Dururev::CacheSuite::vSetCacheOption %1").arg(enabled));
     m_enabled = enabled;
 }
 
 void CacheSuite::vInitialiseCacheDir(const QString& folder)
 {
-    record(QStringLiteral("CacheSuite::vInitialiseCacheDir %1").arg(folder));
+    record(QStringLiteral("Dururev::CacheSuite::vInitialiseCacheDir %1").arg(folder));
     m_folder = folder;
 }
 

@@ -1,5 +1,9 @@
 #include "Product/Product.h"
 
+#include "Product/Settings.h"
+
+#include <QVector>
+
 namespace Product {
 
 namespace {
@@ -21,7 +25,57 @@ Info mainProduct()
     product.fileExtension = QStringLiteral(".plx");
     product.buildNumber = QStringLiteral("1042");
     product.features = {QStringLiteral("auto_update"), QStringLiteral("stereo"), QStringLiteral("mv")};
+    product.settingsOrganisation = QString::fromLatin1(Settings::TQL_REGISTRY_COMPANYNAME);
     return product;
+}
+
+namespace {
+
+// The editions of the product family, the main product first.
+QVector<Info> editions()
+{
+    Info main = mainProduct();
+
+    Info essentials = main;
+    essentials.name = QStringLiteral("Plinx Essentials");
+    essentials.applicationName = QStringLiteral("Plinx Essentials");
+    essentials.registryName = QStringLiteral("PlinxEssentials");
+    essentials.features = {QStringLiteral("auto_update")};
+
+    // Runs inside a host application and keeps its settings in the host's store.
+    Info hosted = main;
+    hosted.name = QStringLiteral("Plinx Hosted");
+    hosted.applicationName = QStringLiteral("Plinx Hosted");
+    hosted.registryName = QStringLiteral("PlinxHosted");
+    hosted.features = {QStringLiteral("stereo")};
+    hosted.settingsOrganisation = QStringLiteral("Host Vendor");
+
+    return {main, essentials, hosted};
+}
+
+} // namespace
+
+QString mainProductName()
+{
+    return mainProduct().name;
+}
+
+QStringList list(const Info&)
+{
+    QStringList names;
+    for (const Info& edition : editions())
+        names.append(edition.name);
+    return names;
+}
+
+void set(const QString& editionName, bool)
+{
+    for (const Info& edition : editions()) {
+        if (edition.name == editionName) {
+            set(edition);
+            return;
+        }
+    }
 }
 
 const Info& get()
@@ -31,7 +85,11 @@ const Info& get()
 
 void set(const Info& product)
 {
+    const bool otherStore = product.registryName != current().registryName
+        || product.settingsOrganisation != current().settingsOrganisation;
     current() = product;
+    if (otherStore)
+        Settings::reload();
 }
 
 QString name()

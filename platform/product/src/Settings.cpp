@@ -53,8 +53,10 @@ QSettings& openSettings(Store& s)
         // for it again so that the store follows XDG_CONFIG_HOME as it is now.
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
                            QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation));
-        s.settings = std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
-                                                 QString::fromLatin1(Settings::TQL_REGISTRY_COMPANYNAME),
+        QString organisation = Product::get().settingsOrganisation;
+        if (organisation.isEmpty())
+            organisation = QString::fromLatin1(Settings::TQL_REGISTRY_COMPANYNAME);
+        s.settings = std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope, organisation,
                                                  registryName());
     }
     return *s.settings;
@@ -104,6 +106,18 @@ QStringList Settings::overriddenKeys()
     Store& s = store();
     QMutexLocker lock(&s.mutex);
     return s.overrides.keys();
+}
+
+bool Settings::areFBOsDisabled()
+{
+    return value(QStringLiteral("DisableFBOs"), false, true).toBool();
+}
+
+QString Settings::fileCacheFolder(int version, bool useOverrides)
+{
+    const QString fallback = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation)
+        + QStringLiteral("/%1/FileCache-v%2").arg(registryName()).arg(version);
+    return value(QStringLiteral("FileCacheFolder"), fallback, useOverrides).toString();
 }
 
 void Settings::reload()

@@ -8,6 +8,7 @@
 #include "shiboken/binding/Types.h"
 
 #include "Project/wrappers/Enums.h"
+#include "Project/wrappers/ProgressWatcher.h"
 #include "Project/wrappers/StreamInfo.h"
 #include "Project/wrappers/View.h"
 #include "Project/wrappers/ViewInfo.h"
@@ -91,6 +92,7 @@ enum : int
 BINDING_VALUE_TYPE(View);
 BINDING_VALUE_TYPE(StreamInfo);
 BINDING_VALUE_TYPE(ViewInfo);
+BINDING_OBJECT_TYPE(ProgressWatcher);
 
 BINDING_ENUM_TYPE(Colorspace);
 BINDING_ENUM_TYPE(ColorConversion);
@@ -105,6 +107,7 @@ BINDING_CONVERTER_NAME(Bsc::Colour3<float>, "Color");
 void init_View(PyObject* module);
 void init_StreamInfo(PyObject* module);
 void init_ViewInfo(PyObject* module);
+void init_ProgressWatcher(PyObject* module);
 
 // The module's own value and container conversions.
 void registerProjectConversions();

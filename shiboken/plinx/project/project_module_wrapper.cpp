@@ -104,6 +104,7 @@ extern "C" Q_DECL_EXPORT PyObject* PyInit_project()
     init_View(m);
     init_StreamInfo(m);
     init_ViewInfo(m);
+    init_ProgressWatcher(m);
 
     registerProjectConversions();
 

@@ -7,7 +7,6 @@
 #include <TQI/ImageIO_Router.h>
 
 #include <QString>
-#include <QStringList>
 
 namespace Dururev {
 
@@ -32,9 +31,7 @@ void reportProgressMessage(const char* text);
 void reportProgressStatus(unsigned int status);
 void reportProgressFinished();
 
-// The calls made on the library so far, oldest first, for inspection.
-QStringList journal();
-void clearJournal();
+// Records a call made on the library in the application log ("call ...").
 void record(const QString& call);
 
 class CacheSuite

@@ -8,7 +8,8 @@ namespace Product {
 
 // The product's persistent settings: one QSettings store per process, in the
 // user's configuration folder (XDG_CONFIG_HOME or ~/.config), under the
-// company and the product's registry name.
+// edition's settings organisation (normally the company) and the product's
+// registry name.
 //
 // On top of the store a process can override single keys: an override lives
 // only as long as the process and is never written to the store. Readers say
@@ -34,6 +35,11 @@ public:
     static void setValue(const QString& key, const QVariant& value, bool asOverride);
     // The keys overridden in this process, sorted.
     static QStringList overriddenKeys();
+
+    // Whether rendering into offscreen frame buffers is switched off.
+    static bool areFBOsDisabled();
+    // Where the file cache of this settings version lives.
+    static QString fileCacheFolder(int version, bool useOverrides);
 
     // Closes the store and forgets the overrides; the next use opens the store
     // again where the environment points now (tests use it with a temporary

@@ -1,0 +1,56 @@
+#include "ProgressWatcher.h"
+
+#include "Python/Bootstrap.h"
+
+#include <Bsc/QtConnector.h>
+
+#include <boost/make_shared.hpp>
+#include <boost/shared_ptr.hpp>
+
+#include <set>
+#include <stdexcept>
+
+struct ScopedProgressConnector::Connections
+{
+    std::set<boost::shared_ptr<Bsc::QtConnector>> connectors;
+};
+
+ScopedProgressConnector::ScopedProgressConnector(ProgressWatcher* watcher)
+    : m_connections(std::make_unique<Connections>())
+{
+    // The connector never keeps the core's watcher alive.
+    QObject* source = progressWatcher().get();
+    static const char* const relays[][2] = {
+        {SIGNAL(started()), SIGNAL(started())},
+        {SIGNAL(progressStatus(uint)), SIGNAL(progress_status(uint))},
+        {SIGNAL(progressMessage(QString)), SIGNAL(progress_message(QString))},
+        {SIGNAL(finished()), SIGNAL(finished())},
+    };
+    for (const auto& relay : relays)
+        m_connections->connectors.insert(boost::make_shared<Bsc::QtConnector>(source, relay[0], watcher, relay[1]));
+}
+
+ScopedProgressConnector::~ScopedProgressConnector() = default;
+
+int ScopedProgressConnector::connectedCount() const
+{
+    int count = 0;
+    for (const auto& connector : m_connections->connectors)
+        count += connector->isConnected() ? 1 : 0;
+    return count;
+}
+
+ProgressWatcher::ProgressWatcher(QObject* parent)
+    : QObject(parent), SbkCleaner(this), m_connector(std::make_unique<ScopedProgressConnector>(this))
+{
+    if (isEmbedded())
+        return;
+    m_connector.reset();
+    throw std::logic_error(tr("Can not create ProgressWatcher without plinx GUI").toStdString());
+}
+
+ProgressWatcher::ProgressWatcher(bool, QObject* parent) : QObject(parent), SbkCleaner(this)
+{
+}
+
+ProgressWatcher::~ProgressWatcher() = default;

@@ -1,0 +1,49 @@
+#pragma once
+
+#include "Python/SbkCleaner.h"
+
+#include <QObject>
+#include <QString>
+
+#include <memory>
+
+class ScopedProgressConnector;
+
+// Re-emits the progress of the core's long operations to scripts while a
+// ScopedProgressConnector for it exists.
+class ProgressWatcher : public QObject, public SbkCleaner
+{
+    Q_OBJECT
+public:
+    // A watcher that relays for its whole life; only inside the application.
+    explicit ProgressWatcher(QObject* parent = nullptr);
+    // A watcher of an API object, which relays during that object's operations.
+    ProgressWatcher(bool, QObject* parent);
+    ~ProgressWatcher() override;
+
+Q_SIGNALS:
+    void started();
+    void progress_status(uint progress);
+    void progress_message(QString message);
+    void finished();
+
+private:
+    std::unique_ptr<ScopedProgressConnector> m_connector;
+};
+
+// Connects the core's progress source to a watcher for the length of a scope.
+class ScopedProgressConnector
+{
+public:
+    explicit ScopedProgressConnector(ProgressWatcher* watcher);
+    ~ScopedProgressConnector();
+    ScopedProgressConnector(const ScopedProgressConnector&) = delete;
+    ScopedProgressConnector& operator=(const ScopedProgressConnector&) = delete;
+
+    // How many of the four relays Qt accepted.
+    int connectedCount() const;
+
+private:
+    struct Connections;
+    std::unique_ptr<Connections> m_connections;
+};

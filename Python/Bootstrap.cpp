@@ -1,0 +1,249 @@
+#include "Bootstrap.h"
+
+#include "ProcessingModules.h"
+
+#include <Bsc/Logger.h>
+#include <Dururev/Dururev.h>
+#include <Product/Settings.h>
+#include <Rirediro/ErrorHandling/VUVI_ErrorDetector.h>
+#include <Rirediro/ErrorHandling/VUVI_Throw.h>
+#include <Rirediro/FileSystem/FileSystem.h>
+
+#include <sbkpython.h>
+
+#include <QApplication>
+#include <QDebug>
+#include <QMetaObject>
+#include <QMutex>
+#include <QMutexLocker>
+#include <QOffscreenSurface>
+#include <QOpenGLContext>
+#include <QThread>
+
+#include <cwchar>
+#include <stdexcept>
+
+namespace {
+
+QMutex& bootstrapMutex()
+{
+    static QMutex mutex;
+    return mutex;
+}
+
+bool s_bootstrapped = false;
+
+// --- The process's core progress watcher --------------------------------------
+
+struct WatcherSlot
+{
+    QMutex mutex;
+    TQ::ProgressWatcher::Ptr watcher;
+};
+
+WatcherSlot& watcherSlot()
+{
+    static WatcherSlot slot;
+    return slot;
+}
+
+TQ::ProgressWatcher::Ptr askApplicationForWatcher()
+{
+    TQ::ProgressWatcher::Ptr answer;
+    QCoreApplication* application = QCoreApplication::instance();
+    if (!application)
+        return answer;
+    // A reply cannot come back through a queued call: off the application
+    // thread, wait for the application thread to answer.
+    const Qt::ConnectionType type =
+        QThread::currentThread() == application->thread() ? Qt::AutoConnection : Qt::BlockingQueuedConnection;
+    QMetaObject::invokeMethod(application, "progressWatcher", type,
+                              Q_RETURN_ARG(TQ::ProgressWatcher::Ptr, answer));
+    return answer;
+}
+
+TQ::ProgressWatcher::Ptr makeOwnWatcher()
+{
+    TQ::ProgressWatcher::Ptr watcher(new TQ::ProgressWatcher);
+    // Notifications from worker threads are delivered on the application thread.
+    if (QCoreApplication* application = QCoreApplication::instance())
+        watcher->moveToThread(application->thread());
+    return watcher;
+}
+
+// --- Callbacks the media library reports through --------------------------------
+
+void reportError(int, const QString& message)
+{
+    throw std::runtime_error(message.toStdString());
+}
+
+void invokeOnWatcher(const char* signal)
+{
+    if (TQ::ProgressWatcher::Ptr watcher = progressWatcher())
+        QMetaObject::invokeMethod(watcher.get(), signal, Qt::AutoConnection);
+}
+
+void reportStarted()
+{
+    invokeOnWatcher("started");
+}
+
+void reportMessage(const char* text)
+{
+    if (TQ::ProgressWatcher::Ptr watcher = progressWatcher())
+        QMetaObject::invokeMethod(watcher.get(), "progressMessage", Qt::AutoConnection,
+                                  Q_ARG(QString, QString::fromUtf8(text)));
+}
+
+void reportStatus(unsigned int status)
+{
+    if (TQ::ProgressWatcher::Ptr watcher = progressWatcher())
+        QMetaObject::invokeMethod(watcher.get(), "progressStatus", Qt::AutoConnection, Q_ARG(uint, status));
+}
+
+void reportFinished()
+{
+    invokeOnWatcher("finished");
+}
+
+// --- Offscreen rendering ----------------------------------------------------------
+
+void warnCannotCreate(const QMetaObject& what)
+{
+    const QString text = QStringLiteral("[Python API]: cannot create ") + QLatin1String(what.className());
+    qWarning().noquote() << text;
+    Bsc::Logger::writeToLog(QString::fromUtf8(text.toUtf8()), Bsc::Logger::Warning);
+}
+
+bool pairIsValid(const OffscreenRender& pair)
+{
+    return pair.surface && pair.surface->isValid() && pair.context && pair.context->isValid();
+}
+
+void prepareOffscreenPair()
+{
+    OffscreenRender& pair = render();
+    if (pairIsValid(pair))
+        return;
+    std::shared_ptr<QOffscreenSurface> surface(new QOffscreenSurface);
+    surface->create();
+    if (!surface->isValid()) {
+        warnCannotCreate(QOffscreenSurface::staticMetaObject);
+        surface.reset();
+    }
+    std::shared_ptr<QOpenGLContext> context(new QOpenGLContext);
+    if (!context->create()) {
+        warnCannotCreate(QOpenGLContext::staticMetaObject);
+        context.reset();
+    }
+    pair.surface = surface;
+    pair.context = context;
+    if (!pairIsValid(pair)) {
+        pair.surface.reset();
+        pair.context.reset();
+    }
+}
+
+void initialiseRendering(TQ::Callbacks* callbacks)
+{
+    if (QCoreApplication::startingUp() || !qobject_cast<QApplication*>(QCoreApplication::instance())) {
+        Dururev::initialiseCallbacks(3);
+        return;
+    }
+    if (!Product::Settings::areFBOsDisabled())
+        prepareOffscreenPair();
+    Dururev::initialiseCallbacks(pairIsValid(render()) ? 1 : 0);
+    callbacks->renderSuite.setOffscreenContext(render().surface, render().context);
+}
+
+} // namespace
+
+bool isEmbedded()
+{
+    const wchar_t* programName = Py_GetProgramName();
+    return programName && std::wcscmp(programName, L"plinx-python") == 0;
+}
+
+TQ::ProgressWatcher::Ptr progressWatcher()
+{
+    WatcherSlot& slot = watcherSlot();
+    {
+        QMutexLocker lock(&slot.mutex);
+        if (slot.watcher)
+            return slot.watcher;
+    }
+    // Asked without the lock held: the application thread may need it to answer.
+    TQ::ProgressWatcher::Ptr made = isEmbedded() ? askApplicationForWatcher() : makeOwnWatcher();
+    QMutexLocker lock(&slot.mutex);
+    if (!slot.watcher)
+        slot.watcher = made; // an empty answer leaves it empty: the next call asks again
+    return slot.watcher;
+}
+
+OffscreenRender& render()
+{
+    static OffscreenRender pair;
+    return pair;
+}
+
+void pyBootstrap()
+{
+    QMutexLocker lock(&bootstrapMutex());
+    if (isEmbedded() || s_bootstrapped)
+        return;
+
+    QSettings& settings = Product::Settings::get();
+    if (settings.organizationName() != QLatin1String(Product::Settings::TQL_REGISTRY_COMPANYNAME))
+        settings.beginGroup(QStringLiteral("tql_plinx_project"));
+
+    Dururev::setInitData(TQI_ImageIO_Router::InitData{QString(), false});
+    TQ::Callbacks* callbacks = Dururev::callbacks();
+    initialiseRendering(callbacks);
+
+    TQ::checkCallbackStruct(callbacks);
+    VUVI_ErrorDetector::init();
+    Dururev::registerThrowFunction(&vThrowException);
+
+    callbacks->progressFinished = &reportFinished;
+    callbacks->progressStatus = &reportStatus;
+    callbacks->progressMessage = &reportMessage;
+    callbacks->progressStarted = &reportStarted;
+    callbacks->error = &reportError;
+
+    Dururev::CacheSuite::INSTANCE()->vSetCacheOption(false);
+    Rirediro::FileSystem::createFileCacheFolder(false);
+    Dururev::CacheSuite::INSTANCE()->vInitialiseCacheDir(Product::Settings::fileCacheFolder(5, false));
+    ProcessingModules::get().resetModules();
+
+    // The watcher that progress reaches scripts through is made here, on the
+    // importing thread, before any worker can report progress.
+    progressWatcher();
+    s_bootstrapped = true;
+}
+
+void pyCleanup()
+{
+    PyThreadState* saved = Py_IsInitialized() && PyGILState_Check() ? PyEval_SaveThread() : nullptr;
+
+    TQ::Callbacks* callbacks = Dururev::callbacks();
+    if (callbacks && callbacks->initialised && callbacks->initialised(nullptr)) {
+        try {
+            if (std::shared_ptr<TQ::RenderSuite::RenderObject> current = callbacks->renderSuite.currentObject())
+                current->finish();
+            callbacks->renderSuite.shutdown();
+        } catch (const std::exception& e) {
+            qDebug() << "void pyCleanup()" << "std::exception caught:" << e.what();
+        }
+        Dururev::resetCallbacks(callbacks);
+    }
+    render().surface.reset();
+    render().context.reset();
+    {
+        QMutexLocker lock(&bootstrapMutex());
+        s_bootstrapped = false;
+    }
+
+    if (saved)
+        PyEval_RestoreThread(saved);
+}

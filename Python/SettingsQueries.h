@@ -1,0 +1,25 @@
+#pragma once
+
+// What scripts may ask of the application's settings and product identity.
+// Thin forwards to the product library.
+
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+
+void set_setting_value(const QString& key, const QVariant& value, bool flag);
+QVariant get_setting_value(const QString& key, const QVariant& default_value, bool flag);
+QStringList get_overridden_keys();
+
+namespace Product {
+QString get_application_name();
+QString get_product_name();
+QString get_registry_application_name();
+QString get_registry_company_name();
+} // namespace Product
+
+// Hooks for a companion product; this application has none to talk to.
+namespace InterProduct {
+bool is_track_in_plinx_ae_set(const QString& path);
+void update_track_in_plinx_ae(const QString& path, bool set);
+} // namespace InterProduct

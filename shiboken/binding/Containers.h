@@ -1,0 +1,134 @@
+#pragma once
+
+// Conversions of containers, element by element through the conversions of
+// their element types. A module registers each under its native notation
+// ("QList<QVariant>", "const QVector<View>&"...) with registerConversion.
+
+#include "Conversions.h"
+
+#include <QMap>
+
+namespace Binding {
+
+namespace detail {
+template <typename T>
+bool elementConverts(PyObject* item)
+{
+    return item && Arg<T>::check(item) != nullptr;
+}
+
+template <typename T>
+bool convertElement(PyObject* item, T& out)
+{
+    Arg<T> element;
+    PythonToCppFunc toCpp = Arg<T>::check(item);
+    if (!toCpp || !element.convert(toCpp, item))
+        return false;
+    out = element.get();
+    return !PyErr_Occurred();
+}
+} // namespace detail
+
+// QList, QVector and the like: a Python list out; any sequence whose items
+// all convert in (a string too, as the sequence of its characters).
+template <typename Container>
+struct SequenceConversion
+{
+    using Element = typename Container::value_type;
+
+    static PyObject* toPython(const void* in)
+    {
+        const auto& container = *static_cast<const Container*>(in);
+        PyObject* list = PyList_New(Py_ssize_t(container.size()));
+        Py_ssize_t index = 0;
+        for (const Element& element : container)
+            PyList_SET_ITEM(list, index++, Binding::toPython(element));
+        return list;
+    }
+
+    static void toCpp(PyObject* in, void* out)
+    {
+        auto& container = *static_cast<Container*>(out);
+        container.clear();
+        const Py_ssize_t size = PySequence_Size(in);
+        for (Py_ssize_t i = 0; i < size; ++i) {
+            Shiboken::AutoDecRef item(PySequence_GetItem(in, i));
+            Element element{};
+            if (item.isNull() || !detail::convertElement(item.object(), element))
+                return;
+            container.append(element);
+        }
+    }
+
+    static PythonToCppFunc isConvertible(PyObject* in)
+    {
+        if (!PySequence_Check(in))
+            return nullptr;
+        const Py_ssize_t size = PySequence_Size(in);
+        if (size < 0) {
+            PyErr_Clear();
+            return nullptr;
+        }
+        for (Py_ssize_t i = 0; i < size; ++i) {
+            Shiboken::AutoDecRef item(PySequence_GetItem(in, i));
+            if (!detail::elementConverts<Element>(item.object())) {
+                PyErr_Clear();
+                return nullptr;
+            }
+        }
+        return &toCpp;
+    }
+};
+
+// QMap and QHash: a Python dict out, in the map's key order; only a dict in,
+// whose keys and values all convert (a later equal key replaces an earlier one).
+template <typename Map>
+struct MappingConversion
+{
+    using Key = typename Map::key_type;
+    using Value = typename Map::mapped_type;
+
+    static PyObject* toPython(const void* in)
+    {
+        const auto& map = *static_cast<const Map*>(in);
+        PyObject* dict = PyDict_New();
+        for (auto it = map.cbegin(); it != map.cend(); ++it) {
+            Shiboken::AutoDecRef key(Binding::toPython(it.key()));
+            Shiboken::AutoDecRef value(Binding::toPython(it.value()));
+            PyDict_SetItem(dict, key, value);
+        }
+        return dict;
+    }
+
+    static void toCpp(PyObject* in, void* out)
+    {
+        auto& map = *static_cast<Map*>(out);
+        map.clear();
+        PyObject* key = nullptr;
+        PyObject* value = nullptr;
+        Py_ssize_t position = 0;
+        while (PyDict_Next(in, &position, &key, &value)) {
+            Key cppKey{};
+            Value cppValue{};
+            if (!detail::convertElement(key, cppKey) || !detail::convertElement(value, cppValue))
+                return;
+            map.insert(cppKey, cppValue);
+        }
+    }
+
+    static PythonToCppFunc isConvertible(PyObject* in)
+    {
+        if (!PyDict_Check(in))
+            return nullptr;
+        PyObject* key = nullptr;
+        PyObject* value = nullptr;
+        Py_ssize_t position = 0;
+        while (PyDict_Next(in, &position, &key, &value)) {
+            if (!detail::elementConverts<Key>(key) || !detail::elementConverts<Value>(value))
+                return nullptr;
+        }
+        return &toCpp;
+    }
+};
+
+} // namespace Binding
