@@ -250,32 +250,21 @@ PyObject* toPython(const R& result, Ownership ownership = Ownership::Unchanged)
 
 } // namespace Binding
 
-// Declares a C++ class as a bound value class (copied across the boundary).
-#define BINDING_VALUE_TYPE(Class)                                        \
+// Declares a C++ type as bound to a Python type of this library.
+#define BINDING_BOUND_TYPE(Type, boundKind)                              \
     template <>                                                          \
-    struct Binding::Bound<Class>                                         \
+    struct Binding::Bound<Type>                                          \
     {                                                                    \
-        static constexpr Binding::Kind kind = Binding::Kind::Value;      \
+        static constexpr Binding::Kind kind = Binding::Kind::boundKind;  \
         static inline PyTypeObject* type = nullptr;                      \
     }
 
-// Declares a C++ class as a bound object class (passed by pointer).
-#define BINDING_OBJECT_TYPE(Class)                                       \
-    template <>                                                          \
-    struct Binding::Bound<Class>                                         \
-    {                                                                    \
-        static constexpr Binding::Kind kind = Binding::Kind::Object;     \
-        static inline PyTypeObject* type = nullptr;                      \
-    }
-
-// Declares a C++ enumeration as bound to a Python enumeration type.
-#define BINDING_ENUM_TYPE(Enum)                                          \
-    template <>                                                          \
-    struct Binding::Bound<Enum>                                          \
-    {                                                                    \
-        static constexpr Binding::Kind kind = Binding::Kind::Enumeration; \
-        static inline PyTypeObject* type = nullptr;                      \
-    }
+// A bound value class: copied across the boundary.
+#define BINDING_VALUE_TYPE(Class) BINDING_BOUND_TYPE(Class, Value)
+// A bound object class: passed by pointer.
+#define BINDING_OBJECT_TYPE(Class) BINDING_BOUND_TYPE(Class, Object)
+// A bound enumeration.
+#define BINDING_ENUM_TYPE(Enum) BINDING_BOUND_TYPE(Enum, Enumeration)
 
 // Names the runtime converter of a C++ type.
 #define BINDING_CONVERTER_NAME(Type, name)                               \

@@ -97,10 +97,13 @@ void registerQObjectType(PyTypeObject* type, const QMetaObject* metaObject, std:
 
 // A QObject class: crosses the boundary by pointer, never copied.
 template <typename T, typename W = QObjectWrapper<T>>
-class ObjectClass
+class ObjectClass : public ClassDeclaration<ObjectClass<T, W>>
 {
+    using Base = ClassDeclaration<ObjectClass<T, W>>;
+    using Base::m_builder;
+
 public:
-    ObjectClass(Module& module, int index, const char* className) : m_builder(module, index, className)
+    ObjectClass(Module& module, int index, const char* className) : Base(module, index, className)
     {
         m_builder.slot(Py_tp_new, reinterpret_cast<void*>(&SbkObjectTpNew));
     }
@@ -109,21 +112,6 @@ public:
     ObjectClass& constructor()
     {
         m_builder.slot(Py_tp_init, reinterpret_cast<void*>(&initSlot<T, Ctor, Traits | QObjectClass>));
-        return *this;
-    }
-    ObjectClass& methods(PyMethodDef* table)
-    {
-        m_builder.methods(table);
-        return *this;
-    }
-    ObjectClass& signatures(const char** lines)
-    {
-        m_builder.signatures(lines);
-        return *this;
-    }
-    ObjectClass& properties(std::initializer_list<Property> list)
-    {
-        m_builder.properties(list);
         return *this;
     }
 
@@ -140,9 +128,6 @@ public:
         detail::registerQObjectType(type, &T::staticMetaObject, sizeof(W), &detail::discoverFromQObject<T>);
         return type;
     }
-
-private:
-    TypeBuilder m_builder;
 };
 
 } // namespace Binding

@@ -401,12 +401,44 @@ PythonToCppFunc isCopyConvertible(PyObject* in)
 
 } // namespace detail
 
-// A value class: crosses the boundary by copy; Python objects own wrapper copies.
-template <typename T, typename W = Wrapper<T>>
-class ValueClass
+// What every class declaration offers: its method table, the signature
+// texts handed to the runtime, and the properties folded from get_/set_ pairs.
+template <typename Derived>
+class ClassDeclaration
 {
 public:
-    ValueClass(Module& module, int index, const char* className) : m_builder(module, index, className)
+    Derived& methods(PyMethodDef* table)
+    {
+        m_builder.methods(table);
+        return self();
+    }
+    Derived& signatures(const char** lines)
+    {
+        m_builder.signatures(lines);
+        return self();
+    }
+    Derived& properties(std::initializer_list<Property> list)
+    {
+        m_builder.properties(list);
+        return self();
+    }
+
+protected:
+    ClassDeclaration(Module& module, int index, const char* className) : m_builder(module, index, className) {}
+    Derived& self() { return static_cast<Derived&>(*this); }
+
+    TypeBuilder m_builder;
+};
+
+// A value class: crosses the boundary by copy; Python objects own wrapper copies.
+template <typename T, typename W = Wrapper<T>>
+class ValueClass : public ClassDeclaration<ValueClass<T, W>>
+{
+    using Base = ClassDeclaration<ValueClass<T, W>>;
+    using Base::m_builder;
+
+public:
+    ValueClass(Module& module, int index, const char* className) : Base(module, index, className)
     {
         m_builder.slot(Py_tp_new, reinterpret_cast<void*>(&SbkObjectTpNew));
     }
@@ -415,16 +447,6 @@ public:
     ValueClass& constructor()
     {
         m_builder.slot(Py_tp_init, reinterpret_cast<void*>(&initSlot<T, Ctor, Traits>));
-        return *this;
-    }
-    ValueClass& methods(PyMethodDef* table)
-    {
-        m_builder.methods(table);
-        return *this;
-    }
-    ValueClass& signatures(const char** lines)
-    {
-        m_builder.signatures(lines);
         return *this;
     }
     template <auto Text>
@@ -456,11 +478,6 @@ public:
         m_implicit.push_back({isConvertible, convert});
         return *this;
     }
-    ValueClass& properties(std::initializer_list<Property> list)
-    {
-        m_builder.properties(list);
-        return *this;
-    }
 
     PyTypeObject* introduce(PyObject* module)
     {
@@ -480,35 +497,21 @@ public:
     }
 
 private:
-    TypeBuilder m_builder;
     std::vector<std::pair<IsConvertibleToCppFunc, PythonToCppFunc>> m_implicit;
 };
 
 // A namespace: static functions only; cannot be instantiated or subclassed.
-class Namespace
+class Namespace : public ClassDeclaration<Namespace>
 {
 public:
-    Namespace(Module& module, int index, const char* className) : m_builder(module, index, className)
+    Namespace(Module& module, int index, const char* className) : ClassDeclaration(module, index, className)
     {
         m_builder.subclassable(false).constructible(false);
-    }
-    Namespace& methods(PyMethodDef* table)
-    {
-        m_builder.methods(table);
-        return *this;
-    }
-    Namespace& signatures(const char** lines)
-    {
-        m_builder.signatures(lines);
-        return *this;
     }
     PyTypeObject* introduce(PyObject* module)
     {
         return m_builder.introduce(module, m_builder.className(), nullptr, nullptr);
     }
-
-private:
-    TypeBuilder m_builder;
 };
 
 // --- Enumerations and the module's own conversions -----------------------------
