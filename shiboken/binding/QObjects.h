@@ -118,15 +118,12 @@ public:
     PyTypeObject* introduce(PyObject* module)
     {
         const std::string nativeName = std::string(m_builder.className()) + "*";
-        PyTypeObject* type = m_builder.introduce(module, nativeName.c_str(), &Shiboken::callCppDestructor<T>,
-                                                 Conversion<QObject>::pythonType());
-        if (!type)
+        if (!introduceBoundClass<T, W>(m_builder, module, nativeName.c_str(), &Shiboken::callCppDestructor<T>,
+                                       Conversion<QObject>::pythonType(), nullptr))
             return nullptr;
-        Bound<T>::type = type;
-        registerClassConverter(type, m_builder.className(), typeid(T), typeid(W), &detail::pythonToCppPointer<T>,
-                               &detail::isPointerConvertible<T>, &detail::pointerToPython<T>, nullptr);
-        detail::registerQObjectType(type, &T::staticMetaObject, sizeof(W), &detail::discoverFromQObject<T>);
-        return type;
+        detail::registerQObjectType(Bound<T>::type, &T::staticMetaObject, sizeof(W),
+                                    &detail::discoverFromQObject<T>);
+        return Bound<T>::type;
     }
 };
 

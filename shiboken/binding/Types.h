@@ -401,6 +401,20 @@ PythonToCppFunc isCopyConvertible(PyObject* in)
 
 } // namespace detail
 
+// Introduces a bound class and registers its converter; null when the
+// runtime refuses the type.
+template <typename T, typename W>
+SbkConverter* introduceBoundClass(TypeBuilder& builder, PyObject* module, const char* nativeName,
+                                  ObjectDestructor destructor, PyTypeObject* base, CppToPythonFunc copyToPython)
+{
+    PyTypeObject* type = builder.introduce(module, nativeName, destructor, base);
+    if (!type)
+        return nullptr;
+    Bound<T>::type = type;
+    return registerClassConverter(type, builder.className(), typeid(T), typeid(W), &detail::pythonToCppPointer<T>,
+                                  &detail::isPointerConvertible<T>, &detail::pointerToPython<T>, copyToPython);
+}
+
 // What every class declaration offers: its method table, the signature
 // texts handed to the runtime, and the properties folded from get_/set_ pairs.
 template <typename Derived>
@@ -481,19 +495,16 @@ public:
 
     PyTypeObject* introduce(PyObject* module)
     {
-        PyTypeObject* type = m_builder.introduce(module, m_builder.className(),
-                                                 &Shiboken::callCppDestructor<W>, nullptr);
-        if (!type)
+        SbkConverter* converter = introduceBoundClass<T, W>(m_builder, module, m_builder.className(),
+                                                             &Shiboken::callCppDestructor<W>, nullptr,
+                                                             &detail::copyToPython<T, W>);
+        if (!converter)
             return nullptr;
-        Bound<T>::type = type;
-        SbkConverter* converter = registerClassConverter(
-            type, m_builder.className(), typeid(T), typeid(W), &detail::pythonToCppPointer<T>,
-            &detail::isPointerConvertible<T>, &detail::pointerToPython<T>, &detail::copyToPython<T, W>);
         Shiboken::Conversions::addPythonToCppValueConversion(converter, &detail::pythonToCppCopy<T>,
                                                              &detail::isCopyConvertible<T>);
         for (const auto& conversion : m_implicit)
             Shiboken::Conversions::addPythonToCppValueConversion(converter, conversion.second, conversion.first);
-        return type;
+        return Bound<T>::type;
     }
 
 private:
