@@ -1,5 +1,6 @@
-// The container conversions that plinx._init registers for whoever asks the
-// runtime for them by name.
+// Conversions that the modules register for whoever asks the runtime for
+// them by name: the container conversions of plinx._init and the
+// enumerations of plinx.project.
 
 #include <sbkpython.h>
 
@@ -22,17 +23,24 @@ public:
     {
         Py_InitializeEx(0);
         PyRun_SimpleString("import sys; sys.path.insert(0, '" PLINX_PACKAGE_DIR "')");
-        PyObject* module = PyImport_ImportModule("plinx._init");
-        if (!module)
-            PyErr_Print();
-        ASSERT_NE(module, nullptr);
+        for (const char* name : {"plinx._init", "plinx.project"}) {
+            PyObject* module = PyImport_ImportModule(name);
+            if (!module)
+                PyErr_Print();
+            ASSERT_NE(module, nullptr) << name;
+        }
     }
 };
 const auto* const imported = ::testing::AddGlobalTestEnvironment(new ImportedModule);
 
 PyObject* evaluate(const char* expression)
 {
-    static PyObject* globals = PyDict_New();
+    static PyObject* const globals = [] {
+        PyObject* namespace_ = PyDict_New();
+        PyDict_SetItemString(namespace_, "__builtins__", PyEval_GetBuiltins());
+        Py_XDECREF(PyRun_String("import plinx.project", Py_file_input, namespace_, namespace_));
+        return namespace_;
+    }();
     return PyRun_String(expression, Py_eval_input, globals, globals);
 }
 
@@ -42,7 +50,11 @@ bool convert(const char* converterName, const char* expression, T& out)
     SbkConverter* converter = Shiboken::Conversions::getConverter(converterName);
     EXPECT_NE(converter, nullptr) << converterName;
     Shiboken::AutoDecRef object(evaluate(expression));
-    EXPECT_FALSE(object.isNull()) << expression;
+    if (object.isNull()) {
+        PyErr_Print();
+        ADD_FAILURE() << expression;
+        return false;
+    }
     PythonToCppFunc toCpp = Shiboken::Conversions::isPythonToCppConvertible(converter, object);
     if (!toCpp)
         return false;
@@ -103,6 +115,21 @@ TEST(ContainerConversions, OnlyDictionariesBecomeVariantMapsAndComeBackSorted)
     Shiboken::AutoDecRef listBack(
         Shiboken::Conversions::copyToPython(Shiboken::Conversions::getConverter("QList<QVariant>"), &list));
     EXPECT_EQ(repr(listBack), "[1, 'x']");
+}
+
+TEST(EnumerationConversions, AcceptMembersOfTheirOwnEnumerationOnly)
+{
+    int value = -1;
+    EXPECT_TRUE(convert("InterlaceMode", "plinx.project.LowerFieldFirst", value));
+    EXPECT_EQ(value, 2);
+    EXPECT_FALSE(convert("InterlaceMode", "2", value));
+    EXPECT_FALSE(convert("InterlaceMode", "plinx.project.ByLayer", value));
+    EXPECT_FALSE(convert("Colorspace", "None", value));
+
+    value = 1;
+    Shiboken::AutoDecRef member(
+        Shiboken::Conversions::copyToPython(Shiboken::Conversions::getConverter("ColorizeOutput"), &value));
+    EXPECT_EQ(repr(member), "plinx.project.ColorizeOutput.ByMatteColor");
 }
 
 } // namespace
