@@ -2,7 +2,7 @@
 
 #include <QMetaType>
 
-// How a clip setting (such as its field order) is decided.
+// How one of a clip's settings is decided.
 enum TQ_CLIP_MODE {
     TQ_CLIP_MODE_AUTOMATIC = 0, // taken from the footage
     TQ_CLIP_MODE_MANUAL = 1,    // set by the user
