@@ -19,6 +19,16 @@ public:
     // A text for users, as "view 3".
     QString toString() const;
 
+    // The view prefix of a line of a parameter's text form, as "view[3].".
+    static QString toString(const View& view);
+    // Splits a leading view prefix ("view[3].") off a line: on success the
+    // line loses the prefix, `view` gets the id and the result is true.
+    // Otherwise nothing changes. Ids above MAX_PREFIX_ID are not accepted,
+    // so a damaged file cannot make a parameter allocate per-view tables of
+    // absurd size.
+    static bool extractStringPrefix(QString& line, View& view);
+    static constexpr int32_t MAX_PREFIX_ID = 4095;
+
     bool operator==(const View& o) const { return m_id == o.m_id; }
     bool operator!=(const View& o) const { return m_id != o.m_id; }
     bool operator<(const View& o) const { return m_id < o.m_id; }

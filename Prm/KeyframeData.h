@@ -1,0 +1,176 @@
+#pragma once
+
+#include <Prm/Context.h>
+#include <Prm/Interpolation.h>
+#include <Prm/KeyframeIndex.h>
+#include <Prm/Time.h>
+#include <Prm/View.h>
+
+#include <QVector>
+
+#include <array>
+#include <cstdint>
+
+namespace Prm {
+
+class ParameterWithoutType;
+
+// One keyframe: a time (in frames), a value, and the shape of the segment
+// that starts here.
+template <typename T>
+struct KeyframeData
+{
+    Time time;
+    T value{};
+    IType itype;
+};
+
+namespace detail {
+
+// Index of the first keyframe whose time is not less than `time`
+// (the count when every keyframe is earlier). Keyframes are sorted by time.
+template <typename T>
+int lowerBound(const QVector<KeyframeData<T>>& keys, Time time)
+{
+    int lo = 0;
+    int hi = keys.size();
+    while (lo < hi) {
+        const int mid = lo + (hi - lo) / 2;
+        if (keys[mid].time < time)
+            lo = mid + 1;
+        else
+            hi = mid;
+    }
+    return lo;
+}
+
+// Index of the first keyframe strictly later than `time`.
+template <typename T>
+int upperBound(const QVector<KeyframeData<T>>& keys, Time time)
+{
+    int lo = 0;
+    int hi = keys.size();
+    while (lo < hi) {
+        const int mid = lo + (hi - lo) / 2;
+        if (time < keys[mid].time)
+            hi = mid;
+        else
+            lo = mid + 1;
+    }
+    return lo;
+}
+
+// Index of the keyframe exactly at `time`, or -1. Times compare exactly.
+template <typename T>
+int exactIndex(const QVector<KeyframeData<T>>& keys, Time time)
+{
+    const int i = lowerBound(keys, time);
+    return i < keys.size() && keys[i].time == time ? i : -1;
+}
+
+// True when a keyframe lies exactly at `time`; copies it to `found` when given.
+template <typename T>
+bool findKeyframeAtTime(const QVector<KeyframeData<T>>& keys, Time time, KeyframeData<T>* found = nullptr)
+{
+    const int i = exactIndex(keys, time);
+    if (i < 0)
+        return false;
+    if (found)
+        *found = keys[i];
+    return true;
+}
+
+// Index of the keyframe nearest to `time`, -1 when there are none. Of two
+// keyframes equally near, the later one.
+template <typename T>
+int nearestIndex(const QVector<KeyframeData<T>>& keys, Time time)
+{
+    if (keys.isEmpty())
+        return -1;
+    const int later = upperBound(keys, time);
+    if (later == 0)
+        return 0;
+    if (later == keys.size())
+        return later - 1;
+    const double toLater = keys[later].time.toDouble() - time.toDouble();
+    const double toEarlier = time.toDouble() - keys[later - 1].time.toDouble();
+    return toLater <= toEarlier ? later : later - 1;
+}
+
+// The keyframes of one view (of `parameter`) around `time`; never called
+// with an empty vector.
+template <typename T>
+BoundingKeyframes findClosestKeyframes(const QVector<KeyframeData<T>>& keys, Time time, View view,
+                                       ParameterWithoutType* parameter)
+{
+    const auto at = [&](int i) { return KeyframeIndex(parameter, view, uint32_t(i)); };
+    const int n = keys.size();
+    BoundingKeyframes bounds;
+    if (time < keys.first().time) {
+        bounds.after = at(0);
+    } else if (keys.last().time < time) {
+        bounds.before = at(n - 1);
+    } else if (time == keys.first().time) {
+        bounds.before = bounds.after = at(0);
+    } else if (n > 1 && time == keys.last().time) {
+        bounds.before = bounds.after = at(n - 1);
+    } else if (n <= 2) {
+        bounds.before = at(0);
+        bounds.after = at(n - 1);
+    } else {
+        int lo = 0;
+        int hi = n - 1;
+        for (;;) {
+            if (lo == hi) {
+                bounds.before = bounds.after = at(lo);
+                break;
+            }
+            if (lo + 1 == hi) {
+                bounds.before = at(lo);
+                bounds.after = at(hi);
+                break;
+            }
+            const int mid = (lo + hi) / 2;
+            if (keys[mid].time == time) {
+                bounds.before = bounds.after = at(mid);
+                break;
+            }
+            if (time < keys[mid].time)
+                hi = mid;
+            else
+                lo = mid;
+        }
+    }
+    return bounds;
+}
+
+// Folds the bounds found in several views into one pair, left to right,
+// with intersectBounds. One pair is returned unchanged; none gives the empty pair.
+template <typename Container>
+BoundingKeyframes squashBoundsOf(const Container& bounds, const Context& context)
+{
+    if (bounds.size() == 0)
+        return BoundingKeyframes();
+    BoundingKeyframes result = bounds[0];
+    for (int i = 1; i < int(bounds.size()); ++i)
+        result = intersectBounds(result, bounds[i], context);
+    return result;
+}
+
+inline BoundingKeyframes squashBounds(const std::array<BoundingKeyframes, 2>& bounds, const Context& context)
+{
+    return squashBoundsOf(bounds, context);
+}
+
+inline BoundingKeyframes squashBounds(const std::array<BoundingKeyframes, 3>& bounds, const Context& context)
+{
+    return squashBoundsOf(bounds, context);
+}
+
+inline BoundingKeyframes squashBounds(const QVector<BoundingKeyframes>& bounds, const Context& context)
+{
+    return squashBoundsOf(bounds, context);
+}
+
+} // namespace detail
+} // namespace Prm

@@ -1,0 +1,207 @@
+#pragma once
+
+// How the parameter template reads, writes, converts and hashes the values
+// of each value type. Everything type-specific lives here, so the template
+// itself has one code path for every type.
+
+#include <Prm/ParameterStrings.h>
+
+#include <Bsc/FSPercentEscapedString.h>
+#include <Bsc/Hash.h>
+
+#include <QMetaObject>
+#include <QMetaType>
+#include <QString>
+#include <QTextStream>
+#include <QVariant>
+
+#include <limits>
+#include <new>
+#include <type_traits>
+
+namespace Prm {
+namespace detail {
+
+// ---- text of values, as the text form of parameters writes them ----
+
+// Numbers and other streamable types go through QTextStream, which reads
+// one token and leaves 0 when the text is not a number.
+template <typename T>
+QString writeToken(const T& value)
+{
+    QString text;
+    QTextStream stream(&text);
+    stream << value;
+    stream.flush();
+    return text;
+}
+
+template <typename T>
+void readToken(const QString& text, T& value)
+{
+    QString copy = text;
+    QTextStream stream(&copy, QIODevice::ReadOnly);
+    stream >> value;
+}
+
+template <typename T, typename Enable = void>
+struct ValueText
+{
+    static QString write(const T& value) { return writeToken(value); }
+    static void read(const QString& text, T& value) { readToken(text, value); }
+};
+
+// Reals are written in the shortest form that reads back exactly.
+template <typename T>
+struct ValueText<T, std::enable_if_t<std::is_floating_point<T>::value>>
+{
+    static QString write(const T& value) { return formatNumber(double(value)); }
+    static void read(const QString& text, T& value)
+    {
+        double number = 0.0;
+        readToken(text, number);
+        value = T(number);
+    }
+};
+
+template <>
+struct ValueText<bool>
+{
+    static QString write(const bool& value) { return value ? QStringLiteral("1") : QStringLiteral("0"); }
+    static void read(const QString& text, bool& value)
+    {
+        int number = 0;
+        readToken(text, number);
+        value = number != 0;
+    }
+};
+
+// Enumerations are written as their number.
+template <typename T>
+struct ValueText<T, std::enable_if_t<std::is_enum<T>::value>>
+{
+    static QString write(const T& value) { return QString::number(static_cast<int>(value)); }
+    static void read(const QString& text, T& value)
+    {
+        int number = 0;
+        readToken(text, number);
+        value = static_cast<T>(number);
+    }
+};
+
+// Strings are percent-escaped, so that a text with spaces or punctuation
+// stays one token of its line and reads back whole.
+template <>
+struct ValueText<QString>
+{
+    static QString write(const QString& value) { return Bsc::percentEscape(value); }
+    static void read(const QString& text, QString& value) { value = Bsc::percentUnescape(text.trimmed()); }
+};
+
+// ---- variants ----
+
+// Whether a numeric variant lies in the range of integer type T. Qt's own
+// conversion wraps (-1 becomes 4294967295) or truncates ("4294967296"
+// becomes 0); such values are refused instead. Variants that are not
+// numbers are left to Qt's conversion.
+template <typename T>
+bool fitsInteger(const QVariant& variant)
+{
+    constexpr auto lowest = std::numeric_limits<T>::min();
+    constexpr auto highest = std::numeric_limits<T>::max();
+    const int type = variant.userType();
+    if (type == QMetaType::Double || type == QMetaType::Float) {
+        const double real = variant.toDouble();
+        return real > double(lowest) - 1.0 && real < double(highest) + 1.0;
+    }
+    bool ok = false;
+    const qlonglong number = variant.toLongLong(&ok);
+    if (ok)
+        return number >= qlonglong(lowest) && (number < 0 || qulonglong(number) <= qulonglong(highest));
+    const qulonglong large = variant.toULongLong(&ok);
+    return !ok || large <= qulonglong(highest);
+}
+
+// Converts a variant to T: a variant of T's own type gives its value, any
+// other is converted as Qt converts variants (enumerations through int),
+// except that numbers out of an integer type's range do not convert.
+// False, with `value` unchanged, when the variant does not convert.
+template <typename T>
+bool fromVariant(const QVariant& variant, T& value)
+{
+    const int type = qMetaTypeId<T>();
+    if (variant.userType() == type) {
+        value = variant.value<T>();
+        return true;
+    }
+    if constexpr (std::is_integral<T>::value && !std::is_same<T, bool>::value) {
+        if (!fitsInteger<T>(variant))
+            return false;
+    }
+    if constexpr (std::is_enum<T>::value) {
+        bool ok = false;
+        const int number = variant.toInt(&ok);
+        if (ok)
+            value = static_cast<T>(number);
+        return ok;
+    } else {
+        QVariant converted = variant;
+        if (!converted.convert(type))
+            return false;
+        value = converted.value<T>();
+        return true;
+    }
+}
+
+// A variant as an error message names it: its text, else its type.
+inline QString describeVariant(const QVariant& variant)
+{
+    if (!variant.isValid())
+        return QStringLiteral("<empty>");
+    const QString text = variant.toString();
+    return text.isEmpty() && variant.userType() != QMetaType::QString ? QString::fromLatin1(variant.typeName())
+                                                                        : text;
+}
+
+// ---- hashing ----
+
+template <typename T>
+std::enable_if_t<std::is_arithmetic<T>::value || std::is_enum<T>::value> hashValue(Bsc::Hash& hash, const T& value)
+{
+    hash.addBytes(&value, sizeof value);
+}
+
+inline void hashValue(Bsc::Hash& hash, const QString& value)
+{
+    hash.addBytes(value.constData(), std::size_t(value.size()) * sizeof(QChar));
+}
+
+inline void hashValue(Bsc::Hash& hash, const Bsc::FSPercentEscapedString& value)
+{
+    hashValue(hash, value.text());
+}
+
+// ---- meta-type registration of parameter classes ----
+
+// Registers parameter class P with Qt's meta-type system under `name` on the
+// first call and returns its id; later calls return the cached id.
+template <typename P>
+int registeredMetaType(const char* name)
+{
+    static int id = 0;
+    if (id == 0) {
+        id = QMetaType::registerNormalizedType(
+            QMetaObject::normalizedType(name),
+            [](void* where) { static_cast<P*>(where)->~P(); },
+            [](void* where, const void* copy) -> void* {
+                return copy ? new (where) P(*static_cast<const P*>(copy)) : new (where) P;
+            },
+            int(sizeof(P)),
+            QMetaType::NeedsConstruction | QMetaType::NeedsDestruction | QMetaType::WasDeclaredAsMetaType,
+            nullptr);
+    }
+    return id;
+}
+
+} // namespace detail
+} // namespace Prm

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <QVector>
+
+#include <boost/function.hpp>
+
+namespace Prm {
+
+class BasicParameter;
+class ParameterWithoutType;
+
+// A named group of parameters and of further sets. A set owns its subsets
+// (as Qt children) but not its parameters, which belong to the objects that
+// hold them; a destroyed parameter or subset leaves its set's lists.
+class ParameterSet : public QObject
+{
+    Q_OBJECT
+public:
+    explicit ParameterSet(const QString& scriptName = QString(), ParameterSet* parentSet = nullptr);
+    ~ParameterSet() override;
+
+    QString scriptName() const { return m_scriptName; }
+    void setScriptName(const QString& name) { m_scriptName = name; }
+    QString displayName() const { return m_displayName; }
+    void setDisplayName(const QString& name) { m_displayName = name; }
+
+    // The set's own parameters and direct subsets, in the order they joined.
+    const QVector<ParameterWithoutType*>& parameters() const { return m_parameters; }
+    const QVector<ParameterSet*>& subsets() const { return m_subsets; }
+
+    void addParameter(ParameterWithoutType* parameter);
+
+    // The direct subset or own parameter with that script name; null when
+    // there is none.
+    ParameterSet* subsetWithName(const QString& name) const;
+    BasicParameter* parameterWithName(const QString& name) const;
+
+    // With `recursive` true, visits every parameter in and below the set:
+    // the set's own, then each subset's, depth first. With false, visits the
+    // parameters a set offers beyond its own list; a plain set has none, and
+    // sets that compute parameters on the fly override this.
+    virtual void forEachParameter(const boost::function<void(ParameterWithoutType*)>& visit, bool recursive) const;
+
+private:
+    friend class ParameterWithoutType;
+
+    QString m_scriptName;
+    QString m_displayName;
+    QVector<ParameterWithoutType*> m_parameters;
+    QVector<ParameterSet*> m_subsets;
+};
+
+} // namespace Prm

@@ -1,0 +1,59 @@
+#include "Prm/ParameterSet.h"
+
+#include "Prm/ParameterWithoutType.h"
+
+namespace Prm {
+
+ParameterSet::ParameterSet(const QString& scriptName, ParameterSet* parentSet)
+    : QObject(parentSet), m_scriptName(scriptName), m_displayName(scriptName)
+{
+    if (parentSet)
+        parentSet->m_subsets.append(this);
+}
+
+ParameterSet::~ParameterSet()
+{
+    // Subsets go first, while this set's lists still exist for them to leave.
+    const QVector<ParameterSet*> subsets = m_subsets;
+    qDeleteAll(subsets);
+    for (ParameterWithoutType* parameter : QVector<ParameterWithoutType*>(m_parameters))
+        parameter->setParameterSet(nullptr);
+    if (auto* parentSet = qobject_cast<ParameterSet*>(parent()))
+        parentSet->m_subsets.removeAll(this);
+}
+
+void ParameterSet::addParameter(ParameterWithoutType* parameter)
+{
+    if (parameter)
+        parameter->setParameterSet(this);
+}
+
+ParameterSet* ParameterSet::subsetWithName(const QString& name) const
+{
+    for (ParameterSet* subset : m_subsets) {
+        if (subset->scriptName() == name)
+            return subset;
+    }
+    return nullptr;
+}
+
+BasicParameter* ParameterSet::parameterWithName(const QString& name) const
+{
+    for (ParameterWithoutType* parameter : m_parameters) {
+        if (parameter->scriptName() == name)
+            return parameter;
+    }
+    return nullptr;
+}
+
+void ParameterSet::forEachParameter(const boost::function<void(ParameterWithoutType*)>& visit, bool recursive) const
+{
+    if (!recursive)
+        return;
+    for (ParameterWithoutType* parameter : QVector<ParameterWithoutType*>(m_parameters))
+        visit(parameter);
+    for (ParameterSet* subset : QVector<ParameterSet*>(m_subsets))
+        subset->forEachParameter(visit, true);
+}
+
+} // namespace Prm

@@ -1,0 +1,7 @@
+#include "Prm/SerialisedKeyframe.h"
+
+namespace Prm {
+
+SerialisedKeyframe::~SerialisedKeyframe() = default;
+
+} // namespace Prm
