@@ -5,11 +5,11 @@
 //
 // A binding declares a function as a table row:
 //
-//     const auto add_layer = project.method("add_layer",
-//         overload(&Project::add_layer, "clip", opt("name", [] { return Project::tr("New layer"); }),
-//                  opt("frame_number", 0u), opt("view", 0)));
+//     const auto set_suffix = streamInfo.method("set_suffix", overload(&StreamInfo::set_suffix, "suffix"));
 //
-// and lists it in the type's method table with def<add_layer>(). The frame
+// (a parameter with a default is opt("view", [] { return View(0); }), the
+// default evaluated at each call) and lists it in the type's method table
+// with def<set_suffix>(). The frame
 // does the rest: validity of self, argument counts and keywords with the
 // system's texts, the overload decision, conversions, the release of the
 // interpreter lock around the API call, exception routing and the result.

@@ -6,14 +6,15 @@
 // A value class is declared as a table next to its API class:
 //
 //     namespace {
-//     const Scope streamInfo(project::module, "StreamInfo");
+//     const Scope streamInfo(Sbkplinx_project_details::module, "StreamInfo");
 //     const auto ctor = streamInfo.constructor(init<StreamInfoWrapper, const StreamInfo&>("StreamInfo"), ...);
 //     const auto get_path = streamInfo.method("get_path", overload(&StreamInfo::get_path));
 //     PyMethodDef methods[] = {def<get_path>(), ..., copyDef<StreamInfo>(), {}};
 //     }
 //     void init_StreamInfo(PyObject* module)
 //     {
-//         ValueClass<StreamInfo, StreamInfoWrapper>(project::module, SBK_STREAMINFO_IDX, "StreamInfo")
+//         ValueClass<StreamInfo, StreamInfoWrapper>(Sbkplinx_project_details::module, SBK_STREAMINFO_IDX,
+//                                                   "StreamInfo")
 //             .constructor<ctor>().methods(methods).signatures(signatures)
 //             .repr<&StreamInfo::__repr__>()
 //             .properties({{"path", ReadWrite}, ...})
