@@ -145,12 +145,12 @@ PyTypeObject* TypeBuilder::introduce(PyObject* module, const char* nativeName, O
     unsigned long flags = Py_TPFLAGS_DEFAULT | Py_TPFLAGS_HAVE_GC;
     if (m_subclassable)
         flags |= Py_TPFLAGS_BASETYPE;
-    auto* spec = new PyType_Spec{specName(m_module.qualifiedName, m_className), int(sizeof(SbkObject)), 0,
+    auto* typeSpec = new PyType_Spec{specName(m_module.qualifiedName, m_className), int(sizeof(SbkObject)), 0,
                                  static_cast<unsigned int>(flags), typeSlots->data()};
 
     PyObject* bases = base ? PyTuple_Pack(1, base) : nullptr;
     SbkObjectType* created = Shiboken::ObjectType::introduceWrapperType(
-        module, m_className, nativeName, spec, destructor, reinterpret_cast<SbkObjectType*>(base), bases, 0);
+        module, m_className, nativeName, typeSpec, destructor, reinterpret_cast<SbkObjectType*>(base), bases, 0);
     Py_XDECREF(bases);
     if (!created)
         return nullptr;
