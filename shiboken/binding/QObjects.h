@@ -97,23 +97,13 @@ void registerQObjectType(PyTypeObject* type, const QMetaObject* metaObject, std:
 
 // A QObject class: crosses the boundary by pointer, never copied.
 template <typename T, typename W = QObjectWrapper<T>>
-class ObjectClass : public ClassDeclaration<ObjectClass<T, W>>
+class ObjectClass : public ClassDeclaration<ObjectClass<T, W>, T, QObjectClass>
 {
-    using Base = ClassDeclaration<ObjectClass<T, W>>;
+    using Base = ClassDeclaration<ObjectClass<T, W>, T, QObjectClass>;
     using Base::m_builder;
 
 public:
-    ObjectClass(Module& module, int index, const char* className) : Base(module, index, className)
-    {
-        m_builder.slot(Py_tp_new, reinterpret_cast<void*>(&SbkObjectTpNew));
-    }
-
-    template <const auto& Ctor, unsigned Traits = Plain>
-    ObjectClass& constructor()
-    {
-        m_builder.slot(Py_tp_init, reinterpret_cast<void*>(&initSlot<T, Ctor, Traits | QObjectClass>));
-        return *this;
-    }
+    ObjectClass(Module& module, int index, const char* className) : Base(module, index, className) {}
 
     PyTypeObject* introduce(PyObject* module)
     {

@@ -416,12 +416,19 @@ SbkConverter* introduceBoundClass(TypeBuilder& builder, PyObject* module, const 
                                   &detail::isPointerConvertible<T>, &detail::pointerToPython<T>, copyToPython);
 }
 
-// What every class declaration offers: its method table, the signature
-// texts handed to the runtime, and the properties folded from get_/set_ pairs.
-template <typename Derived>
+// What every class declaration offers: its constructor, its method table,
+// the signature texts handed to the runtime, and the properties folded from
+// get_/set_ pairs. `ConstructorTraits` are added to every constructor's own.
+template <typename Derived, typename T, unsigned ConstructorTraits = Plain>
 class ClassDeclaration
 {
 public:
+    template <const auto& Ctor, unsigned Traits = Plain>
+    Derived& constructor()
+    {
+        m_builder.slot(Py_tp_init, reinterpret_cast<void*>(&initSlot<T, Ctor, Traits | ConstructorTraits>));
+        return self();
+    }
     Derived& methods(PyMethodDef* table)
     {
         m_builder.methods(table);
@@ -439,7 +446,10 @@ public:
     }
 
 protected:
-    ClassDeclaration(Module& module, int index, const char* className) : m_builder(module, index, className) {}
+    ClassDeclaration(Module& module, int index, const char* className) : m_builder(module, index, className)
+    {
+        m_builder.slot(Py_tp_new, reinterpret_cast<void*>(&SbkObjectTpNew));
+    }
     Derived& self() { return static_cast<Derived&>(*this); }
 
     TypeBuilder m_builder;
@@ -447,23 +457,14 @@ protected:
 
 // A value class: crosses the boundary by copy; Python objects own wrapper copies.
 template <typename T, typename W = Wrapper<T>>
-class ValueClass : public ClassDeclaration<ValueClass<T, W>>
+class ValueClass : public ClassDeclaration<ValueClass<T, W>, T>
 {
-    using Base = ClassDeclaration<ValueClass<T, W>>;
+    using Base = ClassDeclaration<ValueClass<T, W>, T>;
     using Base::m_builder;
 
 public:
-    ValueClass(Module& module, int index, const char* className) : Base(module, index, className)
-    {
-        m_builder.slot(Py_tp_new, reinterpret_cast<void*>(&SbkObjectTpNew));
-    }
+    ValueClass(Module& module, int index, const char* className) : Base(module, index, className) {}
 
-    template <const auto& Ctor, unsigned Traits = Plain>
-    ValueClass& constructor()
-    {
-        m_builder.slot(Py_tp_init, reinterpret_cast<void*>(&initSlot<T, Ctor, Traits>));
-        return *this;
-    }
     template <auto Text>
     ValueClass& repr()
     {
@@ -513,7 +514,7 @@ private:
 };
 
 // A namespace: static functions only; cannot be instantiated or subclassed.
-class Namespace : public ClassDeclaration<Namespace>
+class Namespace : public ClassDeclaration<Namespace, void>
 {
 public:
     Namespace(Module& module, int index, const char* className) : ClassDeclaration(module, index, className)
