@@ -1,8 +1,12 @@
 #include "Rirediro/FileSystem/FileSystem.h"
 
+#include <Rirediro/ErrorHandling/VUVI_Error.h>
+
 #include <Product/Settings.h>
 
+#include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 
 namespace Rirediro {
 namespace FileSystem {
@@ -13,6 +17,15 @@ bool createFileCacheFolder(bool clear)
     if (clear && folder.exists())
         folder.removeRecursively();
     return folder.mkpath(QStringLiteral("."));
+}
+
+void createFolder(const QString& folder, const QString& description)
+{
+    if (!folder.isEmpty() && (QFileInfo(folder).isDir() || QDir().mkpath(folder)))
+        return;
+    const QString message =
+        QCoreApplication::translate("FileSystem", "Cannot create the %1 folder '%2'").arg(description, folder);
+    Rirediro::throwException<VUVI_BadFile>(__FILE__, __LINE__, message, message);
 }
 
 } // namespace FileSystem

@@ -2,7 +2,7 @@
 // gives the same parameter.
 #include "ParameterTestSupport.h"
 
-#include "TQ/ClipModeParameter.h"
+#include "Prm/ClipModeParameter.h"
 
 namespace {
 

@@ -2,8 +2,8 @@
 // clip-id parameter of the media library.
 #include "ParameterTestSupport.h"
 
-#include "TQ/ClipIDParameter.h"
-#include "TQ/ClipModeParameter.h"
+#include "Prm/ClipIDParameter.h"
+#include "Prm/ClipModeParameter.h"
 
 #include <Bsc/Hash.h>
 #include <Bsc/Logger.h>

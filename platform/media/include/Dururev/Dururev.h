@@ -34,6 +34,9 @@ void reportProgressFinished();
 // Records a call made on the library in the application log ("call ...").
 void record(const QString& call);
 
+// The image reader and writer router of the process.
+TQI_ImageIO_Router* imageSuite(bool initialise);
+
 class CacheSuite
 {
 public:

@@ -11,4 +11,8 @@ public:
         QString pluginPath;
         bool scanPlugins = false;
     };
+
+    // The gamma an image file records; 1.0 when it records none or cannot
+    // be read.
+    float getGamma(const QString& path) const;
 };

@@ -9,5 +9,10 @@ namespace FileSystem {
 // `clear` set, empties it first. False when it cannot be made.
 bool createFileCacheFolder(bool clear);
 
+// Makes a folder and the folders above it that are missing. `description`
+// says what the folder is for ("output"); a folder that cannot be made
+// throws VUVI_BadFile naming it.
+void createFolder(const QString& folder, const QString& description);
+
 } // namespace FileSystem
 } // namespace Rirediro

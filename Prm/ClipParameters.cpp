@@ -1,5 +1,5 @@
-#include "TQ/ClipIDParameter.h"
-#include "TQ/ClipModeParameter.h"
+#include "Prm/ClipIDParameter.h"
+#include "Prm/ClipModeParameter.h"
 
 template class Prm::Parameter<TQ_CLIP_MODE>;
 

@@ -1,0 +1,49 @@
+#pragma once
+
+#include "Rirediro/Clips/IClip.h"
+
+#include <TQ/ClipInfo.h>
+
+#include <Prm/ParameterSet.h>
+
+#include <QString>
+
+#include <boost/enable_shared_from_this.hpp>
+#include <boost/shared_ptr.hpp>
+
+namespace Rirediro {
+class IClipServant;
+}
+
+// A clip of a project (or of no project). Its base clip owns it; every
+// change of its infos goes through its servant.
+class VUVI_Clip : public Prm::ParameterSet, public TQ::IClip, public boost::enable_shared_from_this<VUVI_Clip>
+{
+    Q_OBJECT
+public:
+    VUVI_Clip(boost::shared_ptr<Rirediro::IClipServant> servant, TQ::ClipID id, VUVI_BaseClip& baseClip,
+              const QString& name);
+    ~VUVI_Clip() override;
+
+    QString name() const override { return m_name; }
+    TQ::ClipID clipID() const override { return m_clipID; }
+    unsigned int baseClipID() const override;
+    VUVI_BaseClip& baseClip() const override { return m_baseClip; }
+    const TQ_ClipInfo& clipInfo() const override { return m_clipInfo; }
+
+    void vSetClipInfo(const TQ_ClipInfo& info) override;
+    void vReplaceInfo(const TQ_BaseClipInfo& baseInfo, const TQ_ClipInfo& info) override;
+    void vReplaceInfoAndFootage(const TQ_BaseClipInfo& baseInfo, const TQ_ClipInfo& info) override;
+
+    void setName(const QString& name) { m_name = name; }
+    // Takes the info as it is: no undo, no notification.
+    void setClipInfoInternal(const TQ_ClipInfo& info) { m_clipInfo = info; }
+    const boost::shared_ptr<Rirediro::IClipServant>& servant() const { return m_servant; }
+
+private:
+    boost::shared_ptr<Rirediro::IClipServant> m_servant;
+    TQ::ClipID m_clipID;
+    VUVI_BaseClip& m_baseClip;
+    QString m_name;
+    TQ_ClipInfo m_clipInfo;
+};

@@ -1,0 +1,52 @@
+#pragma once
+
+#include "Rirediro/Export/ExportClipParams.h"
+
+#include <QString>
+#include <QVector>
+
+class TQ_ClipInfo;
+class VUVI_ProjectManager;
+
+namespace Rirediro {
+
+// Writes the frames of a project clip to an image sequence or a movie: set
+// the parameters up, prepare (which checks them), then save. Every call is
+// kept in a journal with the parameters it was given.
+class ClipSaveHelper
+{
+public:
+    struct JournalEntry
+    {
+        QString operation; // "setupChannelsAndFormat", "populateClipIndices", "prepareToSaveClip", "doSaveClip"
+        ExportClipParams params;
+        QVector<bool> flags;  // the boolean arguments, in order
+        int proxyScale = 0;
+        bool result = false;  // what prepareToSaveClip answered
+    };
+
+    ClipSaveHelper();
+    virtual ~ClipSaveHelper();
+
+    // Channels and format of the files from the clip info.
+    static void setupChannelsAndFormat(ExportClipParams& params, const TQ_ClipInfo& info, bool alpha, bool colour,
+                                       bool floatPixels, bool proxy, bool premultiply);
+    // The project frames to write; a frame f of the clip is project frame
+    // f + the project's first frame offset.
+    static void populateClipIndices(ExportClipParams& params, VUVI_ProjectManager& project, unsigned int first,
+                                    unsigned int last, bool pulldown);
+    // Checks that the parameters can be saved: a step, an existing folder,
+    // a source clip of the project, views. False when not.
+    bool prepareToSaveClip(VUVI_ProjectManager& project, ExportClipParams& params, bool noConversion,
+                           int proxyScale);
+    // Writes every frame from the first project frame to the last, `step`
+    // apart: the source's frame f goes to file number firstFileNumber +
+    // (f - first). Reports progress through the project's callbacks. Throws
+    // VUVI_OperationFailed when a frame cannot be read or written.
+    void doSaveClip(VUVI_ProjectManager& project, ExportClipParams& params, int proxyScale);
+
+    static QVector<JournalEntry> journal();
+    static void clearJournal();
+};
+
+} // namespace Rirediro

@@ -1,0 +1,73 @@
+#pragma once
+
+#include <Rirediro/Clips/ClipID.h>
+
+#include <QList>
+#include <QString>
+
+#include <boost/shared_ptr.hpp>
+
+#include <map>
+#include <memory>
+
+class TQ_BaseClipInfo;
+class TQ_ClipInfo;
+class VUVI_BaseClip;
+class VUVI_Clip;
+class VUVI_ProjectManager;
+
+namespace Prm {
+struct Context;
+}
+namespace TQ {
+class IClip;
+}
+namespace Rirediro {
+class IClipMaker;
+}
+
+// The clips of a project: it owns their base clips, keeps the clips in
+// project order and knows which clip layers track by default.
+class VUVI_FrameManager
+{
+public:
+    explicit VUVI_FrameManager(VUVI_ProjectManager& project);
+    virtual ~VUVI_FrameManager();
+    VUVI_FrameManager(const VUVI_FrameManager&) = delete;
+    VUVI_FrameManager& operator=(const VUVI_FrameManager&) = delete;
+
+    // The project's clips, in project order.
+    const QList<VUVI_Clip*>& clips() const { return m_clips; }
+    // The base clips by base-clip id.
+    const std::map<unsigned int, boost::shared_ptr<VUVI_BaseClip>>& baseClips() const { return m_baseClips; }
+    VUVI_Clip* findClip(TQ::ClipID id) const;
+    virtual TQ::IClip* clip(TQ::ClipID id) const;
+    TQ::ClipID defaultTrackableClip() const { return m_defaultTrackableClip; }
+
+    // The maker of the project's clips.
+    const Rirediro::IClipMaker& clipMaker() const { return *m_clipMaker; }
+    // Makes a base clip from the infos and its first clip, named `name`, at
+    // the end of the project; the first clip of a project becomes the
+    // default trackable clip. Returns the clip, or null.
+    virtual VUVI_Clip* createClip(const Rirediro::IClipMaker& maker, const TQ_BaseClipInfo& baseInfo,
+                                  const TQ_ClipInfo& clipInfo, const QString& name, unsigned int flags);
+
+    // The infos kept for a clip and for a base clip; null when unknown.
+    virtual const TQ_ClipInfo* clipInfo(TQ::ClipID id, int mode) const;
+    virtual const TQ_BaseClipInfo* baseInfo(unsigned int baseClipID) const;
+
+    // Frame cache control (recorded in the application log).
+    virtual void vClearOutMemoryExceptForFrame(const Prm::Context& frame, int flags);
+    virtual void vSetCacheStrategyRecycle(bool recycle);
+    virtual void vSetCacheStrategy(int strategy, bool keepCurrent);
+
+    // The id a new clip gets: `proposed` when free, else the next free one.
+    TQ::ClipID freeClipID(TQ::ClipID proposed) const;
+
+private:
+    VUVI_ProjectManager& m_project;
+    std::unique_ptr<Rirediro::IClipMaker> m_clipMaker;
+    std::map<unsigned int, boost::shared_ptr<VUVI_BaseClip>> m_baseClips;
+    QList<VUVI_Clip*> m_clips;
+    TQ::ClipID m_defaultTrackableClip = 0;
+};

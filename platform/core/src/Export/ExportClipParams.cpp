@@ -1,0 +1,40 @@
+#include "Rirediro/Export/ExportClipParams.h"
+
+#include <Prm/Frame.h>
+#include <Prm/Views.h>
+
+#include <QDir>
+
+namespace Rirediro {
+
+ExportClipParams::ExportClipParams() = default;
+ExportClipParams::~ExportClipParams() = default;
+
+void ExportClipParams::setClipIndices(unsigned int first, unsigned int last, bool pulldown)
+{
+    m_firstProjectFrame = first;
+    m_lastProjectFrame = last;
+    m_pulldown = pulldown;
+}
+
+void ExportClipParams::setViewsToExport(const QVector<Prm::View>& views,
+                                        const boost::shared_ptr<Prm::Views>& projectViews, bool joint)
+{
+    m_views = views;
+    m_projectViews = projectViews;
+    m_joint = joint;
+}
+
+QString ExportClipParams::fileNameForFrame(const Prm::Context& context) const
+{
+    const unsigned int number = Prm::Frame::fromTime(context.time).value();
+    QString name = m_prefix.text() + QStringLiteral("%1").arg(number, int(m_indexWidth), 10, QLatin1Char('0'))
+                   + m_suffix.text();
+    if (m_views.size() > 1 && m_projectViews) {
+        const QStringList names = m_projectViews->viewNames(context.view);
+        name += QLatin1Char('_') + (names.size() > 1 ? names.at(1) : QString::number(context.view.id()));
+    }
+    return QDir(m_clipPath).filePath(name + m_extension);
+}
+
+} // namespace Rirediro

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QString>
+
+#include <cstddef>
+#include <vector>
+
+namespace Dururev {
+
+// The pixels of one frame, interleaved, top row first, in the channel type
+// the footage stores them in.
+struct FrameImage
+{
+    enum ChannelType { UInt8, UInt16, UInt32, Half, Float, Double };
+
+    int width = 0;
+    int height = 0;
+    int channels = 0;
+    ChannelType channelType = UInt8;
+    std::vector<unsigned char> pixels;
+
+    bool isNull() const { return pixels.empty(); }
+    std::size_t bytesPerChannel() const;
+};
+
+// Reads frame `frame` of a file (0 for a still; the movie frame otherwise).
+// With `eightBitRgb` the pixels come as 8-bit RGB whatever the file holds.
+// False when the file or the frame cannot be read.
+bool readFrame(const QString& path, int frame, FrameImage& image, bool eightBitRgb = false);
+// Writes a still image, the format chosen by the file's extension; false
+// when the format is unknown or the file cannot be written.
+bool writeImage(const QString& path, const FrameImage& image);
+
+} // namespace Dururev

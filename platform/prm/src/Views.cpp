@@ -1,0 +1,47 @@
+#include "Prm/Views.h"
+
+#include <algorithm>
+
+namespace Prm {
+
+Views::Views()
+{
+    m_entries.push_back({View(View::defaultViewId()), {QStringLiteral("Main"), QStringLiteral("M")}});
+}
+
+Views::~Views() = default;
+
+std::vector<View> Views::viewList() const
+{
+    std::vector<View> views;
+    views.reserve(m_entries.size());
+    for (const Entry& entry : m_entries)
+        views.push_back(entry.view);
+    return views;
+}
+
+QStringList Views::viewNames(const View& view) const
+{
+    const int index = viewIndex(view);
+    return index < 0 ? QStringList() : m_entries[std::size_t(index)].names;
+}
+
+int Views::viewIndex(const View& view) const
+{
+    for (std::size_t i = 0; i < m_entries.size(); ++i) {
+        if (m_entries[i].view == view)
+            return int(i);
+    }
+    return -1;
+}
+
+View Views::addView(const QString& name, const QString& abbreviation)
+{
+    int32_t next = 0;
+    for (const Entry& entry : m_entries)
+        next = std::max(next, entry.view.id() + 1);
+    m_entries.push_back({View(next), {name, abbreviation}});
+    return View(next);
+}
+
+} // namespace Prm
