@@ -1,0 +1,82 @@
+#include "ColorParameters.h"
+
+ColorParameters::ColorParameters(Colorspace colorspace, ColorConversion conversion, float offset, float softclip,
+                                 float log_reference_white, float log_reference_black, float gamma)
+    : QObject(nullptr)
+    , SbkCleaner(this)
+    , m_colorspace(colorspace)
+    , m_conversion(conversion)
+    , m_offset(offset)
+    , m_softclip(softclip)
+    , m_logReferenceWhite(log_reference_white)
+    , m_logReferenceBlack(log_reference_black)
+    , m_gamma(gamma)
+{
+}
+
+ColorParameters::~ColorParameters() = default;
+
+ColorParameters& ColorParameters::operator=(const ColorParameters& other)
+{
+    if (this == &other)
+        return *this;
+    m_colorspace = other.m_colorspace;
+    m_conversion = other.m_conversion;
+    m_offset = other.m_offset;
+    m_softclip = other.m_softclip;
+    m_logReferenceWhite = other.m_logReferenceWhite;
+    m_logReferenceBlack = other.m_logReferenceBlack;
+    m_gamma = other.m_gamma;
+    Q_EMIT propertyChanged();
+    return *this;
+}
+
+bool ColorParameters::operator==(const ColorParameters& other) const
+{
+    return this == &other
+           || (m_colorspace == other.m_colorspace && m_conversion == other.m_conversion && m_offset == other.m_offset
+               && m_softclip == other.m_softclip && m_logReferenceWhite == other.m_logReferenceWhite
+               && m_logReferenceBlack == other.m_logReferenceBlack && m_gamma == other.m_gamma);
+}
+
+void ColorParameters::set_colorspace(Colorspace colorspace)
+{
+    m_colorspace = colorspace;
+    Q_EMIT propertyChanged();
+}
+
+void ColorParameters::set_conversion(ColorConversion conversion)
+{
+    m_conversion = conversion;
+    Q_EMIT propertyChanged();
+}
+
+void ColorParameters::set_offset(float offset)
+{
+    m_offset = offset;
+    Q_EMIT propertyChanged();
+}
+
+void ColorParameters::set_softclip(float softclip)
+{
+    m_softclip = softclip;
+    Q_EMIT propertyChanged();
+}
+
+void ColorParameters::set_log_reference_white(float white)
+{
+    m_logReferenceWhite = white;
+    Q_EMIT propertyChanged();
+}
+
+void ColorParameters::set_log_reference_black(float black)
+{
+    m_logReferenceBlack = black;
+    Q_EMIT propertyChanged();
+}
+
+void ColorParameters::set_gamma(float gamma)
+{
+    m_gamma = gamma;
+    Q_EMIT propertyChanged();
+}

@@ -1,0 +1,56 @@
+#pragma once
+
+#include "Project/wrappers/Enums.h"
+#include "Python/SbkCleaner.h"
+
+#include <QObject>
+
+// The colour handling of a clip's footage. Every change emits
+// propertyChanged(); the clip holding the object writes the settings into
+// its clip information then.
+class ColorParameters : public QObject, private SbkCleaner
+{
+    Q_OBJECT
+public:
+    ColorParameters(Colorspace colorspace = LinearColorspace, ColorConversion conversion = NoneConversion,
+                    float offset = 0.f, float softclip = 0.f, float log_reference_white = 685.f,
+                    float log_reference_black = 0.f, float gamma = 1.f);
+    ~ColorParameters() override;
+
+    // Copies the seven settings (never the object's identity, parent or
+    // connections) and emits propertyChanged() once; self-assignment does
+    // nothing.
+    ColorParameters& operator=(const ColorParameters& other);
+    // Exact comparison of the seven settings: a NaN makes two objects unequal.
+    bool operator==(const ColorParameters& other) const;
+    bool operator!=(const ColorParameters& other) const { return !(*this == other); }
+
+    Colorspace get_colorspace() const { return m_colorspace; }
+    ColorConversion get_conversion() const { return m_conversion; }
+    float get_offset() const { return m_offset; }
+    float get_softclip() const { return m_softclip; }
+    float get_log_reference_white() const { return m_logReferenceWhite; }
+    float get_log_reference_black() const { return m_logReferenceBlack; }
+    float get_gamma() const { return m_gamma; }
+
+    // Each setter emits propertyChanged(), also when the value is unchanged.
+    void set_colorspace(Colorspace colorspace);
+    void set_conversion(ColorConversion conversion);
+    void set_offset(float offset);
+    void set_softclip(float softclip);
+    void set_log_reference_white(float white);
+    void set_log_reference_black(float black);
+    void set_gamma(float gamma);
+
+Q_SIGNALS:
+    void propertyChanged();
+
+private:
+    Colorspace m_colorspace;
+    ColorConversion m_conversion;
+    float m_offset;
+    float m_softclip;
+    float m_logReferenceWhite;
+    float m_logReferenceBlack;
+    float m_gamma;
+};
