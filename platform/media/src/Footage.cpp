@@ -2,6 +2,8 @@
 #include "Dururev/FootageDescription.h"
 #include "Dururev/FrameImage.h"
 
+#include "MovieReader.h"
+
 #include "TQI/ImageSequenceIdentifier.h"
 
 #include <OpenImageIO/imageio.h>
@@ -109,6 +111,8 @@ OIIO::TypeDesc typeOf(FrameImage::ChannelType type)
 
 bool describeFootage(const QString& path, FootageDescription& description)
 {
+    if (movie::isMovie(path))
+        return QFileInfo(path).isFile() && movie::describe(path, description);
     std::unique_ptr<OIIO::ImageInput> input = openInput(path);
     if (!input)
         return false;
@@ -121,22 +125,13 @@ bool describeFootage(const QString& path, FootageDescription& description)
     found.width = unsigned(spec.width);
     found.height = unsigned(spec.height);
     found.folder = file.absolutePath();
-    found.isMovie = spec.get_int_attribute("oiio:Movie", 0) != 0;
-    if (found.isMovie) {
-        const int frames = spec.get_int_attribute("oiio:subimages", 1);
-        found.prefix = file.fileName();
-        found.firstIndex = 0;
-        found.lastIndex = unsigned(frames > 1 ? frames - 1 : 0);
-        found.frameRate = recordedFrameRate(spec, 24.0f);
-    } else {
-        const TQI_ImageSequenceIdentifier name(file.fileName().toUtf8().toStdString(), false);
-        found.prefix = QString::fromStdString(name.prefix());
-        found.suffix = QString::fromStdString(name.suffix());
-        found.indexWidth = name.indexWidth();
-        found.frameRate = recordedFrameRate(spec, 24.0f);
-        if (found.indexWidth > 0)
-            findSequence(found, name.index());
-    }
+    const TQI_ImageSequenceIdentifier name(file.fileName().toUtf8().toStdString(), false);
+    found.prefix = QString::fromStdString(name.prefix());
+    found.suffix = QString::fromStdString(name.suffix());
+    found.indexWidth = name.indexWidth();
+    found.frameRate = recordedFrameRate(spec, 24.0f);
+    if (found.indexWidth > 0)
+        findSequence(found, name.index());
     description = found;
     return true;
 }
@@ -148,6 +143,8 @@ std::size_t FrameImage::bytesPerChannel() const
 
 bool readFrame(const QString& path, int frame, FrameImage& image, bool eightBitRgb)
 {
+    if (movie::isMovie(path))
+        return QFileInfo(path).isFile() && movie::read(path, frame, image);
     std::unique_ptr<OIIO::ImageInput> input = openInput(path);
     if (!input || frame < 0 || !input->seek_subimage(frame, 0))
         return false;

@@ -2,13 +2,16 @@
 
 #include "Dururev/Dururev.h"
 
+#include "MovieReader.h"
+
 #include <OpenImageIO/imageio.h>
 
 #include <QFileInfo>
 
 float TQI_ImageIO_Router::getGamma(const QString& path) const
 {
-    if (!QFileInfo(path).isFile())
+    // Movies record no gamma that their reader passes on.
+    if (!QFileInfo(path).isFile() || Dururev::movie::isMovie(path))
         return 1.0f;
     std::unique_ptr<OIIO::ImageInput> input = OIIO::ImageInput::open(path.toUtf8().toStdString());
     if (!input) {

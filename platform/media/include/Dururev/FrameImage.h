@@ -23,7 +23,8 @@ struct FrameImage
     std::size_t bytesPerChannel() const;
 };
 
-// Reads frame `frame` of a file (0 for a still; the movie frame otherwise).
+// Reads frame `frame` of a file (0 for a still; the movie frame otherwise;
+// movies always give 8-bit RGB).
 // With `eightBitRgb` the pixels come as 8-bit RGB whatever the file holds.
 // False when the file or the frame cannot be read.
 bool readFrame(const QString& path, int frame, FrameImage& image, bool eightBitRgb = false);
