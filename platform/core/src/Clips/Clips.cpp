@@ -55,6 +55,12 @@ VUVI_Clip::VUVI_Clip(boost::shared_ptr<Rirediro::IClipServant> servant, TQ::Clip
 
 VUVI_Clip::~VUVI_Clip() = default;
 
+void VUVI_Clip::setInfosInternal(const TQ_BaseClipInfo& baseInfo, const TQ_ClipInfo& info)
+{
+    m_baseClip.setBaseClipInfoInternal(baseInfo);
+    setClipInfoInternal(info);
+}
+
 unsigned int VUVI_Clip::baseClipID() const
 {
     return m_baseClip.baseClipID();

@@ -29,8 +29,7 @@ public:
     }
     bool bApplyInfos(VUVI_Clip& clip, const TQ_BaseClipInfo& baseInfo, const TQ_ClipInfo& info) override
     {
-        clip.baseClip().setBaseClipInfoInternal(baseInfo);
-        clip.setClipInfoInternal(info);
+        clip.setInfosInternal(baseInfo, info);
         return true;
     }
     VUVI_FrameManager* frameManager() const override { return &m_project.frameManager(); }

@@ -75,18 +75,11 @@ void TQ_ClipInfo::forEachStreamParameter(F&& visit)
 // and none changes over time.
 void TQ_ClipInfo::configureParameters()
 {
-    forEachStreamParameter([](Prm::ParameterWithoutType& parameter, const char* name) {
+    forEachStreamParameter([](auto& parameter, const char* name) {
         parameter.setScriptName(QString::fromLatin1(name));
         parameter.setSplittable(true);
+        parameter.setKeyframed(false);
     });
-    m_streamPath.setKeyframed(false);
-    m_prefix.setKeyframed(false);
-    m_suffix.setKeyframed(false);
-    m_firstIndex.setKeyframed(false);
-    m_lastIndex.setKeyframed(false);
-    m_indexWidth.setKeyframed(false);
-    m_isSequence.setKeyframed(false);
-    m_length.setKeyframed(false);
     m_indexWidth.vSetDefault(0);
     m_length.vSetDefault(1);
     m_frameRateMode.setScriptName(QStringLiteral("frameRateMode"));

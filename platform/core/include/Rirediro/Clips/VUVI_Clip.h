@@ -36,8 +36,9 @@ public:
     void vReplaceInfoAndFootage(const TQ_BaseClipInfo& baseInfo, const TQ_ClipInfo& info) override;
 
     void setName(const QString& name) { m_name = name; }
-    // Takes the info as it is: no undo, no notification.
+    // Take the infos as they are: no undo, no notification.
     void setClipInfoInternal(const TQ_ClipInfo& info) { m_clipInfo = info; }
+    void setInfosInternal(const TQ_BaseClipInfo& baseInfo, const TQ_ClipInfo& info);
     const boost::shared_ptr<Rirediro::IClipServant>& servant() const { return m_servant; }
 
 private:
