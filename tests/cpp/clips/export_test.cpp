@@ -171,6 +171,14 @@ TEST_F(Export, PulldownOnlyForPulldownFootageReadWithoutIt)
     }
 }
 
+TEST_F(Export, AFrameThatCannotBeWrittenFailsTheExport)
+{
+    // "mov" without its dot names no image format.
+    expectFailure<VUVI_OperationFailed>([&] { exportFrames(0, 1, 1, 1, QStringLiteral("mov")); },
+                                        QStringLiteral("Cannot write '%1'").arg(out(QStringLiteral("e0_xmov"))));
+    EXPECT_EQ(lastEntry(QStringLiteral("doSaveClip")).params.footageKind(), Rirediro::ExportClipParams::ImageSequence);
+}
+
 TEST_F(Export, RangeFailuresComeBeforeAnythingIsPrepared)
 {
     const struct
