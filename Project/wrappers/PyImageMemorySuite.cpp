@@ -5,6 +5,7 @@
 #include "PyArrayObject.h"
 #include "Python/PyHelpers.h"
 
+#include <Bsc/Logger.h>
 #include <Rirediro/ErrorHandling/VUVI_CoreErrors.h>
 
 #include <frameobject.h>
@@ -303,8 +304,15 @@ PyObject* onArrayDeath(PyObject* self, PyObject*)
     const ArrayRecord record = arrays().take(array);
     if (record.itemsBelongToImage)
         array->ob_item = nullptr; // never the array's to free
-    if (record.keptBuffer)
-        gan_image_free(record.keptBuffer); // the buffer goes back to the image's own hooks
+    if (record.keptBuffer) {
+        // The buffer goes back to the image's own hooks; nothing may escape
+        // into the interpreter's deallocation.
+        try {
+            gan_image_free(record.keptBuffer);
+        } catch (...) {
+            Bsc::Logger::writeToLog(QStringLiteral("A kept pixel buffer could not be released"), Bsc::Logger::Warning);
+        }
+    }
     // Safe here: the weak-reference machinery does not touch the reference
     // after its callback returns.
     Py_XDECREF(record.deathWatch);
