@@ -482,8 +482,8 @@ int freeHook(const Gan_MemoryHooks* hooks, Gan_Image* image)
     if (!hooks)
         return GAN_HOOK_NO_TABLE;
     PixelArrayLink* link = linkOf(image);
-    bool freeNow;
-    {
+    bool freeNow = !link->ownsMemory;
+    if (link->array) {
         PythonLock python;
         freeNow = releaseArray(link, python);
     }
@@ -511,10 +511,15 @@ int lockOrUnlock(const Gan_MemoryHooks* hooks, Gan_Image* image,
     PixelArrayLink* link = linkOf(image);
     if (link->ownsMemory)
         return GAN_HOOK_OK; // the array's own memory never moves under the image
-    PythonLock python;
+    const void* buffer = image->pix_data_ptr;
+    const size_t size = image->pix_data_size;
     const int status = passThrough(image, [&](const Gan_MemoryHooks* previous) { return (previous->*hook)(previous, image); });
-    if (python.held() && link->array)
-        followImage(link);
+    // Python work only when the buffer really moved.
+    if (link->array && (image->pix_data_ptr != buffer || image->pix_data_size != size)) {
+        PythonLock python;
+        if (python.held())
+            followImage(link);
+    }
     return status;
 }
 

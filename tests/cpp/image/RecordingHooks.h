@@ -8,6 +8,8 @@
 
 #include <QStringList>
 
+#include <cstring>
+#include <new>
 #include <stdexcept>
 
 struct RecordingHooks
@@ -17,6 +19,7 @@ struct RecordingHooks
     Gan_Image* lastImage = nullptr;
     int resizeStatus = GAN_HOOK_OK; // answered instead of resizing, unless 0
     bool throwOnResize = false;
+    bool moveOnLock = false; // a lock hands the image a new copy of its buffer, as a paging allocator may
 
     static RecordingHooks& journal()
     {
@@ -73,7 +76,12 @@ private:
     }
     static int lock(const Gan_MemoryHooks* hooks, Gan_Image* image)
     {
-        note(image, QStringLiteral("lock"));
+        if (note(image, QStringLiteral("lock")).moveOnLock && image->pix_data_ptr) {
+            void* moved = ::operator new(image->pix_data_size);
+            std::memcpy(moved, image->pix_data_ptr, image->pix_data_size);
+            ::operator delete(image->pix_data_ptr);
+            image->pix_data_ptr = moved;
+        }
         return gan_heap_memory_hooks()->lock(hooks ? gan_heap_memory_hooks() : nullptr, image);
     }
     static int unlock(const Gan_MemoryHooks* hooks, Gan_Image* image)

@@ -171,6 +171,19 @@ TEST_F(ImageLifetimeTest, ResizingMovesTheArrayWithTheBufferUnlessAViewHoldsIt)
     EXPECT_EQ(raw->pix_data_size, 32u);
 }
 
+TEST_F(ImageLifetimeTest, AHookThatMovesTheBufferTakesTheArrayAlong)
+{
+    Namespace names;
+    auto image = numberedFloats(names);
+    RecordingHooks::journal().moveOnLock = true;
+    const void* before = image->image()->pix_data_ptr;
+    image->flip();
+    EXPECT_NE(image->image()->pix_data_ptr, before);
+    EXPECT_EQ(names.evalText("a.buffer_info()[0]"),
+              std::to_string(reinterpret_cast<uintptr_t>(image->image()->pix_data_ptr)));
+    EXPECT_EQ(lastFloat(names, "a"), 3.0f); // the first row is last now
+}
+
 TEST_F(ImageLifetimeTest, TheBridgeStaysInFrontWhenAnEarlierHookThrows)
 {
     Namespace names;
