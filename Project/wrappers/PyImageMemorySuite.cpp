@@ -15,6 +15,7 @@
 #include <QMutex>
 #include <QMutexLocker>
 
+#include <atomic>
 #include <cstring>
 #include <new>
 #include <utility>
@@ -76,7 +77,7 @@ public:
         QMutexLocker locker(&m_lock);
         return m_records.take(array);
     }
-    // The image of `link` no longer has the array.
+    // The array no longer serves an image.
     void unlink(arrayobject* array)
     {
         QMutexLocker locker(&m_lock);
@@ -105,7 +106,8 @@ ArrayTable& arrays()
 // ---------------------------------------------------------------------------
 // The interpreter
 
-bool interpreterGone = false;
+// Set at the very end of the interpreter's shut-down; read by hooks on any thread.
+std::atomic<bool> interpreterGone{false};
 
 void markInterpreterGone()
 {
