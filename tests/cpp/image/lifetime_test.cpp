@@ -169,6 +169,7 @@ TEST_F(ImageLifetimeTest, ResizingMovesTheArrayWithTheBufferUnlessAViewHoldsIt)
     EXPECT_EQ(names.evalText("pixels().buffer_info()[0]"),
               std::to_string(reinterpret_cast<uintptr_t>(raw->pix_data_ptr)));
     EXPECT_EQ(raw->pix_data_size, 32u);
+    EXPECT_EQ(raw->release_struct, 1); // re-forming over the new block keeps the record the library's to free
 }
 
 TEST_F(ImageLifetimeTest, AHookThatMovesTheBufferTakesTheArrayAlong)
