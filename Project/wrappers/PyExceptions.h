@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QString>
+
+#include <stdexcept>
+
+namespace PyExceptions {
+
+// A refusal that scripts receive as TypeError: the module exception
+// translators find it under its class name, "PyTypeError".
+class PyTypeError : public std::runtime_error
+{
+public:
+    explicit PyTypeError(const QString& message) : std::runtime_error(message.toUtf8().toStdString()) {}
+};
+
+} // namespace PyExceptions

@@ -1,0 +1,68 @@
+#pragma once
+
+// The image-memory bridge: an image's pixel buffer seen by Python as the
+// items of an array.array, with no copy.
+//
+// The bridge installs its table of memory hooks in front of an image's own,
+// so that the image's array follows the buffer when the image library
+// resizes, moves or releases it, and gives the array an element writer that
+// reports item writes to the CacheInvalidator. An array keeps the memory it
+// shows for as long as it lives: when an image lets go of its buffer while
+// Python still holds the array (itself, a memoryview, a numpy view), the
+// buffer is kept until the array dies. While linked, an array holds one
+// exported buffer of the bridge's, so Python cannot resize it.
+//
+// Locks: the interpreter lock for everything that touches Python objects
+// (the hooks take it themselves, and skip Python work once the interpreter
+// is gone); the bridge's table of arrays has a mutex of its own, always
+// taken after the interpreter lock and never held while Python code runs.
+
+#include <Gandalf/Image.h>
+
+#include <cstddef>
+
+class ImageLocation;
+struct arrayobject;
+struct _object;
+typedef _object PyObject;
+
+namespace PyImageMemorySuite {
+
+// The array type code of images of a channel type ('b' for the types that
+// have no code of their own).
+char arrayTypeCode(Gan_Type type);
+
+// Throws VUVI_OperationFailed when this interpreter's arrays are not laid
+// out as the bridge expects. Interpreter lock held.
+void requireArrayBridge();
+
+// Takes the image over (its hooks, a pixel array over its buffer, or the one
+// it already has) and records the location when it names a frame. Takes the
+// interpreter lock itself; does nothing when Python is not running or its
+// arrays are refused.
+void linkImage(Gan_Image* image, const ImageLocation& location);
+
+// The image's pixel array (borrowed), linking the image first when needed.
+// Interpreter lock held.
+arrayobject* pixelArray(Gan_Image* image);
+
+// A new array of the type code of `type` over `buffer` (from PyMem_Malloc,
+// `size` bytes), which it owns from then on, also when making it fails.
+// Not linked to any image. Interpreter lock held.
+PyObject* newOwningArray(Gan_Type type, void* buffer, size_t size);
+
+// The image gives up its pixel buffer (released through its own release
+// routine, exactly once) and adopts the items of `array` as its buffer, with
+// its layout re-formed over them. Throws VUVI_BadArgument, with nothing
+// changed, when the array shows another image's memory. Interpreter lock held.
+void adoptArray(Gan_Image* image, arrayobject* array);
+
+// Sets to None every local name of the calling Python frame that refers to
+// `array`. Interpreter lock held.
+void clearCallerNames(arrayobject* array);
+
+// Reports the image changed, as an item write through its array does.
+// Interpreter lock held.
+void markChanged(Gan_Image* image);
+
+} // namespace PyImageMemorySuite

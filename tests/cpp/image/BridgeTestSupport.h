@@ -1,0 +1,142 @@
+#pragma once
+
+// An embedded interpreter and small helpers for the tests of the image
+// bridge: images with recording hooks, Python snippets run against a
+// namespace, and a fake project whose life a test controls.
+
+#include "RecordingHooks.h"
+
+#include "Project/wrappers/ImageData.h"
+#include "Project/wrappers/ImageLocation.h"
+#include "Project/wrappers/PyArrayObject.h"
+
+#include <gtest/gtest.h>
+
+#include <boost/make_shared.hpp>
+#include <boost/shared_ptr.hpp>
+
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+class VUVI_ProjectManager;
+
+namespace BridgeTest {
+
+class Interpreter : public ::testing::Environment
+{
+public:
+    void SetUp() override { Py_InitializeEx(0); }
+};
+
+struct Decref
+{
+    void operator()(PyObject* object) const { Py_XDECREF(object); }
+};
+using PyRef = std::unique_ptr<PyObject, Decref>;
+
+// A module-like namespace for snippets, with the names tests hand in.
+class Namespace
+{
+public:
+    Namespace() : m_dict(PyDict_New())
+    {
+        PyDict_SetItemString(m_dict.get(), "__builtins__", PyEval_GetBuiltins());
+    }
+    void set(const char* name, PyObject* value) { PyDict_SetItemString(m_dict.get(), name, value); }
+    // Steals `value`.
+    void give(const char* name, PyObject* value)
+    {
+        set(name, value);
+        Py_XDECREF(value);
+    }
+    PyObject* dict() const { return m_dict.get(); }
+
+    // Runs statements; a Python error is printed and fails the test.
+    bool run(const std::string& code) const
+    {
+        PyRef result(PyRun_String(code.c_str(), Py_file_input, m_dict.get(), m_dict.get()));
+        if (!result) {
+            PyErr_Print();
+            ADD_FAILURE() << "Python failed:\n" << code;
+        }
+        return bool(result);
+    }
+    PyRef eval(const std::string& expression) const
+    {
+        PyRef result(PyRun_String(expression.c_str(), Py_eval_input, m_dict.get(), m_dict.get()));
+        if (!result) {
+            PyErr_Print();
+            ADD_FAILURE() << "Python failed: " << expression;
+        }
+        return result;
+    }
+    long evalLong(const std::string& expression) const
+    {
+        PyRef result = eval(expression);
+        return result ? PyLong_AsLong(result.get()) : -1;
+    }
+    bool evalTrue(const std::string& expression) const
+    {
+        PyRef result = eval(expression);
+        return result && PyObject_IsTrue(result.get()) == 1;
+    }
+    std::string evalText(const std::string& expression) const
+    {
+        PyRef result = eval(expression);
+        PyRef text(result ? PyObject_Str(result.get()) : nullptr);
+        return text ? PyUnicode_AsUTF8(text.get()) : std::string();
+    }
+
+private:
+    PyRef m_dict;
+};
+
+// The bytes an object exports, read here rather than by the interpreter, so
+// that a sanitizer sees the reads (the interpreter itself is not
+// instrumented).
+inline std::vector<unsigned char> exportedBytes(PyObject* object)
+{
+    Py_buffer view;
+    if (PyObject_GetBuffer(object, &view, PyBUF_CONTIG_RO) < 0) {
+        PyErr_Print();
+        ADD_FAILURE() << "no buffer";
+        return {};
+    }
+    std::vector<unsigned char> bytes(size_t(view.len));
+    for (size_t i = 0; i < bytes.size(); ++i)
+        bytes[i] = static_cast<const unsigned char*>(view.buf)[i];
+    PyBuffer_Release(&view);
+    return bytes;
+}
+
+// A new image of the image library whose own hooks record their calls.
+inline Bsc::detail::GanImage_Ptr<Gan_Image> recordedImage(Gan_Type type, unsigned long height, unsigned long width,
+                                                         Gan_ImageFormat format = GAN_GREY_LEVEL_IMAGE)
+{
+    return Bsc::detail::GanImage_Ptr<Gan_Image>(RecordingHooks::allocate(format, type, height, width));
+}
+
+// Bytes 0, 1, 2, ... (modulo 256) in the image's pixels.
+inline void numberBytes(Gan_Image* image)
+{
+    auto* bytes = static_cast<unsigned char*>(image->pix_data_ptr);
+    for (size_t i = 0; i < image->pix_data_size; ++i)
+        bytes[i] = static_cast<unsigned char>(i);
+}
+
+// A stand-in for a core project: only its address and its life matter.
+inline boost::shared_ptr<VUVI_ProjectManager> fakeProject()
+{
+    auto holder = boost::make_shared<int>(0);
+    return boost::shared_ptr<VUVI_ProjectManager>(holder, reinterpret_cast<VUVI_ProjectManager*>(holder.get()));
+}
+
+inline ImageLocation frameOf(const boost::shared_ptr<VUVI_ProjectManager>& project, quint32 clipId, double time)
+{
+    return ImageLocation(boost::weak_ptr<VUVI_ProjectManager>(project), clipId,
+                         Prm::Context(Prm::Time::fromDouble(time), Prm::View(1), 3));
+}
+
+} // namespace BridgeTest

@@ -1,0 +1,245 @@
+// The image library stand-in and the shared image pointer: layouts, forming,
+// flips, resizing and releasing through the hook table, reference counts.
+
+#include "RecordingHooks.h"
+
+#include <Bsc/GanImage.h>
+#include <Gandalf/Image.h>
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <numeric>
+#include <vector>
+
+namespace {
+
+class GandalfTest : public ::testing::Test
+{
+protected:
+    void SetUp() override { RecordingHooks::journal() = RecordingHooks(); }
+};
+
+// Fills row r of an 8-bit image with the value r + 1.
+void numberRows(Gan_Image* image)
+{
+    auto* pixels = static_cast<unsigned char*>(image->pix_data_ptr);
+    for (unsigned long row = 0; row < image->height; ++row)
+        std::memset(pixels + row * image->stride, int(row + 1), image->stride);
+}
+
+std::vector<int> firstColumn(const Gan_Image* image)
+{
+    std::vector<int> column;
+    const auto* pixels = static_cast<const unsigned char*>(image->pix_data_ptr);
+    for (unsigned long row = 0; row < image->height; ++row)
+        column.push_back(pixels[row * image->stride]);
+    return column;
+}
+
+TEST_F(GandalfTest, StrideAndSpanFollowFormatTypeAndWidth)
+{
+    struct Case
+    {
+        Gan_ImageFormat format;
+        Gan_Type type;
+        unsigned long width, alignment, stride;
+    };
+    const Case cases[] = {
+        {GAN_GREY_LEVEL_IMAGE, GAN_UCHAR, 5, 0, 5},
+        {GAN_GREY_LEVEL_ALPHA_IMAGE, GAN_USHORT, 5, 0, 20},
+        {GAN_RGB_COLOUR_IMAGE, GAN_FLOAT, 3, 0, 36},
+        {GAN_RGB_COLOUR_ALPHA_IMAGE, GAN_DOUBLE, 2, 0, 64},
+        {GAN_RGBAS, GAN_UCHAR, 2, 0, 10},
+        {GAN_YUV422, GAN_UCHAR, 4, 0, 8},
+        {GAN_RGB_COLOUR_IMAGE, GAN_UCHAR, 5, 4, 16},
+        {GAN_RGB_COLOUR_IMAGE, GAN_UNDEFINED_TYPE, 5, 0, 0},
+        {GAN_UNDEFINED_IMAGE_FORMAT, GAN_UCHAR, 5, 0, 0},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(gan_image_min_stride(c.format, c.type, c.width, c.alignment), c.stride)
+            << c.format << " " << c.type << " " << c.width;
+
+    // The last row reaches only as far as its pixels, not its whole stride.
+    EXPECT_EQ(gan_image_data_span(GAN_GREY_LEVEL_IMAGE, GAN_UCHAR, 3, 5, 8), 2u * 8 + 5);
+    EXPECT_EQ(gan_image_data_span(GAN_GREY_LEVEL_IMAGE, GAN_UCHAR, 0, 5, 8), 0u);
+    EXPECT_EQ(gan_image_data_span(GAN_GREY_LEVEL_IMAGE, GAN_UCHAR, ~0ul, 5, ~0ul), ~size_t(0));
+}
+
+TEST_F(GandalfTest, AllocatedImageOwnsItsBufferRecordAndRows)
+{
+    Gan_Image* image = gan_image_alloc_gen(GAN_RGB_COLOUR_IMAGE, GAN_FLOAT, 4, 3);
+    ASSERT_NE(image, nullptr);
+    EXPECT_EQ(image->ref_count.load(), 0);
+    EXPECT_EQ(image->format, GAN_RGB_COLOUR_IMAGE);
+    EXPECT_EQ(image->type, GAN_FLOAT);
+    EXPECT_EQ(image->height, 4u);
+    EXPECT_EQ(image->width, 3u);
+    EXPECT_EQ(image->stride, 36u);
+    EXPECT_EQ(image->pix_data_size, 4u * 36);
+    EXPECT_NE(image->pix_data_ptr, nullptr);
+    EXPECT_EQ(image->hooks, gan_heap_memory_hooks());
+    EXPECT_EQ(image->release_pix_data, 1);
+    EXPECT_EQ(image->release_struct, 1);
+    EXPECT_EQ(image->release_row_data, 1);
+    EXPECT_EQ(image->release, &gan_image_release);
+    for (unsigned long row = 0; row < 4; ++row)
+        EXPECT_EQ(image->row_data_ptr[row], static_cast<unsigned char*>(image->pix_data_ptr) + row * 36);
+    gan_image_free(image);
+}
+
+TEST_F(GandalfTest, FormingOverACallersBufferNeverFreesIt)
+{
+    std::vector<unsigned char> pixels(3 * 8, 0);
+    unsigned char* rows[3];
+    Gan_Image* image = gan_image_form_gen(nullptr, GAN_GREY_LEVEL_IMAGE, GAN_UCHAR, 3, 5, 8, false, pixels.data(),
+                                          pixels.size(), rows, 3);
+    ASSERT_NE(image, nullptr);
+    EXPECT_EQ(image->hooks, gan_borrowed_memory_hooks());
+    EXPECT_EQ(image->release_row_data, 0);
+    EXPECT_EQ(rows[2], pixels.data() + 16);
+    // A viewed buffer cannot grow.
+    EXPECT_EQ(gan_image_set_gen(image, GAN_GREY_LEVEL_IMAGE, GAN_UCHAR, 4, 8), nullptr);
+    EXPECT_EQ(image->height, 3u);
+    gan_image_free(image); // the vector frees the pixels; a second free would be caught
+
+    // Layouts that do not fit are refused: stride below a row, buffer below the span.
+    EXPECT_EQ(gan_image_form_gen(nullptr, GAN_GREY_LEVEL_IMAGE, GAN_UCHAR, 3, 5, 4, false, pixels.data(),
+                                 pixels.size(), nullptr, 0),
+              nullptr);
+    EXPECT_EQ(gan_image_form_gen(nullptr, GAN_GREY_LEVEL_IMAGE, GAN_UCHAR, 4, 8, 8, false, pixels.data(),
+                                 pixels.size(), nullptr, 0),
+              nullptr);
+}
+
+TEST_F(GandalfTest, FlipReversesRowsInPlaceOrIntoAnotherImage)
+{
+    struct Case
+    {
+        unsigned long height;
+        bool interlaced;
+        std::vector<int> expected;
+    };
+    const Case cases[] = {
+        {4, false, {4, 3, 2, 1}},
+        {5, false, {5, 4, 3, 2, 1}},
+        {1, false, {1}},
+        {5, true, {5, 4, 3, 2, 1}},    // fields 1,3,5 and 2,4 each reversed
+        {6, true, {5, 6, 3, 4, 1, 2}}, // fields 1,3,5 and 2,4,6
+    };
+    for (const Case& c : cases) {
+        Gan_Image* image = gan_image_alloc_gen(GAN_GREY_LEVEL_IMAGE, GAN_UCHAR, c.height, 3);
+        numberRows(image);
+        Gan_Image* copy = gan_image_alloc_gen(GAN_GREY_LEVEL_IMAGE, GAN_UCHAR, c.height, 3);
+        ASSERT_EQ(gan_image_flip_q(image, c.interlaced, copy), copy);
+        EXPECT_EQ(firstColumn(copy), c.expected) << c.height << (c.interlaced ? " interlaced" : "");
+        std::vector<int> unchanged(c.height);
+        std::iota(unchanged.begin(), unchanged.end(), 1);
+        EXPECT_EQ(firstColumn(image), unchanged);
+
+        ASSERT_EQ(gan_image_flip_q(image, c.interlaced, image), image);
+        EXPECT_EQ(firstColumn(image), c.expected) << c.height << (c.interlaced ? " interlaced" : "") << " in place";
+        gan_image_free(copy);
+        gan_image_free(image);
+    }
+}
+
+TEST_F(GandalfTest, FlipAsksTheHooksAndRefusesLayoutsBeyondTheBuffer)
+{
+    Gan_Image* image = RecordingHooks::allocate(GAN_GREY_LEVEL_IMAGE, GAN_UCHAR, 2, 2);
+    ASSERT_EQ(gan_image_flip_q(image, false, image), image);
+    EXPECT_EQ(RecordingHooks::journal().calls, QStringList({"hint 3", "lock", "unlock"}));
+
+    Gan_Image* other = RecordingHooks::allocate(GAN_GREY_LEVEL_IMAGE, GAN_UCHAR, 2, 2);
+    RecordingHooks::journal().calls.clear();
+    ASSERT_EQ(gan_image_flip_q(image, false, other), other);
+    EXPECT_EQ(RecordingHooks::journal().calls, QStringList({"hint 1", "lock", "hint 2", "lock", "unlock", "unlock"}));
+
+    image->height = 3; // a description that reaches past the buffer
+    EXPECT_EQ(gan_image_flip_q(image, false, image), nullptr);
+    EXPECT_EQ(gan_image_flip_q(image, false, other), nullptr);
+    image->height = 2;
+    other->width = 3;
+    EXPECT_EQ(gan_image_flip_q(image, false, other), nullptr);
+    gan_image_free(other);
+    gan_image_free(image);
+}
+
+TEST_F(GandalfTest, SetGenResizesThroughHookTwoAndKeepsTheImageOnRefusal)
+{
+    Gan_Image* image = RecordingHooks::allocate(GAN_GREY_LEVEL_IMAGE, GAN_UCHAR, 2, 4);
+    numberRows(image);
+    ASSERT_EQ(gan_image_set_gen(image, GAN_GREY_LEVEL_IMAGE, GAN_UCHAR, 3, 4), image);
+    EXPECT_EQ(RecordingHooks::journal().calls, QStringList({"resize 12"}));
+    EXPECT_EQ(image->pix_data_size, 12u);
+    EXPECT_EQ(firstColumn(image)[0], 1); // the leading bytes survive the move
+    EXPECT_EQ(firstColumn(image)[1], 2);
+    EXPECT_EQ(image->row_data_ptr[2], static_cast<unsigned char*>(image->pix_data_ptr) + 8);
+
+    RecordingHooks::journal().resizeStatus = GAN_HOOK_NO_MEMORY;
+    void* before = image->pix_data_ptr;
+    EXPECT_EQ(gan_image_set_gen(image, GAN_RGB_COLOUR_IMAGE, GAN_FLOAT, 30, 40), nullptr);
+    EXPECT_EQ(image->format, GAN_GREY_LEVEL_IMAGE);
+    EXPECT_EQ(image->height, 3u);
+    EXPECT_EQ(image->pix_data_ptr, before);
+    RecordingHooks::journal().resizeStatus = GAN_HOOK_OK;
+    gan_image_free(image);
+}
+
+TEST_F(GandalfTest, ReleaseFreesThroughHookThreeAsTheOwnershipSays)
+{
+    RecordingHooks& hooks = RecordingHooks::journal();
+    Gan_Image* image = RecordingHooks::allocate(GAN_GREY_LEVEL_IMAGE, GAN_UCHAR, 2, 2);
+    gan_image_free(image);
+    EXPECT_EQ(hooks.frees, 1);
+
+    // A buffer held by an owner stays with it; a record the caller made stays too.
+    Gan_Image record{};
+    std::vector<unsigned char> pixels(4);
+    ASSERT_EQ(gan_image_form_gen(&record, GAN_GREY_LEVEL_IMAGE, GAN_UCHAR, 2, 2, 2, false, pixels.data(), 4, nullptr, 0),
+              &record);
+    EXPECT_EQ(record.release_struct, 0);
+    RecordingHooks::install(&record);
+    record.pix_data_owner = &pixels;
+    gan_image_free(&record);
+    EXPECT_EQ(hooks.frees, 1);
+    EXPECT_EQ(record.pix_data_ptr, nullptr);
+    EXPECT_EQ(record.row_data_ptr, nullptr);
+}
+
+TEST_F(GandalfTest, SharedPointerCountsHoldersAndNotifiesTheFirstShare)
+{
+    Gan_Image* image = RecordingHooks::allocate(GAN_GREY_LEVEL_IMAGE, GAN_UCHAR, 2, 2);
+    QStringList notifications;
+    {
+        Bsc::detail::GanImage_Ptr<Gan_Image> first(image, &Bsc::GanImage::release, [&](int before, int after) {
+            notifications << QStringLiteral("%1->%2").arg(before).arg(after);
+        });
+        EXPECT_EQ(image->ref_count.load(), 1);
+        {
+            Bsc::detail::GanImage_Ptr<Gan_Image> second(first);
+            Bsc::detail::GanImage_Ptr<Gan_Image> third(second);
+            EXPECT_EQ(image->ref_count.load(), 3);
+            Bsc::detail::GanImage_Ptr<Gan_Image> moved(std::move(third));
+            EXPECT_FALSE(third);
+            EXPECT_EQ(moved.get(), image);
+            EXPECT_EQ(image->ref_count.load(), 3);
+        }
+        EXPECT_EQ(notifications, QStringList({"1->2"}));
+        EXPECT_EQ(image->ref_count.load(), 1);
+        EXPECT_EQ(RecordingHooks::journal().frees, 0);
+    }
+    EXPECT_EQ(RecordingHooks::journal().frees, 1);
+
+    // An image the holders share but do not own outlives them.
+    Gan_Image* kept = RecordingHooks::allocate(GAN_GREY_LEVEL_IMAGE, GAN_UCHAR, 2, 2);
+    {
+        Bsc::detail::GanImage_Ptr<Gan_Image> shared(kept, &Bsc::GanImage::dontDelete);
+        Bsc::detail::GanImage_Ptr<Gan_Image> copy = shared;
+    }
+    EXPECT_EQ(kept->ref_count.load(), 0);
+    EXPECT_EQ(RecordingHooks::journal().frees, 1);
+    gan_image_free(kept);
+}
+
+} // namespace
