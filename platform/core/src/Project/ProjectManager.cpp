@@ -38,6 +38,20 @@ QString flag(bool value)
     return value ? QStringLiteral("true") : QStringLiteral("false");
 }
 
+// Writes until all is written or the device refuses, so that a refusal
+// (a full disk) leaves its reason in the device's error string.
+bool writeWhole(QIODevice& device, const QByteArray& bytes)
+{
+    qint64 written = 0;
+    while (written < bytes.size()) {
+        const qint64 wrote = device.write(bytes.constData() + written, bytes.size() - written);
+        if (wrote <= 0)
+            return false;
+        written += wrote;
+    }
+    return true;
+}
+
 std::vector<Prm::ParameterWithoutType*> parametersOf(const Prm::ParameterSet& set)
 {
     return std::vector<Prm::ParameterWithoutType*>(set.parameters().begin(), set.parameters().end());
@@ -133,7 +147,7 @@ void VUVI_ProjectManager::saveProjectToFile(const QString& file, bool asCopy, bo
     // The new file is written beside the old one and takes its place only
     // once it is complete.
     QSaveFile out(file);
-    const bool saved = out.open(QIODevice::WriteOnly) && out.write(document) == document.size() && out.commit();
+    const bool saved = out.open(QIODevice::WriteOnly) && writeWhole(out, document) && out.commit();
     if (!saved)
         Rirediro::throwException<VUVI_BadFile>(
             QCoreApplication::translate("ProjectFile", "Cannot save project file '%1': %2").arg(file, out.errorString()));
@@ -274,6 +288,23 @@ VUVI_Clip* VUVI_FrameManager::restoreClip(const Rirediro::IClipMaker& maker, uns
     m_clips.append(clip.get());
     m_project.vSetProjectHasChanged(true);
     return clip.get();
+}
+
+bool VUVI_FrameManager::deleteClip(TQ::ClipID id)
+{
+    VUVI_Clip* clip = findClip(id);
+    if (!clip || m_clips.size() == 1)
+        return false;
+    m_clips.removeOne(clip);
+    const unsigned int baseClipID = clip->baseClipID();
+    boost::shared_ptr<VUVI_BaseClip> baseClip = m_baseClips[baseClipID];
+    baseClip->removeClip(id); // the clip is gone from here on
+    if (baseClip->clipIDs().empty())
+        m_baseClips.erase(baseClipID);
+    if (m_defaultTrackableClip == id)
+        m_defaultTrackableClip = m_clips.front()->clipID();
+    m_project.vSetProjectHasChanged(true);
+    return true;
 }
 
 const TQ_ClipInfo* VUVI_FrameManager::clipInfo(TQ::ClipID id, int) const

@@ -39,6 +39,8 @@ public:
     // Makes a clip of this footage with that id and name; null when the
     // base clip has a clip of that id already or the maker makes none.
     boost::shared_ptr<VUVI_Clip> makeClip(const Rirediro::IClipMaker& maker, TQ::ClipID id, const QString& name);
+    // Drops the clip of that id; false when there is none.
+    bool removeClip(TQ::ClipID id) { return m_clips.erase(id) > 0; }
 
     // Takes the info as it is: no undo, no notification.
     void setBaseClipInfoInternal(const TQ_BaseClipInfo& info) { m_baseInfo = info; }

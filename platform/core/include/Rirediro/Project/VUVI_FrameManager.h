@@ -68,6 +68,11 @@ public:
     virtual void vSetCacheStrategyRecycle(bool recycle);
     virtual void vSetCacheStrategy(int strategy, bool keepCurrent);
 
+    // Deletes a clip from the project, and its base clip when that has no
+    // other clip; the first clip becomes the default trackable clip in its
+    // place. A project keeps its last clip. False when nothing was deleted.
+    bool deleteClip(TQ::ClipID id);
+
     // The id a new clip gets: `proposed` when free, else the next free one.
     TQ::ClipID freeClipID(TQ::ClipID proposed) const;
 
