@@ -6,6 +6,8 @@
 #include "Project/wrappers/ColorParameters.h"
 
 #include <Prm/ParameterChange.h>
+#include <Prm/Frame.h>
+#include <Rirediro/Clips/IClipServant.h>
 #include <Rirediro/Clips/VUVI_BaseClip.h>
 #include <Rirediro/Project/ProjectProperties.h>
 #include <Rirediro/Project/VUVI_FrameManager.h>
@@ -14,6 +16,8 @@
 
 #include <QDir>
 #include <QTemporaryDir>
+
+#include <cmath>
 
 using namespace projecttest;
 
@@ -213,6 +217,24 @@ TEST(WrappedProject, OverNothingEveryCallIsAnInvalidObject)
              [&] { nothing.save_as(QStringLiteral("x")); }, [&] { nothing.undo_group(); },
              [&] { nothing.get_default_trackable_clip(); }})
         expectFailure<VUVI_BadState>(call, QStringLiteral("Invalid object"));
+}
+
+TEST(CurrentFrame, AnyTimeIsTakenSafely)
+{
+    QTemporaryDir dir;
+    ProjectOfSequence made(dir.path(), 1, 4);
+    VUVI_FrameManager& frames = made.core().frameManager();
+    const Rirediro::IClipServant& servant = *made.clip().internalClip()->servant();
+
+    frames.setCurrentFrame(Prm::Context(Prm::Time::fromDouble(2.5), Prm::View(0), 3));
+    EXPECT_EQ(servant.currentFrame(), 2u);
+    // Before the first frame, clips read no frame at all.
+    frames.setCurrentFrame(Prm::Context(Prm::Time::fromDouble(-3.0), Prm::View(0), 3));
+    EXPECT_EQ(made.core().currentFrame().time.toDouble(), -3.0);
+    EXPECT_EQ(servant.currentFrame(), Prm::Frame::NONE.value());
+    // A time that is no number changes nothing.
+    frames.setCurrentFrame(Prm::Context(Prm::Time::fromDouble(std::nan("")), Prm::View(0), 3));
+    EXPECT_EQ(made.core().currentFrame().time.toDouble(), -3.0);
 }
 
 TEST(CurrentProject, OutsideTheApplicationThereIsNone)

@@ -112,26 +112,28 @@ bool CommandManager::bCanReDo() const
 void CommandManager::vUnDo(bool& ok)
 {
     m_journal.append(QStringLiteral("vUnDo"));
-    ok = false;
-    if (!bCanUnDo())
-        return;
-    m_undo.back()->undoIt();
-    m_redo.push_back(std::move(m_undo.back()));
-    m_undo.pop_back();
-    ok = true;
-    emit projectEdited();
+    ok = false; // and so it stays when the step throws
+    if (bCanUnDo()) {
+        moveLastStep(m_undo, m_redo, &Bsc::Command::undoIt);
+        ok = true;
+    }
 }
 
 void CommandManager::vReDo(bool& ok)
 {
     m_journal.append(QStringLiteral("vReDo"));
-    ok = false;
-    if (!bCanReDo())
-        return;
-    m_redo.back()->doIt();
-    m_undo.push_back(std::move(m_redo.back()));
-    m_redo.pop_back();
-    ok = true;
+    ok = false; // and so it stays when the step throws
+    if (bCanReDo()) {
+        moveLastStep(m_redo, m_undo, &Bsc::Command::doIt);
+        ok = true;
+    }
+}
+
+void CommandManager::moveLastStep(std::vector<Step>& from, std::vector<Step>& to, void (Bsc::Command::*run)())
+{
+    (from.back().get()->*run)();
+    to.push_back(std::move(from.back()));
+    from.pop_back();
     emit projectEdited();
 }
 

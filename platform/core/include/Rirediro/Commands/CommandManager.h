@@ -82,6 +82,9 @@ private:
     // Closes the innermost macro keeping its commands: in the macro around
     // it, else as a step of its own (none when it is empty).
     void keepInnermostMacro();
+    // Runs the last step of `from` one way (undo or redo) and moves it to
+    // `to`; a step that throws stays where it was.
+    void moveLastStep(std::vector<Step>& from, std::vector<Step>& to, void (Bsc::Command::*run)());
 
     std::vector<Step> m_undo;
     std::vector<Step> m_redo;
