@@ -26,8 +26,9 @@ class VUVI_BaseClip : public Prm::ParameterSet, public TQ::IBaseClip
     Q_OBJECT
 public:
     // With `withFirstClip`, the maker makes the base clip's first clip at
-    // once, named `name`, with the id the servant gives it. `project` is the project whose animation state the clip
-    // follows; null for a clip without project.
+    // once, named `name`, with the id the servant gives it. `project` is the
+    // project whose animation state the clip follows; null for a clip
+    // without project.
     VUVI_BaseClip(const Rirediro::IClipMaker& maker, unsigned int baseClipID, const QString& name,
                   VUVI_ProjectManager* project, bool withFirstClip);
     ~VUVI_BaseClip() override;
