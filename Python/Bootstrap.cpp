@@ -8,6 +8,7 @@
 #include <Rirediro/ErrorHandling/VUVI_ErrorDetector.h>
 #include <Rirediro/ErrorHandling/VUVI_Throw.h>
 #include <Rirediro/FileSystem/FileSystem.h>
+#include <Rirediro/Project/VUVI_ProjectManager.h>
 
 #include <sbkpython.h>
 
@@ -179,6 +180,18 @@ TQ::ProgressWatcher::Ptr progressWatcher()
     if (!slot.watcher)
         slot.watcher = made; // an empty answer leaves it empty: the next call asks again
     return slot.watcher;
+}
+
+VUVI_ProjectManager* currentProjectManager()
+{
+    QCoreApplication* application = QCoreApplication::instance();
+    if (!application || QThread::currentThread() != application->thread())
+        return nullptr;
+    VUVI_ProjectManager* project = nullptr;
+    if (!QMetaObject::invokeMethod(application, "currentProject", Qt::AutoConnection,
+                                   Q_RETURN_ARG(VUVI_ProjectManager*, project)))
+        return nullptr;
+    return project;
 }
 
 OffscreenRender& render()

@@ -10,6 +10,7 @@
 
 class QOffscreenSurface;
 class QOpenGLContext;
+class VUVI_ProjectManager;
 
 // True when the interpreter runs inside the GUI application, whose program
 // name for it is "plinx-python".
@@ -23,6 +24,12 @@ void pyCleanup();
 // The core progress watcher of the process: the application's when embedded,
 // the library's own otherwise. Null when the application does not answer.
 TQ::ProgressWatcher::Ptr progressWatcher();
+
+// The application's current project, asked of the application object
+// ("currentProject"). Null without application object, when the
+// application has no project or does not answer, and off the application's
+// thread (the answer cannot cross threads).
+VUVI_ProjectManager* currentProjectManager();
 
 // The offscreen OpenGL pair handed to the render suite.
 struct OffscreenRender

@@ -187,6 +187,12 @@ boost::shared_ptr<VUVI_Clip> Clip::internalClip() const
     return clipPtr;
 }
 
+boost::shared_ptr<VUVI_Clip> Clip::internalClipIfAlive() const
+{
+    const boost::shared_ptr<TQ::IBaseClip> baseClip = m_baseClip.lock();
+    return baseClip ? baseClip->clip(m_clipId) : nullptr;
+}
+
 boost::shared_ptr<VUVI_ProjectManager> Clip::PM() const
 {
     boost::shared_ptr<VUVI_ProjectManager> projectManager = m_project.lock();

@@ -52,6 +52,8 @@ public:
 
     // The core clip; "Invalid object" when it is gone.
     boost::shared_ptr<VUVI_Clip> internalClip() const;
+    // The core clip, or null once it is gone; never throws.
+    boost::shared_ptr<VUVI_Clip> internalClipIfAlive() const;
     // The project; a detached clip fails with "Detected an attempt to use a
     // detached clip with a project".
     boost::shared_ptr<VUVI_ProjectManager> PM() const;

@@ -5,17 +5,46 @@
 #include "ProgressWatcher.h"
 #include "PyHandle.h"
 
+#include "Python/Bootstrap.h"
+
 #include <Dururev/Dururev.h>
+#include <Prm/Frame.h>
+#include <Prm/Views.h>
+#include <Product/Settings.h>
 #include <Rirediro/Clips/VUVI_BaseClip.h>
 #include <Rirediro/Clips/VUVI_Clip.h>
+#include <Rirediro/Commands/CommandManager.h>
+#include <Rirediro/ErrorHandling/VUVI_ErrorDetector.h>
 #include <Rirediro/Project/ManagerSuite.h>
+#include <Rirediro/Project/ProjectFile.h>
 #include <Rirediro/Project/ProjectProperties.h>
 #include <Rirediro/Project/VUVI_FrameManager.h>
 #include <Rirediro/Project/VUVI_ParameterManager.h>
 #include <Rirediro/Project/VUVI_ProjectManager.h>
 #include <TQ/BaseClipInfo.h>
+#include <TQ/CameraParameterSet.h>
 #include <TQ/ClipInfo.h>
 #include <TQ/FilmType.h>
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSet>
+
+#include <boost/core/null_deleter.hpp>
+
+#include <algorithm>
+#include <set>
+
+namespace {
+
+const QString s_source = QStringLiteral("../Project/wrappers/Project");
+
+VUVI_ErrorDetector& detector()
+{
+    return *VUVI_ErrorDetector::instance();
+}
+
+} // namespace
 
 void prepareClipInfo(const VUVI_Clip& clip, TQ_BaseClipInfo& baseInfo, TQ_ClipInfo& clipInfo,
                      InterlaceMode interlace_mode)
@@ -50,10 +79,47 @@ void prepareClipInfo(const VUVI_Clip& clip, TQ_BaseClipInfo& baseInfo, TQ_ClipIn
     baseInfo.setImagePlacement(0.0f, 0.0f, 1.0f);
 }
 
+// ---- construction -----------------------------------------------------------------
+
+Project::Project(VUVI_ProjectManager* project)
+    : QObject(nullptr), SbkCleaner(this), m_progressWatcher(new ProgressWatcher(true, nullptr))
+{
+    if (!project)
+        return;
+    // Never deletes the project. The core may hand out shared references to
+    // itself from now on, should nobody have given it its own.
+    m_project = boost::shared_ptr<VUVI_ProjectManager>(project, boost::null_deleter());
+    m_projectFile = project->projectProperties().projectFilePath();
+    for (VUVI_Clip* clip : project->frameManager().clips())
+        m_clips.insert(clip->name(), wrap(clip));
+    updateDefaultClipExtension();
+}
+
+Project::Project(const QString& project_file, QObject* parent)
+    : QObject(parent), SbkCleaner(this), m_progressWatcher(new ProgressWatcher(true, this))
+{
+    Rirediro::PathNameHandle handle(project_file, Rirediro::Callbacks(Dururev::callbacks()));
+    Rirediro::ProjectHeaderData header;
+    Rirediro::ProjectHeaderReader::readProjectHeader(handle, header);
+    // A project needs a clip to be built around.
+    if (header.baseInfos.empty() || header.clipIDs.empty() || header.clipInfos.empty())
+        Rirediro::throwException<VUVI_BadFile>(tr("Project file '%1' holds no clips").arg(project_file));
+
+    m_project = VUVI_ProjectManager::createFromHandle(handle, header.baseInfos.front(), header.clipInfos.front(),
+                                                      VUVI_ProjectManager::MigratingClip(), true);
+    for (const unsigned int id : header.clipIDs) {
+        TQ::IClip* clip = m_project->frameManager().clip(id);
+        if (!clip)
+            Rirediro::throwException<VUVI_BadFile>(
+                tr("Project file '%1' names clip %2, which it does not hold").arg(project_file).arg(id));
+        m_clips.insert(clip->name(), wrap(clip));
+    }
+    m_projectFile = project_file;
+    updateDefaultClipExtension();
+}
+
 Project::Project(Clip* detached_clip, InterlaceMode interlace_mode, QObject* parent)
-    : QObject(parent)
-    , SbkCleaner(this)
-    , m_progressWatcher(new ProgressWatcher(true, nullptr))
+    : QObject(parent), SbkCleaner(this), m_progressWatcher(new ProgressWatcher(true, nullptr))
 {
     if (!detached_clip)
         detail::throwInvalidObject();
@@ -67,18 +133,54 @@ Project::Project(Clip* detached_clip, InterlaceMode interlace_mode, QObject* par
     properties.setInterlaceMode(static_cast<TQ_INTERLACE_MODE>(interlace_mode));
     Clip* attached = attachClip(detached_clip);
     set_frame_rate(24.0f);
+    properties.setOutputDir(Product::Settings::outputFolder(Product::Settings::ProjectOutput, 5));
     // Fields are numbered from 2, frames from 1.
     properties.setFirstFrameOffset(baseInfo.interlaceMode() != TQ_NOT_INTERLACED ? 2 : 1);
-    if (!attached)
-        return;
-    attached->set_frame_rate(24.0f);
-    ColorParameters* colour = attached->get_color_parameters();
-    const ColorParameters* detachedColour = detached_clip->get_color_parameters();
-    if (colour && detachedColour)
-        *colour = *detachedColour;
+    if (attached) {
+        attached->set_frame_rate(24.0f);
+        // Film back and focal length in millimetres; a parameter already
+        // set so announces nothing.
+        const unsigned int baseClipID = attached->internalClip()->baseClipID();
+        if (auto* camera = m_project->parameterManager().pGetClipParameters<TQ_CameraParameterSet>(baseClipID)) {
+            const Prm::View view(Prm::View::defaultViewId());
+            camera->filmBackUnits().setValue(TQ_CameraParameterSet::Millimetres, view);
+            camera->focalLengthUnits().setValue(TQ_CameraParameterSet::Millimetres, view);
+        }
+        ColorParameters* colour = attached->get_color_parameters();
+        const ColorParameters* detachedColour = detached_clip->get_color_parameters();
+        if (colour && detachedColour)
+            *colour = *detachedColour;
+    }
+    updateDefaultClipExtension();
 }
 
 Project::~Project() = default;
+
+Project* getCurrentProject()
+{
+    if (!isEmbedded())
+        return nullptr;
+    VUVI_ProjectManager* manager = currentProjectManager();
+    if (!manager)
+        return nullptr;
+    auto* project = new Project(manager);
+    project->setParent(manager);
+    return project;
+}
+
+VUVI_ProjectManager& Project::core() const
+{
+    if (!m_project)
+        detail::throwInvalidObject();
+    return *m_project;
+}
+
+// ---- clips ----------------------------------------------------------------------
+
+Clip* Project::wrap(TQ::IClip* clip)
+{
+    return new Clip(Bsc::detail::QPointerEx<TQ::IClip, QPointer>(clip), m_project, this);
+}
 
 Clip* Project::attachClip(Clip* detached_clip)
 {
@@ -88,9 +190,55 @@ Clip* Project::attachClip(Clip* detached_clip)
     m_project->parameterManager().vSetClipName(id, detached_clip->get_name());
     if (!coreClip)
         return nullptr;
-    Clip* clip = new Clip(Bsc::detail::QPointerEx<TQ::IClip, QPointer>(coreClip), m_project, this);
+    Clip* clip = wrap(coreClip);
     m_clips.insert(clip->get_name(), clip);
     return clip;
+}
+
+void Project::updateClipsHash()
+{
+    const QList<QString> known = m_clips.keys();
+    const QSet<QString> names(known.begin(), known.end());
+    for (VUVI_Clip* clip : core().frameManager().clips()) {
+        if (!names.contains(clip->name()))
+            m_clips.insert(clip->name(), wrap(clip));
+    }
+}
+
+QList<Clip*> Project::wrappersOf(unsigned int id) const
+{
+    QList<Clip*> found;
+    for (const auto& entry : m_clips.values()) {
+        Clip* clip = entry.data();
+        if (!clip)
+            continue;
+        const boost::shared_ptr<VUVI_Clip> coreClip = clip->internalClipIfAlive();
+        if (coreClip && coreClip->clipID() == id)
+            found.append(clip);
+    }
+    return found;
+}
+
+Clip* Project::add_clip(Clip* detached_clip, const QString& clip_name)
+{
+    if (!detached_clip)
+        detail::throwInvalidObject();
+    VUVI_ProjectManager& project = core();
+    TQ_BaseClipInfo baseInfo;
+    TQ_ClipInfo clipInfo;
+    prepareClipInfo(*detached_clip->internalClip(), baseInfo, clipInfo,
+                    static_cast<InterlaceMode>(project.projectProperties().interlaceMode()));
+    baseInfo.setFrameRate(get_frame_rate());
+
+    VUVI_FrameManager& frames = project.frameManager();
+    VUVI_Clip* made = frames.createClip(frames.clipMaker(), baseInfo, clipInfo, clip_name, 0);
+    updateClipsHash();
+    if (!made)
+        return nullptr;
+    const QList<Clip*> wrappers = wrappersOf(made->clipID());
+    // A name already in the table keeps its entry: the new clip then has a
+    // Clip of its own outside the table.
+    return wrappers.isEmpty() ? wrap(made) : wrappers.first();
 }
 
 QHash<QString, Clip*> Project::get_clips() const
@@ -101,9 +249,221 @@ QHash<QString, Clip*> Project::get_clips() const
     return clips;
 }
 
+Clip* Project::get_default_trackable_clip() const
+{
+    const QList<Clip*> wrappers = wrappersOf(core().frameManager().defaultTrackableClip());
+    return wrappers.isEmpty() ? nullptr : wrappers.last();
+}
+
+// ---- properties -----------------------------------------------------------------
+
+QString Project::get_notes() const
+{
+    return core().projectProperties().getProjectNotes();
+}
+
+void Project::set_notes(const QString& notes)
+{
+    core().projectProperties().setProjectNotes(notes);
+}
+
+QString Project::get_project_file() const
+{
+    return m_projectFile;
+}
+
+QPair<unsigned int, unsigned int> Project::get_in_out_range() const
+{
+    const VUVI_ProjectManager& project = core();
+    return qMakePair(project.playbackInPoint(false), project.playbackOutPoint(false));
+}
+
+void Project::set_in_out_range(const QPair<unsigned int, unsigned int>& range)
+{
+    VUVI_ProjectManager& project = core();
+    ProjectProperties& properties = project.projectProperties();
+    const unsigned int inPoint = range.first;
+    const unsigned int outPoint = range.second;
+    const unsigned int projectLength = properties.length();
+    detector().checkRange(inPoint < projectLength, s_source, __LINE__, QStringLiteral("inPoint < projectLength"),
+                          tr("In-point '%1' must not be greater than project length '%2'.")
+                              .arg(inPoint)
+                              .arg(projectLength));
+    detector().checkRange(inPoint <= outPoint, s_source, __LINE__, QStringLiteral("inPoint <= outPoint"),
+                          tr("In-point '%1' must not be greater than out-point '%2'.").arg(inPoint).arg(outPoint));
+    properties.setPlaybackInPoint(inPoint);
+    project.vSetProjectHasChanged(true);
+    properties.setPlaybackOutPoint(outPoint);
+    project.vSetProjectHasChanged(true);
+}
+
+float Project::get_frame_rate() const
+{
+    return core().projectProperties().frameRate();
+}
+
 void Project::set_frame_rate(float rate)
 {
-    m_project->projectProperties().setFrameRate(rate);
+    core().projectProperties().setFrameRate(rate);
+}
+
+InterlaceMode Project::get_interlace_mode() const
+{
+    return static_cast<InterlaceMode>(core().projectProperties().interlaceMode());
+}
+
+QString Project::get_output_dir() const
+{
+    return QDir::toNativeSeparators(core().projectProperties().absoluteOutputDir());
+}
+
+void Project::set_output_dir(const QString& path, bool validate)
+{
+    VUVI_ProjectManager& project = core();
+    const QString previous = project.projectProperties().rawOutputDir();
+    project.vSetOutputDirectory(path);
+    const QFileInfo folder(path);
+    if (validate && (!folder.isDir() || !folder.isWritable())) {
+        project.vSetOutputDirectory(previous);
+        detector().check(false, s_source, __LINE__, QStringLiteral("false"),
+                         tr("Could not set output directory to '%1'").arg(path));
+    }
+}
+
+int Project::get_first_frame_offset() const
+{
+    return core().projectProperties().firstFrameOffset();
+}
+
+void Project::set_first_frame_offset(int offset)
+{
+    core().projectProperties().setFirstFrameOffset(offset);
+}
+
+unsigned int Project::get_length() const
+{
+    return core().projectProperties().length();
+}
+
+void Project::set_length(unsigned int length)
+{
+    ProjectProperties& properties = core().projectProperties();
+    detector().checkRange(0 < length && length <= Prm::Frame::MAX.value(), s_source, __LINE__,
+                          QStringLiteral("0 < length && length <= Prm::Frame::MAX.value()"),
+                          tr("length '%1' out of range (must be between 1 and '%2')")
+                              .arg(length)
+                              .arg(Prm::Frame::MAX.value()));
+    properties.setLength(length);
+}
+
+View Project::get_default_hero_view() const
+{
+    return View(core().projectProperties().heroView());
+}
+
+void Project::set_default_hero_view(const View& view)
+{
+    ProjectProperties& properties = core().projectProperties();
+    const std::vector<Prm::View> projViews = properties.views()->viewList();
+    detector().check(std::find(projViews.begin(), projViews.end(), view.getView()) != projViews.end(), s_source,
+                     __LINE__, QStringLiteral("Bsc::contains( projViews, view.getView() )"),
+                     tr("No such view: '%1'.").arg(view.__repr__()));
+    properties.setHeroView(view.getView());
+}
+
+unsigned int Project::get_playback_in_point() const
+{
+    return core().playbackInPoint(false);
+}
+
+void Project::set_playback_in_point(unsigned int in_point)
+{
+    VUVI_ProjectManager& project = core();
+    project.projectProperties().setPlaybackInPoint(in_point);
+    project.vSetProjectHasChanged(true);
+}
+
+unsigned int Project::get_playback_out_point() const
+{
+    return core().playbackOutPoint(false);
+}
+
+void Project::set_playback_out_point(unsigned int out_point)
+{
+    VUVI_ProjectManager& project = core();
+    project.projectProperties().setPlaybackOutPoint(out_point);
+    project.vSetProjectHasChanged(true);
+}
+
+// ---- views ----------------------------------------------------------------------
+
+QVector<ViewInfo> Project::get_views() const
+{
+    const ProjectProperties& properties = core().projectProperties();
+    const Prm::Views& views = *properties.views();
+    QVector<ViewInfo> infos;
+    for (const Prm::View& view : views.viewList()) {
+        const QStringList names = views.viewNames(view);
+        infos.append(ViewInfo(names.value(0), names.value(1), properties.colourForView(view)));
+    }
+    return infos;
+}
+
+void Project::set_views(QVector<ViewInfo> views)
+{
+    ProjectProperties& properties = core().projectProperties();
+    QList<QStringList> names;
+    std::set<QString> namesSet;
+    std::set<QString> abbrsSet;
+    for (const ViewInfo& view : views) {
+        names.append(QStringList{view.get_name(), view.get_abbr()});
+        namesSet.insert(view.get_name());
+        abbrsSet.insert(view.get_abbr());
+    }
+    detector().check(namesSet.size() == std::size_t(names.size()), s_source, __LINE__,
+                     QStringLiteral("namesSet.size() == size_t( names.size() )"), tr("View names must be unique."));
+    detector().check(abbrsSet.size() == std::size_t(names.size()), s_source, __LINE__,
+                     QStringLiteral("abbrsSet.size() == size_t( names.size() )"),
+                     tr("View abbreviations must be unique."));
+    properties.setViewNames(names);
+    if (views.isEmpty())
+        return;
+    const std::vector<Prm::View> ids = properties.views()->viewList();
+    for (std::size_t i = 0; i < std::min(ids.size(), std::size_t(views.size())); ++i)
+        properties.setColourForView(ids[i], views[int(i)].get_color());
+}
+
+void Project::updateDefaultClipExtension()
+{
+    const QString format =
+        Product::Settings::value(QStringLiteral("ResultClipFileFormat"), QStringLiteral("TIF"), true).toString();
+    core().setDefaultFileExtension(QLatin1Char('.') + format);
+}
+
+// ---- saving ---------------------------------------------------------------------
+
+void Project::save()
+{
+    detector().check(!m_projectFile.isEmpty(), s_source, __LINE__, QStringLiteral("!m_projectFile.isEmpty()"),
+                     tr("Cannot save project file without a path. Please use save_as()."));
+    save_as(m_projectFile);
+}
+
+void Project::save_as(const QString& file)
+{
+    VUVI_ProjectManager& project = core();
+    const QFileInfo info(file);
+    if (info.exists() && !info.isWritable())
+        Rirediro::throwException<VUVI_BadFile>(tr("File '%1' is not writable").arg(file));
+    project.saveProjectToFile(file, false, false, false);
+    m_projectFile = file;
+}
+
+// ---- history and progress ---------------------------------------------------------
+
+UndoGroup Project::undo_group() const
+{
+    return UndoGroup(core().commandManager().get());
 }
 
 ProgressWatcher* Project::get_progress_watcher() const

@@ -1,14 +1,20 @@
 #pragma once
 
 #include "Project/wrappers/Enums.h"
+#include "Project/wrappers/UndoGroup.h"
+#include "Project/wrappers/View.h"
+#include "Project/wrappers/ViewInfo.h"
 #include "Python/SbkCleaner.h"
 
 #include <Bsc/QPointerEx.h>
 
 #include <QHash>
+#include <QList>
 #include <QObject>
+#include <QPair>
 #include <QPointer>
 #include <QString>
+#include <QVector>
 
 #include <boost/shared_ptr.hpp>
 
@@ -19,24 +25,85 @@ class TQ_ClipInfo;
 class VUVI_Clip;
 class VUVI_ProjectManager;
 
+namespace TQ {
+class IClip;
+}
+
 // One project of the core as scripts see it, with a Clip for each of its
-// clips by name. A project made from a clip owns its core project.
+// clips by name.
+//
+// Ownership: a project opened from a file or made from a clip owns its core
+// project; one that wraps a core project (the application's) does not. The
+// Clips are Qt children of the Project; the clip table only observes them.
 class Project : public QObject, public SbkCleaner
 {
     Q_OBJECT
 public:
+    // Wraps a core project that somebody else owns; null wraps nothing, and
+    // every call then reports "Invalid object".
+    explicit Project(VUVI_ProjectManager* project);
+    // Opens a project file. A file that cannot be read, or is not a whole
+    // project, throws VUVI_BadFile naming it.
+    explicit Project(const QString& project_file, QObject* parent = nullptr);
     // A new project whose first clip is made from a detached clip: it keeps
     // the clip's name and colour settings. A null clip throws VUVI_BadState
     // "Invalid object".
     Project(Clip* detached_clip, InterlaceMode interlace_mode = NotInterlaced, QObject* parent = nullptr);
     ~Project() override;
 
+    // ---- clips ----
+    // A further clip made from a detached clip, named `clip_name`; its Clip,
+    // or null when the core makes no clip. A null clip throws VUVI_BadState
+    // "Invalid object" and adds nothing.
+    Clip* add_clip(Clip* detached_clip, const QString& clip_name);
     // The clip table: one Clip per clip name (null for a Clip that has been
     // deleted). Not refreshed by asking.
     QHash<QString, Clip*> get_clips() const;
+    // The Clip of the clip layers track by default; null when the table has
+    // none for it.
+    Clip* get_default_trackable_clip() const;
+
+    // ---- properties ----
+    QString get_notes() const;
+    void set_notes(const QString& notes);
+    QString get_project_file() const;
+    QPair<unsigned int, unsigned int> get_in_out_range() const;
+    void set_in_out_range(const QPair<unsigned int, unsigned int>& range);
+    float get_frame_rate() const;
     void set_frame_rate(float rate);
-    boost::shared_ptr<VUVI_ProjectManager> projectManager() const { return m_project; }
+    InterlaceMode get_interlace_mode() const;
+    QString get_output_dir() const;
+    // With `validate`, a path that is not a writable folder is refused and
+    // the previous folder stays.
+    void set_output_dir(const QString& path, bool validate = false);
+    int get_first_frame_offset() const;
+    void set_first_frame_offset(int offset);
+    unsigned int get_length() const;
+    void set_length(unsigned int length);
+    View get_default_hero_view() const;
+    void set_default_hero_view(const View& view);
+    unsigned int get_playback_in_point() const;
+    void set_playback_in_point(unsigned int in_point);
+    unsigned int get_playback_out_point() const;
+    void set_playback_out_point(unsigned int out_point);
+
+    // ---- views ----
+    QVector<ViewInfo> get_views() const;
+    // Names, abbreviations and colours of the views, by position: a longer
+    // list adds views, a shorter one drops views from the end.
+    void set_views(QVector<ViewInfo> views);
+
+    // ---- saving ----
+    void save();
+    // Writes the project to `file`, which then is its project file. A save
+    // that fails leaves the previous file and the project file as they were.
+    void save_as(const QString& file);
+
+    // ---- history and progress ----
+    UndoGroup undo_group() const;
     ProgressWatcher* get_progress_watcher() const;
+
+    boost::shared_ptr<VUVI_ProjectManager> projectManager() const { return m_project; }
 
     bool operator==(const Project& other) const { return m_project == other.m_project; }
     bool operator!=(const Project& other) const { return !(*this == other); }
@@ -45,12 +112,27 @@ private:
     // Makes the Clip of the project's default trackable clip, which takes
     // the detached clip's name.
     Clip* attachClip(Clip* detached_clip);
+    // Gives every core clip whose name the table lacks a Clip; entries are
+    // never removed or re-keyed.
+    void updateClipsHash();
+    void updateDefaultClipExtension();
+    // A new Clip over a core clip of the project, a Qt child of the project.
+    Clip* wrap(TQ::IClip* clip);
+    // The live Clips of the table whose core clip has that id, in table order.
+    QList<Clip*> wrappersOf(unsigned int id) const;
+    // The core project; "Invalid object" when there is none.
+    VUVI_ProjectManager& core() const;
 
     boost::shared_ptr<VUVI_ProjectManager> m_project;
     QString m_projectFile;
     QHash<QString, Bsc::detail::QPointerEx<Clip, QPointer>> m_clips;
     boost::shared_ptr<ProgressWatcher> m_progressWatcher;
 };
+
+// The application's current project, for scripts run inside the
+// application: a new Project over it, a Qt child of the core project, or
+// null (outside the application, or when no project is open).
+Project* getCurrentProject();
 
 // Readies the infos of a clip that enters a project: taken from the clip,
 // set to the user's modes, given a film type when the footage has none, and

@@ -2,6 +2,7 @@
 
 #include <Prm/View.h>
 
+#include <QMetaType>
 #include <QString>
 
 // One view of a multi-view project or clip, as scripts see it.
@@ -25,3 +26,5 @@ private:
 };
 
 uint qHash(const View& view);
+
+Q_DECLARE_METATYPE(View)

@@ -1,8 +1,11 @@
 // plinx_embed_host <script.py>
 //
 // Embeds Python the way the GUI application does: the interpreter's program
-// name is "plinx-python" (PLINX_HOST_PROGRAM_NAME may name it otherwise), and the application object answers the invokable
-// methods "progressWatcher" and "currentProject". It runs the script, then,
+// name is "plinx-python" (PLINX_HOST_PROGRAM_NAME may name it otherwise), and
+// the application object answers the invokable methods "progressWatcher" and
+// "currentProject". It first opens the project file that PLINX_HOST_PROJECT
+// names, if any (exit 1 when it cannot), and answers "currentProject" with
+// it, else with null. It runs the script, then,
 // when PLINX_HOST_REPORT_PROGRESS is set, reports one round of progress from
 // the application thread and one from a worker thread, delivers it, and calls
 // the script's after_host_progress() if it has one. Exits 0 when all of the
@@ -10,6 +13,9 @@
 
 #include <Python.h>
 
+#include <Dururev/Dururev.h>
+#include <Rirediro/Project/ProjectFile.h>
+#include <Rirediro/Project/VUVI_ProjectManager.h>
 #include <TQ/ProgressWatcher.h>
 
 #include <QApplication>
@@ -17,6 +23,7 @@
 #include <QThread>
 
 #include <cstdio>
+#include <exception>
 
 class HostApplication : public QApplication
 {
@@ -25,8 +32,19 @@ public:
     HostApplication(int& argc, char** argv) : QApplication(argc, argv), m_watcher(new TQ::ProgressWatcher) {}
 
     Q_INVOKABLE TQ::ProgressWatcher::Ptr progressWatcher() const { return m_watcher; }
-    // No project is open in this host.
-    Q_INVOKABLE QObject* currentProject() const { return nullptr; }
+    Q_INVOKABLE VUVI_ProjectManager* currentProject() const { return m_project.get(); }
+
+    // Opens a project file as the application does: its whole header
+    // first, then the project around its first clip.
+    void openProject(const QString& path)
+    {
+        Rirediro::PathNameHandle handle(path, Rirediro::Callbacks(Dururev::callbacks()));
+        Rirediro::ProjectHeaderData header;
+        Rirediro::ProjectHeaderReader::readProjectHeader(handle, header);
+        m_project = VUVI_ProjectManager::createFromHandle(handle, header.baseInfos.front(), header.clipInfos.front(),
+                                                          VUVI_ProjectManager::MigratingClip(), true);
+    }
+    void closeProject() { m_project.reset(); }
 
     // What the core does during a long operation.
     void reportProgress(const QString& message, uint status)
@@ -39,6 +57,7 @@ public:
 
 private:
     TQ::ProgressWatcher::Ptr m_watcher;
+    boost::shared_ptr<VUVI_ProjectManager> m_project;
 };
 
 namespace {
@@ -101,6 +120,15 @@ int main(int argc, char** argv)
         return 2;
     }
     HostApplication application(argc, argv);
+    const QString projectFile = qEnvironmentVariable("PLINX_HOST_PROJECT");
+    if (!projectFile.isEmpty()) {
+        try {
+            application.openProject(projectFile);
+        } catch (const std::exception& error) {
+            std::fprintf(stderr, "cannot open %s: %s\n", qPrintable(projectFile), error.what());
+            return 1;
+        }
+    }
 
     PyConfig config;
     PyConfig_InitPythonConfig(&config);
@@ -117,6 +145,9 @@ int main(int argc, char** argv)
         reportProgressRounds(application);
         ok = callIfDefined("after_host_progress");
     }
+    // Closed while the interpreter runs, so that scripts' wrappers of it are
+    // told it has gone.
+    application.closeProject();
     if (Py_FinalizeEx() < 0)
         ok = false;
     return ok ? 0 : 1;

@@ -44,4 +44,29 @@ View Views::addView(const QString& name, const QString& abbreviation)
     return View(next);
 }
 
+void Views::renameView(const View& view, const QStringList& names)
+{
+    const int index = viewIndex(view);
+    if (index >= 0)
+        m_entries[std::size_t(index)].names = names;
+}
+
+bool Views::removeView(const View& view)
+{
+    const int index = viewIndex(view);
+    if (index < 0 || m_entries.size() == 1)
+        return false;
+    m_entries.erase(m_entries.begin() + index);
+    return true;
+}
+
+void Views::assign(const std::vector<std::pair<View, QStringList>>& views)
+{
+    if (views.empty())
+        return;
+    m_entries.clear();
+    for (const auto& view : views)
+        m_entries.push_back({view.first, view.second});
+}
+
 } // namespace Prm

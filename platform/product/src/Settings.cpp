@@ -120,6 +120,15 @@ QString Settings::fileCacheFolder(int version, bool useOverrides)
     return value(QStringLiteral("FileCacheFolder"), fallback, useOverrides).toString();
 }
 
+QString Settings::outputFolder(int kind, int version)
+{
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (kind != ProjectOutput)
+        return documents;
+    const QString fallback = documents + QStringLiteral("/%1/Output-v%2").arg(registryName()).arg(version);
+    return value(QStringLiteral("OutputFolder"), fallback, true).toString();
+}
+
 void Settings::reload()
 {
     Store& s = store();

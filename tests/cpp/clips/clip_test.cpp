@@ -320,7 +320,7 @@ TEST_F(DetachedClip, InterlacedProjectsWorkOnFields)
 
 TEST(Project, NullClipIsAnInvalidObject)
 {
-    expectFailure<VUVI_BadState>([] { Project project(nullptr); }, QStringLiteral("Invalid object"));
+    expectFailure<VUVI_BadState>([] { Project project(static_cast<Clip*>(nullptr)); }, QStringLiteral("Invalid object"));
 }
 
 TEST_F(DetachedClip, ProjectClipsFailOnceTheirCoreClipIsGone)

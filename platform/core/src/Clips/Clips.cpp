@@ -5,6 +5,8 @@
 #include "Rirediro/Clips/VUVI_BaseClip.h"
 #include "Rirediro/Clips/VUVI_Clip.h"
 
+#include <TQ/CameraParameterSet.h>
+
 namespace TQ {
 IClip::~IClip() = default;
 IBaseClip::~IBaseClip() = default;
@@ -17,14 +19,26 @@ IClipMaker::~IClipMaker() = default;
 } // namespace Rirediro
 
 VUVI_BaseClip::VUVI_BaseClip(const Rirediro::IClipMaker& maker, unsigned int baseClipID, const QString& name,
-                             VUVI_ProjectManager* project, bool makeClip)
-    : Prm::ParameterSet(name), m_baseClipID(baseClipID), m_project(project), m_servant(maker.baseClipServant())
+                             VUVI_ProjectManager* project, bool withFirstClip)
+    : Prm::ParameterSet(name)
+    , m_baseClipID(baseClipID)
+    , m_project(project)
+    , m_servant(maker.baseClipServant())
+    , m_camera(new TQ_CameraParameterSet(this))
 {
-    if (!makeClip)
-        return;
-    const TQ::ClipID id = m_servant->clipIDFor(*this, baseClipID);
-    if (boost::shared_ptr<VUVI_Clip> made = maker.createClip(id, *this, name))
+    if (withFirstClip)
+        makeClip(maker, m_servant->clipIDFor(*this, baseClipID), name);
+}
+
+boost::shared_ptr<VUVI_Clip> VUVI_BaseClip::makeClip(const Rirediro::IClipMaker& maker, TQ::ClipID id,
+                                                     const QString& name)
+{
+    if (m_clips.count(id))
+        return nullptr;
+    boost::shared_ptr<VUVI_Clip> made = maker.createClip(id, *this, name);
+    if (made)
         m_clips[made->clipID()] = made;
+    return made;
 }
 
 VUVI_BaseClip::~VUVI_BaseClip()

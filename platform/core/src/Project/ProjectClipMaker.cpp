@@ -7,6 +7,8 @@
 #include "Rirediro/Project/VUVI_FrameManager.h"
 #include "Rirediro/Project/VUVI_ProjectManager.h"
 
+#include <Prm/Frame.h>
+
 #include <boost/make_shared.hpp>
 
 namespace Rirediro {
@@ -19,8 +21,11 @@ public:
     explicit ProjectClipServant(VUVI_ProjectManager& project) : m_project(project) {}
 
     VUVI_ProjectManager* projectManager() const override { return &m_project; }
-    boost::shared_ptr<CommandManager> commandManager() const override { return {}; }
-    boost::shared_ptr<VUVI_SelectionManager> selectionManager() const override { return {}; }
+    boost::shared_ptr<CommandManager> commandManager() const override { return m_project.commandManager(); }
+    boost::shared_ptr<VUVI_SelectionManager> selectionManager() const override
+    {
+        return m_project.selectionManager();
+    }
     boost::shared_ptr<Prm::AnimationState> animationState() const override { return {}; }
     bool bApplyClipInfo(VUVI_Clip& clip, const TQ_ClipInfo& info) override
     {
@@ -43,7 +48,7 @@ public:
     }
     unsigned int currentFrame() const override
     {
-        return unsigned(m_project.currentFrame().time.toDouble());
+        return Prm::Frame::fromTime(m_project.currentFrame().time).value();
     }
     TQ::Callbacks* callbacks() const override { return m_project.callbacks(); }
     VUVI_ParameterManager* parameterManager() const override { return &m_project.parameterManager(); }

@@ -88,6 +88,27 @@ void TQ_ClipInfo::configureParameters()
     m_filmTypeMode.setKeyframed(false);
 }
 
+std::vector<Prm::ParameterWithoutType*> TQ_ClipInfo::parameters()
+{
+    std::vector<Prm::ParameterWithoutType*> all;
+    forEachStreamParameter([&](Prm::ParameterWithoutType& parameter, const char*) { all.push_back(&parameter); });
+    all.push_back(&m_frameRateMode);
+    all.push_back(&m_filmTypeMode);
+    return all;
+}
+
+std::vector<const Prm::ParameterWithoutType*> TQ_ClipInfo::parameters() const
+{
+    const std::vector<Prm::ParameterWithoutType*> all = const_cast<TQ_ClipInfo*>(this)->parameters();
+    return std::vector<const Prm::ParameterWithoutType*>(all.begin(), all.end());
+}
+
+void TQ_ClipInfo::setViews(const std::vector<Prm::View>& views)
+{
+    if (!views.empty())
+        m_views = views;
+}
+
 unsigned int TQ_ClipInfo::minIndex(const Prm::View& view, ViewMapping mapping) const
 {
     return m_firstIndex.value(remapViewIfRequired(view, mapping));

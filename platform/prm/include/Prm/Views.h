@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <utility>
 #include <vector>
 
 namespace Prm {
@@ -24,6 +25,14 @@ public:
     int viewIndex(const View& view) const;
     // Appends a view with the next free id and returns it.
     View addView(const QString& name, const QString& abbreviation);
+    // Gives a view new names: element 0 the name, element 1 the
+    // abbreviation (either may be missing). Nothing for a view the project lacks.
+    void renameView(const View& view, const QStringList& names);
+    // Removes a view; the last view is never removed. False when nothing was removed.
+    bool removeView(const View& view);
+    // Replaces the whole list, as a project that is being opened has it.
+    // Ignored when empty: a project always has a view.
+    void assign(const std::vector<std::pair<View, QStringList>>& views);
 
 private:
     struct Entry

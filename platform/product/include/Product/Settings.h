@@ -40,6 +40,12 @@ public:
     static bool areFBOsDisabled();
     // Where the file cache of this settings version lives.
     static QString fileCacheFolder(int version, bool useOverrides);
+    // The folders the product writes into, by kind.
+    enum OutputFolderKind { ProjectOutput = 0 };
+    // The folder of that kind for this settings version: the setting
+    // "OutputFolder" (overrides count), else a folder of the product's in
+    // the user's documents. An unknown kind gives the documents folder.
+    static QString outputFolder(int kind, int version);
 
     // Closes the store and forgets the overrides; the next use opens the store
     // again where the environment points now (tests use it with a temporary

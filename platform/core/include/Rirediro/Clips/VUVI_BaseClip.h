@@ -12,6 +12,7 @@
 
 #include <map>
 
+class TQ_CameraParameterSet;
 class VUVI_ProjectManager;
 
 namespace Rirediro {
@@ -24,16 +25,23 @@ class VUVI_BaseClip : public Prm::ParameterSet, public TQ::IBaseClip
 {
     Q_OBJECT
 public:
-    // With `makeClip`, the maker makes the base clip's first clip at once,
-    // named `name`. `project` is the project whose animation state the clip
-    // follows; null for a clip without project.
+    // With `withFirstClip`, the maker makes the base clip's first clip at
+    // once, named `name`, with the id the servant gives it. `project` is the
+    // project whose animation state the clip follows; null for a clip
+    // without project.
     VUVI_BaseClip(const Rirediro::IClipMaker& maker, unsigned int baseClipID, const QString& name,
-                  VUVI_ProjectManager* project, bool makeClip);
+                  VUVI_ProjectManager* project, bool withFirstClip);
     ~VUVI_BaseClip() override;
 
     unsigned int baseClipID() const override { return m_baseClipID; }
     boost::shared_ptr<VUVI_Clip> clip(TQ::ClipID id) const override;
     const TQ_BaseClipInfo& baseInfo() const override { return m_baseInfo; }
+
+    // Makes a clip of this footage with that id and name; null when the
+    // base clip has a clip of that id already or the maker makes none.
+    boost::shared_ptr<VUVI_Clip> makeClip(const Rirediro::IClipMaker& maker, TQ::ClipID id, const QString& name);
+    // Drops the clip of that id; false when there is none.
+    bool removeClip(TQ::ClipID id) { return m_clips.erase(id) > 0; }
 
     // Takes the info as it is: no undo, no notification.
     void setBaseClipInfoInternal(const TQ_BaseClipInfo& info) { m_baseInfo = info; }
@@ -41,6 +49,8 @@ public:
     std::vector<TQ::ClipID> clipIDs() const;
     VUVI_ProjectManager* project() const { return m_project; }
     const boost::shared_ptr<Rirediro::IBaseClipServant>& servant() const { return m_servant; }
+    // The camera that shot the footage: a subset of the base clip's parameters.
+    TQ_CameraParameterSet& cameraParameters() const { return *m_camera; }
 
 private:
     unsigned int m_baseClipID;
@@ -48,4 +58,5 @@ private:
     boost::shared_ptr<Rirediro::IBaseClipServant> m_servant;
     TQ_BaseClipInfo m_baseInfo;
     std::map<TQ::ClipID, boost::shared_ptr<VUVI_Clip>> m_clips;
+    TQ_CameraParameterSet* m_camera; // a subset: deleted with the set
 };

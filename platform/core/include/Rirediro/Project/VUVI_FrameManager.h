@@ -2,6 +2,8 @@
 
 #include <Rirediro/Clips/ClipID.h>
 
+#include <Prm/Context.h>
+
 #include <QList>
 #include <QString>
 
@@ -16,9 +18,6 @@ class VUVI_BaseClip;
 class VUVI_Clip;
 class VUVI_ProjectManager;
 
-namespace Prm {
-struct Context;
-}
 namespace TQ {
 class IClip;
 }
@@ -43,14 +42,22 @@ public:
     VUVI_Clip* findClip(TQ::ClipID id) const;
     virtual TQ::IClip* clip(TQ::ClipID id) const;
     TQ::ClipID defaultTrackableClip() const { return m_defaultTrackableClip; }
+    // Ids that name no clip of the project are ignored.
+    void setDefaultTrackableClip(TQ::ClipID id);
 
     // The maker of the project's clips.
     const Rirediro::IClipMaker& clipMaker() const { return *m_clipMaker; }
     // Makes a base clip from the infos and its first clip, named `name`, at
     // the end of the project; the first clip of a project becomes the
-    // default trackable clip. Returns the clip, or null.
+    // default trackable clip. Returns the clip, or null: footage without
+    // pixels (a frame width or height of 0) makes no clip.
     virtual VUVI_Clip* createClip(const Rirediro::IClipMaker& maker, const TQ_BaseClipInfo& baseInfo,
                                   const TQ_ClipInfo& clipInfo, const QString& name, unsigned int flags);
+    // Puts back a clip of a project being opened, as it was saved: with its
+    // ids, at the end of the project, on the base clip of that id (made from
+    // `baseInfo` when the project has none yet). Null when the clip id is taken.
+    VUVI_Clip* restoreClip(const Rirediro::IClipMaker& maker, unsigned int baseClipID, TQ::ClipID id,
+                           const QString& name, const TQ_BaseClipInfo& baseInfo, const TQ_ClipInfo& clipInfo);
 
     // The infos kept for a clip and for a base clip; null when unknown.
     virtual const TQ_ClipInfo* clipInfo(TQ::ClipID id, int mode) const;
@@ -61,8 +68,19 @@ public:
     virtual void vSetCacheStrategyRecycle(bool recycle);
     virtual void vSetCacheStrategy(int strategy, bool keepCurrent);
 
+    // Deletes a clip from the project, and its base clip when that has no
+    // other clip; the first clip becomes the default trackable clip in its
+    // place. A project keeps its last clip. False when nothing was deleted.
+    bool deleteClip(TQ::ClipID id);
+
     // The id a new clip gets: `proposed` when free, else the next free one.
     TQ::ClipID freeClipID(TQ::ClipID proposed) const;
+
+    // The frame shown now. Any time is taken as it comes (a time that is not
+    // a number is ignored), so that nothing is indexed by a frame the
+    // project lacks; every call is recorded in the application log.
+    const Prm::Context& currentFrame() const { return m_currentFrame; }
+    virtual void setCurrentFrame(const Prm::Context& frame);
 
 private:
     VUVI_ProjectManager& m_project;
@@ -70,4 +88,5 @@ private:
     std::map<unsigned int, boost::shared_ptr<VUVI_BaseClip>> m_baseClips;
     QList<VUVI_Clip*> m_clips;
     TQ::ClipID m_defaultTrackableClip = 0;
+    Prm::Context m_currentFrame{Prm::Time::fromDouble(0.0), Prm::View(0), 3};
 };

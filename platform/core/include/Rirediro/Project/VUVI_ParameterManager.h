@@ -4,6 +4,7 @@
 
 #include <QString>
 
+class TQ_CameraParameterSet;
 class VUVI_ProjectManager;
 
 // Names and parameter sets of a project's objects.
@@ -18,6 +19,14 @@ public:
     // Renames a clip of the project; an unknown id changes nothing.
     virtual void vSetClipName(TQ::ClipID id, const QString& name);
 
+    // The parameter set of kind T that a base clip of the project has
+    // (TQ_CameraParameterSet); null for a base clip the project lacks.
+    template <typename T>
+    T* pGetClipParameters(unsigned int baseClipID) const;
+
 private:
     VUVI_ProjectManager& m_project;
 };
+
+template <>
+TQ_CameraParameterSet* VUVI_ParameterManager::pGetClipParameters<TQ_CameraParameterSet>(unsigned int baseClipID) const;

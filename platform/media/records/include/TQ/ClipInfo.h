@@ -53,6 +53,9 @@ public:
     Prm::Parameter<bool>& isSequence() { return m_isSequence; }
     const Prm::Parameter<bool>& isSequence() const { return m_isSequence; }
     const Prm::Parameter<unsigned int>& length() const { return m_length; }
+    // Every parameter of the record, each known by its script name.
+    std::vector<Prm::ParameterWithoutType*> parameters();
+    std::vector<const Prm::ParameterWithoutType*> parameters() const;
 
     // The first and last index a view reads.
     unsigned int minIndex(const Prm::View& view = Prm::View(), ViewMapping mapping = ProjectToClipView) const;
@@ -69,6 +72,9 @@ public:
 
     // ---- views ----
     const std::vector<Prm::View>& views() const { return m_views; }
+    // Replaces the list of views (a stored record being read back); an
+    // empty list is ignored. Stream settings are left as they are.
+    void setViews(const std::vector<Prm::View>& views);
     bool hasView(const Prm::View& view) const;
     // With ProjectToClipView: the clip view a project view reads.
     Prm::View remapViewIfRequired(const Prm::View& view, int mapping) const;
@@ -76,6 +82,8 @@ public:
     // view of the same id, else the clip's first view.
     Prm::View clipViewForProjectView(const Prm::View& projectView) const;
     void setClipViewForProjectView(const Prm::View& projectView, const Prm::View& clipView);
+    // The assignments made with setClipViewForProjectView, by project view.
+    const QMap<Prm::View, Prm::View>& viewAssignments() const { return m_clipViewForProjectView; }
     // Adds `view` with the stream the source's default view reads (its
     // range cut to `length` frames unless that is AllFrames); replaces the
     // view's stream when it has one.
