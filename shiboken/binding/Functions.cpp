@@ -388,7 +388,7 @@ PyObject* FunctionBase::call(PyObject* self, Arguments& a) const
     return dispatch(self, a);
 }
 
-void FunctionBase::appendSignatureLines(std::vector<std::string>& lines, bool numbered) const
+void FunctionBase::appendSignatureLines(std::vector<std::string>& lines) const
 {
     auto texts = overloadTexts();
     // Numbered lines count down to 0, in the order the declaration gives.
@@ -397,7 +397,7 @@ void FunctionBase::appendSignatureLines(std::vector<std::string>& lines, bool nu
     int number = int(texts.size()) - 1;
     for (const OverloadText& overloadText : texts) {
         std::string line;
-        if (numbered && texts.size() > 1)
+        if (texts.size() > 1) // overloads are numbered, counting down to 0
             line = std::to_string(number--) + ":";
         line += m_site.qualifiedName + "(";
         bool first = true;

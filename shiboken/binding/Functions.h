@@ -768,8 +768,8 @@ public:
     // The method-table row: a trampoline of the function's convention.
     PyMethodDef methodDef(int extraFlags) const;
     // "plinx.project.View.get_id()->unsigned int", one per overload;
-    // constructors are numbered from the last overload down to 0.
-    void appendSignatureLines(std::vector<std::string>& lines, bool numbered = false) const;
+    // several overloads are numbered from the last down to 0.
+    void appendSignatureLines(std::vector<std::string>& lines) const;
 
     PyObject* callNoArguments(PyObject* self) const;
     PyObject* callOneArgument(PyObject* self, PyObject* argument) const;
@@ -881,7 +881,7 @@ protected:
     {
         void* made = nullptr;
         choose(a, [&](const auto& chosen) {
-            if constexpr (std::is_pointer<typename std::decay_t<decltype(chosen)>::Result>::value)
+            if constexpr (!withSelf && std::is_pointer<typename std::decay_t<decltype(chosen)>::Result>::value)
                 made = chosen.template construct<void>(site(), a);
         });
         return made;

@@ -199,7 +199,7 @@ public:
     using T::T;
     Wrapper(const T& other) : T(other) {}
     Wrapper(const Wrapper& other) : T(other) {}
-    ~Wrapper() override { destroyBinding(static_cast<const T*>(this)); }
+    ~Wrapper() { destroyBinding(static_cast<const T*>(this)); }
 
 protected:
     // One virtual operation: the Python override of `name`, else the fallback.

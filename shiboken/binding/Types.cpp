@@ -396,7 +396,7 @@ std::vector<std::string> TypeBuilder::signatureLines() const
 {
     std::vector<std::string> lines;
     if (m_constructor)
-        m_constructor->appendSignatureLines(lines, true);
+        m_constructor->appendSignatureLines(lines);
     for (const FunctionBase* text : m_textSlots)
         text->appendSignatureLines(lines);
     std::vector<const FunctionBase*> sorted(m_methods);

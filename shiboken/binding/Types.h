@@ -708,14 +708,21 @@ private:
     template <typename G, typename S, typename... X>
     void readWriteProperty(const char* name, G getter, S setter, X... rest)
     {
+        if constexpr (startsWithName<X...>())
+            namedSetter(name, getter, setter, rest...);
+        else
+            namedSetter(name, getter, setter, name, rest...);
+    }
+
+    template <typename... X>
+    static constexpr bool startsWithName()
+    {
         if constexpr (sizeof...(X) > 0) {
             using First = std::decay_t<std::tuple_element_t<0, std::tuple<X...>>>;
-            if constexpr (std::is_same<First, const char*>::value || std::is_same<First, char*>::value) {
-                namedSetter(name, getter, setter, rest...);
-                return;
-            }
+            return std::is_same<First, const char*>::value || std::is_same<First, char*>::value;
+        } else {
+            return false;
         }
-        namedSetter(name, getter, setter, name, rest...);
     }
 
     template <typename G, typename S, typename... X>
