@@ -177,6 +177,10 @@ PyObject* adoptCopy(SbkObjectType* type, void* copy)
 {
     PyObject* made = Shiboken::Object::newObject(type, copy, true, true);
     clearSingletonFlag(made);
+    // The copy is a wrapper-class object, whose destructor takes care of the
+    // Python object: the runtime must know, or deleting it from Python fails.
+    if (made)
+        Shiboken::Object::setHasCppWrapper(reinterpret_cast<SbkObject*>(made), true);
     return made;
 }
 
