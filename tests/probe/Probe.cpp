@@ -64,3 +64,13 @@ bool Emitter::deliver(int type)
     QEvent event{QEvent::Type(type)};
     return QCoreApplication::sendEvent(this, &event);
 }
+
+int deliverMany(QObject* receiver, int type, int count)
+{
+    int accepted = 0;
+    for (int i = 0; i < count && receiver; ++i) {
+        QEvent event{QEvent::Type(type)};
+        accepted += QCoreApplication::sendEvent(receiver, &event) ? 1 : 0;
+    }
+    return accepted;
+}

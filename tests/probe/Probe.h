@@ -108,6 +108,9 @@ private:
 
 QString describeShape(const Shape* shape);
 
+// Sends `count` events of a type to an object; how many it accepted.
+int deliverMany(QObject* receiver, int type, int count);
+
 // A QObject class with a signal.
 class Emitter : public QObject
 {

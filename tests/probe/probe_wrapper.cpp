@@ -133,6 +133,7 @@ void init_Probe(PyObject* module)
     Namespace type(module, bindingprobe::module, "Probe");
     type.staticMethod("lock_held", &lockHeld);
     type.staticMethod("describe_shape", &describeShape, "shape");
+    type.staticMethod("deliver_many", &deliverMany, "receiver", "type", "count");
     type.staticMethod("tile_as_shape", [](Tile* tile) -> Shape* { return tile; }, "tile");
     type.staticMethod("label_of", [](Labelled* labelled) { return labelled ? labelled->get_label() : QString(); },
                       "labelled");
