@@ -100,6 +100,16 @@ T* cppPointer(PyObject* object)
         Shiboken::Conversions::cppPointer(pyType<T>(), reinterpret_cast<SbkObject*>(object)));
 }
 
+// The same for the object a method is called on, which is most often of
+// exactly the bound type: then no cast is needed.
+template <typename T>
+T* selfPointer(PyObject* self)
+{
+    if (Py_TYPE(self) == pyType<T>())
+        return reinterpret_cast<T*>(Shiboken::Object::cppPointer(reinterpret_cast<SbkObject*>(self), pyType<T>()));
+    return cppPointer<T>(self);
+}
+
 // --- Conversions by kind -------------------------------------------------------
 
 template <typename T, typename = void>

@@ -339,9 +339,16 @@ PyObject* FunctionBase::callOneArgument(PyObject* self, PyObject* argument) cons
     return call(self, a);
 }
 
+void FunctionBase::clearMissing(Arguments& a) const
+{
+    a.size = m_most;
+    for (Py_ssize_t i = a.count; i < m_most; ++i)
+        a.given[i] = nullptr;
+}
+
 PyObject* FunctionBase::callWithArguments(PyObject* self, PyObject* args, PyObject* keywords) const
 {
-    if (m_withSelf && !Shiboken::Object::isValid(self))
+    if (m_withSelf && !Shiboken::Object::isValid(reinterpret_cast<SbkObject*>(self), true))
         return nullptr;
     Arguments a;
     if (!collect(args, keywords, true, a))
@@ -354,6 +361,7 @@ void* FunctionBase::construct(PyObject* args, PyObject* keywords, bool countMost
     Arguments a;
     if (!collect(args, keywords, countMost, a))
         return nullptr;
+    clearMissing(a);
     return dispatchConstruct(a);
 }
 
@@ -362,7 +370,7 @@ bool FunctionBase::collect(PyObject* args, PyObject* keywords, bool countMost, A
     a.args = args;
     a.count = PyTuple_GET_SIZE(args);
     if (m_convention != Convention::PositionalAndKeywords) // keywords are ignored
-        return unpackPositional(args, m_site.shortName.c_str(), m_least, m_most, a.given.data());
+        return unpackPositional(args, m_site.shortName.c_str(), m_least, m_most, a.given);
     const Py_ssize_t keywordCount = keywords ? PyDict_Size(keywords) : 0;
     // Too many before too few.
     if (countMost && a.count + keywordCount > m_most) {
@@ -373,7 +381,7 @@ bool FunctionBase::collect(PyObject* args, PyObject* keywords, bool countMost, A
         raiseArgumentCount(m_site, m_least, a.count);
         return false;
     }
-    if (!unpackPositional(args, m_site.shortName.c_str(), 0, m_most, a.given.data()))
+    if (!unpackPositional(args, m_site.shortName.c_str(), 0, m_most, a.given))
         return false;
     a.keywords = keywords;
     return true;
@@ -381,10 +389,12 @@ bool FunctionBase::collect(PyObject* args, PyObject* keywords, bool countMost, A
 
 PyObject* FunctionBase::call(PyObject* self, Arguments& a) const
 {
-    if (m_withSelf && !Shiboken::Object::isValid(self))
+    // The object a method is called on is always of its bound type.
+    if (m_withSelf && !Shiboken::Object::isValid(reinterpret_cast<SbkObject*>(self), true))
         return nullptr;
     if (PyErr_Occurred())
         return nullptr;
+    clearMissing(a);
     return dispatch(self, a);
 }
 

@@ -422,8 +422,11 @@ struct Arguments
     PyObject* args = nullptr;     // the positional tuple, for the wrong-arguments error
     PyObject* keywords = nullptr; // only for functions that take keywords
     Py_ssize_t count = 0;         // positional arguments given
-    std::array<PyObject*, capacity> given{};
-    std::array<PythonToCppFunc, capacity> toCpp{};
+    Py_ssize_t size = 0;          // parameters of the longest overload
+    // Entries below `size` are set before an overload is tried: given
+    // arguments, else null.
+    PyObject* given[capacity];
+    PythonToCppFunc toCpp[capacity];
 };
 
 // One parameter as a signature text writes it.
@@ -693,12 +696,12 @@ private:
         if (policy.resultChildOfSelf && pySelf && result != Py_None)
             detail::setParentOf(pySelf, result);
         for (int index : policy.argumentsToCpp) {
-            if (index < int(a.given.size()) && a.given[std::size_t(index)])
-                detail::releaseOwnershipOf(a.given[std::size_t(index)]);
+            if (index < a.size && a.given[index])
+                detail::releaseOwnershipOf(a.given[index]);
         }
         for (int index : policy.argumentsToSelf) {
-            if (pySelf && index < int(a.given.size()) && a.given[std::size_t(index)])
-                detail::setParentOf(pySelf, a.given[std::size_t(index)]);
+            if (pySelf && index < a.size && a.given[index])
+                detail::setParentOf(pySelf, a.given[index]);
         }
     }
 };
@@ -796,6 +799,7 @@ protected:
 private:
     bool collect(PyObject* args, PyObject* keywords, bool countMost, Arguments& a) const;
     PyObject* call(PyObject* self, Arguments& a) const;
+    void clearMissing(Arguments& a) const;
 
     CallSite m_site;
     bool m_withSelf;
@@ -850,6 +854,10 @@ public:
         setShape(shape);
     }
 
+    // Accessors never run a class's own implementation in place of a
+    // Python override: no base call to note for them.
+    void noBaseCalls() { m_baseCalls = false; }
+
     // Resolves each overload's lock from the class's default.
     void setDefaultLock(Lock lock)
     {
@@ -866,8 +874,8 @@ protected:
         T* cppSelf = nullptr;
         const char* name = nullptr;
         if constexpr (withSelf) {
-            cppSelf = cppPointer<T>(self);
-            name = site().shortName.c_str();
+            cppSelf = selfPointer<T>(self);
+            name = m_baseCalls ? site().shortName.c_str() : nullptr;
         }
         detail::BaseCallScope base(self, cppSelf, name);
         PyObject* result = nullptr;
@@ -923,6 +931,7 @@ private:
     }
 
     std::tuple<Overloads...> m_overloads;
+    bool m_baseCalls = true;
 };
 
 // Builds the function object of a declaration; it lives as long as the process.

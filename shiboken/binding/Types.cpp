@@ -40,13 +40,16 @@ void clearSingletonFlag(PyObject* object)
 #endif
 }
 
-bool refuseSecondConstruction(PyObject* self)
+bool refuseSecondConstruction(PyObject* self, PyTypeObject* bound)
 {
     auto* sbk = reinterpret_cast<SbkObject*>(self);
-    bool refuse = Shiboken::Object::isValid(self, false) || Shiboken::Object::wasCreatedByPython(sbk);
 #if SHIBOKEN_MAJOR_VERSION == 5 && SHIBOKEN_MINOR_VERSION == 15
-    // A deleted object has no pointer array left to fill.
-    refuse = refuse || !stateOf(self) || !stateOf(self)->cppPointers;
+    // A deleted object has no pointer array left to fill; an object that
+    // holds or held a native object keeps its pointer.
+    const bool refuse = !stateOf(self)->cppPointers || Shiboken::Object::cppPointer(sbk, bound)
+        || Shiboken::Object::wasCreatedByPython(sbk);
+#else
+    const bool refuse = Shiboken::Object::isValid(self, false) || Shiboken::Object::wasCreatedByPython(sbk);
 #endif
     if (refuse)
         PyErr_SetString(PyExc_RuntimeError, "You can't initialize an object twice!");
@@ -56,7 +59,10 @@ bool refuseSecondConstruction(PyObject* self)
 PyObject* newInstance(PyTypeObject* type, PyObject* args, PyObject* keywords)
 {
     PyObject* object = SbkObjectTpNew(type, args, keywords);
-    clearSingletonFlag(object);
+#if SHIBOKEN_MAJOR_VERSION == 5 && SHIBOKEN_MINOR_VERSION == 15
+    if (object)
+        stateOf(object)->flags &= static_cast<unsigned char>(~singletonFlag);
+#endif
     return object;
 }
 
@@ -93,8 +99,14 @@ void destroyBinding(const void* cppObject) noexcept
 {
     if (!Py_IsInitialized() || _Py_IsFinalizing())
         return;
+    // The runtime's table has a lock of its own. An object that Python
+    // deallocates is no longer in it (the runtime runs the destructor with
+    // the interpreter lock released): nothing to take the lock for.
+    Shiboken::BindingManager& bindings = Shiboken::BindingManager::instance();
+    if (!bindings.hasWrapper(cppObject))
+        return;
     Shiboken::GilState lock;
-    SbkObject* wrapper = Shiboken::BindingManager::instance().retrieveWrapper(cppObject);
+    SbkObject* wrapper = bindings.retrieveWrapper(cppObject);
     if (wrapper)
         Shiboken::Object::destroy(wrapper, const_cast<void*>(cppObject));
 }
@@ -213,19 +225,6 @@ Py_ssize_t lengthFromResult(PyObject* result)
     const Py_ssize_t length = PyLong_AsSsize_t(result);
     Py_DECREF(result);
     return length;
-}
-
-bool guardedSlot(const std::function<void()>& body)
-{
-    try {
-        body();
-        return true;
-    } catch (const std::exception& error) {
-        translateException(error);
-    } catch (...) {
-        Module::raiseUnknown();
-    }
-    return false;
 }
 
 // --- Fields ------------------------------------------------------------------------------------

@@ -100,7 +100,7 @@ inline Expects expects(const char* text)
 void clearSingletonFlag(PyObject* object);
 // Whether __init__ may build a native object for this Python object: not when
 // it holds one, nor when its native object has been deleted.
-bool refuseSecondConstruction(PyObject* self);
+bool refuseSecondConstruction(PyObject* self, PyTypeObject* bound);
 PyObject* newInstance(PyTypeObject* type, PyObject* args, PyObject* keywords);
 bool refuseAbstract(PyObject* self, PyTypeObject* bound, const char* className);
 bool bindNewObject(PyObject* self, PyTypeObject* bound, void* cppObject);
@@ -230,12 +230,25 @@ PyObject* subscriptSlot(PyObject* self, PyObject* key)
     return TypeSlots<T>::subscript->callOneArgument(self, key);
 }
 
-bool guardedSlot(const std::function<void()>& body);
+// Runs a slot's native part; exceptions become Python errors.
+template <typename Body>
+bool guardedSlot(Body&& body)
+{
+    try {
+        body();
+        return true;
+    } catch (const std::exception& error) {
+        translateException(error);
+    } catch (...) {
+        Module::raiseUnknown();
+    }
+    return false;
+}
 
 template <typename T, unsigned Ops>
 PyObject* richCompareSlot(PyObject* self, PyObject* other, int op)
 {
-    if (!Shiboken::Object::isValid(self))
+    if (!Shiboken::Object::isValid(reinterpret_cast<SbkObject*>(self), true))
         return nullptr;
     if (!(Ops & (1u << op)))
         return raiseOperatorNotImplemented();
@@ -250,7 +263,7 @@ PyObject* richCompareSlot(PyObject* self, PyObject* other, int op)
     Arg<const T&> operand;
     if (!operand.convert(toCpp, other))
         return nullptr;
-    const T& left = *cppSelf<T>(self);
+    const T& left = *selfPointer<T>(self);
     bool result = false;
     const bool ok = guardedSlot([&] {
         const T& right = operand.get();
@@ -290,7 +303,7 @@ int initSlot(PyObject* self, PyObject* args, PyObject* keywords)
     const unsigned traits = TypeSlots<T>::traits;
     if ((traits & Abstract) && refuseAbstract(self, bound, Bound<T>::name))
         return -1;
-    if (refuseSecondConstruction(self))
+    if (refuseSecondConstruction(self, bound))
         return -1;
     if (userType)
         Shiboken::ObjectType::copyMultipleInheritance(reinterpret_cast<SbkObjectType*>(Py_TYPE(self)), sbkType<T>());
@@ -665,7 +678,7 @@ private:
     std::string qualifiedName() const { return qualifiedTypeName(Bound<T>::module, Bound<T>::name); }
 
     template <typename F, typename... X>
-    FunctionBase* declare(const std::string& name, F first, X... rest)
+    auto* declare(const std::string& name, F first, X... rest)
     {
         auto* function = [&] {
             if constexpr (detail::isOverload<F>)
@@ -686,10 +699,14 @@ private:
     template <typename F, typename... X>
     const FunctionBase* accessor(const char* property, const char* prefix, F f, X... parameter)
     {
-        if constexpr (isNamed<F>)
-            return declare(f.name, f.function, parameter...);
-        else
-            return declare(std::string(prefix) + property, f, parameter...);
+        auto* function = [&] {
+            if constexpr (isNamed<F>)
+                return declare(f.name, f.function, parameter...);
+            else
+                return declare(std::string(prefix) + property, f, parameter...);
+        }();
+        function->noBaseCalls();
+        return function;
     }
 
     template <typename X>
