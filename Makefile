@@ -20,7 +20,8 @@ export QT_QPA_PLATFORM := offscreen
 # leaks, less those of the libraries in tests/sanitizer/lsan.supp). PySide2's own wrappers
 # carry an uninitialised flag that the sanitizer's fill pattern would set
 # (the frame clears it on the wrappers it makes), hence the zero fill.
-ASAN_RUNTIME := $(shell gcc -print-file-name=libasan.so)
+# (with the C++ runtime, which the sanitizer must find when it starts).
+ASAN_RUNTIME := $(shell gcc -print-file-name=libasan.so) $(shell gcc -print-file-name=libstdc++.so)
 ASAN_COMMON := malloc_fill_byte=0:abort_on_error=1:detect_odr_violation=0
 ASAN_ENV := ASAN_OPTIONS=detect_leaks=0:$(ASAN_COMMON) UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
 ASAN_CPP_ENV := ASAN_OPTIONS=detect_leaks=1:$(ASAN_COMMON) \
@@ -55,7 +56,7 @@ test-asan: deps
 	@cmake -S . -B $(ASAN_DIR) -DCMAKE_BUILD_TYPE=Debug -DPLINX_SANITIZE=ON -DPython3_EXECUTABLE=$(PYTHON) >/dev/null
 	@cmake --build $(ASAN_DIR) -j $(JOBS)
 	cd $(ASAN_DIR) && $(ASAN_CPP_ENV) ctest --output-on-failure -j $(JOBS)
-	$(ASAN_ENV) LD_PRELOAD=$(ASAN_RUNTIME) PYTHONPATH=$(ASAN_DIR)/python PLINX_BUILD_DIR=$(abspath $(ASAN_DIR)) \
+	$(ASAN_ENV) LD_PRELOAD="$(ASAN_RUNTIME)" PYTHONPATH=$(ASAN_DIR)/python PLINX_BUILD_DIR=$(abspath $(ASAN_DIR)) \
 	  $(PYTHON) -m pytest -q -p no:cacheprovider tests/python
 
 fuzz: build

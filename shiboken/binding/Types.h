@@ -832,7 +832,12 @@ public:
     PyTypeObject* introduce()
     {
         const std::string nativeName = std::string(Bound<T>::name) + "*";
-        PyTypeObject* type = this->introduceAs(nativeName.c_str(), &Shiboken::callCppDestructor<T>,
+        // Deleted through the class itself; a class without virtual
+        // destructor only as the wrapper class that Python builds.
+        constexpr ObjectDestructor destructor = std::has_virtual_destructor<T>::value
+            ? &Shiboken::callCppDestructor<T>
+            : &Shiboken::callCppDestructor<W>;
+        PyTypeObject* type = this->introduceAs(nativeName.c_str(), destructor,
                                                isQObject ? Conversion<QObject>::pythonType() : nullptr, nullptr);
         if constexpr (isQObject) {
             if (type)

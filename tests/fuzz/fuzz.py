@@ -359,7 +359,7 @@ def last_call(journal_path):
     return index, tail
 
 
-def run_slice(host, build, seed, first, count, scratch, timeout):
+def run_slice(host, build, seed, first, count, scratch, timeout, raised):
     """Runs calls first..first+count-1, restarting after each death."""
     deaths = []
     position = first
@@ -387,6 +387,7 @@ def run_slice(host, build, seed, first, count, scratch, timeout):
                 expired.stderr, bytes) else (expired.stderr or "")
         index, tail = last_call(journal)
         if status == 0:
+            raised.append(result.stdout.strip().splitlines()[-1] if result.stdout.strip() else "{}")
             break
         if index is None:
             raise SystemExit(f"the worker did not start ({status}):\n{stderr[-2000:]}")
@@ -410,11 +411,12 @@ def driver_main(argv):
     slices = [(i * per_job, min(per_job, options.calls - i * per_job)) for i in range(options.jobs)
               if i * per_job < options.calls]
     results = [None] * len(slices)
+    raised = []
     started = time.time()
 
     def run(i):
         first, count = slices[i]
-        results[i] = run_slice(options.host, options.build, seed, first, count, scratch, options.timeout)
+        results[i] = run_slice(options.host, options.build, seed, first, count, scratch, options.timeout, raised)
 
     threads = [threading.Thread(target=run, args=(i,)) for i in range(len(slices))]
     for thread in threads:
@@ -422,8 +424,14 @@ def driver_main(argv):
     for thread in threads:
         thread.join()
     deaths = [death for result in results for death in result]
+    totals = {}
+    for text in raised:
+        for name, count in eval(text).items():  # the workers' own repr of a dict of counts
+            totals[name] = totals.get(name, 0) + count
     print(f"fuzz ({options.host}): {options.calls} calls, seed {seed}, {len(deaths)} process deaths, "
           f"{time.time() - started:.0f} s")
+    print("  exceptions raised (by the last run of each worker): "
+          + ", ".join(f"{name} {count}" for name, count in sorted(totals.items(), key=lambda kv: -kv[1])))
     for status, index, tail, stderr in deaths:
         print(f"\n--- death ({status}) at call {index}; reproduce with --seed {seed}; last call:")
         for line in tail:

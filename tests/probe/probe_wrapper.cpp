@@ -101,7 +101,9 @@ void init_Canvas(PyObject* module)
     ObjectClass<Canvas> type(module);
     type.constructor(init<>());
     type.method("add", &Canvas::add, "shape", argumentOwnedByCpp<1>);
+    type.method("adopt", &Canvas::add, "shape", argumentChildOfSelf<1>);
     type.method("at", &Canvas::at, "index");
+    type.method("first", [](const Canvas& canvas) { return canvas.at(0); }, resultChildOfSelf);
     type.method("take", &Canvas::take, "index", resultOwnedByPython);
     type.method("count", &Canvas::count);
     type.method("describe_all", &Canvas::describeAll);

@@ -259,8 +259,18 @@ def scenario_taken_back():
     return [square], None
 
 
+def scenario_child_of_canvas():
+    canvas = b.Canvas()
+    square = b.Square(2)
+    canvas.adopt(square)  # the Python object becomes the canvas's child
+    first = canvas.first()
+    del canvas
+    return [square, first], None
+
+
 @pytest.mark.parametrize("scenario, alive", [
     (scenario_python_owns, [True]),
+    (scenario_child_of_canvas, [False, False]),
     (scenario_canvas_owns, [True]),
     (scenario_canvas_deleted, [False, False]),
     (scenario_taken_back, [True]),
