@@ -209,9 +209,15 @@ namespace {
 
 // The runtime's handler of wrong arguments, called so that nothing it does
 // with the arguments (their repr, isinstance) can stop the process.
-PyObject* runtimeWrongArgumentsHandler()
+PyObject* runtimeWrongArgumentsHandler(const CallSite& site)
 {
-    static PyObject* handler = [] {
+    static PyObject* handler = [&] {
+        // The runtime's own entry sets the handler's name space up (with
+        // arguments that nothing can go wrong with).
+        PyObject* none = PyTuple_New(0);
+        Shiboken::setErrorAboutWrongArguments(none, site.qualifiedName.c_str(), nullptr);
+        Py_DECREF(none);
+        PyErr_Clear();
         PyObject* loader = PyImport_ImportModule("shibokensupport.signature.loader");
         PyObject* found = loader ? PyObject_GetAttrString(loader, "seterror_argument") : nullptr;
         Py_XDECREF(loader);
@@ -241,9 +247,10 @@ void raiseWrongArgumentsByTypes(PyObject* args, const CallSite& site)
 
 void raiseWrongArguments(PyObject* args, const CallSite& site)
 {
-    PyObject* handler = runtimeWrongArgumentsHandler();
+    PyObject* handler = runtimeWrongArgumentsHandler(site);
     PyObject* given = args ? (Py_INCREF(args), args) : PyTuple_New(0);
-    PyObject* outcome = handler ? PyObject_CallFunction(handler, "(Os)", given, site.qualifiedName.c_str()) : nullptr;
+    PyObject* outcome =
+        handler ? PyObject_CallFunction(handler, "(OsO)", given, site.qualifiedName.c_str(), Py_None) : nullptr;
     Py_DECREF(given);
     PyObject* text = nullptr;
     if (outcome && PyTuple_Check(outcome) && PyTuple_GET_SIZE(outcome) == 2) {

@@ -1,6 +1,7 @@
 #include "Module.h"
 
 #include "Functions.h"
+#include "Types.h"
 
 #include <Bsc/TypeName.h>
 
@@ -122,7 +123,9 @@ PyObject* Module::finish(PyObject* module, const char* fatalText) const
     for (const std::string& line : lines)
         pointers->push_back(line.c_str());
     pointers->push_back(nullptr);
+    detail::showTypesWithoutFoldedMethods(true);
     FinishSignatureInitialization(module, pointers->data());
+    detail::showTypesWithoutFoldedMethods(false);
 #ifndef NDEBUG
     const Fills& fills = fillsOf(this);
     for (int i = 0; i < typeCount; ++i) {

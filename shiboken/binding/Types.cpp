@@ -479,9 +479,8 @@ PyTypeObject* TypeBuilder::introduce(PyObject* module, const char* nativeName, O
 void TypeBuilder::foldProperties(PyTypeObject* type) const
 {
     auto* typeObject = reinterpret_cast<PyObject*>(type);
-    // The runtime's signature support walks the type's method table against
-    // its attributes: the type lists only what it still has. The full table
-    // stays, for the descriptors made from it.
+    // The methods the type still has, for the runtime's signature support
+    // (see showTypesWithoutFoldedMethods).
     auto* remaining = new std::vector<PyMethodDef>();
     for (const PropertyFold& property : m_properties) {
         if (PyObject_HasAttrString(typeObject, property.name))
@@ -519,8 +518,24 @@ void TypeBuilder::foldProperties(PyTypeObject* type) const
             continue;
         remaining->push_back(row);
     }
-    type->tp_methods = remaining->data();
+    detail::methodTables().push_back({type, m_methodTable->data(), remaining->data()});
 }
+
+namespace detail {
+
+std::vector<MethodTables>& methodTables()
+{
+    static std::vector<MethodTables> tables;
+    return tables;
+}
+
+void showTypesWithoutFoldedMethods(bool yes)
+{
+    for (const MethodTables& tables : methodTables())
+        tables.type->tp_methods = yes ? tables.withoutFolded : tables.full;
+}
+
+} // namespace detail
 
 // --- Namespaces --------------------------------------------------------------------------
 

@@ -387,6 +387,21 @@ struct IsCallableObject<X, std::void_t<decltype(&X::operator())>> : std::true_ty
 {
 };
 
+// The method tables of a type: all its methods (the descriptors of folded
+// accessors point into it, and the runtime finds their signatures there),
+// and those it still has after folding.
+struct MethodTables
+{
+    PyTypeObject* type;
+    PyMethodDef* full;
+    PyMethodDef* withoutFolded;
+};
+std::vector<MethodTables>& methodTables();
+// The runtime's signature set-up of a module walks each type's table against
+// the type's attributes: while it runs, every type shows only the methods it
+// still has.
+void showTypesWithoutFoldedMethods(bool yes);
+
 template <typename F>
 constexpr bool isOverload = false;
 template <typename F, typename... P>

@@ -238,6 +238,12 @@ class Worker:
             return
         member_kind, name = rng.choice(members)
         where = f"{subject.recipe}.{name}"
+        if rng.random() < 0.05:
+            # The runtime's introspection of the member (folded accessors too).
+            member = getattr(cls, name, None)
+            parts = [member] + ([member.fget, member.fset] if isinstance(member, property) else [])
+            self.run(f"{cls_name}.{name}.__signature__", lambda: [getattr(m, "__signature__", None) for m in parts])
+            return
         if member_kind in ("property", "field"):
             action = rng.randrange(4)
             if action == 0:

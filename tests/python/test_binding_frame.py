@@ -122,6 +122,11 @@ def test_signature_texts_come_from_the_declarations(function, text):
     assert str(function.__signature__) == text
 
 
+def test_folded_accessors_keep_their_signatures():
+    assert str(b.Sample.text.fget.__signature__) == "() -> str"
+    assert str(b.Sample.count.fset.__signature__) == "(value: int) -> None"
+
+
 def test_overloads_have_one_signature_each():
     assert sorted(str(s) for s in b.Sample.scaled.__signature__) == [
         "(factor: float) -> float", "(numerator: int, denominator: int = 1) -> float"]
