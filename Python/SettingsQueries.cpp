@@ -10,6 +10,8 @@
 
 #include <QCoreApplication>
 
+#include <algorithm>
+
 namespace {
 
 // The type a script gave: the Python type for a Python object.
@@ -34,6 +36,12 @@ bool clearPythonError()
         return false;
     PyErr_Clear();
     return true;
+}
+
+template <typename Container>
+bool allStorable(const Container& items)
+{
+    return std::all_of(items.begin(), items.end(), [](const QVariant& item) { return isStorableSetting(item); });
 }
 
 } // namespace
@@ -63,23 +71,11 @@ bool isStorableSetting(const QVariant& value)
     case QMetaType::QRectF:
         return true;
     case QMetaType::QVariantList:
-        for (const QVariant& item : value.toList()) {
-            if (!isStorableSetting(item))
-                return false;
-        }
-        return true;
+        return allStorable(value.toList());
     case QMetaType::QVariantMap:
-        for (const QVariant& item : value.toMap()) {
-            if (!isStorableSetting(item))
-                return false;
-        }
-        return true;
+        return allStorable(value.toMap());
     case QMetaType::QVariantHash:
-        for (const QVariant& item : value.toHash()) {
-            if (!isStorableSetting(item))
-                return false;
-        }
-        return true;
+        return allStorable(value.toHash());
     default:
         return false;
     }
