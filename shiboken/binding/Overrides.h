@@ -92,7 +92,7 @@ void invalidateArgument(PyObject* wrapper);
 // or its fallback. `known` holds the object's bits of names known to have no
 // override; `bit` is this operation's bit (-1: not remembered).
 template <typename R, typename Fallback, typename... A>
-R route(const void* self, std::atomic<std::uint32_t>& known, int bit, const char* className, const char* name,
+[[gnu::noinline]] R route(const void* self, std::atomic<std::uint32_t>& known, int bit, const char* className, const char* name,
         std::conditional_t<std::is_void<R>::value, int, R> defaultResult, Fallback&& fallback, const A&... arguments)
 {
     constexpr bool isPure = std::is_same<std::decay_t<Fallback>, PureVirtual>::value;
@@ -107,10 +107,6 @@ R route(const void* self, std::atomic<std::uint32_t>& known, int bit, const char
             return fallback();
     };
 
-    if constexpr (!isPure) {
-        if (bit >= 0 && (known.load(std::memory_order_relaxed) & (1u << bit)))
-            return fallback();
-    }
     if (!pythonIsRunning())
         return fallbackOf();
 
@@ -206,13 +202,23 @@ protected:
     template <typename R, typename Fallback, typename... A>
     R route(const char* name, R defaultResult, Fallback&& fallback, const A&... arguments) const
     {
-        return detail::route<R>(static_cast<const T*>(this), m_noOverride, siteBit<Fallback>(), boundName<T>(), name,
-                                defaultResult, std::forward<Fallback>(fallback), arguments...);
+        const int bit = siteBit<Fallback>();
+        if constexpr (!std::is_same<std::decay_t<Fallback>, PureVirtual>::value) {
+            if (knownWithoutOverride(bit))
+                return fallback();
+        }
+        return detail::route<R>(static_cast<const T*>(this), m_noOverride, bit, boundName<T>(), name, defaultResult,
+                                std::forward<Fallback>(fallback), arguments...);
     }
     template <typename Fallback, typename... A>
     void routeVoid(const char* name, Fallback&& fallback, const A&... arguments) const
     {
-        detail::route<void>(static_cast<const T*>(this), m_noOverride, siteBit<Fallback>(), boundName<T>(), name, 0,
+        const int bit = siteBit<Fallback>();
+        if (knownWithoutOverride(bit)) {
+            fallback();
+            return;
+        }
+        detail::route<void>(static_cast<const T*>(this), m_noOverride, bit, boundName<T>(), name, 0,
                             std::forward<Fallback>(fallback), arguments...);
     }
 
@@ -228,6 +234,10 @@ private:
             static const int bit = nextBit();
             return bit;
         }
+    }
+    bool knownWithoutOverride(int bit) const
+    {
+        return bit >= 0 && (m_noOverride.load(std::memory_order_relaxed) & (1u << bit));
     }
     static int nextBit()
     {
