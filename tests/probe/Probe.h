@@ -30,6 +30,7 @@ public:
     double scaledByRatio(int numerator, int denominator) const { return m_count * double(numerator) / denominator; }
     QString describe(const QString& prefix, int width, bool upper) const;
 
+    bool isNull() const { return m_text.isEmpty(); }
     bool operator==(const Sample& other) const { return m_text == other.m_text && m_count == other.m_count; }
 
     QPointF origin;

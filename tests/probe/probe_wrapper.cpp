@@ -42,6 +42,9 @@ void init_Sample(PyObject* module)
     type.property("text", &Sample::get_text, &Sample::set_text);
     type.property("count", &Sample::get_count, &Sample::set_count, "value");
     type.field("origin", &Sample::origin);
+    type.property("twice", named("count_twice", [](const Sample& sample) { return sample.get_count() * 2; }),
+                  resultText("int"));
+    type.method("or_none", [](const Sample& sample) { return sample; }, noneWhenNull);
     type.method("scaled", overload(&Sample::scaledByRatio, "numerator", arg("denominator") = 1),
                 overload(&Sample::scaledBy, "factor"));
     type.method("describe", &Sample::describe, arg("prefix") = QString(), arg("width") = 0, arg("upper") = false);

@@ -122,6 +122,14 @@ def test_signature_texts_come_from_the_declarations(function, text):
     assert str(function.__signature__) == text
 
 
+def test_accessors_named_otherwise_and_null_results():
+    assert b.Sample("a", 4).twice == 8
+    assert not hasattr(b.Sample, "count_twice")
+    assert str(b.Sample.twice.fget.__signature__) == "() -> int"
+    assert b.Sample("", 1).or_none() is None
+    assert b.Sample("a", 1).or_none() == b.Sample("a", 1)
+
+
 def test_folded_accessors_keep_their_signatures():
     assert str(b.Sample.text.fget.__signature__) == "() -> str"
     assert str(b.Sample.count.fset.__signature__) == "(value: int) -> None"
