@@ -108,12 +108,6 @@ PyObject* raiseOperatorNotImplemented();
 
 namespace detail {
 
-template <typename T>
-T* cppSelf(PyObject* self)
-{
-    return cppPointer<T>(self);
-}
-
 void* castWithBases(void* object, SbkObjectType* desired, const std::vector<BaseRecord>& bases);
 void* discoverWithBases(void* pointer, SbkObjectType* seenAs, const std::vector<BaseRecord>& bases);
 int* offsetsWithBases(const void* object, const std::vector<BaseRecord>& bases, void* (*toQObject)(void*));
@@ -185,7 +179,7 @@ PyObject* copyToPython(const void* in)
 template <typename T>
 void pythonToCppCopy(PyObject* in, void* out)
 {
-    *static_cast<T*>(out) = *cppSelf<T>(in);
+    *static_cast<T*>(out) = *cppPointer<T>(in);
 }
 
 template <typename T>
@@ -340,7 +334,7 @@ struct Field final : FieldBase
 
     PyObject* get(PyObject* self) const override
     {
-        M& value = cppSelf<T>(self)->*member;
+        M& value = cppPointer<T>(self)->*member;
         if constexpr (std::is_class<M>::value && (isBoundClass<M> || !std::is_arithmetic<M>::value)) {
             if constexpr (isBoundClass<M>) {
                 return viewFieldInPlace(self, sbkType<M>(), &value);
@@ -364,7 +358,7 @@ struct Field final : FieldBase
         Arg<M> converted;
         if (!converted.convert(toCpp, value))
             return false;
-        cppSelf<T>(self)->*member = converted.get();
+        cppPointer<T>(self)->*member = converted.get();
         return true;
     }
 };
