@@ -32,16 +32,38 @@ namespace detail {
 template <typename T>
 int lowerBound(const QVector<KeyframeData<T>>& keys, Time time)
 {
-    int lo = 0;
-    int hi = keys.size();
-    while (lo < hi) {
-        const int mid = lo + (hi - lo) / 2;
-        if (keys[mid].time < time)
-            lo = mid + 1;
-        else
-            hi = mid;
+    // Reading a value searches the same keys for the same time twice (the
+    // exact key, then the bounds): the second search checks the first one's
+    // answer, next to keys the first has just read, instead of searching.
+    struct LastSearch
+    {
+        const void* keys = nullptr;
+        Time time;
+        int index = -1;
+    };
+    thread_local LastSearch last;
+    const int n = keys.size();
+    if (last.keys == keys.constData() && last.time == time && last.index >= 0 && last.index <= n
+        && (last.index == n || !(keys[last.index].time < time))
+        && (last.index == 0 || keys[last.index - 1].time < time))
+        return last.index;
+    if (n == 0)
+        return 0;
+    // Without branches, fetching both possible next probes ahead: long key
+    // lists do not fit the cache.
+    const KeyframeData<T>* first = keys.constData();
+    const KeyframeData<T>* base = first;
+    int length = n;
+    while (length > 1) {
+        const int half = length / 2;
+        __builtin_prefetch(base + half / 2);
+        __builtin_prefetch(base + half + half / 2);
+        base = base[half].time < time ? base + half : base;
+        length -= half;
     }
-    return lo;
+    const int found = int(base - first) + (base->time < time ? 1 : 0);
+    last = LastSearch{first, time, found};
+    return found;
 }
 
 // Index of the first keyframe strictly later than `time`.
@@ -118,27 +140,13 @@ BoundingKeyframes findClosestKeyframes(const QVector<KeyframeData<T>>& keys, Tim
         bounds.before = at(0);
         bounds.after = at(n - 1);
     } else {
-        int lo = 0;
-        int hi = n - 1;
-        for (;;) {
-            if (lo == hi) {
-                bounds.before = bounds.after = at(lo);
-                break;
-            }
-            if (lo + 1 == hi) {
-                bounds.before = at(lo);
-                bounds.after = at(hi);
-                break;
-            }
-            const int mid = (lo + hi) / 2;
-            if (keys[mid].time == time) {
-                bounds.before = bounds.after = at(mid);
-                break;
-            }
-            if (time < keys[mid].time)
-                hi = mid;
-            else
-                lo = mid;
+        // First < time < last: a key at the time, or the two around it.
+        const int i = lowerBound(keys, time);
+        if (keys[i].time == time) {
+            bounds.before = bounds.after = at(i);
+        } else {
+            bounds.before = at(i - 1);
+            bounds.after = at(i);
         }
     }
     return bounds;

@@ -7,8 +7,14 @@
 #include <QStringList>
 #include <QVariant>
 
+// Values the settings store keeps as they are: numbers, texts, byte
+// arrays, dates, points, sizes, rectangles and lists and maps of these.
+// Anything else (QObjects and other pointers, Python objects) is refused
+// with PyExceptions::PyTypeError, and nothing is written.
 void set_setting_value(const QString& key, const QVariant& value, bool flag);
+// A stored value that is not one of those, or unreadable, reads as the default.
 QVariant get_setting_value(const QString& key, const QVariant& default_value, bool flag);
+bool isStorableSetting(const QVariant& value);
 QStringList get_overridden_keys();
 
 namespace Product {

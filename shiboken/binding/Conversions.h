@@ -4,59 +4,113 @@
 //
 // Every C++ type that a bound function takes or returns falls in one of four
 // kinds, each with one way of conversion:
-//   - bound value classes (View, StreamInfo...): copied into new Python
-//     objects; arguments used in place or built by an implicit conversion;
-//   - bound object classes (Project, Clip...): passed by pointer, keeping the
-//     identity of their Python object;
+//   - bound classes (View, Project...): listed in a module's type list, which
+//     specialises Bound<T>; value results are copied into new Python objects,
+//     pointer results keep the identity of their Python object;
 //   - bound enumerations: members of the enumeration's Python type only;
+//   - numbers and bool: converted here, with a clear OverflowError when a
+//     value does not fit;
 //   - everything else: a converter of the runtime found by its registered
-//     name (Qt classes, the module's own value and container conversions) or
-//     the runtime's primitive converter (bool, int, float...).
+//     name (Qt classes, the module's own value and container conversions).
+//
+// TypeText<T> gives the type's name as signature texts write it.
 
 #include <basewrapper.h>
 #include <autodecref.h>
 #include <sbkconverter.h>
 #include <sbkenum.h>
 
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+
+#include <limits>
+#include <string>
 #include <type_traits>
 #include <utility>
 
 namespace Binding {
 
-enum class Kind
-{
-    Converted,
-    Value,
-    Object,
-    Enumeration,
-};
+struct Module;
 
-// Describes a C++ type to the frame. Specialised for bound types by the
-// BINDING_*_TYPE macros and for named conversions by BINDING_CONVERTER_NAME.
+// Describes a bound class or enumeration. The module's type list declares it
+// (BINDING_MODULE); the module's start-up fills it before any type exists.
 template <typename T>
 struct Bound
 {
-    static constexpr Kind kind = Kind::Converted;
+    static constexpr bool isBound = false;
 };
 
 template <typename T>
-constexpr bool isBoundClass = Bound<T>::kind == Kind::Value || Bound<T>::kind == Kind::Object;
+struct BoundDescription
+{
+    static constexpr bool isBound = true;
+    static inline PyTypeObject* type = nullptr;
+    static inline const Module* module = nullptr;
+    static inline const char* name = nullptr; // "View"
+    static inline int slot = -1;              // in the module's type table
+
+    static void describe(const Module* owner, const char* typeName, int typeSlot)
+    {
+        module = owner;
+        name = typeName;
+        slot = typeSlot;
+    }
+};
 
 template <typename T>
-SbkObjectType* sbkType()
-{
-    return reinterpret_cast<SbkObjectType*>(Bound<T>::type);
-}
+constexpr bool isBound = Bound<std::remove_cv_t<T>>::isBound;
+template <typename T>
+constexpr bool isBoundClass = isBound<T> && std::is_class<T>::value;
+template <typename T>
+constexpr bool isBoundEnum = isBound<T> && std::is_enum<T>::value;
 
 template <typename T>
 PyTypeObject* pyType()
 {
-    return Bound<T>::type;
+    return Bound<std::remove_cv_t<T>>::type;
+}
+
+template <typename T>
+SbkObjectType* sbkType()
+{
+    return reinterpret_cast<SbkObjectType*>(pyType<T>());
+}
+
+// "plinx.project.View"
+std::string qualifiedTypeName(const Module* module, const char* name);
+
+template <typename T>
+std::string boundQualifiedName()
+{
+    using B = Bound<std::remove_cv_t<T>>;
+    return qualifiedTypeName(B::module, B::name);
 }
 
 // The name under which the runtime knows the converter of T.
 template <typename T>
 struct ConverterName;
+
+// The C++ object of a Python object, seen as T (bases at an offset included).
+template <typename T>
+T* cppPointer(PyObject* object)
+{
+    return reinterpret_cast<T*>(
+        Shiboken::Conversions::cppPointer(pyType<T>(), reinterpret_cast<SbkObject*>(object)));
+}
+
+// The same for the object a method is called on, which is most often of
+// exactly the bound type: then no cast is needed.
+template <typename T>
+T* selfPointer(PyObject* self)
+{
+    if (Py_TYPE(self) == pyType<T>())
+        return reinterpret_cast<T*>(Shiboken::Object::cppPointer(reinterpret_cast<SbkObject*>(self), pyType<T>()));
+    return cppPointer<T>(self);
+}
+
+// --- Conversions by kind -------------------------------------------------------
 
 template <typename T, typename = void>
 struct Conversion
@@ -78,22 +132,95 @@ struct Conversion
     static PyTypeObject* pythonType() { return Shiboken::Conversions::getPythonTypeObject(converter()); }
 };
 
+namespace detail {
+// Numbers: the runtime's primitive converters let complex numbers through
+// and leave an OverflowError without text; these do neither.
+bool convertsToInteger(PyObject* object);
+bool convertsToFloat(PyObject* object);
+bool convertsToBool(PyObject* object);
+bool toInteger(PyObject* object, long long least, unsigned long long most, const char* typeName, void* out,
+               void (*store)(void*, long long, unsigned long long, bool));
+bool toDouble(PyObject* object, double& out);
+bool toBool(PyObject* object, bool& out);
+void raiseOutOfRange(PyObject* object, const char* typeName);
+
+template <typename T>
+void storeInteger(void* out, long long value, unsigned long long unsignedValue, bool isUnsigned)
+{
+    *static_cast<T*>(out) = isUnsigned ? T(unsignedValue) : T(value);
+}
+} // namespace detail
+
+template <typename T>
+struct ArithmeticName;
+#define BINDING_ARITHMETIC_NAME(Type, text)                                                                         \
+    template <>                                                                                                     \
+    struct ArithmeticName<Type>                                                                                     \
+    {                                                                                                               \
+        static constexpr const char* value = text;                                                                  \
+    }
+BINDING_ARITHMETIC_NAME(bool, "bool");
+BINDING_ARITHMETIC_NAME(char, "char");
+BINDING_ARITHMETIC_NAME(signed char, "signed char");
+BINDING_ARITHMETIC_NAME(unsigned char, "unsigned char");
+BINDING_ARITHMETIC_NAME(short, "short");
+BINDING_ARITHMETIC_NAME(unsigned short, "unsigned short");
+BINDING_ARITHMETIC_NAME(int, "int");
+BINDING_ARITHMETIC_NAME(unsigned int, "unsigned int");
+BINDING_ARITHMETIC_NAME(long, "long");
+BINDING_ARITHMETIC_NAME(unsigned long, "unsigned long");
+BINDING_ARITHMETIC_NAME(long long, "long long");
+BINDING_ARITHMETIC_NAME(unsigned long long, "unsigned long long");
+BINDING_ARITHMETIC_NAME(float, "float");
+BINDING_ARITHMETIC_NAME(double, "double");
+#undef BINDING_ARITHMETIC_NAME
+
 template <typename T>
 struct Conversion<T, std::enable_if_t<std::is_arithmetic<T>::value>>
 {
-    static SbkConverter* converter() { return Shiboken::Conversions::PrimitiveTypeConverter<T>(); }
+    static void toCpp(PyObject* object, void* out)
+    {
+        if constexpr (std::is_same<T, bool>::value) {
+            detail::toBool(object, *static_cast<bool*>(out));
+        } else if constexpr (std::is_floating_point<T>::value) {
+            double value = 0;
+            if (detail::toDouble(object, value))
+                *static_cast<T*>(out) = T(value);
+        } else {
+            detail::toInteger(object, (long long)(std::numeric_limits<T>::min()),
+                              (unsigned long long)(std::numeric_limits<T>::max()), ArithmeticName<T>::value, out,
+                              &detail::storeInteger<T>);
+        }
+    }
     static PythonToCppFunc check(PyObject* object)
     {
-        return Shiboken::Conversions::isPythonToCppConvertible(converter(), object);
+        bool ok;
+        if constexpr (std::is_same<T, bool>::value)
+            ok = detail::convertsToBool(object);
+        else if constexpr (std::is_floating_point<T>::value)
+            ok = detail::convertsToFloat(object);
+        else
+            ok = detail::convertsToInteger(object);
+        return ok ? &toCpp : nullptr;
     }
-    static PyObject* toPython(const T& value) { return Shiboken::Conversions::copyToPython(converter(), &value); }
+    static PyObject* toPython(const T& value)
+    {
+        if constexpr (std::is_same<T, bool>::value)
+            return PyBool_FromLong(value);
+        else if constexpr (std::is_floating_point<T>::value)
+            return PyFloat_FromDouble(double(value));
+        else if constexpr (std::is_signed<T>::value)
+            return PyLong_FromLongLong((long long)value);
+        else
+            return PyLong_FromUnsignedLongLong((unsigned long long)value);
+    }
 };
 
 template <typename T>
-struct Conversion<T, std::enable_if_t<Bound<T>::kind == Kind::Enumeration>>
+struct Conversion<T, std::enable_if_t<isBoundEnum<T>>>
 {
     static_assert(sizeof(T) == sizeof(int), "bound enumerations travel as 32-bit values");
-    static SbkConverter* converter() { return Shiboken::Enum::getTypeConverter(Bound<T>::type); }
+    static SbkConverter* converter() { return Shiboken::Enum::getTypeConverter(pyType<T>()); }
     static PythonToCppFunc check(PyObject* object)
     {
         return Shiboken::Conversions::isPythonToCppConvertible(converter(), object);
@@ -114,7 +241,8 @@ decltype(auto) evaluateDefault(const D& fallback)
 
 // --- Arguments -------------------------------------------------------------
 // Arg<P> takes one Python argument for a parameter declared as P: check()
-// says whether (and how) it converts, convert() stores it, get() passes it on.
+// says whether (and how) it converts, convert() stores it (false with a
+// Python error set when it cannot), get() passes it on.
 
 template <typename P, typename = void>
 struct Arg
@@ -124,19 +252,22 @@ struct Arg
     bool convert(PythonToCppFunc toCpp, PyObject* object)
     {
         toCpp(object, &value);
-        return true;
+        return !PyErr_Occurred();
     }
     template <typename D>
-    void setDefault(const D& fallback) { value = evaluateDefault(fallback); }
+    void setDefault(const D& fallback)
+    {
+        value = evaluateDefault(fallback);
+    }
     P get() { return static_cast<P>(value); }
 
     T value{};
 };
 
-// A bound value class: an instance is used in place, anything that converts
-// implicitly (a number for a View) is built into a local.
+// A bound class taken by value or reference: an instance is used in place,
+// anything that converts implicitly (a number for a View) is built into a local.
 template <typename P>
-struct Arg<P, std::enable_if_t<!std::is_pointer<P>::value && Bound<std::decay_t<P>>::kind == Kind::Value>>
+struct Arg<P, std::enable_if_t<!std::is_pointer<P>::value && isBoundClass<std::decay_t<P>>>>
 {
     using T = std::decay_t<P>;
     static PythonToCppFunc check(PyObject* object)
@@ -151,10 +282,13 @@ struct Arg<P, std::enable_if_t<!std::is_pointer<P>::value && Bound<std::decay_t<
             toCpp(object, &local);
         else
             toCpp(object, &target);
-        return true;
+        return !PyErr_Occurred();
     }
     template <typename D>
-    void setDefault(const D& fallback) { local = evaluateDefault(fallback); }
+    void setDefault(const D& fallback)
+    {
+        local = evaluateDefault(fallback);
+    }
     P get() { return static_cast<P>(*target); }
 
     T local{};
@@ -183,13 +317,16 @@ struct Arg<U*, std::enable_if_t<std::is_class<U>::value && !std::is_same<std::re
     }
     bool convert(PythonToCppFunc toCpp, PyObject* object)
     {
-        if (!Shiboken::Object::isValid(object))
+        if (object != Py_None && !Shiboken::Object::isValid(object))
             return false;
         toCpp(object, &pointer);
-        return true;
+        return !PyErr_Occurred();
     }
     template <typename D>
-    void setDefault(const D& fallback) { pointer = evaluateDefault(fallback); }
+    void setDefault(const D& fallback)
+    {
+        pointer = evaluateDefault(fallback);
+    }
     U* get() { return pointer; }
 
     T* pointer = nullptr;
@@ -208,7 +345,10 @@ struct Arg<PyObject*>
         return true;
     }
     template <typename D>
-    void setDefault(const D& fallback) { value = evaluateDefault(fallback); }
+    void setDefault(const D& fallback)
+    {
+        value = evaluateDefault(fallback);
+    }
     PyObject* get() { return value; }
 
     PyObject* value = nullptr;
@@ -219,9 +359,9 @@ struct Arg<PyObject*>
 // What becomes of the C++ object behind a pointer result.
 enum class Ownership
 {
-    Unchanged,   // the existing Python object, or a new one that does not own it
-    ToPython,    // Python deletes the object with its Python object
-    ToCpp,       // the C++ side keeps it, whoever made the Python object
+    Unchanged, // the existing Python object, or a new one that does not own it
+    ToPython,  // Python deletes the object with its Python object
+    ToCpp,     // the C++ side keeps it, whoever made the Python object
 };
 
 template <typename R>
@@ -241,35 +381,107 @@ PyObject* toPython(const R& result, Ownership ownership = Ownership::Unchanged)
         return object;
     } else if constexpr (std::is_same<T, PyObject*>::value) {
         return result; // already a new reference
-    } else if constexpr (Bound<T>::kind == Kind::Value) {
+    } else if constexpr (isBoundClass<T>) {
         return Shiboken::Conversions::copyToPython(sbkType<T>(), &result);
     } else {
         return Conversion<T>::toPython(result);
     }
 }
 
+// --- Names in signature texts ------------------------------------------------------
+// Parameters are written with their native type names ("QString",
+// "unsigned int", "QVector") or the qualified Python names of bound types
+// ("plinx.project.View"); a result of a list type is written as its element.
+
+// "QVector<Layer>" gives "QVector"; "const QVector<View>&" gives "QVector".
+std::string templateName(const char* converterName);
+// The qualified name of the Python type that a Qt class converter produces.
+std::string qtClassText(PyTypeObject* type, const char* fallback);
+
+template <typename T, typename = void>
+struct TypeText
+{
+    static std::string parameter() { return templateName(ConverterName<T>::value); }
+    static std::string result() { return parameter(); }
+};
+
+template <typename T>
+struct TypeText<T, std::enable_if_t<std::is_arithmetic<T>::value>>
+{
+    static std::string parameter() { return ArithmeticName<T>::value; }
+    static std::string result() { return parameter(); }
+};
+
+template <typename T>
+struct TypeText<T, std::enable_if_t<isBound<T>>>
+{
+    static std::string parameter() { return boundQualifiedName<T>(); }
+    static std::string result() { return parameter(); }
+};
+
+template <>
+struct TypeText<PyObject*>
+{
+    static std::string parameter() { return "PyObject"; }
+    static std::string result() { return parameter(); }
+};
+
+template <typename T>
+struct TypeText<T*, std::enable_if_t<std::is_class<T>::value && !isBound<T>>>
+{
+    static std::string parameter()
+    {
+        return qtClassText(Conversion<std::remove_const_t<T>>::pythonType(), ConverterName<std::remove_const_t<T>>::value);
+    }
+    static std::string result() { return parameter(); }
+};
+
+template <typename T>
+struct TypeText<T*, std::enable_if_t<isBound<T>>> : TypeText<std::remove_const_t<T>>
+{
+};
+
+template <typename T>
+struct ListText
+{
+    static std::string parameter() { return templateName(ConverterName<T>::value); }
+    static std::string result() { return TypeText<typename T::value_type>::result(); }
+};
+
+template <typename T>
+std::string parameterText()
+{
+    return TypeText<std::remove_cv_t<std::remove_reference_t<T>>>::parameter();
+}
+
+template <typename T>
+std::string resultText()
+{
+    if constexpr (std::is_void<T>::value)
+        return std::string();
+    else
+        return TypeText<std::remove_cv_t<std::remove_reference_t<T>>>::result();
+}
+
 } // namespace Binding
 
-// Declares a C++ type as bound to a Python type of this library.
-#define BINDING_BOUND_TYPE(Type, boundKind)                              \
-    template <>                                                          \
-    struct Binding::Bound<Type>                                          \
-    {                                                                    \
-        static constexpr Binding::Kind kind = Binding::Kind::boundKind;  \
-        static inline PyTypeObject* type = nullptr;                      \
-    }
-
-// A bound value class: copied across the boundary.
-#define BINDING_VALUE_TYPE(Class) BINDING_BOUND_TYPE(Class, Value)
-// A bound object class: passed by pointer.
-#define BINDING_OBJECT_TYPE(Class) BINDING_BOUND_TYPE(Class, Object)
-// A bound enumeration.
-#define BINDING_ENUM_TYPE(Enum) BINDING_BOUND_TYPE(Enum, Enumeration)
-
 // Names the runtime converter of a C++ type.
-#define BINDING_CONVERTER_NAME(Type, name)                               \
-    template <>                                                          \
-    struct Binding::ConverterName<Type>                                  \
-    {                                                                    \
-        static constexpr const char* value = name;                       \
+#define BINDING_CONVERTER_NAME(Type, name)                                                                          \
+    template <>                                                                                                     \
+    struct Binding::ConverterName<Type>                                                                             \
+    {                                                                                                               \
+        static constexpr const char* value = name;                                                                  \
     }
+
+// A list type whose results are written as their element in signature texts.
+#define BINDING_LIST_CONVERTER_NAME(Type, name)                                                                     \
+    BINDING_CONVERTER_NAME(Type, name);                                                                             \
+    template <>                                                                                                     \
+    struct Binding::TypeText<Type> : Binding::ListText<Type>                                                        \
+    {                                                                                                               \
+    }
+
+BINDING_CONVERTER_NAME(QString, "QString");
+BINDING_CONVERTER_NAME(QStringList, "QStringList");
+BINDING_CONVERTER_NAME(QVariant, "QVariant");
+BINDING_CONVERTER_NAME(QByteArray, "QByteArray");

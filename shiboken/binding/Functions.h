@@ -1,18 +1,27 @@
 #pragma once
 
-// Bound functions: methods, static methods, module functions and
-// constructors, each a list of overloads over one generic call path.
+// Bound functions: methods, static methods, module functions, constructors
+// and slots, each a list of overloads run through one generic call path.
 //
-// A binding declares a function as a table row:
+// An overload is a callable (function, member function or lambda) with the
+// names of its Python parameters and, in any order among them, extras:
 //
-//     const auto set_suffix = streamInfo.method("set_suffix", overload(&StreamInfo::set_suffix, "suffix"));
+//     overload(&Project::add_layer, "clip", arg("name", "Project.tr( \"New layer\" )") = newLayerName,
+//              arg("frame_number") = 0u, arg("view") = 0u)
 //
-// (a parameter with a default is opt("view", [] { return View(0); }), the
-// default evaluated at each call) and lists it in the type's method table
-// with def<set_suffix>(). The frame
-// does the rest: validity of self, argument counts and keywords with the
-// system's texts, the overload decision, conversions, the release of the
-// interpreter lock around the API call, exception routing and the result.
+// A plain name is a required parameter; arg(name) = value gives a default
+// (a callable default is evaluated at each call); the default's text in the
+// signature is derived from the value, or given as arg(name, text). Extras:
+//   keepLock, releaseLock        the interpreter lock around the call (the
+//                                class's default otherwise; always kept when
+//                                a PyObject* crosses);
+//   resultOwnedByPython, resultOwnedByCpp, resultChildOfSelf, noneWhenNull;
+//   argumentOwnedByCpp<N>, argumentChildOfSelf<N> (N counts from 1);
+//   resultText("PySequence")     the result's name in the signature text.
+//
+// The frame does the rest: validity of self, argument counts and keywords
+// with the system's texts, the overload decision, conversions, the lock,
+// exception routing, the result and the signature lines.
 
 #include "Conversions.h"
 #include "Module.h"
@@ -24,6 +33,7 @@
 #include <optional>
 #include <string>
 #include <tuple>
+#include <vector>
 
 namespace Binding {
 
@@ -38,32 +48,255 @@ struct Param
 {
     const char* name;
     D fallback;
+    const char* text; // the default as signature texts write it
     static constexpr bool hasDefault = !std::is_same<D, NoDefault>::value;
 };
 
-// A parameter with a default; a callable default is evaluated at each call.
-template <typename D>
-Param<D> opt(const char* name, D fallback)
+// The text of a default given without one.
+std::string defaultText(bool value);
+std::string defaultText(long long value);
+std::string defaultText(unsigned long long value);
+std::string defaultText(double value, bool isFloat);
+std::string defaultText(const QString& value);
+std::string defaultText(const QStringList& value);
+std::string defaultText(std::nullptr_t);
+
+template <typename D, typename = void>
+struct HasDefaultText : std::false_type
 {
-    return Param<D>{name, std::move(fallback)};
+};
+template <typename D>
+struct HasDefaultText<D, std::void_t<decltype(defaultText(std::declval<const D&>()))>> : std::true_type
+{
+};
+
+template <typename D>
+std::string derivedDefaultText(const D& value)
+{
+    if constexpr (std::is_same<D, bool>::value)
+        return defaultText(value);
+    else if constexpr (std::is_floating_point<D>::value)
+        return defaultText(double(value), std::is_same<D, float>::value);
+    else if constexpr (std::is_integral<D>::value && std::is_signed<D>::value)
+        return defaultText((long long)value);
+    else if constexpr (std::is_integral<D>::value)
+        return defaultText((unsigned long long)value);
+    else if constexpr (std::is_same<D, const char*>::value)
+        return defaultText(QString::fromUtf8(value));
+    else if constexpr (HasDefaultText<D>::value)
+        return defaultText(value);
+    else
+        return std::string(); // only reached when the declaration gives the text
 }
 
-inline Param<NoDefault> required(const char* name)
+// arg("name") = value: a parameter with a default written as the value.
+struct ArgName
 {
-    return Param<NoDefault>{name, NoDefault{}};
+    const char* name;
+
+    template <typename D>
+    Param<D> operator=(D fallback) const
+    {
+        static_assert(!std::is_invocable<const D&>::value && !std::is_enum<D>::value
+                          && (std::is_arithmetic<D>::value || std::is_same<D, const char*>::value
+                              || HasDefaultText<D>::value),
+                      "this default needs its text: arg(\"name\", \"View()\") = ...");
+        return Param<D>{name, std::move(fallback), nullptr};
+    }
+};
+
+// arg("name", "text") = value: a parameter with a default and its text.
+struct ArgNameWithText
+{
+    const char* name;
+    const char* text;
+
+    template <typename D>
+    Param<D> operator=(D fallback) const
+    {
+        return Param<D>{name, std::move(fallback), text};
+    }
+};
+
+inline ArgName arg(const char* name)
+{
+    return ArgName{name};
 }
+inline ArgNameWithText arg(const char* name, const char* defaultText)
+{
+    return ArgNameWithText{name, defaultText};
+}
+
+// --- Extras ------------------------------------------------------------------
+
+struct KeepLock
+{
+};
+struct ReleaseLock
+{
+};
+inline constexpr KeepLock keepLock{};
+inline constexpr ReleaseLock releaseLock{};
+
+enum class Lock
+{
+    Default, // the class's default (released for functions without class)
+    Release,
+    Keep,
+};
+
+struct ResultOwnership
+{
+    Ownership ownership;
+};
+inline constexpr ResultOwnership resultOwnedByPython{Ownership::ToPython};
+inline constexpr ResultOwnership resultOwnedByCpp{Ownership::ToCpp};
+
+struct ResultChildOfSelf
+{
+};
+inline constexpr ResultChildOfSelf resultChildOfSelf{};
+
+// A result that tells itself null (isNull()) is given to Python as None.
+struct NoneWhenNull
+{
+};
+inline constexpr NoneWhenNull noneWhenNull{};
+
+template <int N>
+struct ArgumentOwnedByCpp
+{
+    static_assert(N >= 1, "arguments count from 1");
+};
+template <int N>
+inline constexpr ArgumentOwnedByCpp<N> argumentOwnedByCpp{};
+
+template <int N>
+struct ArgumentChildOfSelf
+{
+    static_assert(N >= 1, "arguments count from 1");
+};
+template <int N>
+inline constexpr ArgumentChildOfSelf<N> argumentChildOfSelf{};
+
+// The number of a constructor's line in the signature text ("1:plinx..."),
+// where the lines are not in the order the overloads are tried.
+struct SignatureLine
+{
+    int number;
+};
+inline SignatureLine signatureLine(int number)
+{
+    return SignatureLine{number};
+}
+
+struct ResultText
+{
+    const char* text;
+};
+inline ResultText resultText(const char* text)
+{
+    return ResultText{text};
+}
+
+// What an overload's extras ask for.
+struct Policy
+{
+    Lock lock = Lock::Default;
+    Ownership ownership = Ownership::Unchanged;
+    bool resultChildOfSelf = false;
+    bool noneWhenNull = false;
+    std::vector<int> argumentsToCpp;
+    std::vector<int> argumentsToSelf;
+    const char* resultText = nullptr;
+    int signatureLine = -1;
+};
 
 namespace detail {
 
-inline Param<NoDefault> toParam(const char* name)
+template <typename X>
+struct IsParam : std::false_type
 {
-    return required(name);
+};
+template <>
+struct IsParam<const char*> : std::true_type
+{
+};
+template <>
+struct IsParam<ArgName> : std::true_type
+{
+};
+template <typename D>
+struct IsParam<Param<D>> : std::true_type
+{
+};
+
+inline auto asParams(const char* name)
+{
+    return std::make_tuple(Param<NoDefault>{name, NoDefault{}, nullptr});
+}
+inline auto asParams(ArgName name)
+{
+    return std::make_tuple(Param<NoDefault>{name.name, NoDefault{}, nullptr});
 }
 template <typename D>
-Param<D> toParam(Param<D> param)
+auto asParams(Param<D> param)
 {
-    return param;
+    return std::make_tuple(std::move(param));
 }
+template <typename X, typename = std::enable_if_t<!IsParam<X>::value>>
+std::tuple<> asParams(const X&)
+{
+    return {};
+}
+
+inline void apply(Policy& p, KeepLock)
+{
+    p.lock = Lock::Keep;
+}
+inline void apply(Policy& p, ReleaseLock)
+{
+    p.lock = Lock::Release;
+}
+inline void apply(Policy& p, ResultOwnership o)
+{
+    p.ownership = o.ownership;
+}
+inline void apply(Policy& p, ResultChildOfSelf)
+{
+    p.resultChildOfSelf = true;
+}
+inline void apply(Policy& p, NoneWhenNull)
+{
+    p.noneWhenNull = true;
+}
+template <int N>
+void apply(Policy& p, ArgumentOwnedByCpp<N>)
+{
+    p.argumentsToCpp.push_back(N - 1);
+}
+template <int N>
+void apply(Policy& p, ArgumentChildOfSelf<N>)
+{
+    p.argumentsToSelf.push_back(N - 1);
+}
+inline void apply(Policy& p, ResultText t)
+{
+    p.resultText = t.text;
+}
+inline void apply(Policy& p, SignatureLine line)
+{
+    p.signatureLine = line.number;
+}
+template <typename X, typename = std::enable_if_t<IsParam<X>::value>>
+void apply(Policy&, const X&)
+{
+}
+
+template <typename X>
+using Decayed = std::conditional_t<std::is_convertible<X, const char*>::value && !IsParam<std::decay_t<X>>::value
+                                       && !std::is_class<std::decay_t<X>>::value,
+                                   const char*, std::decay_t<X>>;
 
 // Result and argument types of a callable: a function, a lambda or a member
 // function (whose object becomes the first argument).
@@ -117,6 +350,8 @@ template <typename... P>
 struct ArgsOf<std::tuple<P...>>
 {
     using type = std::tuple<Arg<P>...>;
+    static constexpr bool pythonObjectCrosses = (std::is_same<std::decay_t<P>, PyObject*>::value || ...);
+    static void texts(std::vector<std::string>& out) { (out.push_back(parameterText<P>()), ...); }
 };
 
 // Runs an API call with the interpreter lock released. Exceptions are routed
@@ -141,6 +376,25 @@ bool callWithoutLock(const Module& module, Body&& body)
     return true;
 }
 
+// The same, the lock kept.
+template <typename Body>
+bool callWithLock(const Module& module, Body&& body)
+{
+    try {
+        body();
+    } catch (const std::exception& error) {
+        module.raise(error);
+        return false;
+    } catch (...) {
+        Module::raiseUnknown();
+        return false;
+    }
+    return true;
+}
+
+void setParentOf(PyObject* parent, PyObject* child);
+void releaseOwnershipOf(PyObject* object);
+
 } // namespace detail
 
 // Where a call is made: the module (for its exception hook) and the
@@ -152,7 +406,7 @@ struct CallSite
     std::string shortName;     // "add_layer"
 };
 
-// Raises the runtime's wrong-arguments error for a call that no overload fits.
+// Raises the wrong-arguments TypeError for a call that no overload fits.
 void raiseWrongArguments(PyObject* args, const CallSite& site);
 // "...(): takes at least N arguments (%d given)"
 void raiseArgumentCount(const CallSite& site, int least, Py_ssize_t given);
@@ -168,8 +422,26 @@ struct Arguments
     PyObject* args = nullptr;     // the positional tuple, for the wrong-arguments error
     PyObject* keywords = nullptr; // only for functions that take keywords
     Py_ssize_t count = 0;         // positional arguments given
-    std::array<PyObject*, capacity> given{};
-    std::array<PythonToCppFunc, capacity> toCpp{};
+    Py_ssize_t size = 0;          // parameters of the longest overload
+    // Entries below `size` are set before an overload is tried: given
+    // arguments, else null.
+    PyObject* given[capacity];
+    PythonToCppFunc toCpp[capacity];
+};
+
+// One parameter as a signature text writes it.
+struct ParameterText
+{
+    std::string name;
+    std::string type;
+    std::string fallback; // empty without default
+};
+
+struct OverloadText
+{
+    std::vector<ParameterText> parameters;
+    std::string result;
+    int line; // -1: in the order of the overloads
 };
 
 // --- Overloads -------------------------------------------------------------
@@ -181,23 +453,22 @@ struct Overload
 
     F function;
     std::tuple<Params...> params;
-    Ownership ownership = Ownership::Unchanged;
+    Policy policy;
 
     static constexpr int count = int(sizeof...(Params));
+    using Result = typename detail::Callable<F>::Result;
+    using AllArgs = typename detail::Callable<F>::Args;
 
-    // The same overload, with its pointer result given to Python or kept in C++.
-    Overload returnsOwnedByPython() const
-    {
-        Overload copy = *this;
-        copy.ownership = Ownership::ToPython;
-        return copy;
-    }
-    Overload returnsOwnedByCpp() const
-    {
-        Overload copy = *this;
-        copy.ownership = Ownership::ToCpp;
-        return copy;
-    }
+    template <bool WithSelf>
+    using Tail = typename detail::TupleTail<AllArgs, WithSelf ? 1 : 0,
+                                            std::make_index_sequence<std::tuple_size<AllArgs>::value
+                                                                     - (WithSelf ? 1 : 0)>>::type;
+    template <bool WithSelf>
+    using ArgHolders = typename detail::ArgsOf<Tail<WithSelf>>::type;
+
+    template <bool WithSelf>
+    static constexpr bool pythonObjectCrosses =
+        detail::ArgsOf<Tail<WithSelf>>::pythonObjectCrosses || std::is_same<std::decay_t<Result>, PyObject*>::value;
 
     int requiredCount() const
     {
@@ -212,11 +483,27 @@ struct Overload
     }
     bool hasDefaults() const { return requiredCount() < count; }
 
+    // The parameters' names, types and defaults, for the signature line.
     template <bool WithSelf>
-    using ArgHolders = typename detail::ArgsOf<
-        typename detail::TupleTail<typename detail::Callable<F>::Args, WithSelf ? 1 : 0,
-                                   std::make_index_sequence<std::tuple_size<typename detail::Callable<F>::Args>::value
-                                                            - (WithSelf ? 1 : 0)>>::type>::type;
+    std::vector<ParameterText> parameterTexts() const
+    {
+        std::vector<std::string> types;
+        detail::ArgsOf<Tail<WithSelf>>::texts(types);
+        std::vector<ParameterText> texts;
+        forEachParam([&](const auto& param, std::size_t index) {
+            ParameterText text{param.name, types[index], {}};
+            if constexpr (std::decay_t<decltype(param)>::hasDefault)
+                text.fallback = param.text ? std::string(param.text) : derivedDefaultText(param.fallback);
+            texts.push_back(std::move(text));
+        });
+        return texts;
+    }
+    std::string resultTextOf() const
+    {
+        if (policy.resultText)
+            return policy.resultText;
+        return resultText<Result>();
+    }
 
     // Whether the given positional arguments all convert; records how.
     template <bool WithSelf>
@@ -229,14 +516,18 @@ struct Overload
         return matchesImpl<WithSelf>(a, std::index_sequence_for<Params...>());
     }
 
-    // Takes keywords, converts, calls with the lock released, converts the result.
+    // Takes keywords, converts, calls (the lock as the policy says), converts
+    // the result.
     template <bool WithSelf, typename Self>
-    PyObject* invoke(const CallSite& site, Self* self, Arguments& a) const
+    PyObject* invoke(const CallSite& site, PyObject* pySelf, Self* self, Arguments& a) const
     {
         ArgHolders<WithSelf> holders;
         if (!prepare<WithSelf>(site, a, holders))
             return nullptr;
-        return call<WithSelf>(site, self, holders, std::index_sequence_for<Params...>());
+        PyObject* result = call<WithSelf>(site, self, holders, std::index_sequence_for<Params...>());
+        if (result)
+            applyTies(pySelf, a, result);
+        return result;
     }
 
     // Constructors: the new object, or null with a Python error set.
@@ -250,7 +541,7 @@ struct Overload
         const auto build = [&] {
             made = invokeApi<false>(static_cast<void*>(nullptr), holders, std::index_sequence_for<Params...>());
         };
-        if (!detail::callWithoutLock(*site.module, build))
+        if (!run<false>(site, build))
             return nullptr;
         return made;
     }
@@ -317,6 +608,8 @@ private:
         return ok;
     }
 
+    // Stops at the first argument that fails, so that no later conversion
+    // runs with an error pending.
     template <typename Holders, std::size_t... I>
     bool convertAll(Holders& holders, const Arguments& a, std::index_sequence<I...>) const
     {
@@ -328,6 +621,7 @@ private:
                 ok = holder.convert(a.toCpp[index], a.given[index]);
             } else if constexpr (std::decay_t<decltype(param)>::hasDefault) {
                 holder.setDefault(param.fallback);
+                ok = !PyErr_Occurred();
             }
         };
         (one(std::get<I>(holders), std::get<I>(params), I), ...);
@@ -344,36 +638,113 @@ private:
             return std::invoke(function, std::get<I>(holders).get()...);
     }
 
+    template <bool WithSelf, typename Body>
+    bool run(const CallSite& site, Body&& body) const
+    {
+        if (pythonObjectCrosses<WithSelf> || policy.lock == Lock::Keep)
+            return detail::callWithLock(*site.module, body);
+        return detail::callWithoutLock(*site.module, body);
+    }
+
     template <bool WithSelf, typename Self, typename Holders, std::size_t... I>
     PyObject* call(const CallSite& site, Self* self, Holders& holders, std::index_sequence<I...> seq) const
     {
-        using Result = typename detail::Callable<F>::Result;
         if constexpr (std::is_void<Result>::value) {
-            if (!detail::callWithoutLock(*site.module, [&] { invokeApi<WithSelf>(self, holders, seq); }))
+            if (!run<WithSelf>(site, [&] { invokeApi<WithSelf>(self, holders, seq); }))
+                return nullptr;
+            if (PyErr_Occurred())
                 return nullptr;
             Py_RETURN_NONE;
         } else {
             std::optional<std::decay_t<Result>> result;
-            if (!detail::callWithoutLock(*site.module, [&] { result.emplace(invokeApi<WithSelf>(self, holders, seq)); }))
+            if (!run<WithSelf>(site, [&] { result.emplace(invokeApi<WithSelf>(self, holders, seq)); }))
                 return nullptr;
-            return toPython(*result, ownership);
+            if (PyErr_Occurred()) {
+                if constexpr (std::is_same<std::decay_t<Result>, PyObject*>::value)
+                    Py_XDECREF(*result);
+                return nullptr;
+            }
+            if constexpr (!std::is_same<std::decay_t<Result>, PyObject*>::value && !std::is_pointer<Result>::value) {
+                if (policy.noneWhenNull && isNullValue(*result))
+                    Py_RETURN_NONE;
+            }
+            return toPython(*result, policy.ownership);
+        }
+    }
+
+    template <typename V>
+    static bool isNullValue(const V& value)
+    {
+        if constexpr (std::is_class<V>::value)
+            return callIsNull(value, 0);
+        else
+            return false;
+    }
+    template <typename V>
+    static auto callIsNull(const V& value, int) -> decltype(value.isNull())
+    {
+        return value.isNull();
+    }
+    template <typename V>
+    static bool callIsNull(const V&, long)
+    {
+        return false;
+    }
+
+    void applyTies(PyObject* pySelf, const Arguments& a, PyObject* result) const
+    {
+        if (policy.resultChildOfSelf && pySelf && result != Py_None)
+            detail::setParentOf(pySelf, result);
+        for (int index : policy.argumentsToCpp) {
+            if (index < a.size && a.given[index])
+                detail::releaseOwnershipOf(a.given[index]);
+        }
+        for (int index : policy.argumentsToSelf) {
+            if (pySelf && index < a.size && a.given[index])
+                detail::setParentOf(pySelf, a.given[index]);
         }
     }
 };
 
-// One overload: a callable and the names of its parameters (a plain name for
-// a required one, opt(name, default) for one with a default).
-template <typename F, typename... Params>
-auto overload(F function, Params... params)
+// One overload: a callable, the names of its parameters and its extras.
+template <typename F, typename... X>
+auto overload(F function, X... paramsAndExtras)
 {
-    return Overload<F, decltype(detail::toParam(params))...>{function, std::make_tuple(detail::toParam(params)...)};
+    auto params = std::tuple_cat(detail::asParams(detail::Decayed<X>(paramsAndExtras))...);
+    Policy policy;
+    (detail::apply(policy, detail::Decayed<X>(paramsAndExtras)), ...);
+    constexpr bool releases = (std::is_same<std::decay_t<X>, ReleaseLock>::value || ...);
+    return std::apply(
+        [&](auto... p) {
+            using O = Overload<F, decltype(p)...>;
+            static_assert(!(releases && O::template pythonObjectCrosses<false>),
+                          "the lock stays held when a Python object crosses");
+            return O{function, std::make_tuple(p...), policy};
+        },
+        params);
 }
 
-// A constructor overload: builds the wrapper class from the arguments.
-template <typename Wrapper, typename... Args, typename... Params>
-auto init(Params... params)
+// A constructor overload: the wrapper class is built from these argument types.
+template <typename... Args>
+struct Init
 {
-    return overload([](Args... args) -> Wrapper* { return new Wrapper(std::forward<Args>(args)...); }, params...);
+};
+
+template <typename... Args, typename... X>
+auto init(X... paramsAndExtras)
+{
+    return std::make_pair(Init<Args...>{}, std::make_tuple(paramsAndExtras...));
+}
+
+// Makes the overload that builds the wrapper class W of the bound class T.
+template <typename T, typename W, typename... Args, typename... X>
+auto constructorOverload(const std::pair<Init<Args...>, std::tuple<X...>>& declared)
+{
+    return std::apply(
+        [](auto... x) {
+            return overload([](Args... args) -> T* { return new W(std::forward<Args>(args)...); }, x...);
+        },
+        declared.second);
 }
 
 // --- Functions -------------------------------------------------------------
@@ -386,117 +757,158 @@ enum class Convention
     PositionalAndKeywords,
 };
 
-// A Python-callable name with its overloads, tried in order. Self is the
-// bound class of a method, void for static and module functions and for
-// constructors.
-template <typename Self, typename... Overloads>
-class Function
+// A Python-callable name with its overloads: what the method tables, the
+// special slots and the signature texts see of it.
+class FunctionBase
 {
 public:
-    static constexpr bool withSelf = !std::is_void<Self>::value;
-
-    Function(CallSite site, Overloads... overloads)
-        : m_site(std::move(site)), m_overloads(std::move(overloads)...)
-    {
-        bool defaults = false;
-        m_least = 1 << 30;
-        std::apply(
-            [&](const auto&... each) {
-                ((m_most = std::max(m_most, each.count), m_least = std::min(m_least, each.requiredCount()),
-                  defaults = defaults || each.hasDefaults()),
-                 ...);
-            },
-            m_overloads);
-        if (m_most == 0)
-            m_convention = Convention::NoArguments;
-        else if (defaults)
-            m_convention = Convention::PositionalAndKeywords;
-        else if (sizeof...(Overloads) == 1 && m_most == 1)
-            m_convention = Convention::OneArgument;
-        else
-            m_convention = Convention::Positional;
-    }
+    FunctionBase(CallSite site, bool withSelf) : m_site(std::move(site)), m_withSelf(withSelf) {}
+    virtual ~FunctionBase() = default;
 
     const CallSite& site() const { return m_site; }
     Convention convention() const { return m_convention; }
 
-    PyObject* callNoArguments(PyObject* self) const
-    {
-        Arguments a;
-        return call(self, a);
-    }
+    // The method-table row: a trampoline of the function's convention.
+    PyMethodDef methodDef(int extraFlags) const;
+    // "plinx.project.View.get_id()->unsigned int", one per overload;
+    // several overloads are numbered from the last down to 0.
+    void appendSignatureLines(std::vector<std::string>& lines) const;
 
-    PyObject* callOneArgument(PyObject* self, PyObject* argument) const
-    {
-        Arguments a;
-        a.args = argument;
-        a.count = 1;
-        a.given[0] = argument;
-        return call(self, a);
-    }
+    PyObject* callNoArguments(PyObject* self) const;
+    PyObject* callOneArgument(PyObject* self, PyObject* argument) const;
+    PyObject* callWithArguments(PyObject* self, PyObject* args, PyObject* keywords) const;
 
-    PyObject* callWithArguments(PyObject* self, PyObject* args, PyObject* keywords) const
-    {
-        if (withSelf && !Shiboken::Object::isValid(self))
-            return nullptr;
-        Arguments a;
-        if (!collect(args, keywords, true, a))
-            return nullptr;
-        return call(self, a);
-    }
+    // Builds the native object of a constructor; null with a Python error
+    // set. QObject classes do not count arguments against the maximum.
+    void* construct(PyObject* args, PyObject* keywords, bool countMost) const;
 
-    // Builds the native object of a constructor; null with a Python error set.
-    // Objects (QObject classes) do not count arguments against the maximum.
-    template <typename Made>
-    Made* construct(PyObject* args, PyObject* keywords, bool countMost) const
+protected:
+    struct Shape
     {
-        Arguments a;
-        if (!collect(args, keywords, countMost, a))
-            return nullptr;
-        Made* made = nullptr;
-        if (!choose(a, [&](const auto& chosen) { made = chosen.template construct<Made>(m_site, a); }))
-            return nullptr;
-        return made;
-    }
+        int least;
+        int most;
+        bool defaults;
+        int overloads;
+    };
+    void setShape(const Shape& shape);
+
+    virtual PyObject* dispatch(PyObject* self, Arguments& a) const = 0;
+    virtual void* dispatchConstruct(Arguments& a) const = 0;
+    virtual std::vector<OverloadText> overloadTexts() const = 0;
 
 private:
-    bool collect(PyObject* args, PyObject* keywords, bool countMost, Arguments& a) const
+    bool collect(PyObject* args, PyObject* keywords, bool countMost, Arguments& a) const;
+    PyObject* call(PyObject* self, Arguments& a) const;
+    void clearMissing(Arguments& a) const;
+
+    CallSite m_site;
+    bool m_withSelf;
+    Convention m_convention = Convention::NoArguments;
+    int m_most = 0;
+    int m_least = 0;
+};
+
+namespace detail {
+// Set while Python calls a bound method on an object that has a wrapper
+// class: the wrapper's routing then runs the class's own implementation of
+// that method instead of looking for a Python override of it.
+struct BaseCall
+{
+    const void* object = nullptr;
+    const char* name = nullptr;
+};
+BaseCall& pendingBaseCall();
+
+class BaseCallScope
+{
+public:
+    BaseCallScope(PyObject* self, const void* object, const char* name);
+    ~BaseCallScope();
+
+private:
+    BaseCall m_previous;
+    bool m_active = false;
+};
+} // namespace detail
+
+// The overloads of one name, tried in order. T is the bound class of a
+// method, void for static and module functions and for constructors.
+template <typename T, typename... Overloads>
+class Function final : public FunctionBase
+{
+public:
+    static constexpr bool withSelf = !std::is_void<T>::value;
+
+    Function(CallSite site, Overloads... overloads)
+        : FunctionBase(std::move(site), withSelf), m_overloads(std::move(overloads)...)
     {
-        a.args = args;
-        a.count = PyTuple_GET_SIZE(args);
-        if (m_convention != Convention::PositionalAndKeywords) // keywords are ignored
-            return unpackPositional(args, m_site.shortName.c_str(), m_least, m_most, a.given.data());
-        const Py_ssize_t keywordCount = keywords ? PyDict_Size(keywords) : 0;
-        if (a.count < m_least) {
-            raiseArgumentCount(m_site, m_least, a.count);
-            return false;
-        }
-        if (countMost && a.count + keywordCount > m_most) {
-            raiseArgumentCount(m_site, m_least, a.count + keywordCount);
-            return false;
-        }
-        if (!unpackPositional(args, m_site.shortName.c_str(), 0, m_most, a.given.data()))
-            return false;
-        a.keywords = keywords;
-        return true;
+        Shape shape{1 << 30, 0, false, int(sizeof...(Overloads))};
+        std::apply(
+            [&](const auto&... each) {
+                ((shape.most = std::max(shape.most, each.count),
+                  shape.least = std::min(shape.least, each.requiredCount()),
+                  shape.defaults = shape.defaults || each.hasDefaults()),
+                 ...);
+            },
+            m_overloads);
+        setShape(shape);
     }
 
-    PyObject* call(PyObject* self, Arguments& a) const
+    // Accessors never run a class's own implementation in place of a
+    // Python override: no base call to note for them.
+    void noBaseCalls() { m_baseCalls = false; }
+
+    // Resolves each overload's lock from the class's default.
+    void setDefaultLock(Lock lock)
     {
-        Self* cppSelf = nullptr;
+        std::apply(
+            [&](auto&... each) {
+                ((each.policy.lock = each.policy.lock == Lock::Default ? lock : each.policy.lock), ...);
+            },
+            m_overloads);
+    }
+
+protected:
+    PyObject* dispatch(PyObject* self, Arguments& a) const override
+    {
+        T* cppSelf = nullptr;
+        const char* name = nullptr;
         if constexpr (withSelf) {
-            if (!Shiboken::Object::isValid(self))
-                return nullptr;
-            cppSelf = reinterpret_cast<Self*>(
-                Shiboken::Conversions::cppPointer(pyType<Self>(), reinterpret_cast<SbkObject*>(self)));
+            cppSelf = selfPointer<T>(self);
+            name = m_baseCalls ? site().shortName.c_str() : nullptr;
         }
-        if (PyErr_Occurred())
-            return nullptr;
+        detail::BaseCallScope base(self, cppSelf, name);
         PyObject* result = nullptr;
-        choose(a, [&](const auto& chosen) { result = chosen.template invoke<withSelf>(m_site, cppSelf, a); });
+        choose(a, [&](const auto& chosen) {
+            result = chosen.template invoke<withSelf>(site(), self, cppSelf, a);
+        });
         return result;
     }
 
+    void* dispatchConstruct(Arguments& a) const override
+    {
+        void* made = nullptr;
+        choose(a, [&](const auto& chosen) {
+            if constexpr (!withSelf && std::is_pointer<typename std::decay_t<decltype(chosen)>::Result>::value)
+                made = chosen.template construct<void>(site(), a);
+        });
+        return made;
+    }
+
+    std::vector<OverloadText> overloadTexts() const override
+    {
+        std::vector<OverloadText> texts;
+        std::apply(
+            [&](const auto&... each) {
+                (texts.push_back(OverloadText{each.template parameterTexts<withSelf>(), each.resultTextOf(),
+                                              each.policy.signatureLine}),
+                 ...);
+            },
+            m_overloads);
+        return texts;
+    }
+
+private:
     // Runs the action on the first overload that the arguments fit.
     template <typename Action>
     bool choose(Arguments& a, Action&& action) const
@@ -514,70 +926,29 @@ private:
             },
             m_overloads);
         if (!chosen)
-            raiseWrongArguments(a.args, m_site);
+            raiseWrongArguments(a.args, site());
         return chosen;
     }
 
-    CallSite m_site;
     std::tuple<Overloads...> m_overloads;
-    Convention m_convention = Convention::NoArguments;
-    int m_most = 0;
-    int m_least = 0;
+    bool m_baseCalls = true;
 };
 
-// --- Method table entries ---------------------------------------------------
-
-template <const auto& F>
-PyObject* noArgumentsEntry(PyObject* self, PyObject*)
+// Builds the function object of a declaration; it lives as long as the process.
+template <typename T, typename... Overloads>
+Function<T, Overloads...>* makeFunction(CallSite site, Overloads... overloads)
 {
-    return F.callNoArguments(self);
-}
-template <const auto& F>
-PyObject* oneArgumentEntry(PyObject* self, PyObject* argument)
-{
-    return F.callOneArgument(self, argument);
-}
-template <const auto& F>
-PyObject* argumentsEntry(PyObject* self, PyObject* args)
-{
-    return F.callWithArguments(self, args, nullptr);
-}
-template <const auto& F>
-PyObject* keywordsEntry(PyObject* self, PyObject* args, PyObject* keywords)
-{
-    return F.callWithArguments(self, args, keywords);
+    return new Function<T, Overloads...>(std::move(site), std::move(overloads)...);
 }
 
-// Python's method table stores every entry point as PyCFunction; the real
-// signature follows from the calling-convention flags.
-template <typename Entry>
-PyCFunction asMethodEntry(Entry entry)
+// A module-level function, declared before the module is created:
+//
+//     functions.push_back(moduleFunction(module, "get_setting_value",
+//                                        overload(&get_setting_value, "key", "default_value", "flag")));
+template <typename... Overloads>
+const FunctionBase* moduleFunction(const Module& module, const char* name, Overloads... overloads)
 {
-    return reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(entry));
-}
-
-// The method-table row of a bound function; static for functions without self.
-template <const auto& F>
-PyMethodDef def(int extraFlags = 0)
-{
-    const char* name = F.site().shortName.c_str();
-    switch (F.convention()) {
-    case Convention::NoArguments:
-        return {name, asMethodEntry(&noArgumentsEntry<F>), METH_NOARGS | extraFlags, nullptr};
-    case Convention::OneArgument:
-        return {name, asMethodEntry(&oneArgumentEntry<F>), METH_O | extraFlags, nullptr};
-    case Convention::Positional:
-        return {name, asMethodEntry(&argumentsEntry<F>), METH_VARARGS | extraFlags, nullptr};
-    case Convention::PositionalAndKeywords:
-        break;
-    }
-    return {name, asMethodEntry(&keywordsEntry<F>), METH_VARARGS | METH_KEYWORDS | extraFlags, nullptr};
-}
-
-template <const auto& F>
-PyMethodDef defStatic()
-{
-    return def<F>(METH_STATIC);
+    return makeFunction<void>(CallSite{&module, std::string(module.qualifiedName) + "." + name, name}, overloads...);
 }
 
 } // namespace Binding

@@ -1,16 +1,29 @@
 #include "Module.h"
 
+#include "Functions.h"
+#include "Types.h"
+
 #include <Bsc/TypeName.h>
 
 #include <autodecref.h>
 #include <sbkmodule.h>
+#include <signature.h>
 
 #include <QHash>
 #include <QString>
 
+#include <cstring>
+#include <map>
 #include <typeinfo>
 
 namespace Binding {
+
+std::string qualifiedTypeName(const Module* module, const char* name)
+{
+    if (!module || !name)
+        return "?";
+    return std::string(module->qualifiedName) + "." + name;
+}
 
 void Module::raise(const std::exception& error) const
 {
@@ -31,17 +44,106 @@ bool Module::importBindingModule(const char* name)
     return !imported.isNull();
 }
 
-PyObject* Module::create(PyModuleDef* definition, PyTypeObject** typeStorage, SbkConverter** converterStorage)
+int Module::slotOf(const char* typeName) const
 {
-    types = typeStorage;
-    converters = converterStorage;
-    return Shiboken::Module::create(definition->m_name, definition);
+    for (int i = 0; i < typeCount; ++i) {
+        if (std::strcmp(typeNames[i], typeName) == 0)
+            return detail::asciiRank(typeNames, typeCount, i);
+    }
+    return -1;
+}
+
+namespace {
+
+// How often each slot of each module was filled, for the start-up check.
+struct Fills
+{
+    std::vector<int> types;
+    std::vector<int> converters;
+};
+
+Fills& fillsOf(const Module* module)
+{
+    static std::map<const Module*, Fills> all;
+    Fills& fills = all[module];
+    fills.types.resize(std::size_t(module->typeCount));
+    fills.converters.resize(std::size_t(module->converterCount));
+    return fills;
+}
+
+// Signature lines of module functions, kept as long as the runtime needs them.
+std::map<const Module*, std::vector<std::string>>& functionLines()
+{
+    static std::map<const Module*, std::vector<std::string>> lines;
+    return lines;
+}
+
+} // namespace
+
+void Module::fillType(int slot, PyTypeObject* type) const
+{
+    if (slot < 0 || slot >= typeCount)
+        Py_FatalError("a bound type has no slot in its module's type list");
+    types[slot] = type;
+    ++fillsOf(this).types[std::size_t(slot)];
+}
+
+void Module::fillConverter(int slot, SbkConverter* converter) const
+{
+    if (slot < 0 || slot >= converterCount)
+        Py_FatalError("a conversion has no slot in its module's conversion list");
+    converters[slot] = converter;
+    ++fillsOf(this).converters[std::size_t(slot)];
+}
+
+PyObject* Module::create(const char* shortName, const std::vector<const FunctionBase*>& functions) const
+{
+    // The definition and its table live as long as the module.
+    auto* table = new std::vector<PyMethodDef>();
+    std::vector<std::string>& lines = functionLines()[this];
+    for (const FunctionBase* function : functions) {
+        table->push_back(function->methodDef(0));
+        function->appendSignatureLines(lines);
+    }
+    table->push_back({nullptr, nullptr, 0, nullptr});
+    auto* definition = new PyModuleDef{
+        PyModuleDef_HEAD_INIT, shortName, nullptr, -1, table->data(), nullptr, nullptr, nullptr, nullptr,
+    };
+    return Shiboken::Module::create(shortName, definition);
 }
 
 PyObject* Module::finish(PyObject* module, const char* fatalText) const
 {
     Shiboken::Module::registerTypes(module, types);
     Shiboken::Module::registerTypeConverters(module, converters);
+    // Module functions get their signatures like methods, so that the
+    // runtime's wrong-argument errors never fall back to the arguments' repr.
+    std::vector<std::string>& lines = functionLines()[this];
+    auto* pointers = new std::vector<const char*>();
+    for (const std::string& line : lines)
+        pointers->push_back(line.c_str());
+    pointers->push_back(nullptr);
+    detail::showTypesWithoutFoldedMethods(true);
+    FinishSignatureInitialization(module, pointers->data());
+    detail::showTypesWithoutFoldedMethods(false);
+#ifndef NDEBUG
+    const Fills& fills = fillsOf(this);
+    for (int i = 0; i < typeCount; ++i) {
+        const int slot = detail::asciiRank(typeNames, typeCount, i);
+        if (fills.types[std::size_t(slot)] != 1) {
+            std::fprintf(stderr, "%s: the slot of type '%s' was filled %d times\n", qualifiedName, typeNames[i],
+                         fills.types[std::size_t(slot)]);
+            Py_FatalError(fatalText);
+        }
+    }
+    for (int i = 0; i < converterCount; ++i) {
+        if (fills.converters[std::size_t(i)] != 1) {
+            std::fprintf(stderr, "%s: the slot of conversion '%s' was filled %d times\n", qualifiedName,
+                         converterNames[i], fills.converters[std::size_t(i)]);
+            Py_FatalError(fatalText);
+        }
+    }
+#endif
     if (PyErr_Occurred()) {
         PyErr_Print();
         Py_FatalError(fatalText);

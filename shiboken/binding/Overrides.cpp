@@ -1,17 +1,21 @@
 #include "Overrides.h"
 
+#include "Functions.h"
+
 #include <helper.h>
 
 #include <string>
+#include <unordered_map>
 
 namespace Binding {
 namespace detail {
 
-void reportInvalidReturn(const char* className, const char* methodName, const char* expected, PyObject* result)
+void reportInvalidReturn(const char* className, const char* methodName, const std::string& expected,
+                         PyObject* result)
 {
     const std::string qualified = std::string(className) + "." + methodName;
     Shiboken::warning(PyExc_RuntimeWarning, 2, "Invalid return value in function %s, expected %s, got %s.",
-                      qualified.c_str(), expected, Py_TYPE(result)->tp_name);
+                      qualified.c_str(), expected.c_str(), Py_TYPE(result)->tp_name);
     // Warnings turned into errors must not stay pending for the native caller.
     if (PyErr_Occurred())
         PyErr_Print();
@@ -20,6 +24,47 @@ void reportInvalidReturn(const char* className, const char* methodName, const ch
 void raisePureVirtual(const char* className, const char* methodName)
 {
     PyErr_Format(PyExc_NotImplementedError, "pure virtual method '%s.%s()' not implemented.", className, methodName);
+}
+
+bool pythonIsRunning()
+{
+    return Py_IsInitialized() && !_Py_IsFinalizing();
+}
+
+PyObject* findOverride(const void* cppObject, const char* name, bool& bound)
+{
+    bound = Shiboken::BindingManager::instance().retrieveWrapper(cppObject) != nullptr;
+    if (!bound)
+        return nullptr;
+    // The runtime keeps the Python form of each name in a cache of its caller.
+    static std::unordered_map<std::string, PyObject**> nameCaches;
+    PyObject**& cache = nameCaches[name];
+    if (!cache)
+        cache = new PyObject*[2]{nullptr, nullptr};
+    PyObject* found = Shiboken::BindingManager::instance().getOverride(cppObject, cache, name);
+    if (!found && PyErr_Occurred())
+        PyErr_Print();
+    return found;
+}
+
+bool takeBaseCall(const void* cppObject, const char* name)
+{
+    BaseCall& pending = pendingBaseCall();
+    if (pending.object != cppObject || !pending.name || std::strcmp(pending.name, name) != 0)
+        return false;
+    pending = BaseCall{};
+    return true;
+}
+
+bool wrappedPointerIsNew(const void* pointer)
+{
+    return !Shiboken::BindingManager::instance().hasWrapper(pointer);
+}
+
+void invalidateArgument(PyObject* wrapper)
+{
+    if (wrapper && Shiboken::Object::checkType(wrapper))
+        Shiboken::Object::invalidate(wrapper);
 }
 
 } // namespace detail

@@ -1,29 +1,40 @@
 #pragma once
 
-// Routing of virtual calls from the application core to Python overrides.
+// Wrapper classes: the classes that Python constructs and that value results
+// are copied into. Their destructor invalidates the Python object, and each
+// virtual operation that Python may override is one line:
 //
-// A wrapper class overrides each virtual operation that Python may override
-// with one line:
-//
-//     bool event(QEvent* e) override
+//     class LayerWrapper : public Binding::Wrapper<Layer>
 //     {
-//         static PyObject* cache[2] = {};
-//         return Binding::routeToPython<bool>(this, cache, "ProgressWatcher", "event", false,
-//                                              [&] { return QObject::event(e); }, e);
-//     }
+//     public:
+//         using Wrapper::Wrapper;
+//         bool isNull() const override { return route("isNull", false, [&] { return Layer::isNull(); }); }
+//     };
 //
-// Pure operations pass Binding::pure instead of a fallback.
+// A pure operation passes `pure` instead of the fallback:
+//
+//     QString error_string() const override { return route("error_string", QString(), pure); }
+//
+// The routing holds the interpreter lock (and a reference to the Python
+// object) for the whole Python call, prints what the override raises, and
+// remembers per object when a name has no override, so that the next call
+// goes straight to the fallback without touching Python.
 
 #include "Conversions.h"
 
 #include <bindingmanager.h>
 #include <gilstate.h>
 
-#include <optional>
+#include <atomic>
+#include <cstdint>
 #include <string>
 #include <type_traits>
 
 namespace Binding {
+
+// Makes the Python object of a C++ object that is being destroyed invalid.
+// Safe from any thread; does nothing once the interpreter is gone.
+void destroyBinding(const void* cppObject) noexcept;
 
 // Marks an operation without implementation of its own.
 struct PureVirtual
@@ -33,123 +44,209 @@ inline constexpr PureVirtual pure{};
 
 namespace detail {
 
-// An argument for a Python override: pointers are wrapped without copying
-// (and may be invalidated after the call), values are copied.
+void reportInvalidReturn(const char* className, const char* methodName, const std::string& expected,
+                         PyObject* result);
+void raisePureVirtual(const char* className, const char* methodName);
+// The Python override of `name` on the object bound to `cppObject`; null
+// without one. `bound` tells whether the object has a Python object at all.
+PyObject* findOverride(const void* cppObject, const char* name, bool& bound);
+// True (and consumed) when Python asked for the class's own implementation
+// of this name on this object.
+bool takeBaseCall(const void* cppObject, const char* name);
+bool pythonIsRunning();
+// Whether an argument's class invalidates its Python object by itself when
+// it dies (wrapper classes, the clean-up base).
+bool wrappedPointerIsNew(const void* pointer);
+
+// The expected type that the invalid-return warning names; a binding may
+// specialise it ("map" for a dictionary result).
+template <typename R>
+struct ReturnName
+{
+    static std::string value() { return TypeText<R>::result(); }
+};
+
+// An argument for a Python override: pointers are wrapped without copying,
+// values are copied. `isNew` tells a pointer wrapped only for this call.
 template <typename A>
-PyObject* overrideArgument(const A& argument, bool& wrappedPointer)
+PyObject* overrideArgument(const A& argument, bool& isNew)
 {
     using T = std::decay_t<A>;
-    if constexpr (std::is_pointer<T>::value) {
+    if constexpr (std::is_pointer<T>::value && !std::is_same<T, PyObject*>::value) {
         using U = std::remove_const_t<std::remove_pointer_t<T>>;
-        wrappedPointer = true;
+        isNew = argument && wrappedPointerIsNew(argument);
         return Shiboken::Conversions::pointerToPython(pointerType<U>(), argument);
+    } else if constexpr (std::is_same<T, PyObject*>::value) {
+        isNew = false;
+        Py_XINCREF(argument ? argument : Py_None);
+        return argument ? argument : Py_None;
     } else {
-        wrappedPointer = false;
+        isNew = false;
         return toPython(argument);
     }
 }
 
-void reportInvalidReturn(const char* className, const char* methodName, const char* expected, PyObject* result);
-void raisePureVirtual(const char* className, const char* methodName);
+void invalidateArgument(PyObject* wrapper);
 
-template <typename R>
-struct ReturnName
-{
-    static const char* value() { return ConverterName<R>::value; }
-};
-template <>
-struct ReturnName<bool>
-{
-    static const char* value() { return "bool"; }
-};
-template <>
-struct ReturnName<int>
-{
-    static const char* value() { return "int"; }
-};
-template <>
-struct ReturnName<unsigned int>
-{
-    static const char* value() { return "unsigned int"; }
-};
-template <>
-struct ReturnName<float>
-{
-    static const char* value() { return "float"; }
-};
-template <>
-struct ReturnName<double>
-{
-    static const char* value() { return "double"; }
-};
-
-} // namespace detail
-
-// Calls the Python override of a virtual operation of the native object at
-// `self`, or its fallback. The interpreter lock is held for the Python part
-// only; no Python error stays pending when control returns to the caller.
+// Calls the Python override of a virtual operation of the object at `self`,
+// or its fallback. `known` holds the object's bits of names known to have no
+// override; `bit` is this operation's bit (-1: not remembered).
 template <typename R, typename Fallback, typename... A>
-R routeToPython(const void* self, PyObject** nameCache, const char* className, const char* methodName,
-                std::conditional_t<std::is_void<R>::value, int, R> defaultResult, Fallback&& fallback,
-                const A&... arguments)
+[[gnu::noinline]] R route(const void* self, std::atomic<std::uint32_t>& known, int bit, const char* className, const char* name,
+        std::conditional_t<std::is_void<R>::value, int, R> defaultResult, Fallback&& fallback, const A&... arguments)
 {
     constexpr bool isPure = std::is_same<std::decay_t<Fallback>, PureVirtual>::value;
-    auto fallbackResult = [&]() -> R {
+    auto defaultOf = [&]() -> R {
         if constexpr (!std::is_void<R>::value)
             return defaultResult;
     };
+    auto fallbackOf = [&]() -> R {
+        if constexpr (isPure)
+            return defaultOf();
+        else
+            return fallback();
+    };
+
+    if (!pythonIsRunning())
+        return fallbackOf();
 
     Shiboken::GilState lock;
-    if (PyErr_Occurred())
-        return fallbackResult();
-    Shiboken::AutoDecRef override(
-        Shiboken::BindingManager::instance().getOverride(self, nameCache, methodName));
-    if (override.isNull()) {
+    if (takeBaseCall(self, name)) {
         if constexpr (isPure) {
-            detail::raisePureVirtual(className, methodName);
-            PyErr_Print(); // reported, not left pending for the native caller
-            return fallbackResult();
+            raisePureVirtual(className, name); // the Python caller sees it
+            return defaultOf();
         } else {
             lock.release();
             return fallback();
         }
     }
+    if (PyErr_Occurred())
+        return defaultOf();
+    bool bound = false;
+    Shiboken::AutoDecRef override(findOverride(self, name, bound));
+    if (override.isNull()) {
+        if constexpr (isPure) {
+            raisePureVirtual(className, name);
+            PyErr_Print(); // reported, not left pending for the native caller
+            return defaultOf();
+        } else {
+            if (bound && bit >= 0)
+                known.fetch_or(1u << bit, std::memory_order_relaxed);
+            lock.release();
+            return fallback();
+        }
+    }
 
-    bool wrapped[sizeof...(A) + 1] = {};
+    // The Python object stays alive while its override runs.
+    Shiboken::AutoDecRef keepAlive(reinterpret_cast<PyObject*>(Shiboken::BindingManager::instance().retrieveWrapper(self)));
+    Py_XINCREF(keepAlive.object());
+    bool isNew[sizeof...(A) + 1] = {};
     std::size_t index = 0;
     Shiboken::AutoDecRef args(PyTuple_New(Py_ssize_t(sizeof...(A))));
-    ((PyTuple_SET_ITEM(args.object(), Py_ssize_t(index),
-                       detail::overrideArgument(arguments, wrapped[index])),
+    ((PyTuple_SET_ITEM(args.object(), Py_ssize_t(index), detail::overrideArgument(arguments, isNew[index])),
       ++index),
      ...);
     Shiboken::AutoDecRef result(PyObject_Call(override, args, nullptr));
+    // Pointers wrapped for this call belong to the caller: whatever Python
+    // kept of them is invalid from now on.
+    for (std::size_t i = 0; i < sizeof...(A); ++i) {
+        if (isNew[i])
+            invalidateArgument(PyTuple_GET_ITEM(args.object(), Py_ssize_t(i)));
+    }
     if (result.isNull()) {
         PyErr_Print();
-        return fallbackResult();
-    }
-    // Pointers wrapped only for this call belong to the caller: Python must
-    // not keep using them.
-    for (std::size_t i = 0; i < sizeof...(A); ++i) {
-        PyObject* item = PyTuple_GET_ITEM(args.object(), Py_ssize_t(i));
-        if (wrapped[i] && Py_REFCNT(item) == 1)
-            Shiboken::Object::invalidate(item);
+        return defaultOf();
     }
     if constexpr (std::is_void<R>::value) {
         return;
     } else {
         PythonToCppFunc toCpp = Arg<R>::check(result);
         if (!toCpp) {
-            detail::reportInvalidReturn(className, methodName, detail::ReturnName<R>::value(), result);
+            reportInvalidReturn(className, name, ReturnName<R>::value(), result);
             return defaultResult;
         }
         Arg<R> converted;
-        converted.convert(toCpp, result);
-        if (PyErr_Occurred()) {
+        if (!converted.convert(toCpp, result) || PyErr_Occurred()) {
             PyErr_Print();
             return defaultResult;
         }
         return converted.get();
     }
 }
+
+} // namespace detail
+
+// Name of a bound class for texts such as "Layer.isNull".
+template <typename T>
+const char* boundName()
+{
+    if constexpr (isBound<T>)
+        return Bound<T>::name ? Bound<T>::name : "?";
+    else
+        return "?";
+}
+
+// The wrapper class of a bound class T. Python objects of T own instances of
+// it (or of a class derived from it that routes more virtual operations).
+template <typename T>
+class Wrapper : public T
+{
+public:
+    using T::T;
+    Wrapper(const T& other) : T(other) {}
+    Wrapper(const Wrapper& other) : T(other) {}
+    ~Wrapper() { destroyBinding(static_cast<const T*>(this)); }
+
+protected:
+    // One virtual operation: the Python override of `name`, else the fallback.
+    template <typename R, typename Fallback, typename... A>
+    R route(const char* name, R defaultResult, Fallback&& fallback, const A&... arguments) const
+    {
+        const int bit = siteBit<Fallback>();
+        if constexpr (!std::is_same<std::decay_t<Fallback>, PureVirtual>::value) {
+            if (knownWithoutOverride(bit))
+                return fallback();
+        }
+        return detail::route<R>(static_cast<const T*>(this), m_noOverride, bit, boundName<T>(), name, defaultResult,
+                                std::forward<Fallback>(fallback), arguments...);
+    }
+    template <typename Fallback, typename... A>
+    void routeVoid(const char* name, Fallback&& fallback, const A&... arguments) const
+    {
+        const int bit = siteBit<Fallback>();
+        if (knownWithoutOverride(bit)) {
+            fallback();
+            return;
+        }
+        detail::route<void>(static_cast<const T*>(this), m_noOverride, bit, boundName<T>(), name, 0,
+                            std::forward<Fallback>(fallback), arguments...);
+    }
+
+private:
+    // Each routing site (one per lambda type) owns one bit of the objects of
+    // this class; pure operations are never remembered.
+    template <typename Fallback>
+    static int siteBit()
+    {
+        if constexpr (std::is_same<std::decay_t<Fallback>, PureVirtual>::value) {
+            return -1;
+        } else {
+            static const int bit = nextBit();
+            return bit;
+        }
+    }
+    bool knownWithoutOverride(int bit) const
+    {
+        return bit >= 0 && (m_noOverride.load(std::memory_order_relaxed) & (1u << bit));
+    }
+    static int nextBit()
+    {
+        static std::atomic<int> next{0};
+        const int bit = next++;
+        return bit < 32 ? bit : -1;
+    }
+
+    mutable std::atomic<std::uint32_t> m_noOverride{0};
+};
 
 } // namespace Binding

@@ -1,27 +1,69 @@
 #include "Types.h"
 
 #include <pep384impl.h>
+#include <sbkversion.h>
 #include <signature.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
 namespace Binding {
 
-void destroyBinding(const void* cppObject) noexcept
+// --- The runtime's objects ----------------------------------------------------------
+
+namespace {
+
+// The first fields of the runtime's private part of an SbkObject (5.15): the
+// array of C++ pointers, then a byte of flags.
+struct RuntimeObjectState
 {
-    if (!Py_IsInitialized())
-        return;
-    Shiboken::GilState lock;
-    SbkObject* wrapper = Shiboken::BindingManager::instance().retrieveWrapper(cppObject);
-    if (wrapper)
-        Shiboken::Object::destroy(wrapper, const_cast<void*>(cppObject));
+    void** cppPointers;
+    unsigned char flags;
+};
+constexpr unsigned char singletonFlag = 0x10; // "is the Q*Application singleton"
+
+RuntimeObjectState* stateOf(PyObject* object)
+{
+    return reinterpret_cast<RuntimeObjectState*>(reinterpret_cast<SbkObject*>(object)->d);
 }
 
-PyObject* raiseOperatorNotImplemented()
+} // namespace
+
+void clearSingletonFlag(PyObject* object)
 {
-    PyErr_SetString(PyExc_NotImplementedError, "operator not implemented.");
-    return nullptr;
+#if SHIBOKEN_MAJOR_VERSION == 5 && SHIBOKEN_MINOR_VERSION == 15
+    if (object && Shiboken::Object::checkType(object) && stateOf(object))
+        stateOf(object)->flags &= static_cast<unsigned char>(~singletonFlag);
+#else
+    (void)object;
+#endif
+}
+
+bool refuseSecondConstruction(PyObject* self, PyTypeObject* bound)
+{
+    auto* sbk = reinterpret_cast<SbkObject*>(self);
+#if SHIBOKEN_MAJOR_VERSION == 5 && SHIBOKEN_MINOR_VERSION == 15
+    // A deleted object has no pointer array left to fill; an object that
+    // holds or held a native object keeps its pointer.
+    const bool refuse = !stateOf(self)->cppPointers || Shiboken::Object::cppPointer(sbk, bound)
+        || Shiboken::Object::wasCreatedByPython(sbk);
+#else
+    const bool refuse = Shiboken::Object::isValid(self, false) || Shiboken::Object::wasCreatedByPython(sbk);
+#endif
+    if (refuse)
+        PyErr_SetString(PyExc_RuntimeError, "You can't initialize an object twice!");
+    return refuse;
+}
+
+PyObject* newInstance(PyTypeObject* type, PyObject* args, PyObject* keywords)
+{
+    PyObject* object = SbkObjectTpNew(type, args, keywords);
+#if SHIBOKEN_MAJOR_VERSION == 5 && SHIBOKEN_MINOR_VERSION == 15
+    if (object)
+        stateOf(object)->flags &= static_cast<unsigned char>(~singletonFlag);
+#endif
+    return object;
 }
 
 bool refuseAbstract(PyObject* self, PyTypeObject* bound, const char* className)
@@ -47,7 +89,221 @@ bool bindNewObject(PyObject* self, PyTypeObject* bound, void* cppObject)
     return true;
 }
 
-// --- TypeBuilder ---------------------------------------------------------------
+PyObject* raiseOperatorNotImplemented()
+{
+    PyErr_SetString(PyExc_NotImplementedError, "operator not implemented.");
+    return nullptr;
+}
+
+void destroyBinding(const void* cppObject) noexcept
+{
+    if (!Py_IsInitialized() || _Py_IsFinalizing())
+        return;
+    // The runtime's table has a lock of its own. An object that Python
+    // deallocates is no longer in it (the runtime runs the destructor with
+    // the interpreter lock released): nothing to take the lock for.
+    Shiboken::BindingManager& bindings = Shiboken::BindingManager::instance();
+    if (!bindings.hasWrapper(cppObject))
+        return;
+    Shiboken::GilState lock;
+    SbkObject* wrapper = bindings.retrieveWrapper(cppObject);
+    if (wrapper)
+        Shiboken::Object::destroy(wrapper, const_cast<void*>(cppObject));
+}
+
+namespace detail {
+
+// --- Bases ----------------------------------------------------------------------------
+
+void* castWithBases(void* object, SbkObjectType* desired, const std::vector<BaseRecord>& bases)
+{
+    for (const BaseRecord& base : bases) {
+        char* basePointer = static_cast<char*>(object) + base.offset(object);
+        if (reinterpret_cast<PyTypeObject*>(desired) == *base.type)
+            return basePointer;
+        if (void* deeper = castWithBases(basePointer, desired, *base.baseBases))
+            return deeper;
+    }
+    return nullptr;
+}
+
+void* discoverWithBases(void* pointer, SbkObjectType* seenAs, const std::vector<BaseRecord>& bases)
+{
+    for (const BaseRecord& base : bases) {
+        if (reinterpret_cast<PyTypeObject*>(seenAs) == *base.type)
+            return base.down(pointer);
+        if (void* asBase = base.discoverBase(pointer, seenAs))
+            return base.down(asBase);
+    }
+    return nullptr;
+}
+
+namespace {
+void collectOffsets(const void* object, std::ptrdiff_t from, const std::vector<BaseRecord>& bases,
+                    std::vector<int>& offsets)
+{
+    for (const BaseRecord& base : bases) {
+        const std::ptrdiff_t offset = from + base.offset(static_cast<const char*>(object) + from);
+        if (offset != 0 && std::find(offsets.begin(), offsets.end(), int(offset)) == offsets.end())
+            offsets.push_back(int(offset));
+        collectOffsets(object, offset, *base.baseBases, offsets);
+    }
+}
+} // namespace
+
+int* offsetsWithBases(const void* object, const std::vector<BaseRecord>& bases, void* (*toQObject)(void*))
+{
+    // The runtime asks once per type and keeps the array.
+    std::vector<int> offsets;
+    collectOffsets(object, 0, bases, offsets);
+    if (toQObject) {
+        const std::ptrdiff_t offset = static_cast<char*>(toQObject(const_cast<void*>(object)))
+            - static_cast<const char*>(object);
+        if (offset != 0 && std::find(offsets.begin(), offsets.end(), int(offset)) == offsets.end())
+            offsets.push_back(int(offset));
+    }
+    offsets.push_back(-1);
+    int* kept = new int[offsets.size()];
+    std::copy(offsets.begin(), offsets.end(), kept);
+    return kept;
+}
+
+// --- Conversions of bound classes ------------------------------------------------------
+
+PyObject* pointerToPythonOf(SbkObjectType* type, const void* in)
+{
+    if (!in)
+        Py_RETURN_NONE;
+    if (SbkObject* existing = Shiboken::BindingManager::instance().retrieveWrapper(in)) {
+        Py_INCREF(existing);
+        return reinterpret_cast<PyObject*>(existing);
+    }
+    // The Python type of the object's run-time class, found through the type
+    // discovery of the derived bound classes (which also adjusts the address).
+    PyObject* made = Shiboken::Object::newObject(type, const_cast<void*>(in), false, false);
+    clearSingletonFlag(made);
+    return made;
+}
+
+PyObject* adoptCopy(SbkObjectType* type, void* copy)
+{
+    PyObject* made = Shiboken::Object::newObject(type, copy, true, true);
+    clearSingletonFlag(made);
+    // The copy is a wrapper-class object, whose destructor takes care of the
+    // Python object: the runtime must know, or deleting it from Python fails.
+    if (made)
+        Shiboken::Object::setHasCppWrapper(reinterpret_cast<SbkObject*>(made), true);
+    return made;
+}
+
+// --- Slots ----------------------------------------------------------------------------------
+
+Py_hash_t hashFromResult(PyObject* result)
+{
+    if (!result)
+        return -1;
+    const Py_hash_t hash = Py_hash_t(PyLong_AsUnsignedLongLongMask(result));
+    Py_DECREF(result);
+    if (PyErr_Occurred())
+        return -1;
+    return hash == -1 ? -2 : hash;
+}
+
+int truthFromResult(PyObject* result)
+{
+    if (!result)
+        return -1;
+    const int truth = PyObject_IsTrue(result);
+    Py_DECREF(result);
+    return truth;
+}
+
+Py_ssize_t lengthFromResult(PyObject* result)
+{
+    if (!result)
+        return -1;
+    const Py_ssize_t length = PyLong_AsSsize_t(result);
+    Py_DECREF(result);
+    return length;
+}
+
+// --- Fields ------------------------------------------------------------------------------------
+
+PyObject* fieldGetter(PyObject* self, void* closure)
+{
+    if (!Shiboken::Object::isValid(self))
+        return nullptr;
+    return static_cast<const FieldBase*>(closure)->get(self);
+}
+
+int fieldSetter(PyObject* self, PyObject* value, void* closure)
+{
+    const auto* field = static_cast<const FieldBase*>(closure);
+    if (!value) {
+        PyErr_Format(PyExc_TypeError, "'%s' may not be deleted", field->name);
+        return -1;
+    }
+    if (!Shiboken::Object::isValid(self))
+        return -1;
+    return field->set(self, value) ? 0 : -1;
+}
+
+void raiseWrongFieldType(const FieldBase& field)
+{
+    PyErr_Format(PyExc_TypeError, "wrong type attributed to '%s', '%s' or convertible type expected", field.name,
+                 field.expected);
+}
+
+PyObject* viewFieldInPlace(PyObject* owner, SbkObjectType* type, void* field)
+{
+    if (SbkObject* existing = Shiboken::BindingManager::instance().retrieveWrapper(field)) {
+        if (reinterpret_cast<PyObject*>(existing) != owner) {
+            Py_INCREF(existing);
+            return reinterpret_cast<PyObject*>(existing);
+        }
+    }
+    PyObject* view = Shiboken::Object::newObject(type, field, false, true);
+    if (!view)
+        return nullptr;
+    clearSingletonFlag(view);
+    // The view lives and dies with its owner.
+    Shiboken::Object::setParent(owner, view);
+    return view;
+}
+
+// --- Registration --------------------------------------------------------------------------
+
+SbkConverter* registerClassConverter(PyTypeObject* type, const char* className, const std::type_info& apiType,
+                                     const std::type_info& wrapperType, PythonToCppFunc toCppPointer,
+                                     IsConvertibleToCppFunc isPointerConvertible, CppToPythonFunc pointerToPython,
+                                     CppToPythonFunc copyToPython)
+{
+    auto* sbk = reinterpret_cast<SbkObjectType*>(type);
+    SbkConverter* converter = copyToPython
+        ? Shiboken::Conversions::createConverter(sbk, toCppPointer, isPointerConvertible, pointerToPython,
+                                                 copyToPython)
+        : Shiboken::Conversions::createConverter(sbk, toCppPointer, isPointerConvertible, pointerToPython);
+    const std::string name(className);
+    for (const std::string& alias : {name, name + "*", name + "&"})
+        Shiboken::Conversions::registerConverterName(converter, alias.c_str());
+    // The runtime's type names: a leading '*' (pointer marker) is not part of them.
+    for (const char* runTimeName : {apiType.name(), wrapperType.name()})
+        Shiboken::Conversions::registerConverterName(converter, runTimeName + (*runTimeName == '*' ? 1 : 0));
+    return converter;
+}
+
+void registerClassFunctions(PyTypeObject* type, MultipleInheritanceInitFunction offsets, SpecialCastFunction cast,
+                            TypeDiscoveryFuncV2 discover)
+{
+    auto* sbk = reinterpret_cast<SbkObjectType*>(type);
+    Shiboken::ObjectType::setMultipleInheritanceFunction(sbk, offsets);
+    Shiboken::ObjectType::setCastFunction(sbk, cast);
+    Shiboken::ObjectType::setTypeDiscoveryFunctionV2(sbk, discover);
+}
+
+} // namespace detail
+
+// --- TypeBuilder ----------------------------------------------------------------------
 
 namespace {
 
@@ -80,103 +336,161 @@ const char* specName(const char* moduleName, const char* className)
 
 } // namespace
 
-TypeBuilder::TypeBuilder(Module& module, int index, const char* className)
-    : m_module(module), m_index(index), m_className(className)
+TypeBuilder::TypeBuilder(const Module* module, const char* className, int slot)
+    : m_module(module), m_className(className), m_slot(slot)
 {
-    slot(Py_tp_traverse, reinterpret_cast<void*>(&forwardTraverse));
-    slot(Py_tp_clear, reinterpret_cast<void*>(&forwardClear));
+    if (!module || !className || slot < 0)
+        Py_FatalError("a bound type is declared that its module does not list");
+    this->slot(Py_tp_traverse, reinterpret_cast<void*>(&forwardTraverse));
+    this->slot(Py_tp_clear, reinterpret_cast<void*>(&forwardClear));
 }
 
-TypeBuilder& TypeBuilder::slot(int id, void* function)
+std::string TypeBuilder::qualified(const std::string& member) const
+{
+    return std::string(m_module->qualifiedName) + "." + m_className + "." + member;
+}
+
+void TypeBuilder::slot(int id, void* function)
 {
     for (PyType_Slot& existing : m_slots) {
         if (existing.slot == id) {
             existing.pfunc = function;
-            return *this;
+            return;
         }
     }
     m_slots.push_back({id, function});
-    return *this;
 }
 
-TypeBuilder& TypeBuilder::subclassable(bool yes)
+void TypeBuilder::method(const FunctionBase* function, int flags)
 {
-    m_subclassable = yes;
-    return *this;
+    if (function->site().shortName == "__copy__") {
+        m_copy = function;
+    } else {
+        m_methods.push_back(function);
+        m_methodFlags.push_back(flags);
+    }
 }
 
-TypeBuilder& TypeBuilder::constructible(bool yes)
+void TypeBuilder::textSlot(const FunctionBase* function)
 {
-    m_constructible = yes;
-    return *this;
+    m_textSlots.push_back(function);
 }
 
-TypeBuilder& TypeBuilder::methods(PyMethodDef* table)
+void TypeBuilder::constructor(const FunctionBase* function)
 {
-    return slot(Py_tp_methods, table);
+    m_constructor = function;
 }
 
-TypeBuilder& TypeBuilder::signatures(const char** lines)
+void TypeBuilder::property(const char* name, const FunctionBase* getter, const FunctionBase* setter)
 {
-    m_signatures = lines;
-    return *this;
+    method(getter);
+    if (setter)
+        method(setter);
+    m_properties.push_back({name, getter->site().shortName, setter ? setter->site().shortName : std::string()});
 }
 
-TypeBuilder& TypeBuilder::properties(std::initializer_list<Property> list)
+void TypeBuilder::field(detail::FieldBase* field)
 {
-    m_properties.insert(m_properties.end(), list.begin(), list.end());
-    return *this;
+    m_fields.push_back(field);
+}
+
+// Constructors (numbered), text slots, methods in ASCII order, __copy__.
+std::vector<std::string> TypeBuilder::signatureLines() const
+{
+    std::vector<std::string> lines;
+    if (m_constructor)
+        m_constructor->appendSignatureLines(lines);
+    for (const FunctionBase* text : m_textSlots)
+        text->appendSignatureLines(lines);
+    std::vector<const FunctionBase*> sorted(m_methods);
+    std::stable_sort(sorted.begin(), sorted.end(), [](const FunctionBase* a, const FunctionBase* b) {
+        return a->site().shortName < b->site().shortName;
+    });
+    for (const FunctionBase* function : sorted)
+        function->appendSignatureLines(lines);
+    if (m_copy)
+        m_copy->appendSignatureLines(lines);
+    return lines;
 }
 
 PyTypeObject* TypeBuilder::introduce(PyObject* module, const char* nativeName, ObjectDestructor destructor,
-                                     PyTypeObject* base)
+                                     const std::vector<PyTypeObject*>& bases)
 {
-    if (m_constructible) {
-        slot(Py_tp_dealloc, reinterpret_cast<void*>(&SbkDeallocWrapper));
-    } else {
-        // The runtime would otherwise inherit a constructor from the base type.
+    if (!m_constructible) // the runtime would otherwise inherit a constructor from the base type
         slot(Py_tp_new, reinterpret_cast<void*>(&refuseInstances));
-        slot(Py_tp_dealloc, reinterpret_cast<void*>(&SbkDeallocWrapper));
+    slot(Py_tp_dealloc, reinterpret_cast<void*>(&SbkDeallocWrapper));
+
+    // Tables and specs live as long as the types made from them.
+    auto* methods = m_methodTable = new std::vector<PyMethodDef>();
+    std::vector<const FunctionBase*> sorted(m_methods);
+    for (std::size_t i = 0; i < m_methods.size(); ++i)
+        methods->push_back(m_methods[i]->methodDef(m_methodFlags[i]));
+    std::sort(methods->begin(), methods->end(),
+              [](const PyMethodDef& a, const PyMethodDef& b) { return std::strcmp(a.ml_name, b.ml_name) < 0; });
+    if (m_copy)
+        methods->push_back(m_copy->methodDef(0));
+    methods->push_back({nullptr, nullptr, 0, nullptr});
+    slot(Py_tp_methods, methods->data());
+    if (!m_fields.empty()) {
+        auto* getset = new std::vector<PyGetSetDef>();
+        for (detail::FieldBase* field : m_fields)
+            getset->push_back({field->name, &detail::fieldGetter, &detail::fieldSetter, nullptr, field});
+        getset->push_back({nullptr, nullptr, nullptr, nullptr, nullptr});
+        slot(Py_tp_getset, getset->data());
     }
-    // Slot arrays and specs live as long as the types made from them.
+
     auto* typeSlots = new std::vector<PyType_Slot>(m_slots);
     typeSlots->insert(typeSlots->begin(), PyType_Slot{Py_tp_base, nullptr});
     typeSlots->push_back({0, nullptr});
     unsigned long flags = Py_TPFLAGS_DEFAULT | Py_TPFLAGS_HAVE_GC;
     if (m_subclassable)
         flags |= Py_TPFLAGS_BASETYPE;
-    auto* typeSpec = new PyType_Spec{specName(m_module.qualifiedName, m_className), int(sizeof(SbkObject)), 0,
-                                 static_cast<unsigned int>(flags), typeSlots->data()};
+    auto* typeSpec = new PyType_Spec{specName(m_module->qualifiedName, m_className), int(sizeof(SbkObject)), 0,
+                                     static_cast<unsigned int>(flags), typeSlots->data()};
 
-    PyObject* bases = base ? PyTuple_Pack(1, base) : nullptr;
+    PyObject* baseTuple = nullptr;
+    if (!bases.empty()) {
+        baseTuple = PyTuple_New(Py_ssize_t(bases.size()));
+        for (std::size_t i = 0; i < bases.size(); ++i) {
+            Py_INCREF(bases[i]);
+            PyTuple_SET_ITEM(baseTuple, Py_ssize_t(i), reinterpret_cast<PyObject*>(bases[i]));
+        }
+    }
     SbkObjectType* created = Shiboken::ObjectType::introduceWrapperType(
-        module, m_className, nativeName, typeSpec, destructor, reinterpret_cast<SbkObjectType*>(base), bases, 0);
-    Py_XDECREF(bases);
+        module, m_className, nativeName, typeSpec, destructor,
+        bases.empty() ? nullptr : reinterpret_cast<SbkObjectType*>(bases.front()), baseTuple, 0);
+    Py_XDECREF(baseTuple);
     if (!created)
         return nullptr;
     auto* type = reinterpret_cast<PyTypeObject*>(created);
-    static const char* noLines[] = {nullptr};
-    InitSignatureStrings(type, m_signatures ? m_signatures : noLines);
-    m_module.types[m_index] = type;
+    auto* lines = new std::vector<std::string>(signatureLines());
+    auto* pointers = new std::vector<const char*>();
+    for (const std::string& line : *lines)
+        pointers->push_back(line.c_str());
+    pointers->push_back(nullptr);
+    InitSignatureStrings(type, pointers->data());
+    m_module->fillType(m_slot, type);
     foldProperties(type);
     return type;
 }
 
-// Each get_x/set_x pair becomes the property x, and the pair leaves the type.
+// Each accessor pair becomes its property, and the pair leaves the type,
+// unless the type already has an attribute of the property's name.
 void TypeBuilder::foldProperties(PyTypeObject* type) const
 {
     auto* typeObject = reinterpret_cast<PyObject*>(type);
-    for (const Property& property : m_properties) {
+    // The methods the type still has, for the runtime's signature support
+    // (see showTypesWithoutFoldedMethods).
+    auto* remaining = new std::vector<PyMethodDef>();
+    for (const PropertyFold& property : m_properties) {
         if (PyObject_HasAttrString(typeObject, property.name))
             continue;
-        const std::string getterName = std::string("get_") + property.name;
-        const std::string setterName = std::string("set_") + property.name;
         bool ok = false;
-        if (PyObject* getter = PyObject_GetAttrString(typeObject, getterName.c_str())) {
+        if (PyObject* getter = PyObject_GetAttrString(typeObject, property.getter.c_str())) {
             PyObject* setter = nullptr;
             PyObject* made = nullptr;
-            if (property.access == ReadWrite) {
-                setter = PyObject_GetAttrString(typeObject, setterName.c_str());
+            if (!property.setter.empty()) {
+                setter = PyObject_GetAttrString(typeObject, property.setter.c_str());
                 if (setter)
                     made = PyObject_CallFunction(reinterpret_cast<PyObject*>(&PyProperty_Type), "OOs", getter, setter,
                                                  nullptr);
@@ -185,8 +499,8 @@ void TypeBuilder::foldProperties(PyTypeObject* type) const
                                              nullptr);
             }
             ok = made && PyObject_SetAttrString(typeObject, property.name, made) == 0
-                && PyObject_DelAttrString(typeObject, getterName.c_str()) == 0
-                && (!setter || PyObject_DelAttrString(typeObject, setterName.c_str()) == 0);
+                && PyObject_DelAttrString(typeObject, property.getter.c_str()) == 0
+                && (!setter || PyObject_DelAttrString(typeObject, property.setter.c_str()) == 0);
             Py_XDECREF(made);
             Py_XDECREF(setter);
             Py_DECREF(getter);
@@ -199,33 +513,56 @@ void TypeBuilder::foldProperties(PyTypeObject* type) const
             Py_FatalError(text);
         }
     }
+    for (const PyMethodDef& row : *m_methodTable) {
+        if (row.ml_name && PyDict_GetItemString(type->tp_dict, row.ml_name) == nullptr)
+            continue;
+        remaining->push_back(row);
+    }
+    detail::methodTables().push_back({type, m_methodTable->data(), remaining->data()});
 }
 
-SbkConverter* registerClassConverter(PyTypeObject* type, const char* className, const std::type_info& apiType,
-                                     const std::type_info& wrapperType, PythonToCppFunc toCppPointer,
-                                     IsConvertibleToCppFunc isPointerConvertible, CppToPythonFunc pointerToPython,
-                                     CppToPythonFunc copyToPython)
+namespace detail {
+
+std::vector<MethodTables>& methodTables()
 {
-    auto* sbk = reinterpret_cast<SbkObjectType*>(type);
-    SbkConverter* converter = copyToPython
-        ? Shiboken::Conversions::createConverter(sbk, toCppPointer, isPointerConvertible, pointerToPython,
-                                                 copyToPython)
-        : Shiboken::Conversions::createConverter(sbk, toCppPointer, isPointerConvertible, pointerToPython);
-    const std::string name(className);
-    for (const std::string& alias : {name, name + "*", name + "&"})
-        Shiboken::Conversions::registerConverterName(converter, alias.c_str());
-    // The runtime's type names: a leading '*' (pointer marker) is not part of them.
-    for (const char* runTimeName : {apiType.name(), wrapperType.name()})
-        Shiboken::Conversions::registerConverterName(converter, runTimeName + (*runTimeName == '*' ? 1 : 0));
-    return converter;
+    static std::vector<MethodTables> tables;
+    return tables;
 }
 
-PyTypeObject* createEnumeration(PyObject* module, Module& owner, int index, const char* name, EnumMembers members,
-                                CppToPythonFunc toPython, PythonToCppFunc toCpp, IsConvertibleToCppFunc isConvertible)
+void showTypesWithoutFoldedMethods(bool yes)
+{
+    for (const MethodTables& tables : methodTables())
+        tables.type->tp_methods = yes ? tables.withoutFolded : tables.full;
+}
+
+} // namespace detail
+
+// --- Namespaces --------------------------------------------------------------------------
+
+Namespace::Namespace(PyObject* module, const Module& owner, const char* className)
+    : m_module(module), m_owner(owner), m_builder(&owner, className, owner.slotOf(className))
+{
+    m_builder.subclassable(false);
+    m_builder.constructible(false);
+}
+
+PyTypeObject* Namespace::introduce()
+{
+    return m_builder.introduce(m_module, m_builder.className(), nullptr, {});
+}
+
+// --- Enumerations and conversions ------------------------------------------------------
+
+PyTypeObject* createEnumeration(PyObject* module, const Module& owner, int slot, const char* name,
+                                EnumMembers members, CppToPythonFunc toPython, PythonToCppFunc toCpp,
+                                IsConvertibleToCppFunc isConvertible)
 {
     PyTypeObject* type = Shiboken::Enum::createGlobalEnum(module, name, specName(owner.qualifiedName, name), name);
     if (!type)
         return nullptr;
+    // A Python subclass of an enumeration cannot be instantiated safely.
+    type->tp_flags &= ~Py_TPFLAGS_BASETYPE;
+    PyType_Modified(type);
     for (const auto& member : members) {
         if (!Shiboken::Enum::createGlobalEnumItem(type, module, member.first, member.second))
             return nullptr;
@@ -234,19 +571,21 @@ PyTypeObject* createEnumeration(PyObject* module, Module& owner, int index, cons
     Shiboken::Conversions::addPythonToCppValueConversion(converter, toCpp, isConvertible);
     Shiboken::Enum::setTypeConverter(type, converter);
     Shiboken::Conversions::registerConverterName(converter, name);
-    owner.types[index] = type;
+    owner.fillType(slot, type);
     return type;
 }
 
-SbkConverter* registerConversion(Module& owner, int slot, const char* name, PyTypeObject* pythonType,
-                                 CppToPythonFunc toPython, std::initializer_list<FromPython> fromPython)
+SbkConverter* registerConversion(const Module& owner, int slot, PyTypeObject* pythonType, CppToPythonFunc toPython,
+                                 std::initializer_list<FromPython> fromPython)
 {
+    if (slot < 0 || slot >= owner.converterCount)
+        Py_FatalError("a conversion has no slot in its module's conversion list");
     SbkConverter* converter = Shiboken::Conversions::createConverter(pythonType, toPython);
-    Shiboken::Conversions::registerConverterName(converter, name);
+    Shiboken::Conversions::registerConverterName(converter, owner.converterNames[slot]);
     for (const FromPython& conversion : fromPython)
         Shiboken::Conversions::addPythonToCppValueConversion(converter, conversion.convert,
                                                              conversion.isConvertible);
-    owner.converters[slot] = converter;
+    owner.fillConverter(slot, converter);
     return converter;
 }
 

@@ -11,8 +11,11 @@ ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__)
 BUILD_DIR = os.environ.get("PLINX_BUILD_DIR", os.path.join(ROOT, "build"))
 PACKAGE_DIR = os.path.join(BUILD_DIR, "python")
 
-if PACKAGE_DIR not in sys.path:
-    sys.path.insert(0, PACKAGE_DIR)
+PROBE_DIR = os.path.join(BUILD_DIR, "tests", "probe")
+
+for path in (PACKAGE_DIR, PROBE_DIR):
+    if path not in sys.path:
+        sys.path.insert(0, path)
 os.environ.setdefault("QT_QPA_PLATFORM", "offscreen")
 # Tests never touch the user's own settings and caches.
 _SCRATCH = tempfile.mkdtemp(prefix="plinx-tests-")
@@ -23,7 +26,7 @@ os.environ["XDG_CACHE_HOME"] = os.path.join(_SCRATCH, "cache")
 def run_python(code, env=None, timeout=60):
     """Runs code in a fresh /usr/bin/python3 with the package on its path."""
     full_env = dict(os.environ)
-    full_env["PYTHONPATH"] = PACKAGE_DIR
+    full_env["PYTHONPATH"] = os.pathsep.join([PACKAGE_DIR, PROBE_DIR])
     full_env.update(env or {})
     return subprocess.run(["/usr/bin/python3", "-c", textwrap.dedent(code)], env=full_env,
                           capture_output=True, text=True, timeout=timeout)

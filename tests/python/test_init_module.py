@@ -171,6 +171,8 @@ def test_bootstrap_under_a_gui_application_is_consistent(isolated_env):
         assert "Dururev::initialiseCallbacks 0" in calls
         assert warned
         assert "TQ::RenderSuite::setOffscreenContext no-surface no-context" in calls
+    # This machine's offscreen platform has no OpenGL: the second branch.
+    assert "Dururev::initialiseCallbacks 0" in calls
 
 
 def test_disabled_frame_buffers_make_no_offscreen_pair(isolated_env, tmp_path):
@@ -194,3 +196,83 @@ def test_embedded_import_neither_selects_a_product_nor_bootstraps(isolated_env, 
     """, tmp_path, env=dict(isolated_env, TQL_PRODUCT="Plinx Essentials"))
     assert check(result).strip() == "Plinx"
     assert media_calls(isolated_env) == []
+
+
+# --- Values the settings cannot keep, and damaged stores ---------------------------
+
+@pytest.mark.parametrize("make, type_name", [
+    ("QtCore.QObject()", "QObject*"),
+    ("lambda: 1", "function"),
+    ("object()", "object"),
+    ("[1, QtCore.QObject()]", "QVariantList"),
+    ("{'a': object()}", "QVariantMap"),
+])
+def test_values_the_settings_cannot_keep_are_refused_and_nothing_is_written(make, type_name, isolated_env):
+    out = check(run_python(f"""
+        import plinx._init as i
+        from PySide2 import QtCore
+        for flag in (True, False):
+            try:
+                i.set_setting_value("Kept/Value", {make}, flag)
+            except TypeError as error:
+                print(error)
+        print(i.get_setting_value("Kept/Value", "default", True))
+        i.set_setting_value("Kept/Other", 3, False)  # later writes still work
+        print(i.get_setting_value("Kept/Other", 0, False))
+    """, env=isolated_env))
+    refusal = f"The settings cannot keep a value of type '{type_name}'"
+    assert out.splitlines() == [refusal, refusal, "default", "3"]
+
+
+def test_a_deleted_object_never_reaches_the_settings():
+    import plinx._init as i
+    from PySide2 import QtCore
+    owner = QtCore.QObject()
+    with pytest.raises(TypeError):
+        i.set_setting_value("Kept/Object", owner, True)
+    del owner
+    assert i.get_setting_value("Kept/Object", "default", True) == "default"
+
+
+def test_a_damaged_stored_value_reads_as_the_default(isolated_env, tmp_path):
+    conf = tmp_path / "config" / "Plinx"
+    conf.mkdir()
+    (conf / "Plinx.conf").write_text(
+        "[General]\nBroken=@Variant(\\0\\0\\0\\x7f\\0\\0\\0\\x18PySide::PyObjectWrapper\\0)\n")
+    out = check(run_python("""
+        import plinx._init as i
+        try:
+            i.set_setting_value("Other", lambda: 1, True)
+        except TypeError:
+            pass
+        print(i.get_setting_value("Broken", "default", False))
+        i.set_setting_value("Written", 1, False)
+        print(i.get_setting_value("Written", 0, False))
+    """, env=isolated_env))
+    assert out.splitlines() == ["default", "1"]
+
+
+class RaisingRepr:
+    def __repr__(self):
+        raise ValueError("no repr")
+
+
+@pytest.mark.parametrize("call", [
+    "i.get_setting_value(p.View.__new__(p.View), 0, False)",
+    "i.set_setting_value(RaisingRepr(), 0, False)",
+    "i.GPU.get_gpu_device_id(RaisingRepr())",
+    "i.InterProduct.update_track_in_plinx_ae(RaisingRepr(), RaisingRepr())",
+])
+def test_wrong_arguments_whose_repr_raises_are_type_errors(call):
+    import plinx._init as i  # noqa: F401
+    import plinx.project as p  # noqa: F401
+    with pytest.raises(TypeError):
+        eval(call)
+
+
+def test_every_callable_has_its_signature():
+    import plinx._init as i
+    assert str(i.get_setting_value.__signature__) == (
+        "(key: str, default_value: typing.Any, flag: bool) -> typing.Any")
+    assert str(i.GPU.get_gpu_device_name_by_id.__signature__) == "(platform_id: int, device_id: int) -> str"
+    assert str(i.Product.get_product_name.__signature__) == "() -> str"

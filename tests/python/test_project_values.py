@@ -68,10 +68,15 @@ def test_view_copies_and_keyword_id_is_ignored():
 
 
 @pytest.mark.filterwarnings("ignore:libshiboken. Overflow:RuntimeWarning")
-@pytest.mark.parametrize("args", [("x",), (1.5j,), (p.StreamInfo(),), (1, 2)])
-def test_view_constructor_refuses_wrong_arguments(args):
-    with pytest.raises((TypeError, OverflowError)):
+@pytest.mark.parametrize("args, error", [
+    (("x",), TypeError), ((1.5j,), TypeError), ((p.StreamInfo(),), TypeError), ((1, 2), TypeError),
+    ((2 ** 40,), OverflowError),
+])
+def test_view_constructor_refuses_wrong_arguments(args, error):
+    with pytest.raises((TypeError, OverflowError)) as caught:
         p.View(*args)
+    assert caught.type is error
+    assert str(caught.value)  # an overflow says what did not fit
 
 
 def test_wrong_argument_error_names_the_constructor():
@@ -131,14 +136,16 @@ def test_stream_info_argument_errors(call, text):
 
 
 @pytest.mark.filterwarnings("ignore:libshiboken. Overflow:RuntimeWarning")
-@pytest.mark.parametrize("field, value", [
-    ("start_frame", "x"), ("end_frame", 1.5j), ("index_width", None),
-    ("path", 3), ("suffix", 1.5), ("start_frame", -1),
+@pytest.mark.parametrize("field, value, error", [
+    ("start_frame", "x", TypeError), ("end_frame", 1.5j, TypeError), ("index_width", None, TypeError),
+    ("path", 3, TypeError), ("suffix", 1.5, TypeError), ("start_frame", -1, OverflowError),
+    ("end_frame", 2 ** 32, OverflowError), ("index_width", float("nan"), OverflowError),
 ])
-def test_stream_info_properties_refuse_wrong_types(field, value):
+def test_stream_info_properties_refuse_wrong_types(field, value, error):
     s = p.StreamInfo()
-    with pytest.raises((TypeError, OverflowError)):
+    with pytest.raises((TypeError, OverflowError)) as caught:
         setattr(s, field, value)
+    assert caught.type is error
     assert repr(s) == DEFAULT_STREAM
 
 
@@ -196,6 +203,7 @@ def test_view_info_copy_is_independent_and_no_args_ignores_color():
     ((1.5, 0, 0), OverflowError, "Red value '1.5' must be between 0.0 and 1.0 values"),
     ((0.5, -0.25, 2), OverflowError, "Green value '-0.25' must be between 0.0 and 1.0 values"),
     ((0, 0, 2), OverflowError, "Blue value '2' must be between 0.0 and 1.0 values"),
+    ((float("nan"), 0, 0), OverflowError, "Red value 'nan' must be between 0.0 and 1.0 values"),
     ((0, 0), TypeError, None),
     ((0, 0, 0, 0), TypeError, None),
     ({"r": 0}, TypeError, None),
@@ -257,3 +265,61 @@ def test_deleted_native_object_raises_instead_of_crashing(make, use):
     assert not shiboken2.isValid(obj)
     with pytest.raises(RuntimeError):
         use(obj)
+
+
+# --- Construction refused where it would reuse a native object -------------------------
+
+@pytest.mark.parametrize("make, again", [
+    (lambda: p.View(3), lambda v: v.__init__(5)),
+    (lambda: p.StreamInfo(), lambda s: s.__init__("a")),
+    (lambda: p.View(3).__copy__(), lambda v: v.__init__(5)),
+    (lambda: type("Sub", (p.View,), {})(3), lambda v: v.__init__(4)),
+])
+def test_init_again_on_a_live_or_deleted_object_is_refused(make, again):
+    live = make()
+    with pytest.raises(RuntimeError, match="initialize an object twice"):
+        again(live)
+    assert shiboken2.isValid(live)
+    deleted = make()
+    shiboken2.delete(deleted)
+    with pytest.raises(RuntimeError, match="initialize an object twice"):
+        again(deleted)
+    assert not shiboken2.isValid(deleted)
+
+
+def test_an_uninitialised_object_can_be_initialised_once():
+    v = p.View.__new__(p.View)
+    with pytest.raises(RuntimeError):
+        v.id
+    v.__init__(4)
+    assert v.id == 4
+
+
+@pytest.mark.parametrize("enum", [p.InterlaceMode, p.Colorspace, p.ChannelType])
+def test_enumerations_refuse_subclasses(enum):
+    with pytest.raises(TypeError, match="not an acceptable base type"):
+        type("Sub", (enum,), {})
+
+
+def test_two_threads_on_one_value_object():
+    import threading
+    s = p.StreamInfo()
+    texts = ["a" * n for n in range(1, 40)]
+    failures = []
+
+    def write():
+        for _ in range(300):
+            for text in texts:
+                s.path = text
+
+    def read():
+        for _ in range(3000):
+            if s.path not in texts and s.path != "":
+                failures.append(s.path)
+
+    threads = [threading.Thread(target=write), threading.Thread(target=read)]
+    for thread in threads:
+        thread.start()
+    for thread in threads:
+        thread.join()
+    assert failures == [] and s.path == texts[-1]

@@ -5,7 +5,6 @@
 
 #include "Python/Bootstrap.h"
 #include "Python/SettingsQueries.h"
-#include "shiboken/binding/Containers.h"
 
 #include <Product/Product.h>
 #include <Rirediro/ErrorHandling/VUVI_ErrorDetector.h>
@@ -14,31 +13,12 @@
 
 #include <cstdlib>
 
-namespace Sbkplinx__init_details {
-Binding::Module module{"plinx._init"};
-}
+BINDING_MODULE_STORAGE(plinx__init)
 
 namespace {
 
 using namespace Binding;
-using Sbkplinx__init_details::module;
-
-const auto getOverriddenKeys = function(module, "get_overridden_keys", overload(&get_overridden_keys));
-const auto getSettingValue =
-    function(module, "get_setting_value", overload(&get_setting_value, "key", "default_value", "flag"));
-const auto setSettingValue =
-    function(module, "set_setting_value", overload(&set_setting_value, "key", "value", "flag"));
-
-PyMethodDef moduleFunctions[] = {
-    def<getOverriddenKeys>(),
-    def<getSettingValue>(),
-    def<setSettingValue>(),
-    {nullptr, nullptr, 0, nullptr},
-};
-
-PyModuleDef moduleDefinition = {
-    PyModuleDef_HEAD_INIT, "_init", nullptr, -1, moduleFunctions, nullptr, nullptr, nullptr, nullptr,
-};
+using plinx__init::module;
 
 // A plain interpreter runs as the edition that TQL_PRODUCT names, if the
 // product has one of that name (exact case), else as the main product.
@@ -55,12 +35,13 @@ void registerContainerConversions()
     using Variants = SequenceConversion<QList<QVariant>>;
     using Strings = SequenceConversion<QList<QString>>;
     using VariantMap = MappingConversion<QMap<QString, QVariant>>;
-    registerConversion(module, SBK_INIT_QLIST_QVARIANT_CONVERTER, "QList<QVariant>", &PyList_Type,
-                       &Variants::toPython, {{&Variants::toCpp, &Variants::isConvertible}});
-    registerConversion(module, SBK_INIT_QLIST_QSTRING_CONVERTER, "QList<QString>", &PyList_Type,
-                       &Strings::toPython, {{&Strings::toCpp, &Strings::isConvertible}});
-    registerConversion(module, SBK_INIT_QMAP_QSTRING_QVARIANT_CONVERTER, "QMap<QString,QVariant>", &PyDict_Type,
-                       &VariantMap::toPython, {{&VariantMap::toCpp, &VariantMap::isConvertible}});
+    using Slot = plinx__init::Converter;
+    registerConversion(module, Slot::VariantList, &PyList_Type, &Variants::toPython,
+                       {{&Variants::toCpp, &Variants::isConvertible}});
+    registerConversion(module, Slot::StringList, &PyList_Type, &Strings::toPython,
+                       {{&Strings::toCpp, &Strings::isConvertible}});
+    registerConversion(module, Slot::VariantMap, &PyDict_Type, &VariantMap::toPython,
+                       {{&VariantMap::toCpp, &VariantMap::isConvertible}});
 }
 
 } // namespace
@@ -78,15 +59,17 @@ extern "C" Q_DECL_EXPORT PyObject* PyInit__init()
     if (!Binding::Module::importBindingModule("PySide2.QtCore"))
         return nullptr;
 
-    static PyTypeObject* types[SBK_plinx__init_IDX_COUNT];
-    static SbkConverter* converters[SBK_plinx__init_CONVERTERS_IDX_COUNT];
-    PyObject* m = module.create(&moduleDefinition, types, converters);
+    plinx__init::describeTypes();
+    PyObject* m = module.create(
+        "_init", {
+                     moduleFunction(module, "get_overridden_keys", overload(&get_overridden_keys)),
+                     moduleFunction(module, "get_setting_value",
+                                    overload(&get_setting_value, "key", "default_value", "flag")),
+                     moduleFunction(module, "set_setting_value", overload(&set_setting_value, "key", "value", "flag")),
+                 });
     if (!m)
         return nullptr;
-
-    init_GPU(m);
-    init_Product(m);
-    init_InterProduct(m);
+    plinx__init::introduceTypes(m);
     registerContainerConversions();
     return module.finish(m, "can't initialize module _init");
 }

@@ -1,30 +1,23 @@
 #pragma once
 
-// The module plinx._init: its tables and the slots of its types and
-// conversions.
+// The module plinx._init: its types and conversions, one line each.
 
-#include "shiboken/binding/Types.h"
+#include "shiboken/binding/Binding.h"
 
-namespace Sbkplinx__init_details {
-extern Binding::Module module;
-}
+// The types, in the order the module introduces them.
+#define PLINX__INIT_TYPES(type, namespace_) \
+    namespace_(GPU)                          \
+    namespace_(Product)                      \
+    namespace_(InterProduct)
 
-enum : int
-{
-    SBK_GPU_IDX = 0,
-    SBK_INTERPRODUCT_IDX = 1,
-    SBK_PRODUCT_IDX = 2,
-    SBK_plinx__init_IDX_COUNT = 3,
-};
+// The module's own conversions, in registration order: slot and name.
+#define PLINX__INIT_CONVERSIONS(conversion)                  \
+    conversion(VariantList, "QList<QVariant>")               \
+    conversion(StringList, "QList<QString>")                 \
+    conversion(VariantMap, "QMap<QString,QVariant>")
 
-enum : int
-{
-    SBK_INIT_QLIST_QVARIANT_CONVERTER = 0,
-    SBK_INIT_QLIST_QSTRING_CONVERTER = 1,
-    SBK_INIT_QMAP_QSTRING_QVARIANT_CONVERTER = 2,
-    SBK_plinx__init_CONVERTERS_IDX_COUNT = 3,
-};
+BINDING_MODULE(plinx__init, "plinx._init", PLINX__INIT_TYPES, PLINX__INIT_CONVERSIONS)
 
-void init_GPU(PyObject* module);
-void init_Product(PyObject* module);
-void init_InterProduct(PyObject* module);
+static_assert(plinx__init::slotOf(plinx__init::Type::GPU) == 0 && plinx__init::slotOf(plinx__init::Type::InterProduct) == 1
+                  && plinx__init::slotOf(plinx__init::Type::Product) == 2,
+              "types are numbered in ASCII order of their names");

@@ -32,7 +32,7 @@ void colorToCpp(PyObject* in, void* out)
         QT_TRANSLATE_NOOP("py_color_conversion_error", "Blue value '%1' must be between 0.0 and 1.0 values"),
     };
     for (int i = 0; i < 3; ++i) {
-        if (components[i] < 0.0f || components[i] > 1.0f) {
+        if (!(components[i] >= 0.0f && components[i] <= 1.0f)) { // NaN too
             const QString text = QCoreApplication::translate("py_color_conversion_error", messages[i])
                                      .arg(double(components[i]), 0, 'g');
             PyErr_SetString(PyExc_OverflowError, text.toUtf8().constData());
@@ -53,7 +53,6 @@ PythonToCppFunc isColorConvertible(PyObject* in)
 
 void registerProjectConversions()
 {
-    Module& module = Sbkplinx_project_details::module;
-    registerConversion(module, SBK_COLOR_CONVERTER, "Color", &PyTuple_Type, &colorToPython,
+    registerConversion(plinx_project::module, plinx_project::Converter::Color, &PyTuple_Type, &colorToPython,
                        {{&colorToCpp, &isColorConvertible}});
 }

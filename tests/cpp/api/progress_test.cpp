@@ -74,9 +74,11 @@ TEST(ProgressWatcher, ConnectorOutlivingItsWatcherIsHarmless)
     auto watcher = std::make_unique<ProgressWatcher>(true, nullptr);
     auto connector = std::make_unique<ScopedProgressConnector>(watcher.get());
     watcher.reset();
+    // Qt dropped the relays with the watcher; the connector adds none back.
+    EXPECT_FALSE(QObject::disconnect(progressWatcher().get(), SIGNAL(started()), nullptr, nullptr));
     reportRound(progressWatcher());
     connector.reset();
-    SUCCEED();
+    EXPECT_FALSE(QObject::disconnect(progressWatcher().get(), SIGNAL(started()), nullptr, nullptr));
 }
 
 // Exposes how many connections a signal has.

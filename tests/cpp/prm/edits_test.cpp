@@ -315,9 +315,16 @@ TEST_P(OrphanedEdits, DoNothingOnceTheirParameterIsGone)
     GetParam().make(*parameter, command);
     command.doIt();
     parameter.reset();
+    // A parameter made now may take the freed memory; the orphans must not
+    // touch it.
+    UIntParameter bystander;
+    keyUp(bystander);
     command.undoIt();
     command.doIt();
     command.undoIt();
+    EXPECT_EQ(bystander.keyframeCount(View(0)), 4u);
+    EXPECT_EQ(bystander.value(at(10)), 5u);
+    EXPECT_EQ(bystander.value(at(30)), 8u);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -343,6 +350,10 @@ TEST(ConstraintEdits, ADestroyedSlaveIsLeftAlone)
     slave.reset();
     command.undoIt();
     command.doIt();
+    // The master follows nothing and keeps its own value.
+    master.setValue(9, View(0));
+    EXPECT_EQ(master.masterParameter(), nullptr);
+    EXPECT_EQ(master.value(View(0)), 9u);
 }
 
 TEST(StaticValueEdits, UndoRestoresTheValueCapturedAtTheFirstRun)

@@ -1,0 +1,127 @@
+#pragma once
+
+// The classes of the test-only module bindingprobe: small, but with every
+// shape of class that the binding frame must carry.
+
+#include <QObject>
+#include <QPointF>
+#include <QString>
+
+#include <memory>
+#include <vector>
+
+// Whether the calling thread holds the interpreter lock.
+bool lockHeld();
+
+// A value record with overloads, defaults and a public field.
+class Sample
+{
+public:
+    Sample() = default;
+    Sample(const QString& text, int count) : m_text(text), m_count(count) {}
+    virtual ~Sample() = default;
+
+    QString get_text() const { return m_text; }
+    void set_text(const QString& text) { m_text = text; }
+    int get_count() const { return m_count; }
+    void set_count(int count) { m_count = count; }
+
+    double scaledBy(double factor) const { return m_count * factor; }
+    double scaledByRatio(int numerator, int denominator) const { return m_count * double(numerator) / denominator; }
+    QString describe(const QString& prefix, int width, bool upper) const;
+
+    bool isNull() const { return m_text.isEmpty(); }
+    bool operator==(const Sample& other) const { return m_text == other.m_text && m_count == other.m_count; }
+
+    QPointF origin;
+
+private:
+    QString m_text;
+    int m_count = 0;
+};
+
+// An abstract class that Python may subclass.
+class Shape
+{
+public:
+    virtual ~Shape() = default;
+    virtual double area() const = 0;
+    virtual QString name() const { return QStringLiteral("shape"); }
+    // Reaches both virtual operations from C++.
+    QString describe() const;
+};
+
+class Square : public Shape
+{
+public:
+    explicit Square(double side = 1.0) : m_side(side) {}
+    double area() const override { return m_side * m_side; }
+    QString name() const override { return QStringLiteral("square"); }
+
+private:
+    double m_side;
+};
+
+class Circle : public Shape
+{
+public:
+    explicit Circle(double radius = 1.0) : m_radius(radius) {}
+    double area() const override { return 3.0 * m_radius * m_radius; }
+
+private:
+    double m_radius;
+};
+
+// A second base, first in Tile, so that Tile's Shape sits at an offset.
+class Labelled
+{
+public:
+    virtual ~Labelled() = default;
+    QString get_label() const { return m_label; }
+    void set_label(const QString& label) { m_label = label; }
+
+private:
+    QString m_label = QStringLiteral("unlabelled");
+    double m_padding[3] = {};
+};
+
+class Tile : public Labelled, public Shape
+{
+public:
+    double area() const override { return 4.0; }
+    QString name() const override { return QStringLiteral("tile:") + get_label(); }
+};
+
+// Owns shapes handed to it; passed by pointer.
+class Canvas
+{
+public:
+    ~Canvas();
+    void add(Shape* shape);
+    Shape* at(int index) const;
+    Shape* take(int index);
+    int count() const { return int(m_shapes.size()); }
+    QString describeAll() const;
+
+private:
+    std::vector<Shape*> m_shapes;
+};
+
+QString describeShape(const Shape* shape);
+
+// Sends `count` events of a type to an object; how many it accepted.
+int deliverMany(QObject* receiver, int type, int count);
+
+// A QObject class with a signal.
+class Emitter : public QObject
+{
+    Q_OBJECT
+public:
+    explicit Emitter(QObject* parent = nullptr) : QObject(parent) {}
+    void fire(int value) { Q_EMIT fired(value); }
+    // Sends an event to the object, as the application does.
+    bool deliver(int type);
+
+Q_SIGNALS:
+    void fired(int value);
+};

@@ -1,0 +1,24 @@
+#pragma once
+
+// The test-only module bindingprobe, declared as any module of the package.
+
+#include "shiboken/binding/Binding.h"
+
+#include "Probe.h"
+
+#define PROBE_TYPES(type, namespace_) \
+    type(Sample)                      \
+    type(Shape)                       \
+    type(Square)                      \
+    type(Circle)                      \
+    type(Labelled)                    \
+    type(Tile)                        \
+    type(Canvas)                      \
+    type(Emitter)                     \
+    namespace_(Probe)
+
+#define PROBE_CONVERSIONS(conversion)
+
+BINDING_MODULE(bindingprobe, "bindingprobe", PROBE_TYPES, PROBE_CONVERSIONS)
+
+BINDING_CONVERTER_NAME(QPointF, "QPointF");

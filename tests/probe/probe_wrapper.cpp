@@ -1,0 +1,164 @@
+// The declarations of the test-only module bindingprobe.
+
+#include "probe_python.h"
+
+using namespace Binding;
+
+BINDING_MODULE_STORAGE(bindingprobe)
+
+namespace {
+
+// Both virtual operations of a shape reach Python overrides.
+template <typename T>
+class ShapeRouting : public Wrapper<T>
+{
+public:
+    using Wrapper<T>::Wrapper;
+    QString name() const override { return this->route("name", QString(), [&] { return T::name(); }); }
+};
+
+class ShapeWrapper : public ShapeRouting<Shape>
+{
+public:
+    using ShapeRouting::ShapeRouting;
+    double area() const override { return route("area", 0.0, pure); }
+};
+
+template <typename T>
+class ConcreteShapeWrapper : public ShapeRouting<T>
+{
+public:
+    using ShapeRouting<T>::ShapeRouting;
+    double area() const override { return this->route("area", 0.0, [&] { return T::area(); }); }
+};
+
+} // namespace
+
+void init_Sample(PyObject* module)
+{
+    ValueClass<Sample> type(module);
+    type.defaultLock(keepLock);
+    type.constructor(init<>(), init<const QString&, int>("text", arg("count") = 0));
+    type.property("text", &Sample::get_text, &Sample::set_text);
+    type.property("count", &Sample::get_count, &Sample::set_count, "value");
+    type.field("origin", &Sample::origin);
+    type.property("twice", named("count_twice", [](const Sample& sample) { return sample.get_count() * 2; }),
+                  resultText("int"));
+    type.method("or_none", [](const Sample& sample) { return sample; }, noneWhenNull);
+    type.method("scaled", overload(&Sample::scaledByRatio, "numerator", arg("denominator") = 1),
+                overload(&Sample::scaledBy, "factor"));
+    type.method("describe", &Sample::describe, arg("prefix") = QString(), arg("width") = 0, arg("upper") = false);
+    type.method("lock_held", [](const Sample&) { return lockHeld(); });
+    type.method("lock_held_released", [](const Sample&) { return lockHeld(); }, releaseLock);
+    type.method("identity", [](const Sample&, PyObject* object) { return Py_NewRef(object); }, "object");
+    type.compare<Equal>();
+    type.introduce();
+}
+
+void init_Shape(PyObject* module)
+{
+    ObjectClass<Shape, ShapeWrapper> type(module);
+    type.abstract();
+    type.constructor(init<>());
+    type.method("area", &Shape::area);
+    type.method("name", &Shape::name);
+    type.method("describe", &Shape::describe);
+    type.introduce();
+}
+
+void init_Square(PyObject* module)
+{
+    ObjectClass<Square, ConcreteShapeWrapper<Square>> type(module);
+    type.base<Shape>();
+    type.constructor(init<double>(arg("side") = 1.0));
+    type.introduce();
+}
+
+void init_Circle(PyObject* module)
+{
+    ObjectClass<Circle, ConcreteShapeWrapper<Circle>> type(module);
+    type.base<Shape>();
+    type.constructor(init<double>(arg("radius") = 1.0));
+    type.introduce();
+}
+
+void init_Labelled(PyObject* module)
+{
+    ObjectClass<Labelled> type(module);
+    type.constructor(init<>());
+    type.property("label", &Labelled::get_label, &Labelled::set_label);
+    type.introduce();
+}
+
+void init_Tile(PyObject* module)
+{
+    ObjectClass<Tile, ConcreteShapeWrapper<Tile>> type(module);
+    type.base<Labelled>();
+    type.base<Shape>();
+    type.constructor(init<>());
+    type.introduce();
+}
+
+void init_Canvas(PyObject* module)
+{
+    ObjectClass<Canvas> type(module);
+    type.constructor(init<>());
+    type.method("add", &Canvas::add, "shape", argumentOwnedByCpp<1>);
+    type.method("adopt", &Canvas::add, "shape", argumentChildOfSelf<1>);
+    type.method("at", &Canvas::at, "index");
+    type.method("first", [](const Canvas& canvas) { return canvas.at(0); }, resultChildOfSelf);
+    type.method("take", &Canvas::take, "index", resultOwnedByPython);
+    type.method("count", &Canvas::count);
+    type.method("describe_all", &Canvas::describeAll);
+    type.method("lock_held", [](const Canvas&) { return lockHeld(); });
+    type.method("lock_held_with", [](const Canvas&, PyObject*) { return lockHeld(); }, "object");
+    type.length(&Canvas::count);
+    type.truth([](const Canvas& canvas) { return canvas.count() > 0; });
+    type.subscript([](const Canvas& canvas, PyObject* key) -> PyObject* {
+        const long index = PyLong_Check(key) ? PyLong_AsLong(key) : -1;
+        if (Shape* shape = canvas.at(int(index)))
+            return Binding::toPython(shape);
+        PyErr_SetObject(PyExc_IndexError, key);
+        return nullptr;
+    });
+    type.introduce();
+}
+
+void init_Emitter(PyObject* module)
+{
+    ObjectClass<Emitter> type(module);
+    type.constructor(init<QObject*>(arg("parent") = nullptr));
+    type.method("fire", &Emitter::fire, "value");
+    type.method("deliver", &Emitter::deliver, "type");
+    type.introduce();
+}
+
+void init_Probe(PyObject* module)
+{
+    Namespace type(module, bindingprobe::module, "Probe");
+    type.staticMethod("lock_held", &lockHeld);
+    type.staticMethod("describe_shape", &describeShape, "shape");
+    type.staticMethod("deliver_many", &deliverMany, "receiver", "type", "count");
+    type.staticMethod("tile_as_shape", [](Tile* tile) -> Shape* { return tile; }, "tile");
+    type.staticMethod("label_of", [](Labelled* labelled) { return labelled ? labelled->get_label() : QString(); },
+                      "labelled");
+    type.introduce();
+}
+
+extern "C" Q_DECL_EXPORT PyObject* PyInit_bindingprobe()
+{
+    using bindingprobe::module;
+    module.setPythonError = &translateException;
+    if (!Module::importBindingModule("PySide2.QtCore"))
+        return nullptr;
+    bindingprobe::describeTypes();
+    PyObject* m = module.create("bindingprobe", {
+                                                    moduleFunction(module, "lock_held", overload(&lockHeld)),
+                                                    moduleFunction(module, "describe_shape",
+                                                                   overload(&describeShape, "shape")),
+                                                });
+    if (!m)
+        return nullptr;
+    bindingprobe::introduceTypes(m);
+    return module.finish(m, "can't initialize module bindingprobe");
+}

@@ -1,0 +1,384 @@
+"""The binding frame, driven through the test-only module bindingprobe."""
+import gc
+
+import pytest
+import shiboken2
+from PySide2 import QtCore
+
+import bindingprobe as b
+from conftest import run_python
+
+APP = QtCore.QCoreApplication.instance() or QtCore.QCoreApplication([])
+
+
+def outcome(call):
+    """The call's result, or its exception class and text."""
+    try:
+        return call()
+    except Exception as error:  # noqa: BLE001 (the table compares them)
+        return type(error), str(error)
+
+
+# --- Calls: counts, keywords, defaults, overloads ---------------------------------
+
+SAMPLE = b.Sample("ab", 3)
+
+
+@pytest.mark.parametrize("call, expected", [
+    (lambda: SAMPLE.describe(), "ab"),
+    (lambda: SAMPLE.describe(">", 4), ">  ab"),
+    (lambda: SAMPLE.describe(upper=True, prefix="x"), "XAB"),
+    (lambda: SAMPLE.describe(">", unknown=1), ">ab"),  # unknown keywords are ignored
+    (lambda: SAMPLE.describe(">", prefix="<"),
+     (TypeError, "bindingprobe.Sample.describe(): got multiple values for keyword argument 'prefix'.")),
+    (lambda: SAMPLE.describe(1, 2, 3, 4),
+     (TypeError, "bindingprobe.Sample.describe(): takes at least 0 arguments (4 given)")),
+    # Too many is checked before too few: 0 positional and 3 keywords.
+    (lambda: SAMPLE.scaled(a=1, b=2, c=3),
+     (TypeError, "bindingprobe.Sample.scaled(): takes at least 1 arguments (3 given)")),
+    (lambda: SAMPLE.scaled(),
+     (TypeError, "bindingprobe.Sample.scaled(): takes at least 1 arguments (0 given)")),
+    # A required parameter cannot come by keyword.
+    (lambda: SAMPLE.scaled(numerator=2),
+     (TypeError, "bindingprobe.Sample.scaled(): takes at least 1 arguments (0 given)")),
+    (lambda: SAMPLE.scaled(2), 6.0),
+    (lambda: SAMPLE.scaled(1, 2), 1.5),
+    (lambda: SAMPLE.scaled(1, denominator=3), 1.0),
+    (lambda: b.Sample("a").count, 0),
+    (lambda: b.Sample("a", count=2).count, 2),
+    # Without positional arguments the constructor without parameters fits.
+    (lambda: b.Sample(text="a").text, ""),
+])
+def test_call_forms(call, expected):
+    result = outcome(call)
+    assert result == expected
+
+
+@pytest.mark.parametrize("call", [
+    lambda: SAMPLE.describe(3),
+    lambda: SAMPLE.scaled("x"),
+    lambda: SAMPLE.scaled(1, "x"),
+    lambda: b.Sample(1.5j),
+    lambda: b.Probe.describe_shape(3),
+    lambda: b.describe_shape("x"),
+])
+def test_wrong_arguments_are_type_errors_naming_the_function(call):
+    with pytest.raises(TypeError, match=r"'bindingprobe\.(Probe\.|Sample\.|)(\w+)' called with wrong argument"):
+        call()
+
+
+class RaisingRepr:
+    def __repr__(self):
+        raise ValueError("no repr")
+
+    def __eq__(self, other):
+        raise ValueError("no comparison")
+
+    __hash__ = None
+
+
+@pytest.mark.parametrize("call", [
+    lambda: b.describe_shape(RaisingRepr()),
+    lambda: SAMPLE.describe(RaisingRepr()),
+    lambda: b.Sample(RaisingRepr()),
+    lambda: b.Probe.describe_shape(b.Sample.__new__(b.Sample)),
+])
+def test_a_wrong_argument_error_never_depends_on_the_arguments_repr(call):
+    with pytest.raises(TypeError):
+        call()
+
+
+@pytest.mark.parametrize("value, error, text", [
+    (2 ** 31, OverflowError, "value 2147483648 is out of range for int"),
+    (-2 ** 40, OverflowError, "value -1099511627776 is out of range for int"),
+    (float("nan"), OverflowError, "value nan is out of range for int"),
+    (1.5j, TypeError, None),
+])
+def test_numbers_that_do_not_fit_say_so(value, error, text):
+    sample = b.Sample("a", 1)
+    with pytest.raises(error) as caught:
+        sample.count = value
+    if text:
+        assert str(caught.value) == text
+    assert sample.count == 1
+
+
+def test_conversion_stops_at_the_first_argument_that_fails():
+    # The second argument would fail too; the error is the first one's.
+    with pytest.raises(OverflowError, match="2147483648"):
+        SAMPLE.scaled(2 ** 31, 2 ** 40)
+
+
+# --- Signature texts ----------------------------------------------------------------
+
+@pytest.mark.parametrize("function, text", [
+    (b.Sample.describe, "(prefix: str = '', width: int = 0, upper: bool = False) -> str"),
+    (b.Canvas.add, "(shape: bindingprobe.Shape) -> None"),
+    (b.Probe.describe_shape, "(shape: bindingprobe.Shape) -> str"),
+    (b.describe_shape, "(shape: bindingprobe.Shape) -> str"),
+    (b.Canvas.at, "(index: int) -> bindingprobe.Shape"),
+])
+def test_signature_texts_come_from_the_declarations(function, text):
+    assert str(function.__signature__) == text
+
+
+def test_accessors_named_otherwise_and_null_results():
+    assert b.Sample("a", 4).twice == 8
+    assert not hasattr(b.Sample, "count_twice")
+    assert str(b.Sample.twice.fget.__signature__) == "() -> int"
+    assert b.Sample("", 1).or_none() is None
+    assert b.Sample("a", 1).or_none() == b.Sample("a", 1)
+
+
+def test_folded_accessors_keep_their_signatures():
+    assert str(b.Sample.text.fget.__signature__) == "() -> str"
+    assert str(b.Sample.count.fset.__signature__) == "(value: int) -> None"
+
+
+def test_overloads_have_one_signature_each():
+    assert sorted(str(s) for s in b.Sample.scaled.__signature__) == [
+        "(factor: float) -> float", "(numerator: int, denominator: int = 1) -> float"]
+    assert [str(s) for s in b.Sample.__signature__] == [
+        "() -> bindingprobe.Sample", "(text: str, count: int = 0) -> bindingprobe.Sample"]
+
+
+def test_properties_and_fields():
+    s = b.Sample("a", 1)
+    assert isinstance(b.Sample.text, property) and not hasattr(b.Sample, "get_text")
+    assert not hasattr(b.Sample, "set_count")
+    s.text, s.count = "b", 7
+    assert (s.text, s.count) == ("b", 7)
+    with pytest.raises(TypeError, match="bindingprobe.Sample.set_count"):
+        s.count = "x"
+    s.origin = QtCore.QPointF(1, 2)
+    view = s.origin
+    view.setX(5)  # a view of the field, not a copy
+    assert s.origin == QtCore.QPointF(5, 2) and s.origin is view
+    with pytest.raises(TypeError, match="^wrong type attributed to 'origin', 'QPointF' or convertible type expected$"):
+        s.origin = "x"
+    with pytest.raises(TypeError, match="^'origin' may not be deleted$"):
+        del s.origin
+    shiboken2.delete(s)
+    assert not shiboken2.isValid(view)  # the view dies with its owner
+
+
+# --- Abstract base, derived classes, overrides ---------------------------------------
+
+class Triangle(b.Shape):
+    def area(self):
+        return 0.5
+
+    def name(self):
+        return "triangle"
+
+
+class NamedSquare(b.Square):
+    def name(self):
+        return "my-" + b.Square.name(self)  # the base, not itself again
+
+
+class BaseArea(b.Shape):
+    def area(self):
+        return b.Shape.area(self)
+
+
+class WrongArea(b.Shape):
+    def area(self):
+        return "big"
+
+
+class RaisingArea(b.Shape):
+    def area(self):
+        raise ValueError("no area")
+
+
+@pytest.mark.parametrize("make, described", [
+    (lambda: b.Square(2), "square:4"),
+    (lambda: b.Circle(), "shape:3"),
+    (Triangle, "triangle:0.5"),
+    (lambda: NamedSquare(3), "my-square:9"),
+    (lambda: b.Tile(), "tile:unlabelled:4"),
+])
+def test_virtual_calls_from_cpp_reach_python_overrides(make, described):
+    shape = make()
+    assert b.describe_shape(shape) == described
+    assert shape.describe() == described
+
+
+def test_abstract_class_is_refused_and_subclasses_are_not():
+    with pytest.raises(NotImplementedError,
+                       match="^'Shape' represents a C\\+\\+ abstract class and cannot be instantiated$"):
+        b.Shape()
+    assert Triangle().area() == 0.5
+
+
+def test_pure_base_call_raises_in_python_and_gives_the_default_to_cpp(capsys):
+    shape = BaseArea()
+    with pytest.raises(NotImplementedError, match=r"^pure virtual method 'Shape.area\(\)' not implemented.$"):
+        shape.area()
+    assert b.describe_shape(shape) == "shape:0"
+    assert "pure virtual method 'Shape.area()' not implemented." in capsys.readouterr().err
+
+
+def test_faulty_overrides_give_the_default(capsys):
+    with pytest.warns(RuntimeWarning, match=r"Invalid return value in function Shape.area, expected double, got str"):
+        assert b.describe_shape(WrongArea()) == "shape:0"
+    assert b.describe_shape(RaisingArea()) == "shape:0"
+    assert "ValueError: no area" in capsys.readouterr().err
+
+
+def test_multiple_inheritance_offsets():
+    tile = b.Tile()
+    tile.label = "t"
+    assert b.Probe.label_of(tile) == "t"           # seen as its first base
+    assert b.Probe.describe_shape(tile) == "tile:t:4"  # seen as its second, at an offset
+    assert b.Probe.tile_as_shape(tile) is tile        # the same Python object from either address
+    assert isinstance(tile, b.Labelled) and isinstance(tile, b.Shape)
+
+
+# --- Ownership and ties -----------------------------------------------------------------
+
+def kept(objects):
+    return [shiboken2.isValid(o) for o in objects]
+
+
+def scenario_python_owns():
+    square = b.Square(2)
+    return [square], None
+
+
+def scenario_canvas_owns():
+    canvas = b.Canvas()
+    square = b.Square(2)
+    canvas.add(square)
+    return [square], canvas
+
+
+def scenario_canvas_deleted():
+    canvas = b.Canvas()
+    square, triangle = b.Square(2), Triangle()
+    canvas.add(square)
+    canvas.add(triangle)
+    shiboken2.delete(canvas)
+    return [square, triangle], None
+
+
+def scenario_taken_back():
+    canvas = b.Canvas()
+    square = b.Square(2)
+    canvas.add(square)
+    assert canvas.take(0) is square
+    shiboken2.delete(canvas)
+    return [square], None
+
+
+def scenario_child_of_canvas():
+    canvas = b.Canvas()
+    square = b.Square(2)
+    canvas.adopt(square)  # the Python object becomes the canvas's child
+    first = canvas.first()
+    del canvas
+    return [square, first], None
+
+
+@pytest.mark.parametrize("scenario, alive", [
+    (scenario_python_owns, [True]),
+    (scenario_child_of_canvas, [False, False]),
+    (scenario_canvas_owns, [True]),
+    (scenario_canvas_deleted, [False, False]),
+    (scenario_taken_back, [True]),
+])
+def test_ownership(scenario, alive):
+    objects, keep = scenario()
+    gc.collect()
+    assert kept(objects) == alive
+    del keep
+
+
+def test_a_python_subclass_given_to_cpp_stays_alive_with_its_overrides():
+    canvas = b.Canvas()
+    canvas.add(Triangle())
+    gc.collect()
+    assert canvas.describe_all() == "triangle:0.5"
+    assert isinstance(canvas[0], Triangle) and canvas[0] is canvas.at(0)
+
+
+def test_truth_length_and_subscript_slots():
+    canvas = b.Canvas()
+    assert (len(canvas), bool(canvas)) == (0, False)
+    canvas.add(b.Circle())
+    assert (len(canvas), bool(canvas), canvas[0].area()) == (1, True, 3.0)
+    with pytest.raises(IndexError):
+        canvas[5]
+    with pytest.raises(IndexError):
+        canvas["x"]
+
+
+# --- The interpreter lock -----------------------------------------------------------------
+
+@pytest.mark.parametrize("call, held", [
+    (lambda: SAMPLE.lock_held(), True),               # value record: kept
+    (lambda: SAMPLE.lock_held_released(), False),     # declared released
+    (lambda: b.Canvas().lock_held(), False),          # object class: released
+    (lambda: b.Canvas().lock_held_with(object()), True),  # a Python object crosses: kept
+    (lambda: b.Probe.lock_held(), False),
+    (lambda: b.lock_held(), False),
+])
+def test_lock_policy(call, held):
+    assert call() is held
+
+
+# --- QObject classes -----------------------------------------------------------------------
+
+def test_qobject_overrides_and_signals():
+    events, fired = [], []
+
+    class Listener(b.Emitter):
+        def event(self, e):
+            events.append(int(e.type()))
+            return True
+
+    emitter = Listener()
+    emitter.fired.connect(fired.append)
+    emitter.fire(4)
+    assert emitter.deliver(1001) is True
+    assert (fired, events) == ([4], [1001])
+
+
+def test_override_arguments_kept_by_python_are_invalid_after_the_call():
+    kept_events = []
+
+    class Keeper(b.Emitter):
+        def childEvent(self, e):
+            kept_events.append(e)
+
+    keeper = Keeper()
+    child = QtCore.QObject(keeper)
+    assert kept_events
+    with pytest.raises(RuntimeError):
+        kept_events[0].child()
+    del child
+
+
+def test_the_application_survives_deleting_objects_made_on_dirty_memory():
+    out = run_python("""
+        import ctypes
+        import shiboken2
+        from PySide2 import QtCore
+        import bindingprobe as b
+        app = QtCore.QCoreApplication([])
+        libc = ctypes.CDLL(None)
+        libc.malloc.restype = ctypes.c_void_p
+        libc.free.argtypes = [ctypes.c_void_p]
+        for _ in range(50):
+            dirty = libc.malloc(32)
+            ctypes.memset(dirty, 0xff, 32)
+            libc.free(dirty)
+            shape = b.Square(1)
+            shiboken2.delete(shape)
+            assert not shiboken2.isValid(shape)
+            assert QtCore.QCoreApplication.instance() is app
+        print("alive")
+    """)
+    assert out.returncode == 0, out.stderr
+    assert out.stdout.strip() == "alive"
