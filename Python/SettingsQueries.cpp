@@ -1,6 +1,6 @@
 #include "SettingsQueries.h"
 
-#include "PyExceptions.h"
+#include "Project/wrappers/PyExceptions.h"
 
 #include <Product/Product.h>
 #include <Product/Settings.h>

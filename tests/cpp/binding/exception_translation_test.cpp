@@ -2,6 +2,7 @@
 // interpreter: each exception class must reach Python as its own class.
 
 #include "shiboken/binding/Functions.h"
+#include "Project/wrappers/PyExceptions.h"
 
 #include <Rirediro/ErrorHandling/VUVI_CoreErrors.h>
 
@@ -10,15 +11,6 @@
 #include <functional>
 #include <stdexcept>
 #include <string>
-
-namespace PyExceptions {
-// The tool glue's exception for bad arguments, as scripts must see it.
-class PyTypeError : public std::runtime_error
-{
-public:
-    using std::runtime_error::runtime_error;
-};
-} // namespace PyExceptions
 
 namespace {
 
