@@ -13,6 +13,7 @@ class PyTypeError : public std::runtime_error
 public:
     explicit PyTypeError(const QString& message) : std::runtime_error(message.toUtf8().toStdString()) {}
     explicit PyTypeError(const std::string& message) : std::runtime_error(message) {}
+    explicit PyTypeError(const char* message) : std::runtime_error(message) {}
 };
 
 } // namespace PyExceptions
