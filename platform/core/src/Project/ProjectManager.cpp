@@ -34,7 +34,8 @@ ProjectProperties::~ProjectProperties() = default;
 // ---- VUVI_ProjectManager -------------------------------------------------------
 
 VUVI_ProjectManager::VUVI_ProjectManager(TQ::Callbacks* callbacks)
-    : m_callbacks(callbacks)
+    : Prm::ParameterSet(QStringLiteral("project"))
+    , m_callbacks(callbacks)
     , m_properties(std::make_unique<ProjectProperties>())
     , m_parameterManager(std::make_unique<VUVI_ParameterManager>(*this))
     , m_frameManager(std::make_unique<VUVI_FrameManager>(*this))
