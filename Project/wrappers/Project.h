@@ -9,10 +9,13 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <QStringList>
 
 #include <boost/shared_ptr.hpp>
 
 class Clip;
+class Parameter;
+class ParameterSet;
 class ProgressWatcher;
 class TQ_BaseClipInfo;
 class TQ_ClipInfo;
@@ -37,6 +40,11 @@ public:
     void set_frame_rate(float rate);
     boost::shared_ptr<VUVI_ProjectManager> projectManager() const { return m_project; }
     ProgressWatcher* get_progress_watcher() const;
+
+    // Handles on the project's parameters and sets, rooted at the core
+    // project's own set (under which its clips' sets show).
+    Parameter parameter(const QStringList& name_components);
+    ParameterSet parameter_set(const QStringList& name_components = QStringList());
 
     bool operator==(const Project& other) const { return m_project == other.m_project; }
     bool operator!=(const Project& other) const { return !(*this == other); }
