@@ -76,18 +76,18 @@ TEST_F(Trees, TheProjectsRootShowsItsClipsUnderTheirNames)
 TEST_F(Trees, TheBaseClipsSetRootsWhatTheFootageCarries)
 {
     VUVI_BaseClip& baseClip = clip().internalClip()->baseClip();
-    // A camera as the core hangs one below a base clip.
-    auto* camera = new Prm::ParameterSet("camera", &baseClip);
+    // A keyframed set below the base clip, as the core hangs its camera there.
+    auto* lens = new Prm::ParameterSet("lens", &baseClip);
     Prm::Parameter<unsigned int> focalLength;
     focalLength.setScriptName("focalLength");
-    camera->addParameter(&focalLength);
+    lens->addParameter(&focalLength);
 
     ParameterSet base = clip().base_parameter_set();
     EXPECT_EQ(base.handledParameterSet(true), &baseClip);
-    EXPECT_EQ(base.get_subsets(), QVector<ParameterSet>{clip().base_parameter_set({"camera"})});
-    const QVector<Parameter> cameraParameters = clip().base_parameter_set({"camera"}).get_parameters();
-    ASSERT_EQ(cameraParameters.size(), 1);
-    Parameter keyed = cameraParameters[0];
+    EXPECT_TRUE(base.get_subsets().contains(clip().base_parameter_set({"lens"})));
+    const QVector<Parameter> lensParameters = clip().base_parameter_set({"lens"}).get_parameters();
+    ASSERT_EQ(lensParameters.size(), 1);
+    Parameter keyed = lensParameters[0];
     keyed.set(35u, 10.0);
     keyed.set(50u, 20.0);
     EXPECT_EQ(base.get_keyframes(), (Keyframes{{View(0), 10.0}, {View(0), 20.0}}));
