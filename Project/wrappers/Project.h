@@ -9,7 +9,6 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
-#include <QStringList>
 
 #include <boost/shared_ptr.hpp>
 
@@ -41,13 +40,14 @@ public:
     boost::shared_ptr<VUVI_ProjectManager> projectManager() const { return m_project; }
     ProgressWatcher* get_progress_watcher() const;
 
+    bool operator==(const Project& other) const { return m_project == other.m_project; }
+    bool operator!=(const Project& other) const { return !(*this == other); }
+
+    // ---- parameters ----
     // Handles on the project's parameters and sets, rooted at the core
     // project's own set (under which its clips' sets show).
     Parameter parameter(const QStringList& name_components);
     ParameterSet parameter_set(const QStringList& name_components = QStringList());
-
-    bool operator==(const Project& other) const { return m_project == other.m_project; }
-    bool operator!=(const Project& other) const { return !(*this == other); }
 
 private:
     // Makes the Clip of the project's default trackable clip, which takes
