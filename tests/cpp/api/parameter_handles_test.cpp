@@ -1,7 +1,7 @@
 // Parameter and ParameterSet handles over a small tree of parameter sets:
 // resolution and its failures, values, keyframes, the names of sets, and
 // equality and hashing.
-#include "ExpectFailure.h"
+#include "../support/ExpectFailure.h"
 
 #include "Project/wrappers/Parameter.h"
 #include "Project/wrappers/ParameterSet.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ExpectFailure.h"
+#include "../support/ExpectFailure.h"
 #include "FootageFixture.h"
 
 #include "Project/wrappers/Clip.h"
