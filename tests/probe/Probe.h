@@ -118,6 +118,9 @@ class Emitter : public QObject
     Q_OBJECT
 public:
     explicit Emitter(QObject* parent = nullptr) : QObject(parent) {}
+    // Identity: a QObject class compared by the frame.
+    bool operator==(const Emitter& other) const { return this == &other; }
+    bool operator!=(const Emitter& other) const { return this != &other; }
     void fire(int value) { Q_EMIT fired(value); }
     // Sends an event to the object, as the application does.
     bool deliver(int type);
