@@ -385,7 +385,8 @@ def run_slice(host, build, seed, first, count, scratch, timeout, raised):
         else:
             command = [sys.executable, os.path.abspath(__file__)]
         try:
-            result = subprocess.run(command, env=env, capture_output=True, text=True, timeout=timeout)
+            # In the scratch folder: calls may write files at relative paths.
+            result = subprocess.run(command, env=env, capture_output=True, text=True, timeout=timeout, cwd=scratch)
             status = result.returncode
             stderr = result.stderr
         except subprocess.TimeoutExpired as expired:

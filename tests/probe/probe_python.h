@@ -15,6 +15,7 @@
     type(Tile)                        \
     type(Canvas)                      \
     type(Emitter)                     \
+    type(Part)                        \
     namespace_(Probe)
 
 #define PROBE_CONVERSIONS(conversion) \

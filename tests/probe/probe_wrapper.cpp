@@ -136,7 +136,14 @@ void init_Emitter(PyObject* module)
     type.constructor(init<QObject*>(arg("parent") = nullptr));
     type.method("fire", &Emitter::fire, "value");
     type.method("deliver", &Emitter::deliver, "type");
+    type.method("part", &Emitter::part);
     type.compare<Equal | NotEqual>();
+    type.introduce();
+}
+
+void init_Part(PyObject* module)
+{
+    ObjectClass<Part> type(module);
     type.introduce();
 }
 

@@ -391,6 +391,18 @@ def test_override_arguments_kept_by_python_are_invalid_after_the_call():
     del child
 
 
+def test_deleting_an_object_that_invalidates_itself_from_python():
+    emitter = b.Emitter()
+    part = emitter.part()
+    assert emitter.part() is part and part.parent() is emitter
+    shiboken2.delete(part)  # the runtime deletes it: the object's own clean-up stands back
+    assert not shiboken2.isValid(part) and emitter.part() is None
+    emitter = b.Emitter()
+    part = emitter.part()
+    shiboken2.delete(emitter)  # deleted by its Qt parent: the clean-up invalidates it
+    assert not shiboken2.isValid(part)
+
+
 def test_the_application_survives_deleting_objects_made_on_dirty_memory():
     out = run_python("""
         import ctypes

@@ -419,6 +419,24 @@ def test_a_detached_clip_with_a_qt_parent_dies_with_it(footage):
     assert not shiboken2.isValid(clip)
 
 
+@pytest.mark.parametrize("part", ["clip", "colour", "clip watcher", "project watcher"])
+def test_deleting_from_python_what_the_project_keeps(project, tmp_path, part):
+    clip = project.clips["shot"]
+    target = {"clip": clip, "colour": clip.color_parameters, "clip watcher": clip.progress_watcher,
+              "project watcher": project.progress_watcher}[part]
+    target.parent()  # Python now knows its Qt parent too
+    shiboken2.delete(target)
+    assert not shiboken2.isValid(target)
+    if part == "clip":
+        assert project.clips == {"shot": None} and project.default_trackable_clip is None
+    else:
+        assert (clip.color_parameters, clip.progress_watcher, project.progress_watcher).count(None) == 1
+        clip.export(None, str(tmp_path / "out"), ".png", "f", "", 0, 0)
+    project.save_as(str(tmp_path / "after.plinx"))
+    del project, clip
+    gc.collect()
+
+
 def test_clips_seen_as_qobjects_are_clips(project):
     children = project.findChildren(p.Clip)
     assert project.clips["shot"] in children
@@ -458,7 +476,9 @@ def test_embedded_each_call_gives_a_new_project_that_python_does_not_own(saved_p
         del first
         gc.collect()
         assert shiboken2.isValid(clip) and second.clips["shot"].name == "shot"
-        second.notes = "from the script"
+        shiboken2.delete(second)  # only this Project: the application's stays
+        assert p.get_current_project().clips["shot"].name == "shot"
+        p.get_current_project().notes = "from the script"
         assert p.get_current_project().notes == "from the script"
     """, tmp_path, env={"PLINX_HOST_PROJECT": str(saved_project)}))
     assert out.split() == ["['shot']", str(saved_project)]
