@@ -180,6 +180,15 @@ def test_footage_without_description_takes_the_given_shape(tmp_path, name, width
     assert clip.frame_size == size and (info.start_frame, info.end_frame) == (first, last)
 
 
+def test_long_and_non_ascii_folders_keep_their_path(tmp_path):
+    folder = tmp_path / ("Ansichten-ä" * 20) / ("x" * 200)  # well over 255 bytes
+    clip = p.Clip(write_frames(folder, "deep", count=2), "deep", True)
+    assert (clip.get_info(0).path, clip.get_info(0).end_frame) == (str(folder), 2)
+    ghost = p.Clip(str(folder / "ghost_0007.png"), "ghost", False, 8, 8, 3)
+    assert (ghost.get_info(0).path, ghost.get_info(0).prefix, ghost.get_info(0).start_frame) == (
+        str(folder), "ghost_", 7)
+
+
 @pytest.mark.parametrize("call", [
     lambda c: c.view_mapping,
     lambda c: c.add_stream("/x.0001.png", 0, 1, 1),

@@ -167,11 +167,14 @@ def test_added_clips_take_the_projects_rate_and_keep_their_python_objects(projec
     assert second.id != project.clips["shot"].id and second.view_mapping == {p.View(0): p.View(0)}
 
 
-def test_a_taken_name_still_gives_the_new_clip(project, footage):
+def test_a_taken_name_still_gives_the_new_clip(project, footage, tmp_path):
     first = project.clips["shot"]
     again = project.add_clip(p.Clip(footage), "shot")
     assert again is not None and again.name == "shot" and again != first
     assert project.clips["shot"] is first  # the table is never re-keyed
+    project.save_as(str(tmp_path / "twice.plinx"))
+    reopened = p.Project(str(tmp_path / "twice.plinx"))
+    assert list(reopened.clips) == ["shot"] and reopened.clips["shot"].id == again.id  # the later one wins
 
 
 def test_add_clip_argument_forms(project, clip):
