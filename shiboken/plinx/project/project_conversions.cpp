@@ -49,10 +49,24 @@ PythonToCppFunc isColorConvertible(PyObject* in)
     return nullptr;
 }
 
+// Registers a container or pair conversion in its slot.
+template <typename Container, template <typename> class Kind>
+void registerContainer(plinx_project::Converter slot, PyTypeObject* pythonType)
+{
+    using C = Kind<Container>;
+    registerConversion(plinx_project::module, slot, pythonType, &C::toPython, {{&C::toCpp, &C::isConvertible}});
+}
+
 } // namespace
 
 void registerProjectConversions()
 {
-    registerConversion(plinx_project::module, plinx_project::Converter::Color, &PyTuple_Type, &colorToPython,
+    using plinx_project::Converter;
+    registerConversion(plinx_project::module, Converter::Color, &PyTuple_Type, &colorToPython,
                        {{&colorToCpp, &isColorConvertible}});
+    registerContainer<QVector<View>, SequenceConversion>(Converter::ViewVector, &PyList_Type);
+    registerContainer<plinx_project::UIntPair, PairConversion>(Converter::UIntPair, &PyTuple_Type);
+    registerContainer<plinx_project::ViewMap, MappingConversion>(Converter::ViewMap, &PyDict_Type);
+    registerContainer<plinx_project::ClipHash, MappingConversion>(Converter::ClipHash, &PyDict_Type);
+    registerContainer<QVector<ViewInfo>, SequenceConversion>(Converter::ViewInfoVector, &PyList_Type);
 }
