@@ -5,6 +5,8 @@
 #include "shiboken/binding/Binding.h"
 
 #include "Project/wrappers/Enums.h"
+#include "Project/wrappers/Layer.h"
+#include "Project/wrappers/LayerGroup.h"
 #include "Project/wrappers/ProgressWatcher.h"
 #include "Project/wrappers/StreamInfo.h"
 #include "Project/wrappers/View.h"
@@ -15,8 +17,10 @@
 // The types and enumerations, in the order the module introduces them.
 #define PLINX_PROJECT_TYPES(type, namespace_) \
     type(View)                                \
+    type(Layer)                               \
     type(StreamInfo)                          \
     type(ViewInfo)                            \
+    type(LayerGroup)                          \
     type(ProgressWatcher)                     \
     type(Colorspace)                          \
     type(ColorConversion)                     \
@@ -26,12 +30,22 @@
     type(ColorizeOutput)
 
 // The module's own conversions, in registration order: slot and name.
-#define PLINX_PROJECT_CONVERSIONS(conversion) \
-    conversion(Color, "Color")
+#define PLINX_PROJECT_CONVERSIONS(conversion)   \
+    conversion(OptionalLayer, "OptionalLayer")  \
+    conversion(Color, "Color")                  \
+    conversion(Matrix33, "Gan_Matrix33")        \
+    conversion(LayerList, "QVector<Layer>")     \
+    conversion(FloatList, "QList<float>")       \
+    conversion(LayerGroupList, "QVector<LayerGroup>")
 
 BINDING_MODULE(plinx_project, "plinx.project", PLINX_PROJECT_TYPES, PLINX_PROJECT_CONVERSIONS)
 
 BINDING_CONVERTER_NAME(Bsc::Colour3<float>, "Color");
+BINDING_CONVERTER_NAME(boost::optional<Layer>, "OptionalLayer");
+BINDING_CONVERTER_NAME(Gan_Matrix33, "Gan_Matrix33");
+BINDING_LIST_CONVERTER_NAME(QVector<Layer>, "QVector<Layer>");
+BINDING_LIST_CONVERTER_NAME(QList<float>, "QList<float>");
+BINDING_LIST_CONVERTER_NAME(QVector<LayerGroup>, "QVector<LayerGroup>");
 
 // The module's own value and container conversions.
 void registerProjectConversions();

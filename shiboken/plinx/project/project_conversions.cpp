@@ -4,6 +4,8 @@
 
 #include <QCoreApplication>
 
+#include <boost/optional.hpp>
+
 using namespace Binding;
 
 namespace {
@@ -49,10 +51,89 @@ PythonToCppFunc isColorConvertible(PyObject* in)
     return nullptr;
 }
 
+// --- OptionalLayer: a Layer or None ---
+
+PyObject* optionalLayerToPython(const void* in)
+{
+    const auto& layer = *static_cast<const boost::optional<Layer>*>(in);
+    if (!layer)
+        Py_RETURN_NONE;
+    return Binding::toPython(*layer);
+}
+
+void layerToOptional(PyObject* in, void* out)
+{
+    *static_cast<boost::optional<Layer>*>(out) = *cppPointer<Layer>(in);
+}
+
+void noneToOptionalLayer(PyObject*, void* out)
+{
+    *static_cast<boost::optional<Layer>*>(out) = boost::none;
+}
+
+PythonToCppFunc isLayerForOptional(PyObject* in)
+{
+    return PyObject_TypeCheck(in, pyType<Layer>()) && Shiboken::Object::isValid(in, false) ? &layerToOptional
+                                                                                            : nullptr;
+}
+
+PythonToCppFunc isNoneForOptionalLayer(PyObject* in)
+{
+    return in == Py_None ? &noneToOptionalLayer : nullptr;
+}
+
+// --- Gan_Matrix33: a tuple of three rows of three numbers ---
+
+PyObject* matrixToPython(const void* in)
+{
+    const auto& m = *static_cast<const Gan_Matrix33*>(in);
+    return Py_BuildValue("((ddd)(ddd)(ddd))", m.xx, m.xy, m.xz, m.yx, m.yy, m.yz, m.zx, m.zy, m.zz);
+}
+
+void matrixToCpp(PyObject* in, void* out)
+{
+    double values[9];
+    for (Py_ssize_t row = 0; row < 3; ++row) {
+        PyObject* items = PyTuple_GET_ITEM(in, row);
+        if (!PyTuple_Check(items) || PyTuple_GET_SIZE(items) != 3) {
+            PyErr_SetString(PyExc_TypeError, "a row of a matrix is a tuple of three numbers");
+            return;
+        }
+        for (Py_ssize_t column = 0; column < 3; ++column) {
+            values[row * 3 + column] = PyFloat_AsDouble(PyTuple_GET_ITEM(items, column));
+            if (PyErr_Occurred())
+                return;
+        }
+    }
+    auto& m = *static_cast<Gan_Matrix33*>(out);
+    m = Gan_Matrix33{values[0], values[1], values[2], values[3], values[4], values[5], values[6], values[7], values[8]};
+}
+
+PythonToCppFunc isMatrixConvertible(PyObject* in)
+{
+    return PyTuple_Check(in) && PyTuple_GET_SIZE(in) == 3 ? &matrixToCpp : nullptr;
+}
+
+template <typename Container>
+void registerSequence(plinx_project::Converter slot)
+{
+    using Sequence = SequenceConversion<Container>;
+    registerConversion(plinx_project::module, slot, &PyList_Type, &Sequence::toPython,
+                       {{&Sequence::toCpp, &Sequence::isConvertible}});
+}
+
 } // namespace
 
 void registerProjectConversions()
 {
-    registerConversion(plinx_project::module, plinx_project::Converter::Color, &PyTuple_Type, &colorToPython,
+    using Slot = plinx_project::Converter;
+    registerConversion(plinx_project::module, Slot::OptionalLayer, pyType<Layer>(), &optionalLayerToPython,
+                       {{&layerToOptional, &isLayerForOptional}, {&noneToOptionalLayer, &isNoneForOptionalLayer}});
+    registerConversion(plinx_project::module, Slot::Color, &PyTuple_Type, &colorToPython,
                        {{&colorToCpp, &isColorConvertible}});
+    registerConversion(plinx_project::module, Slot::Matrix33, &PyTuple_Type, &matrixToPython,
+                       {{&matrixToCpp, &isMatrixConvertible}});
+    registerSequence<QVector<Layer>>(Slot::LayerList);
+    registerSequence<QList<float>>(Slot::FloatList);
+    registerSequence<QVector<LayerGroup>>(Slot::LayerGroupList);
 }
