@@ -2,6 +2,11 @@
 
 #include "ColorParameters.h"
 #include "DetachedClipMaker.h"
+#include "ImageData.h"
+#include "ImageLocation.h"
+#include "Parameter.h"
+#include "ParameterPath.h"
+#include "ParameterSet.h"
 #include "ProgressWatcher.h"
 #include "PyHandle.h"
 
@@ -607,4 +612,43 @@ void Clip::relink(const StreamInfo& stream_info, const View& view)
 {
     relink(stream_info.get_path(), stream_info.get_prefix(), stream_info.get_suffix(), stream_info.get_start_frame(),
            stream_info.get_end_frame(), view);
+}
+
+// ---- image and parameters -------------------------------------------------------
+
+ImageData Clip::image(unsigned int frame, View view, bool allocate)
+{
+    const boost::shared_ptr<VUVI_Clip> clip = internalClip();
+    const boost::shared_ptr<VUVI_ProjectManager> project = PM();
+    const Prm::Context context = ParameterPath::context(double(frame), view);
+    const TQ::ClipID clipId = clip->clipID();
+    Bsc::detail::GanImage_Ptr<Gan_Image> image =
+        project->frameManager().spgiGetDerivedImage(clipId, context, allocate, false);
+    if (!image)
+        return ImageData();
+    return ImageData(std::move(image), ImageLocation(project.get(), clipId, context));
+}
+
+Parameter Clip::parameter(const QStringList& name_components)
+{
+    return Parameter(clipParameterSet(), name_components);
+}
+
+ParameterSet Clip::parameter_set(const QStringList& name_components)
+{
+    return ParameterSet(clipParameterSet(), name_components);
+}
+
+ParameterSet Clip::base_parameter_set(const QStringList& name_components)
+{
+    const boost::shared_ptr<TQ::IBaseClip> baseClip = PyHandle<void>::fromWeakToShared(m_baseClip);
+    return ParameterSet(boost::dynamic_pointer_cast<Prm::ParameterSet>(baseClip), name_components);
+}
+
+boost::shared_ptr<Prm::ParameterSet> Clip::clipParameterSet() const
+{
+    // The core clip's own weak reference to itself: a clip being destroyed
+    // throws boost::bad_weak_ptr.
+    const boost::shared_ptr<TQ::IClip> clip = internalClip()->shared_from_this();
+    return boost::dynamic_pointer_cast<Prm::ParameterSet>(clip);
 }

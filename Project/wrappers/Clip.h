@@ -11,16 +11,23 @@
 #include <QPair>
 #include <QPointer>
 #include <QString>
+#include <QStringList>
 #include <QVector>
 
 #include <boost/shared_ptr.hpp>
 #include <boost/weak_ptr.hpp>
 
 class ColorParameters;
+class ImageData;
+class Parameter;
+class ParameterSet;
 class ProgressWatcher;
 class VUVI_Clip;
 class VUVI_ProjectManager;
 
+namespace Prm {
+class ParameterSet;
+}
 namespace TQ {
 class IBaseClip;
 class IClip;
@@ -100,12 +107,26 @@ public:
                 unsigned int end_frame, const View& view);
     void relink(const StreamInfo& stream_info, const View& view);
 
+    // ---- image and parameters ----
+    // The project's image of a frame of this clip in a project view (see
+    // VUVI_FrameManager::spgiGetDerivedImage): the very image the project
+    // keeps, whose pixels scripts may change, or with `allocate` a copy of
+    // their own. No image for a frame the clip cannot produce.
+    ImageData image(unsigned int frame, View view = View(), bool allocate = false);
+    // Handles on the clip's parameters and sets (rooted at the core clip's
+    // set) and on its base clip's sets.
+    Parameter parameter(const QStringList& name_components);
+    ParameterSet parameter_set(const QStringList& name_components = QStringList());
+    ParameterSet base_parameter_set(const QStringList& name_components = QStringList());
+
 private Q_SLOTS:
     // Writes the colour settings into the clip information.
     void onColorParametersChanged();
 
 private:
     void setUpColorParameters();
+    // The core clip's root parameter set, sharing the clip's ownership.
+    boost::shared_ptr<Prm::ParameterSet> clipParameterSet() const;
 
     boost::shared_ptr<TQ::IBaseClip> m_ownedBaseClip;
     boost::weak_ptr<TQ::IBaseClip> m_baseClip;

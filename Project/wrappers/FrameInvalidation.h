@@ -5,7 +5,6 @@
 
 #include <Prm/Context.h>
 
-#include <QVector>
 #include <QtGlobal>
 
 #include <boost/weak_ptr.hpp>
@@ -19,17 +18,8 @@ boost::weak_ptr<VUVI_ProjectManager> watchProject(VUVI_ProjectManager* projectMa
 
 // Tells the project that the image of a clip's frame changed: the frame
 // manager marks the frame's image changed, and the file cache of the clip at
-// that frame is dropped.
+// that frame is dropped. A clip the project no longer has has no file cache
+// to drop.
 void invalidateFrameImage(VUVI_ProjectManager& project, quint32 clipId, const Prm::Context& context);
-
-// The requests made so far, in order, until the project model answers them.
-struct FrameInvalidation
-{
-    VUVI_ProjectManager* project;
-    quint32 clipId;
-    Prm::Context context;
-};
-QVector<FrameInvalidation> recordedFrameInvalidations();
-void clearRecordedFrameInvalidations();
 
 } // namespace PyImageMemorySuite

@@ -2,6 +2,8 @@
 
 #include "Clip.h"
 #include "LayerGroup.h"
+#include "Parameter.h"
+#include "ParameterSet.h"
 
 #include "Python/Bootstrap.h"
 
@@ -281,6 +283,16 @@ Clip* Layer::tracking_input_clip(bool use_linked_layer)
     if (clip.isNull())
         return nullptr;
     return new Clip(clip, project, project.get());
+}
+
+Parameter Layer::parameter(const QStringList& name_components)
+{
+    return Parameter(handledObject(), name_components);
+}
+
+ParameterSet Layer::parameter_set(const QStringList& name_components)
+{
+    return ParameterSet(handledObject(), name_components);
 }
 
 void Layer::remove()

@@ -14,6 +14,8 @@
 
 class Clip;
 class LayerGroup;
+class Parameter;
+class ParameterSet;
 
 namespace Bsc {
 class Command;
@@ -84,6 +86,11 @@ public:
     // this one follows): a new Clip, a Qt child of the core project; null
     // when the clip is gone.
     Clip* tracking_input_clip(bool use_linked_layer = false);
+
+    // Handles on the layer's own parameters and sets ("inPoint",
+    // "outPoint", "linkToTrack", "linkedLayerID").
+    Parameter parameter(const QStringList& name_components);
+    ParameterSet parameter_set(const QStringList& name_components = QStringList());
 
     // Takes the layer out of the project, as an undoable step.
     void remove();

@@ -1,5 +1,8 @@
 #include "LayerGroup.h"
 
+#include "Parameter.h"
+#include "ParameterSet.h"
+
 #include <Rirediro/Commands/LayerCommands.h>
 #include <Rirediro/Layers/LayerGroup.h>
 #include <Rirediro/Project/VUVI_ProjectManager.h>
@@ -125,6 +128,16 @@ QVector<Layer> LayerGroup::find_layers(const QString& name)
     layers.erase(std::remove_if(layers.begin(), layers.end(), [](const Layer& layer) { return layer.isNull(); }),
                  layers.end());
     return layers;
+}
+
+Parameter LayerGroup::parameter(const QStringList& name_components)
+{
+    return Parameter(handledObject(), name_components);
+}
+
+ParameterSet LayerGroup::parameter_set(const QStringList& name_components)
+{
+    return ParameterSet(handledObject(), name_components);
 }
 
 bool LayerGroup::operator==(const LayerGroup& other) const

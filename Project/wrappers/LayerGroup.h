@@ -8,6 +8,8 @@
 #include <QString>
 #include <QVector>
 
+class Parameter;
+class ParameterSet;
 class VUVI_ProjectManager;
 
 namespace Rirediro {
@@ -52,6 +54,10 @@ public:
     QVector<Layer> get_layers();
     // The layers of the group's subtree named `name`.
     QVector<Layer> find_layers(const QString& name);
+
+    // Handles on parameters and sets rooted at the group.
+    Parameter parameter(const QStringList& name_components);
+    ParameterSet parameter_set(const QStringList& name_components = QStringList());
 
     bool operator==(const LayerGroup& other) const;
 

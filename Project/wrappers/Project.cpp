@@ -1,6 +1,8 @@
 #include "Project.h"
 
 #include "Clip.h"
+#include "Parameter.h"
+#include "ParameterSet.h"
 #include "ColorParameters.h"
 #include "ProgressWatcher.h"
 #include "PyHandle.h"
@@ -474,6 +476,29 @@ UndoGroup Project::undo_group() const
 ProgressWatcher* Project::get_progress_watcher() const
 {
     return m_progressWatcher.get();
+}
+
+// ---- parameters ------------------------------------------------------------------
+
+namespace {
+
+// The core project's root set, sharing the project's ownership; empty
+// without a project.
+boost::shared_ptr<Prm::ParameterSet> rootSet(const boost::shared_ptr<VUVI_ProjectManager>& project)
+{
+    return boost::shared_ptr<Prm::ParameterSet>(project, project.get());
+}
+
+} // namespace
+
+Parameter Project::parameter(const QStringList& name_components)
+{
+    return Parameter(rootSet(m_project), name_components);
+}
+
+ParameterSet Project::parameter_set(const QStringList& name_components)
+{
+    return ParameterSet(rootSet(m_project), name_components);
 }
 
 // ---- layers and groups ---------------------------------------------------------------

@@ -21,6 +21,8 @@
 #include <boost/shared_ptr.hpp>
 
 class Clip;
+class Parameter;
+class ParameterSet;
 class ProgressWatcher;
 class TQ_BaseClipInfo;
 class TQ_ClipInfo;
@@ -128,6 +130,12 @@ public:
 
     bool operator==(const Project& other) const { return m_project == other.m_project; }
     bool operator!=(const Project& other) const { return !(*this == other); }
+
+    // ---- parameters ----
+    // Handles on the project's parameters and sets, rooted at the core
+    // project's own set (under which its clips' sets show).
+    Parameter parameter(const QStringList& name_components);
+    ParameterSet parameter_set(const QStringList& name_components = QStringList());
 
 private:
     // Makes the Clip of the project's default trackable clip, which takes

@@ -173,6 +173,63 @@ bool readFrame(const QString& path, int frame, FrameImage& image, bool eightBitR
     return true;
 }
 
+std::size_t FrameLayout::bytes() const
+{
+    if (width <= 0 || height <= 0 || channels <= 0)
+        return 0;
+    return std::size_t(width) * std::size_t(height) * std::size_t(channels) * typeOf(channelType).size();
+}
+
+namespace {
+
+// A layout `place` may ask for: the file's, with fewer channels or another type.
+bool acceptable(const FrameLayout& asked, const FrameLayout& file)
+{
+    return asked.width == file.width && asked.height == file.height && asked.channels >= 1
+           && asked.channels <= file.channels;
+}
+
+bool readMovieFrameInto(const QString& path, int frame, const std::function<void*(FrameLayout&)>& place)
+{
+    FrameImage decoded;
+    if (!QFileInfo(path).isFile() || !movie::read(path, frame, decoded))
+        return false;
+    const FrameLayout file{decoded.width, decoded.height, decoded.channels, decoded.channelType};
+    FrameLayout asked = file;
+    void* buffer = place(asked);
+    if (!buffer || !acceptable(asked, file))
+        return false;
+    const std::size_t pixelBytes = std::size_t(file.channels) * decoded.bytesPerChannel();
+    return OIIO::convert_image(asked.channels, asked.width, asked.height, 1, decoded.pixels.data(),
+                               typeOf(file.channelType), OIIO::stride_t(pixelBytes),
+                               OIIO::stride_t(pixelBytes * std::size_t(file.width)), OIIO::AutoStride, buffer,
+                               typeOf(asked.channelType), OIIO::AutoStride, OIIO::AutoStride, OIIO::AutoStride);
+}
+
+} // namespace
+
+bool readFrameInto(const QString& path, int frame, const std::function<void*(FrameLayout&)>& place)
+{
+    if (movie::isMovie(path))
+        return readMovieFrameInto(path, frame, place);
+    std::unique_ptr<OIIO::ImageInput> input = openInput(path);
+    if (!input || frame < 0 || !input->seek_subimage(frame, 0))
+        return false;
+    const OIIO::ImageSpec& spec = input->spec();
+    const FrameLayout file{spec.width, spec.height, spec.nchannels, channelTypeOf(spec.format)};
+    if (file.bytes() == 0)
+        return false;
+    FrameLayout asked = file;
+    void* buffer = place(asked);
+    if (!buffer || !acceptable(asked, file))
+        return false;
+    if (!input->read_image(frame, 0, 0, asked.channels, typeOf(asked.channelType), buffer)) {
+        OIIO::geterror();
+        return false;
+    }
+    return true;
+}
+
 bool writeImage(const QString& path, const FrameImage& image)
 {
     if (image.isNull())

@@ -28,9 +28,15 @@ void ParameterSet::addParameter(ParameterWithoutType* parameter)
         parameter->setParameterSet(this);
 }
 
+QVector<ParameterSet*> ParameterSet::subsets() const
+{
+    const QVector<ParameterSet*> shown = shownSubsets();
+    return shown.isEmpty() ? m_subsets : m_subsets + shown;
+}
+
 ParameterSet* ParameterSet::subsetWithName(const QString& name) const
 {
-    for (ParameterSet* subset : m_subsets) {
+    for (ParameterSet* subset : subsets()) {
         if (subset->scriptName() == name)
             return subset;
     }
@@ -52,7 +58,7 @@ void ParameterSet::forEachParameter(const boost::function<void(ParameterWithoutT
         return;
     for (ParameterWithoutType* parameter : QVector<ParameterWithoutType*>(m_parameters))
         visit(parameter);
-    for (ParameterSet* subset : QVector<ParameterSet*>(m_subsets))
+    for (ParameterSet* subset : subsets())
         subset->forEachParameter(visit, true);
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "../support/ExpectFailure.h"
 #include "FootageFixture.h"
 
 #include "Project/wrappers/Clip.h"
@@ -16,19 +17,7 @@
 
 namespace cliptest {
 
-// Runs `call` and checks that it throws E with exactly `message`.
-template <typename E>
-void expectFailure(const std::function<void()>& call, const QString& message)
-{
-    try {
-        call();
-        ADD_FAILURE() << "no exception; expected: " << message.toStdString();
-    } catch (const E& e) {
-        EXPECT_EQ(QString::fromUtf8(e.what()), message);
-    } catch (const std::exception& e) {
-        ADD_FAILURE() << "other exception: " << e.what() << "; expected: " << message.toStdString();
-    }
-}
+using testsupport::expectFailure;
 
 // Every stream of a clip, to show that a failed edit changed nothing.
 inline QString streamsOf(const Clip& clip)
@@ -39,12 +28,12 @@ inline QString streamsOf(const Clip& clip)
     return text;
 }
 
-// A project made from a numbered PNG sequence, and its one clip.
-struct ProjectOfSequence
+// A project made from footage (a movie, or the first file of a sequence),
+// and its one clip.
+struct ProjectOfFootage
 {
-    ProjectOfSequence(const QString& folder, unsigned int first, unsigned int count,
-                      InterlaceMode mode = NotInterlaced)
-        : firstFile(footage::writeSequence(folder, QStringLiteral("f"), first, count))
+    explicit ProjectOfFootage(const QString& file, InterlaceMode mode = NotInterlaced)
+        : firstFile(file)
         , detached(firstFile, QStringLiteral("Plate"), true, 0, 0, 0, nullptr)
         , project(std::make_unique<Project>(&detached, mode))
     {
@@ -63,6 +52,16 @@ struct ProjectOfSequence
     QString firstFile;
     Clip detached;
     std::unique_ptr<Project> project;
+};
+
+// A project made from a numbered PNG sequence.
+struct ProjectOfSequence : ProjectOfFootage
+{
+    ProjectOfSequence(const QString& folder, unsigned int first, unsigned int count,
+                      InterlaceMode mode = NotInterlaced)
+        : ProjectOfFootage(footage::writeSequence(folder, QStringLiteral("f"), first, count), mode)
+    {
+    }
 };
 
 } // namespace cliptest

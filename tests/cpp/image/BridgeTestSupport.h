@@ -2,13 +2,21 @@
 
 // An embedded interpreter and small helpers for the tests of the image
 // bridge: images with recording hooks, Python snippets run against a
-// namespace, and a fake project whose life a test controls.
+// namespace, and a core project whose life a test controls.
 
 #include "RecordingHooks.h"
 
 #include "Project/wrappers/ImageData.h"
 #include "Project/wrappers/ImageLocation.h"
 #include "Project/wrappers/PyArrayObject.h"
+
+#include <Bsc/Logger.h>
+#include <Rirediro/Project/ManagerSuite.h>
+#include <Rirediro/Project/VUVI_ProjectManager.h>
+#include <TQ/BaseClipInfo.h>
+#include <TQ/ClipInfo.h>
+
+#include <QStringList>
 
 #include <gtest/gtest.h>
 
@@ -19,8 +27,6 @@
 #include <memory>
 #include <string>
 #include <vector>
-
-class VUVI_ProjectManager;
 
 namespace BridgeTest {
 
@@ -126,17 +132,40 @@ inline void numberBytes(Gan_Image* image)
         bytes[i] = static_cast<unsigned char>(i);
 }
 
-// A stand-in for a core project: only its address and its life matter.
-inline boost::shared_ptr<VUVI_ProjectManager> fakeProject()
+// A core project with one clip (id 1) of 100 frames of footage it never
+// reads, in one view (0).
+inline boost::shared_ptr<VUVI_ProjectManager> coreProject()
 {
-    auto holder = boost::make_shared<int>(0);
-    return boost::shared_ptr<VUVI_ProjectManager>(holder, reinterpret_cast<VUVI_ProjectManager*>(holder.get()));
+    TQ_BaseClipInfo baseInfo;
+    baseInfo.setFrameWidth(4);
+    baseInfo.setFrameHeight(2);
+    TQ_ClipInfo clipInfo;
+    clipInfo.setLength(100, Prm::View::INVALID);
+    return VUVI_ProjectManager::createWithExistingClip(baseInfo, clipInfo, QString(), nullptr,
+                                                       Rirediro::ManagerSuite(), false);
 }
 
+// A frame in project view 1, which the clip reads from its view 0.
 inline ImageLocation frameOf(const boost::shared_ptr<VUVI_ProjectManager>& project, quint32 clipId, double time)
 {
     return ImageLocation(boost::weak_ptr<VUVI_ProjectManager>(project), clipId,
                          Prm::Context(Prm::Time::fromDouble(time), Prm::View(1), 3));
+}
+
+// The calls that changed images made on the core's frame and cache managers
+// since the last time asked, as the application log records them (without
+// "call ").
+inline QStringList coreImageCalls()
+{
+    QStringList calls;
+    for (const QString& line : Bsc::Logger::journal()) {
+        const int at = line.indexOf(QStringLiteral("call VUVI_"));
+        if (at >= 0 && (line.contains(QStringLiteral("vSetImageHasChanged"))
+                        || line.contains(QStringLiteral("dropFileCache"))))
+            calls << line.mid(at + 5);
+    }
+    Bsc::Logger::clearJournal();
+    return calls;
 }
 
 } // namespace BridgeTest

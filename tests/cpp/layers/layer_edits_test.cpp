@@ -3,6 +3,9 @@
 
 #include "LayerTestSupport.h"
 
+#include "Project/wrappers/Parameter.h"
+#include "Project/wrappers/ParameterSet.h"
+
 #include <Rirediro/ErrorHandling/VUVI_ErrorDetector.h>
 #include <Rirediro/Project/VUVI_FrameManager.h>
 
@@ -207,6 +210,13 @@ TEST_F(LayerEdits, ALinkNamesAnotherLayerItselfOrNone)
 
     layer.set_link_to_track(layer);
     EXPECT_EQ(*layer.get_link_to_track(), layer);
+    // The same parameters through handles rooted at the layer.
+    EXPECT_EQ(layer.parameter({QStringLiteral("linkToTrack")}).get(), QVariant(true));
+    EXPECT_EQ(layer.parameter({QStringLiteral("linkedLayerID")}).get(), QVariant(int(core.layerID())));
+    QStringList parameters;
+    for (const Parameter& parameter : layer.parameter_set().get_parameters())
+        parameters << parameter.get_name_components().join(QLatin1Char('.'));
+    EXPECT_EQ(parameters, QStringList({"inPoint", "outPoint", "linkToTrack", "linkedLayerID"}));
 
     layer.set_link_to_track(other);
     other.remove();
@@ -317,6 +327,8 @@ TEST_F(LayerEdits, EveryCallOnAGoneLayerOrGroupIsAnInvalidObject)
         {"==", [&] { (void)(layer == alive); }},
         {"== the other way", [&] { (void)(alive == layer); }},
         {"hash", [&] { qHash(layer); }},
+        {"parameter", [&] { layer.parameter({QStringLiteral("inPoint")}); }},
+        {"group parameters", [&] { group.parameter_set(); }},
         {"group name", [&] { group.get_name(); }},
         {"group layers", [&] { group.get_layers(); }},
         {"group insert", [&] { group.insert_child(alive, 0); }},

@@ -77,6 +77,40 @@ TEST(ParameterSet, MembersThatDieLeaveTheSet)
     EXPECT_EQ(kept->parameterSet(), nullptr);
 }
 
+// A set that shows sets owned elsewhere, as a project shows its clips.
+class ShowingSet : public Prm::ParameterSet
+{
+public:
+    using Prm::ParameterSet::ParameterSet;
+    QVector<Prm::ParameterSet*> shown;
+
+protected:
+    QVector<Prm::ParameterSet*> shownSubsets() const override { return shown; }
+};
+
+TEST(ParameterSet, ShownSetsFollowItsOwnSubsetsAndStayWithTheirOwners)
+{
+    Prm::ParameterSet clip("clip");
+    auto mode = named("mode", &clip);
+    auto showing = std::make_unique<ShowingSet>("project");
+    auto* own = new Prm::ParameterSet("own", showing.get());
+    auto a = named("a", own);
+    showing->shown = {&clip};
+
+    EXPECT_EQ(showing->subsets(), (QVector<Prm::ParameterSet*>{own, &clip}));
+    EXPECT_EQ(showing->subsetWithName("clip"), &clip);
+    QStringList visited;
+    showing->forEachParameter([&](Prm::ParameterWithoutType* p) { visited << p->scriptName(); }, true);
+    EXPECT_EQ(visited, (QStringList{"a", "mode"}));
+
+    // Asked anew at every use; the shown set is not the showing set's to delete.
+    showing->shown.clear();
+    EXPECT_EQ(showing->subsetWithName("clip"), nullptr);
+    showing->shown = {&clip};
+    showing.reset();
+    EXPECT_EQ(clip.parameterWithName("mode"), mode.get());
+}
+
 TEST(MasterParameter, IsForgottenWhenTheMasterDies)
 {
     IntParameter slave;

@@ -65,9 +65,20 @@ VUVI_Clip::VUVI_Clip(boost::shared_ptr<Rirediro::IClipServant> servant, TQ::Clip
                      const QString& name)
     : Prm::ParameterSet(name), m_servant(std::move(servant)), m_clipID(id), m_baseClip(baseClip), m_name(name)
 {
+    // Copies of the clip info do not join the set; the clip's own modes
+    // stay in it whatever info the clip is given.
+    addParameter(&m_clipInfo.frameRateMode());
+    addParameter(&m_clipInfo.filmTypeMode());
 }
 
 VUVI_Clip::~VUVI_Clip() = default;
+
+void VUVI_Clip::setName(const QString& name)
+{
+    m_name = name;
+    setScriptName(name);
+    setDisplayName(name);
+}
 
 void VUVI_Clip::setInfosInternal(const TQ_BaseClipInfo& baseInfo, const TQ_ClipInfo& info)
 {

@@ -1,5 +1,7 @@
 #include "Rirediro/Export/ClipSaveHelper.h"
 
+#include "../Clips/ClipFrames.h"
+
 #include "Rirediro/Clips/VUVI_BaseClip.h"
 #include "Rirediro/Clips/VUVI_Clip.h"
 #include "Rirediro/Project/ProjectProperties.h"
@@ -84,19 +86,13 @@ private:
     TQ::Callbacks* m_callbacks;
 };
 
-// Reads frame f of a clip's stream for a view: the file of index first + f
-// of a sequence, or frame first + f of a movie. Field-interlaced footage
-// holds two fields of the project in each file.
+// Reads frame f of a clip's stream for a view. Field-interlaced footage is
+// saved as it is stored: the whole picture of the file that holds the field.
 bool readSourceFrame(const VUVI_Clip& clip, const Prm::View& view, unsigned int f, Dururev::FrameImage& image,
                      bool eightBitRgb)
 {
-    const TQ_ClipInfo& info = clip.clipInfo();
-    const TQ_INTERLACE_MODE mode = clip.baseClip().baseInfo().interlaceMode();
-    const unsigned int index = info.minIndex(view) + (TQ::isFieldInterlaced(mode) ? f / 2 : f);
-    const Prm::View clipView = info.remapViewIfRequired(view, TQ_ClipInfo::ProjectToClipView);
-    if (info.indexWidth().value(clipView) > 0)
-        return Dururev::readFrame(info.fileNameForIndex(view, index), 0, image, eightBitRgb);
-    return Dururev::readFrame(info.firstFileName(view), int(index), image, eightBitRgb);
+    const ClipFrameSource source = clipFrameSource(clip, view, f);
+    return Dururev::readFrame(source.file, source.frameInFile, image, eightBitRgb);
 }
 
 } // namespace

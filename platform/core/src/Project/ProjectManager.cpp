@@ -63,7 +63,8 @@ std::vector<Prm::ParameterWithoutType*> parametersOf(const Prm::ParameterSet& se
 // ---- VUVI_ProjectManager -------------------------------------------------------
 
 VUVI_ProjectManager::VUVI_ProjectManager(TQ::Callbacks* callbacks)
-    : m_callbacks(callbacks)
+    : Prm::ParameterSet(QStringLiteral("project"))
+    , m_callbacks(callbacks)
     , m_properties(std::make_unique<ProjectProperties>())
     , m_commandManager(boost::make_shared<Rirediro::CommandManager>())
     , m_selectionManager(boost::make_shared<VUVI_SelectionManager>(*this))

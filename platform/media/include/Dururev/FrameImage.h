@@ -3,6 +3,7 @@
 #include <QString>
 
 #include <cstddef>
+#include <functional>
 #include <vector>
 
 namespace Dururev {
@@ -22,6 +23,27 @@ struct FrameImage
     bool isNull() const { return pixels.empty(); }
     std::size_t bytesPerChannel() const;
 };
+
+// The shape of one frame's pixels: interleaved, top row first, rows packed.
+struct FrameLayout
+{
+    int width = 0;
+    int height = 0;
+    int channels = 0;
+    FrameImage::ChannelType channelType = FrameImage::UInt8;
+
+    std::size_t bytes() const;
+};
+
+// Reads frame `frame` of a file (as readFrame numbers them) straight into
+// memory of the caller's. Once the file's layout is known, `place` is asked
+// for the buffer: it may lower the channel count (the first channels are
+// read) and change the channel type (values are converted as OpenImageIO
+// converts them: integers map to 0..1 in reals and back, clamped), and
+// returns a buffer of layout.bytes() for the layout it leaves, or null to
+// read nothing. False when the file or the frame cannot be read, the layout
+// is refused or `place` gives no buffer.
+bool readFrameInto(const QString& path, int frame, const std::function<void*(FrameLayout& layout)>& place);
 
 // Reads frame `frame` of a file (0 for a still; the movie frame otherwise;
 // movies always give 8-bit RGB).

@@ -13,7 +13,8 @@ class ParameterWithoutType;
 
 // A named group of parameters and of further sets. A set owns its subsets
 // (as Qt children) but not its parameters, which belong to the objects that
-// hold them; a destroyed parameter or subset leaves its set's lists.
+// hold them; a destroyed parameter or subset leaves its set's lists. A set
+// may also show sets that others own as further subsets (see shownSubsets).
 class ParameterSet : public QObject
 {
     Q_OBJECT
@@ -26,9 +27,11 @@ public:
     QString displayName() const { return m_displayName; }
     void setDisplayName(const QString& name) { m_displayName = name; }
 
-    // The set's own parameters and direct subsets, in the order they joined.
+    // The set's own parameters, in the order they joined.
     const QVector<ParameterWithoutType*>& parameters() const { return m_parameters; }
-    const QVector<ParameterSet*>& subsets() const { return m_subsets; }
+    // The direct subsets: the set's own, in the order they joined, then the
+    // sets it shows.
+    QVector<ParameterSet*> subsets() const;
 
     void addParameter(ParameterWithoutType* parameter);
 
@@ -42,6 +45,12 @@ public:
     // parameters a set offers beyond its own list; a plain set has none, and
     // sets that compute parameters on the fly override this.
     virtual void forEachParameter(const boost::function<void(ParameterWithoutType*)>& visit, bool recursive) const;
+
+protected:
+    // Sets owned elsewhere that this set shows as subsets after its own,
+    // asked anew at every use (a project shows its clips). None for a plain
+    // set.
+    virtual QVector<ParameterSet*> shownSubsets() const { return {}; }
 
 private:
     friend class ParameterWithoutType;

@@ -16,7 +16,9 @@ class IClipServant;
 }
 
 // A clip of a project (or of no project). Its base clip owns it; every
-// change of its infos goes through its servant.
+// change of its infos goes through its servant. Its parameter set, named
+// after the clip, holds the two clip modes of its clip info, which hold
+// one static value for every view.
 class VUVI_Clip : public Prm::ParameterSet, public TQ::IClip, public boost::enable_shared_from_this<VUVI_Clip>
 {
     Q_OBJECT
@@ -35,7 +37,8 @@ public:
     void vReplaceInfo(const TQ_BaseClipInfo& baseInfo, const TQ_ClipInfo& info) override;
     void vReplaceInfoAndFootage(const TQ_BaseClipInfo& baseInfo, const TQ_ClipInfo& info) override;
 
-    void setName(const QString& name) { m_name = name; }
+    // The clip's set takes the name too.
+    void setName(const QString& name);
     // Take the infos as they are: no undo, no notification.
     void setClipInfoInternal(const TQ_ClipInfo& info) { m_clipInfo = info; }
     void setInfosInternal(const TQ_BaseClipInfo& baseInfo, const TQ_ClipInfo& info);

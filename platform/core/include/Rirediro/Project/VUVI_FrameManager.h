@@ -12,6 +12,7 @@
 #include <map>
 #include <memory>
 
+struct Gan_Image;
 class TQ_BaseClipInfo;
 class TQ_ClipInfo;
 class VUVI_BaseClip;
@@ -22,7 +23,13 @@ namespace TQ {
 class IClip;
 }
 namespace Rirediro {
+class FrameImageCache;
 class IClipMaker;
+std::shared_ptr<FrameImageCache> makeFrameImageCache();
+} // namespace Rirediro
+namespace Bsc::detail {
+template <typename T>
+class GanImage_Ptr;
 }
 
 // The clips of a project: it owns their base clips, keeps the clips in
@@ -34,6 +41,34 @@ public:
     virtual ~VUVI_FrameManager();
     VUVI_FrameManager(const VUVI_FrameManager&) = delete;
     VUVI_FrameManager& operator=(const VUVI_FrameManager&) = delete;
+
+    // ---- frame images ----
+    // The image of a frame of a clip as the clip reads its footage: the file
+    // its stream names for the frame (one field of it for field-interlaced
+    // footage), in the file's channels (grey, grey and alpha, RGB, RGBA; the
+    // first four of more) and channel type (half floats as floats); floats
+    // under the clip's float conversion, 8 bits under its 8-bit conversion
+    // (floats win when both are set). The frame manager keeps the image of
+    // every frame it read and hands out that very image; with `allocate` the
+    // caller gets a copy of its own instead. `proxy` asks for proxy frames,
+    // which this stand-in does not make: full frames come either way. Null
+    // for a frame the clip cannot produce (no such clip, a time outside the
+    // clip, footage that cannot be read).
+    virtual Bsc::detail::GanImage_Ptr<Gan_Image> spgiGetDerivedImage(TQ::ClipID clipId, const Prm::Context& context,
+                                                                     bool allocate, bool proxy);
+    // The image of a frame was changed in memory (a script wrote its
+    // pixels): the frame keeps that image for as long as the frame manager
+    // lives and its footage stays the same. Recorded in the
+    // application log: "call VUVI_FrameManager::vSetImageHasChanged <clip id>
+    // <time> <view>".
+    virtual void vSetImageHasChanged(TQ::ClipID clipId, const Prm::Context& context);
+    // The context at which a clip reads a frame of the project: the same
+    // time, in the clip view the project view shows. A null clip reads the
+    // context as it is.
+    virtual Prm::Context getClipContext(const TQ::IClip* clip, const Prm::Context& context) const;
+    // The bytes of unchanged frame images kept before the least recently
+    // used are let go (the images live on while others hold them).
+    void setImageCacheBudget(std::size_t bytes);
 
     // The project's clips, in project order.
     const QList<VUVI_Clip*>& clips() const { return m_clips; }
@@ -83,6 +118,9 @@ public:
     virtual void setCurrentFrame(const Prm::Context& frame);
 
 private:
+    // The images of the frames read (see spgiGetDerivedImage).
+    std::shared_ptr<Rirediro::FrameImageCache> m_frameImages = Rirediro::makeFrameImageCache();
+
     VUVI_ProjectManager& m_project;
     std::unique_ptr<Rirediro::IClipMaker> m_clipMaker;
     std::map<unsigned int, boost::shared_ptr<VUVI_BaseClip>> m_baseClips;

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <Prm/Context.h>
+#include <Prm/ParameterSet.h>
+#include <Rirediro/Project/VUVI_CacheManager.h>
 
 #include <QObject>
 #include <QString>
@@ -29,7 +31,9 @@ struct ManagerSuite;
 
 // One project: the root of the project model. It owns the project's
 // properties and its managers; whoever made it holds it by shared pointer.
-class VUVI_ProjectManager : public QObject, public boost::enable_shared_from_this<VUVI_ProjectManager>
+// It is also the root of the project's parameter sets, named "project",
+// under which its clips' sets show, in project order.
+class VUVI_ProjectManager : public Prm::ParameterSet, public boost::enable_shared_from_this<VUVI_ProjectManager>
 {
     Q_OBJECT
 public:
@@ -99,9 +103,16 @@ public:
     bool projectHasChanged() const { return m_changed; }
     TQ::Callbacks* callbacks() const { return m_callbacks; }
 
+    // ---- caches and parameter sets ----
+    VUVI_CacheManager& cacheManager() { return m_cacheManager; }
+
+protected:
+    QVector<Prm::ParameterSet*> shownSubsets() const override;
+
 private:
     explicit VUVI_ProjectManager(TQ::Callbacks* callbacks);
 
+    VUVI_CacheManager m_cacheManager;
     TQ::Callbacks* m_callbacks;
     std::unique_ptr<ProjectProperties> m_properties;
     boost::shared_ptr<Rirediro::CommandManager> m_commandManager;

@@ -1,0 +1,71 @@
+#include "FrameImageCache.h"
+
+#include <QMutexLocker>
+
+#include <memory>
+
+namespace Rirediro {
+
+std::shared_ptr<FrameImageCache> makeFrameImageCache()
+{
+    return std::make_shared<FrameImageCache>();
+}
+
+FrameImageCache::ImagePtr FrameImageCache::image(const Frame& frame, const Origin& origin,
+                                                 const std::function<ImagePtr(const Origin&)>& read)
+{
+    // Images let go here may be the last count of an image a script linked
+    // to an array; their release must not run under the mutex. Declared
+    // first, they go after the locker has unlocked.
+    std::vector<ImagePtr> dropped;
+    QMutexLocker locker(&m_lock);
+    const auto found = m_entries.find(frame);
+    if (found != m_entries.end() && found->second.origin == origin) {
+        found->second.lastUse = ++m_uses;
+        return found->second.image;
+    }
+    ImagePtr image = read(origin);
+    if (!image)
+        return image;
+    Entry& entry = m_entries[frame];
+    dropped.push_back(std::move(entry.image));
+    entry = Entry{origin, image, false, ++m_uses};
+    trim(frame, dropped);
+    return image;
+}
+
+void FrameImageCache::markChanged(const Frame& frame)
+{
+    QMutexLocker locker(&m_lock);
+    const auto found = m_entries.find(frame);
+    if (found != m_entries.end())
+        found->second.changed = true;
+}
+
+void FrameImageCache::setBudget(std::size_t bytes)
+{
+    QMutexLocker locker(&m_lock);
+    m_budget = bytes;
+}
+
+void FrameImageCache::trim(const Frame& keep, std::vector<ImagePtr>& dropped)
+{
+    for (;;) {
+        std::size_t held = 0;
+        auto oldest = m_entries.end();
+        for (auto entry = m_entries.begin(); entry != m_entries.end(); ++entry) {
+            if (entry->second.changed)
+                continue;
+            held += entry->second.image->pix_data_size;
+            const bool candidate = entry->first < keep || keep < entry->first;
+            if (candidate && (oldest == m_entries.end() || entry->second.lastUse < oldest->second.lastUse))
+                oldest = entry;
+        }
+        if (held <= m_budget || oldest == m_entries.end())
+            return;
+        dropped.push_back(std::move(oldest->second.image));
+        m_entries.erase(oldest);
+    }
+}
+
+} // namespace Rirediro
