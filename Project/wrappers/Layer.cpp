@@ -2,14 +2,10 @@
 
 #include "Clip.h"
 #include "LayerGroup.h"
-#include "Parameter.h"
-#include "ParameterSet.h"
 
 #include "Python/Bootstrap.h"
 
 #include <Prm/ParameterEdits.h>
-#include <Rirediro/Commands/ChangeColorCommand.h>
-#include <Rirediro/Commands/CommandManager.h>
 #include <Rirediro/Commands/LayerCommands.h>
 #include <Rirediro/Commands/VUVI_SelectSelectionCommand.h>
 #include <Rirediro/ErrorHandling/VUVI_ErrorDetector.h>
@@ -28,9 +24,6 @@ namespace {
 
 const QString s_source = QStringLiteral("../Project/wrappers/Layer");
 
-// The single-precision value nearest to 1/255.
-constexpr float kChannelScale = 0.003921569f;
-
 Prm::Context contextOf(float time, const View& view)
 {
     return Prm::Context(Prm::Time::fromDouble(double(time)), view.getView(), 3);
@@ -46,14 +39,7 @@ Prm::Context contextOf(float time, const View& view)
 
 } // namespace
 
-// ---- shared with LayerGroup and Project ------------------------------------------------
-
 namespace Python {
-
-void executeLogged(VUVI_ProjectManager& project, const boost::shared_ptr<Bsc::Command>& command)
-{
-    project.commandManager()->executeAndLog(command, project.currentFrame(), true, true);
-}
 
 Layer layerFromBase(const boost::shared_ptr<Rirediro::LayerBase>& base,
                     const boost::weak_ptr<VUVI_ProjectManager>& project)
@@ -63,36 +49,12 @@ Layer layerFromBase(const boost::shared_ptr<Rirediro::LayerBase>& base,
     return Layer();
 }
 
-void setLayerBaseZOrder(const boost::shared_ptr<Rirediro::LayerBase>& base, int z, VUVI_ProjectManager* project)
-{
-    const int current = base->depthPosition();
-    const int target = z <= current ? z : z + 1;
-    executeLogged(*project, boost::make_shared<Rirediro::MoveLayerToDepthPositionCommand>(*project, base->id(), target));
-}
-
-void changeLayerBaseColor(Rirediro::LayerBase& base, void (Rirediro::LayerBase::*setter)(const QColor&),
-                          const Bsc::Colour3<float>& color, VUVI_ProjectManager* project)
-{
-    const QColor old = setter == &Rirediro::LayerBase::setMatteColor ? base.matteColor() : base.strokeColor();
-    const auto command = boost::make_shared<Rirediro::ChangeColorCommand>(base, old, setter);
-    QColor colour;
-    colour.setRgb(int(color.r * 255.0f), int(color.g * 255.0f), int(color.b * 255.0f), 255);
-    command->setNewColour(colour);
-    executeLogged(*project, command);
-}
-
-Bsc::Colour3<float> colourOf(const QColor& colour)
-{
-    return Bsc::Colour3<float>(float(colour.red()) * kChannelScale, float(colour.green()) * kChannelScale,
-                               float(colour.blue()) * kChannelScale);
-}
-
 } // namespace Python
 
 // ---- Layer ------------------------------------------------------------------------------
 
 Layer::Layer(const boost::shared_ptr<VUVI_Layer>& layer, const boost::weak_ptr<VUVI_ProjectManager>& project)
-    : PyHandle<VUVI_Layer>(layer), m_project(project)
+    : LayerNodeHandle<VUVI_Layer>(layer, project)
 {
 }
 
@@ -101,73 +63,6 @@ Layer::~Layer() = default;
 bool Layer::isNull() const
 {
     return PyHandle<VUVI_Layer>::isNull();
-}
-
-QString Layer::get_name() const
-{
-    return handledObject()->name();
-}
-
-void Layer::set_name(const QString& name)
-{
-    const boost::shared_ptr<VUVI_Layer> layer = handledObject();
-    const boost::shared_ptr<VUVI_ProjectManager> project = PyHandle<void>::fromWeakToShared(m_project);
-    Python::executeLogged(*project, boost::make_shared<Rirediro::SetLayerNameCommand>(*project, layer->id(), name));
-}
-
-bool Layer::get_visibility() const
-{
-    return !handledObject()->isHidden(false);
-}
-
-void Layer::set_visibility(bool visible)
-{
-    handledObject()->setHidden(!visible);
-}
-
-bool Layer::get_locked() const
-{
-    return handledObject()->isLocked(false);
-}
-
-void Layer::set_locked(bool locked)
-{
-    handledObject()->setLocked(locked);
-}
-
-Bsc::Colour3<float> Layer::get_matte_color() const
-{
-    return Python::colourOf(handledObject()->matteColor());
-}
-
-void Layer::set_matte_color(Bsc::Colour3<float> color)
-{
-    const boost::shared_ptr<VUVI_Layer> layer = handledObject();
-    Python::changeLayerBaseColor(*layer, &Rirediro::LayerBase::setMatteColor, color,
-                                 PyHandle<void>::fromWeakToShared(m_project).get());
-}
-
-Bsc::Colour3<float> Layer::get_stroke_color() const
-{
-    return Python::colourOf(handledObject()->strokeColor());
-}
-
-void Layer::set_stroke_color(Bsc::Colour3<float> color)
-{
-    const boost::shared_ptr<VUVI_Layer> layer = handledObject();
-    Python::changeLayerBaseColor(*layer, &Rirediro::LayerBase::setStrokeColor, color,
-                                 PyHandle<void>::fromWeakToShared(m_project).get());
-}
-
-int Layer::get_z_order() const
-{
-    return handledObject()->depthPosition();
-}
-
-void Layer::set_z_order(int val)
-{
-    const boost::shared_ptr<VUVI_Layer> layer = handledObject();
-    Python::setLayerBaseZOrder(layer, val, PyHandle<void>::fromWeakToShared(m_project).get());
 }
 
 bool Layer::get_selected() const
@@ -184,7 +79,7 @@ void Layer::set_selected(bool selected)
     if (get_selected() == selected)
         return;
     const boost::shared_ptr<VUVI_Layer> layer = handledObject();
-    const boost::shared_ptr<VUVI_ProjectManager> project = PyHandle<void>::fromWeakToShared(m_project);
+    const boost::shared_ptr<VUVI_ProjectManager> project = lockedProject();
     const QList<boost::shared_ptr<const Rirediro::Contour>> contours = layer->readOnlyContours();
     VUVI_ErrorDetector::instance()->check(!contours.isEmpty(), s_source, 371, QStringLiteral("!contours.isEmpty()"),
                                           QCoreApplication::translate("Layer", "No contours in the layer to select"));
@@ -226,7 +121,7 @@ boost::optional<Layer> Layer::get_link_to_track() const
     const int linked = layer->linkedLayerParameter().value(view);
     if (linked == int(layer->layerID()))
         return *this;
-    const boost::shared_ptr<VUVI_ProjectManager> project = PyHandle<void>::fromWeakToShared(m_project);
+    const boost::shared_ptr<VUVI_ProjectManager> project = lockedProject();
     if (linked <= 0)
         return boost::none;
     if (const boost::shared_ptr<VUVI_Layer> other = project->selectionManager()->findLayer(unsigned(linked), false))
@@ -237,7 +132,7 @@ boost::optional<Layer> Layer::get_link_to_track() const
 void Layer::set_link_to_track(const boost::optional<Layer>& layer)
 {
     const boost::shared_ptr<VUVI_Layer> self = handledObject();
-    const boost::shared_ptr<VUVI_ProjectManager> project = PyHandle<void>::fromWeakToShared(m_project);
+    const boost::shared_ptr<VUVI_ProjectManager> project = lockedProject();
     const int linked = int(layer ? layer->handledObject()->layerID() : self->layerID());
     const Prm::View view(Prm::View::defaultViewId());
     auto edits = std::make_unique<Bsc::CompositeCommand>();
@@ -277,22 +172,12 @@ QList<float> Layer::get_surface_position(unsigned int point_index, float time, V
 Clip* Layer::tracking_input_clip(bool use_linked_layer)
 {
     const boost::shared_ptr<VUVI_Layer> layer = handledObject();
-    const boost::shared_ptr<VUVI_ProjectManager> project = PyHandle<void>::fromWeakToShared(m_project);
+    const boost::shared_ptr<VUVI_ProjectManager> project = lockedProject();
     const Bsc::detail::QPointerEx<TQ::IClip, QPointer> clip = layer->trackingInputClip(use_linked_layer);
     // A Clip needs a live core clip.
     if (clip.isNull())
         return nullptr;
     return new Clip(clip, project, project.get());
-}
-
-Parameter Layer::parameter(const QStringList& name_components)
-{
-    return Parameter(handledObject(), name_components);
-}
-
-ParameterSet Layer::parameter_set(const QStringList& name_components)
-{
-    return ParameterSet(handledObject(), name_components);
 }
 
 void Layer::remove()
@@ -302,11 +187,7 @@ void Layer::remove()
 
 bool Layer::operator==(const Layer& other) const
 {
-    if (this == &other)
-        return true;
-    const boost::shared_ptr<VUVI_Layer> theirs = other.handledObject();
-    const boost::shared_ptr<VUVI_Layer> ours = handledObject();
-    return ours->id() == theirs->id();
+    return refersToSameNode(other);
 }
 
 uint qHash(const Layer& layer)

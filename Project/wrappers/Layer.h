@@ -1,40 +1,21 @@
 #pragma once
 
-#include "Project/wrappers/PyHandle.h"
+#include "Project/wrappers/LayerNode.h"
 #include "Project/wrappers/View.h"
 
-#include <Bsc/Colour3.h>
 #include <Gandalf/Matrix.h>
 
-#include <QColor>
 #include <QList>
-#include <QString>
 
 #include <boost/optional.hpp>
 
 class Clip;
 class LayerGroup;
-class Parameter;
-class ParameterSet;
-
-namespace Bsc {
-class Command;
-}
 class VUVI_Layer;
-class VUVI_ProjectManager;
 
-namespace Rirediro {
-class LayerBase;
-}
-
-// One layer of a project as scripts see it: a value that refers to the core
-// layer and to its project weakly. Once the layer is gone (removed, its
-// creation undone, its project closed) every operation but isNull throws
-// VUVI_BadState "Invalid object".
-//
-// Edits of the name, colours, order and link are undoable steps of the
-// project's history; visibility and lock are set at once.
-class Layer : public PyHandle<VUVI_Layer>
+// One layer of a project as scripts see it (see LayerNodeHandle). Its link
+// to another layer's track is an undoable step too.
+class Layer : public LayerNodeHandle<VUVI_Layer>
 {
 public:
     Layer() = default;
@@ -44,22 +25,6 @@ public:
 
     bool isNull() const override;
     ~Layer() override;
-
-    boost::weak_ptr<VUVI_ProjectManager> projectManager() const { return m_project; }
-
-    QString get_name() const;
-    void set_name(const QString& name);
-    bool get_visibility() const;
-    void set_visibility(bool visible);
-    bool get_locked() const;
-    void set_locked(bool locked);
-    Bsc::Colour3<float> get_matte_color() const;
-    void set_matte_color(Bsc::Colour3<float> color);
-    Bsc::Colour3<float> get_stroke_color() const;
-    void set_stroke_color(Bsc::Colour3<float> color);
-    // The layer's place among the nodes of its group, rear first.
-    int get_z_order() const;
-    void set_z_order(int val);
 
     // Whether the layer is selected in the application; scripts run outside
     // it get VUVI_NotImplemented.
@@ -87,41 +52,19 @@ public:
     // when the clip is gone.
     Clip* tracking_input_clip(bool use_linked_layer = false);
 
-    // Handles on the layer's own parameters and sets ("inPoint",
-    // "outPoint", "linkToTrack", "linkedLayerID").
-    Parameter parameter(const QStringList& name_components);
-    ParameterSet parameter_set(const QStringList& name_components = QStringList());
-
     // Takes the layer out of the project, as an undoable step.
     void remove();
 
     bool operator==(const Layer& other) const;
     bool operator!=(const Layer& other) const { return !(*this == other); }
-
-private:
-    boost::weak_ptr<VUVI_ProjectManager> m_project;
 };
 
 uint qHash(const Layer& layer);
 
-// Shared with LayerGroup and Project.
 namespace Python {
 
 // A Layer over `base` when it is a layer; a null Layer otherwise.
 Layer layerFromBase(const boost::shared_ptr<Rirediro::LayerBase>& base,
                     const boost::weak_ptr<VUVI_ProjectManager>& project);
-// Moves a layer or group to depth position `z` among the nodes of its
-// group, as an undoable step.
-void setLayerBaseZOrder(const boost::shared_ptr<Rirediro::LayerBase>& base, int z, VUVI_ProjectManager* project);
-// Sets one colour of a layer or group, as an undoable step: `setter` is its
-// setter of that colour.
-void changeLayerBaseColor(Rirediro::LayerBase& base, void (Rirediro::LayerBase::*setter)(const QColor&),
-                          const Bsc::Colour3<float>& color, VUVI_ProjectManager* project);
-
-// A colour of the core as scripts see it: channels from 0 to 1.
-Bsc::Colour3<float> colourOf(const QColor& colour);
-// Runs a command as an undo step of the project's history, at the frame
-// shown now.
-void executeLogged(VUVI_ProjectManager& project, const boost::shared_ptr<Bsc::Command>& command);
 
 } // namespace Python

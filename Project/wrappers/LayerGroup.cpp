@@ -1,13 +1,6 @@
 #include "LayerGroup.h"
 
-#include "Parameter.h"
-#include "ParameterSet.h"
-
-#include <Rirediro/Commands/LayerCommands.h>
 #include <Rirediro/Layers/LayerGroup.h>
-#include <Rirediro/Project/VUVI_ProjectManager.h>
-
-#include <boost/make_shared.hpp>
 
 #include <algorithm>
 
@@ -25,7 +18,7 @@ LayerGroup layerGroupFromBase(const boost::shared_ptr<Rirediro::LayerBase>& base
 
 LayerGroup::LayerGroup(const boost::shared_ptr<Rirediro::LayerGroup>& group,
                        const boost::weak_ptr<VUVI_ProjectManager>& project)
-    : PyHandle<Rirediro::LayerGroup>(group), m_project(project)
+    : LayerNodeHandle<Rirediro::LayerGroup>(group, project)
 {
 }
 
@@ -34,73 +27,6 @@ LayerGroup::~LayerGroup() = default;
 bool LayerGroup::isNull() const
 {
     return PyHandle<Rirediro::LayerGroup>::isNull();
-}
-
-QString LayerGroup::get_name() const
-{
-    return handledObject()->name();
-}
-
-void LayerGroup::set_name(const QString& name)
-{
-    const boost::shared_ptr<Rirediro::LayerGroup> group = handledObject();
-    const boost::shared_ptr<VUVI_ProjectManager> project = PyHandle<void>::fromWeakToShared(m_project);
-    Python::executeLogged(*project, boost::make_shared<Rirediro::SetLayerNameCommand>(*project, group->id(), name));
-}
-
-bool LayerGroup::get_visibility() const
-{
-    return !handledObject()->isHidden(false);
-}
-
-void LayerGroup::set_visibility(bool visible)
-{
-    handledObject()->setHidden(!visible);
-}
-
-bool LayerGroup::get_locked() const
-{
-    return handledObject()->isLocked(false);
-}
-
-void LayerGroup::set_locked(bool locked)
-{
-    handledObject()->setLocked(locked);
-}
-
-Bsc::Colour3<float> LayerGroup::get_matte_color() const
-{
-    return Python::colourOf(handledObject()->matteColor());
-}
-
-void LayerGroup::set_matte_color(Bsc::Colour3<float> color)
-{
-    const boost::shared_ptr<Rirediro::LayerGroup> group = handledObject();
-    Python::changeLayerBaseColor(*group, &Rirediro::LayerBase::setMatteColor, color,
-                                 PyHandle<void>::fromWeakToShared(m_project).get());
-}
-
-Bsc::Colour3<float> LayerGroup::get_stroke_color() const
-{
-    return Python::colourOf(handledObject()->strokeColor());
-}
-
-void LayerGroup::set_stroke_color(Bsc::Colour3<float> color)
-{
-    const boost::shared_ptr<Rirediro::LayerGroup> group = handledObject();
-    Python::changeLayerBaseColor(*group, &Rirediro::LayerBase::setStrokeColor, color,
-                                 PyHandle<void>::fromWeakToShared(m_project).get());
-}
-
-int LayerGroup::get_z_order() const
-{
-    return handledObject()->depthPosition();
-}
-
-void LayerGroup::set_z_order(int val)
-{
-    const boost::shared_ptr<VUVI_ProjectManager> project = PyHandle<void>::fromWeakToShared(m_project);
-    Python::setLayerBaseZOrder(handledObject(), val, project.get());
 }
 
 void LayerGroup::insert_child(Layer layer, unsigned int index)
@@ -130,21 +56,7 @@ QVector<Layer> LayerGroup::find_layers(const QString& name)
     return layers;
 }
 
-Parameter LayerGroup::parameter(const QStringList& name_components)
-{
-    return Parameter(handledObject(), name_components);
-}
-
-ParameterSet LayerGroup::parameter_set(const QStringList& name_components)
-{
-    return ParameterSet(handledObject(), name_components);
-}
-
 bool LayerGroup::operator==(const LayerGroup& other) const
 {
-    if (this == &other)
-        return true;
-    const boost::shared_ptr<Rirediro::LayerGroup> theirs = other.handledObject();
-    const boost::shared_ptr<Rirediro::LayerGroup> ours = handledObject();
-    return ours->id() == theirs->id();
+    return refersToSameNode(other);
 }

@@ -2,6 +2,7 @@
 // format without layers, and damaged layer entries.
 
 #include "LayerTestSupport.h"
+#include "../support/Files.h"
 
 #include <QFile>
 #include <QJsonArray>
@@ -14,18 +15,8 @@ using namespace layertest;
 
 namespace {
 
-QByteArray contentsOf(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void writeFile(const QString& path, const QByteArray& contents)
-{
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(contents);
-}
+using testsupport::contentsOf;
+using testsupport::writeFile;
 
 // Every node of a project's tree with all a file keeps of it, front to rear.
 QStringList describeTree(const VUVI_ProjectManager& project)

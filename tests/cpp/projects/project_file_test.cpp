@@ -2,6 +2,7 @@
 // refused, and saves that fail without harming the previous file.
 
 #include "ProjectTestSupport.h"
+#include "../support/Files.h"
 
 #include "Project/wrappers/ColorParameters.h"
 
@@ -29,18 +30,8 @@ using namespace projecttest;
 
 namespace {
 
-QByteArray contentsOf(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void writeFile(const QString& path, const QByteArray& contents)
-{
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(contents);
-}
+using testsupport::contentsOf;
+using testsupport::writeFile;
 
 // A clip as far as a project file keeps it.
 QString describeClip(const Clip& clip)
