@@ -318,8 +318,10 @@ def test_handles_die_with_their_project(clip):
     del project
     gc.collect()
     assert not layer and layer.isNull() and not group and group.isNull()
-    with raises(RuntimeError, "Invalid object"):
-        group.name  # noqa: B018
+    for action in (lambda: group.name, lambda: group == p.LayerGroup(group), lambda: layer == p.Layer(layer),
+                   lambda: layer.tracking_input_clip()):
+        with raises(RuntimeError, "Invalid object"):
+            action()
 
 
 # --- Files ---------------------------------------------------------------------------------
