@@ -2,7 +2,6 @@
 
 #include "app/HostSupport.h"
 
-#include <MXI/MXIHost.h>
 #include <Rirediro/Project/VUVI_ProjectManager.h>
 #include <TQ/BaseClipInfo.h>
 #include <TQ/ClipInfo.h>
@@ -14,9 +13,7 @@ namespace GUI {
 boost::shared_ptr<QuarnDialogHost> QuarnDialogHost::create(GUIApplication* application, MXIHost& host,
                                                            TQ::Callbacks& callbacks)
 {
-    if (!HostSupport::acceptsCallMode(AcceptedCallModes, host.callMode()))
-        return boost::shared_ptr<QuarnDialogHost>();
-    return boost::shared_ptr<QuarnDialogHost>(new QuarnDialogHost(application, host, callbacks));
+    return HostSupport::createForCallMode<QuarnDialogHost>(AcceptedCallModes, application, host, callbacks);
 }
 
 QuarnDialogHost::QuarnDialogHost(GUIApplication* application, MXIHost& host, TQ::Callbacks& callbacks)

@@ -6,7 +6,6 @@
 #include <GUI/Project.h>
 #include <GUI/ViewManager.h>
 #include <GUI/frmMain.h>
-#include <MXI/MXIHost.h>
 #include <Product/Settings.h>
 #include <Rirediro/Clips/VUVI_Clip.h>
 #include <Rirediro/Commands/CommandManager.h>
@@ -38,9 +37,7 @@ void warn(const QString& message)
 boost::shared_ptr<QuarnGuiHost> QuarnGuiHost::create(GUIApplication* application, MXIHost& host,
                                                      TQ::Callbacks& callbacks)
 {
-    if (!HostSupport::acceptsCallMode(AcceptedCallModes, host.callMode()))
-        return boost::shared_ptr<QuarnGuiHost>();
-    return boost::shared_ptr<QuarnGuiHost>(new QuarnGuiHost(application, host, callbacks));
+    return HostSupport::createForCallMode<QuarnGuiHost>(AcceptedCallModes, application, host, callbacks);
 }
 
 QuarnGuiHost::QuarnGuiHost(GUIApplication* application, MXIHost& host, TQ::Callbacks& callbacks)

@@ -25,9 +25,10 @@ TEST_F(HostProject, TheDialogHostOpensTheHostsFileOnItsOwn)
     const boost::shared_ptr<VUVI_ProjectManager>& project = host->projectManager();
     ASSERT_TRUE(project);
     EXPECT_EQ(project.use_count(), 1) << "what openProject returned was let go";
-    EXPECT_EQ(lines(hostCalls()), lines({QStringLiteral("Rirediro::QuarnHost::openProject '%1'").arg(m_file),
-                                         QStringLiteral("Rirediro::QuarnHost::conformClipInfo"),
-                                         QStringLiteral("VUVI_ProjectManager::createFromHandle '%1' false").arg(m_file)}));
+    const QStringList expected{QStringLiteral("Rirediro::QuarnHost::openProject '%1'").arg(m_file),
+                               QStringLiteral("Rirediro::QuarnHost::conformClipInfo"),
+                               QStringLiteral("VUVI_ProjectManager::createFromHandle '%1' false").arg(m_file)};
+    EXPECT_EQ(lines(hostCalls()), lines(expected));
     EXPECT_EQ(project->frameManager().clips().size(), 1);
     EXPECT_EQ(project->frameManager().clips().front()->clipInfo().length().value(Prm::View(0)), 5u);
     EXPECT_EQ(project->selectionManager()->layersFrontToRear().size(), 2);
@@ -48,9 +49,10 @@ TEST_F(HostProject, TheGuiHostOpensTheHostsFileInTheMainWindow)
     EXPECT_EQ(project.get(), GUI::Project::get().manager());
     EXPECT_EQ(project, m_application.mainWindow()->project()) << "shared with the window that owns it";
     EXPECT_EQ(project.use_count(), 2);
-    EXPECT_EQ(lines(hostCalls()), lines({QStringLiteral("Rirediro::QuarnHost::openProject '%1'").arg(m_file),
-                                         QStringLiteral("frmMain::openProjectHandle '%1'").arg(m_file),
-                                         QStringLiteral("VUVI_ProjectManager::createFromHandle '%1' true").arg(m_file)}));
+    const QStringList expected{QStringLiteral("Rirediro::QuarnHost::openProject '%1'").arg(m_file),
+                               QStringLiteral("frmMain::openProjectHandle '%1'").arg(m_file),
+                               QStringLiteral("VUVI_ProjectManager::createFromHandle '%1' true").arg(m_file)};
+    EXPECT_EQ(lines(hostCalls()), lines(expected));
     EXPECT_EQ(project->selectionManager()->layersFrontToRear().size(), 2);
 }
 
@@ -123,6 +125,20 @@ TEST_F(HostProject, TheGuiHostResetsItsProjectBeforeLeavingModalMode)
         }
         Bsc::Logger::clearJournal();
     }
+}
+
+TEST_F(HostProject, DestroyingTheGuiHostRunsItsOwnExitModal)
+{
+    boost::shared_ptr<QuarnGuiHost> host = guiHostWithProject();
+    const boost::shared_ptr<VUVI_ProjectManager> project = host->projectManager();
+    select(*project, layerNamed(*project, QStringLiteral("B")));
+    host.reset();
+    EXPECT_EQ(selectionOf(*project), QStringLiteral("selected [], current none"));
+    EXPECT_EQ(project->commandManager()->undoCount(), 0);
+    EXPECT_EQ(hostCalls().mid(hostCalls().size() - 3),
+              QStringList({QStringLiteral("Rirediro::CommandManager::clear"),
+                           QStringLiteral("Rirediro::QuarnHost::exitModal"),
+                           QStringLiteral("Rirediro::QuarnHost::~QuarnHost")}));
 }
 
 TEST_F(HostProject, WithoutTheCacheTheHostGetsItsProjectBackInItsFile)
@@ -219,11 +235,15 @@ TEST_F(HostProject, SelectingTheTrackingLayerClearsTheSelectionFirst)
     Bsc::Logger::clearJournal();
     host->onGuiProjectLoaded();
     const QString a = layerNamed(project, QStringLiteral("A"))->id();
-    EXPECT_EQ(lines(hostCalls()), lines({QStringLiteral("Rirediro::QuarnHost::findPointTrackingLayers 7"),
-                                         QStringLiteral("VUVI_SelectionManager::vUnSelectAllLayers"),
-                                         QStringLiteral("VUVI_ToolManager::setCurrentLayer none at invalid in view 0 mode 3"),
-                                         QStringLiteral("VUVI_SelectionManager::vUnSelectAllLayers"),
-                                         QStringLiteral("VUVI_ToolManager::setCurrentLayer %1 at 0 in view 0 mode 3").arg(a)}));
+    const QStringList expected{
+        QStringLiteral("Rirediro::QuarnHost::findPointTrackingLayers 7"),
+        QStringLiteral("VUVI_SelectionManager::vUnSelectAllLayers"),
+        QStringLiteral("VUVI_ToolManager::setCurrentLayer none at invalid in view 0 mode 3"),
+        // The command's own run: it makes A the one selected layer at the current frame.
+        QStringLiteral("VUVI_SelectionManager::vUnSelectAllLayers"),
+        QStringLiteral("VUVI_ToolManager::setCurrentLayer %1 at 0 in view 0 mode 3").arg(a),
+    };
+    EXPECT_EQ(lines(hostCalls()), lines(expected));
 }
 
 TEST_F(HostProject, WithoutAProjectNothingIsLookedFor)
