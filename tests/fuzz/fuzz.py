@@ -90,6 +90,36 @@ class Worker:
         self.types, self.functions = self.discover()
         self.instances = {t: [] for t in self.types}
         self.errors = {}
+        self.seed_scene()
+
+    def seed_scene(self):
+        """A project over a few frames of footage, with layers and a group:
+        random calls rarely make one, and the handles on its contents are
+        driven through them (their results become subjects in turn)."""
+        project_module = sys.modules.get("plinx.project")
+        if project_module is None:
+            return
+        from PySide2 import QtGui
+        folder = os.path.abspath(f"footage-{os.getpid()}")  # the worker runs in its scratch folder
+        os.makedirs(folder, exist_ok=True)
+        for index in range(1, 4):
+            image = QtGui.QImage(16, 12, QtGui.QImage.Format_RGB32)
+            image.fill(QtGui.QColor(40 * index, 90, 160))
+            image.save(os.path.join(folder, "shot.%04d.png" % index))
+        try:
+            project = project_module.Project(project_module.Clip(os.path.join(folder, "shot.0001.png"), "shot"))
+            plate = project.clips["shot"]
+            layers = [project.add_layer(plate, name) for name in ("a", "b", "c")]
+            group = project.add_group("G", layers[:2])
+        except Exception as error:  # noqa: BLE001 (a host without footage support: no scene)
+            self.log(f"# no scene: {error!r}")
+            return
+        recipe = "<seeded project>"
+        self.keep(project, recipe)
+        self.keep(plate, f"{recipe}.clips['shot']")
+        for layer in layers:
+            self.keep(layer, f"{recipe}.layers[{layer.name!r}]")
+        self.keep(group, f"{recipe}.groups[0]")
 
     # Discovery: everything public that the modules define.
     def discover(self):
@@ -215,11 +245,7 @@ class Worker:
             target_name = cls_name if target is cls else f"subclass_of({cls_name})"
             made = self.run(f"{target_name}({self.text(args, kwargs)})",
                             lambda: target(*[a.obj for a in args], **{k: v.obj for k, v in kwargs.items()}))
-            if made is not None and isinstance(made, cls):
-                pool = self.instances[cls]
-                pool.append(Value(made, f"<{target_name}({self.text(args, kwargs)})>"))
-                if len(pool) > 8:
-                    pool.pop(0)
+            self.keep(made, f"<{target_name}({self.text(args, kwargs)})>")
             return
         pool = self.instances.get(cls) or []
         if not pool:
@@ -247,7 +273,7 @@ class Worker:
         if member_kind in ("property", "field"):
             action = rng.randrange(4)
             if action == 0:
-                self.run(where, lambda: getattr(obj, name))
+                self.keep(self.run(where, lambda: getattr(obj, name)), f"<{where}>")
             elif action == 1:
                 self.run(f"del {where}", lambda: delattr(obj, name))
             else:
@@ -263,7 +289,19 @@ class Worker:
         if rng.random() < 0.1:
             self.in_two_threads(text, function)
         else:
-            self.run(text, function)
+            self.keep(self.run(text, function), f"<{text}>")
+
+    def keep(self, made, recipe):
+        """Objects of the modules' types that calls give (clips of a project,
+        its colour objects and watchers) become subjects of later calls."""
+        found = made if isinstance(made, (list, tuple)) else list(made.values()) if isinstance(made, dict) else [made]
+        for item in found[:2]:
+            pool = self.instances.get(type(item))
+            if pool is None:
+                continue
+            pool.append(Value(item, recipe))
+            if len(pool) > 8:
+                pool.pop(0)
 
     def slot(self, subject, rng):
         obj = subject.obj
@@ -385,7 +423,8 @@ def run_slice(host, build, seed, first, count, scratch, timeout, raised):
         else:
             command = [sys.executable, os.path.abspath(__file__)]
         try:
-            result = subprocess.run(command, env=env, capture_output=True, text=True, timeout=timeout)
+            # In the scratch folder: calls may write files at relative paths.
+            result = subprocess.run(command, env=env, capture_output=True, text=True, timeout=timeout, cwd=scratch)
             status = result.returncode
             stderr = result.stderr
         except subprocess.TimeoutExpired as expired:
