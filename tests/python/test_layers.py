@@ -296,6 +296,25 @@ def test_a_group_compares_by_equality_only_and_is_unhashable(project):
         hash(group)
 
 
+def test_parameters_of_layers_and_groups(project, plate):
+    # The link parameters are the layer's own; a link set through the layer
+    # reads back through its parameter handle.
+    layer, other = project.add_layer(plate, "a"), project.add_layer(plate, "b")
+    group = project.add_group("G", [layer])
+    assert ["linkToTrack"] in [parameter.name_components for parameter in layer.parameter_set().parameters]
+    layer.link_to_track = other
+    assert layer.parameter(["linkToTrack"]).get() is True
+    assert layer.parameter_set() and group.parameter_set()
+    for call in (lambda: layer.parameter(1), lambda: group.parameter(), lambda: group.parameter_set(1)):
+        with pytest.raises(TypeError):
+            call()
+    with raises(AssertionError, "No such parameter: 'nothing'"):
+        layer.parameter(["nothing"]).get()
+    layer.remove()
+    with raises(RuntimeError, "Invalid object"):
+        layer.parameter_set().parameters
+
+
 def test_dead_layers_and_groups(project, plate):
     layer, alive = project.add_layer(plate), project.add_layer(plate)
     group = project.add_group("G")

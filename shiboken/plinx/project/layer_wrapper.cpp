@@ -39,6 +39,8 @@ void init_Layer(PyObject* module)
     type.method("in_point", &Layer::in_point, arg("view", "View( 0 )") = [] { return View(0); });
     type.method("isNull", &Layer::isNull);
     type.method("out_point", &Layer::out_point, arg("view", "View( 0 )") = [] { return View(0); });
+    type.method("parameter", &Layer::parameter, "name_components");
+    type.method("parameter_set", &Layer::parameter_set, arg("name_components") = QStringList());
     type.method("remove", &Layer::remove);
     type.method("set_parent", &Layer::set_parent, "group", arg("index") = 0u);
     type.method("tracking_input_clip", &Layer::tracking_input_clip, arg("use_linked_layer") = false);

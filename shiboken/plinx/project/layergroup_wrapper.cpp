@@ -23,6 +23,8 @@ void init_LayerGroup(PyObject* module)
     type.method("find_layers", &LayerGroup::find_layers, "name");
     type.method("insert_child", &LayerGroup::insert_child, "layer", arg("index") = 0u);
     type.method("isNull", &LayerGroup::isNull);
+    type.method("parameter", &LayerGroup::parameter, "name_components");
+    type.method("parameter_set", &LayerGroup::parameter_set, arg("name_components") = QStringList());
     type.property("name", &LayerGroup::get_name, &LayerGroup::set_name);
     type.property("layers", &LayerGroup::get_layers);
     type.property("visibility", &LayerGroup::get_visibility, &LayerGroup::set_visibility, "visible");
