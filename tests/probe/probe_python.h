@@ -15,10 +15,15 @@
     type(Tile)                        \
     type(Canvas)                      \
     type(Emitter)                     \
+    type(Part)                        \
     namespace_(Probe)
 
-#define PROBE_CONVERSIONS(conversion)
+#define PROBE_CONVERSIONS(conversion) \
+    conversion(CountAndText, "QPair<int,QString>")
 
 BINDING_MODULE(bindingprobe, "bindingprobe", PROBE_TYPES, PROBE_CONVERSIONS)
 
 BINDING_CONVERTER_NAME(QPointF, "QPointF");
+
+using ProbeCountAndText = QPair<int, QString>;
+BINDING_CONVERTER_NAME(ProbeCountAndText, "QPair<int,QString>");

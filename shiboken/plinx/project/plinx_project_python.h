@@ -4,15 +4,24 @@
 
 #include "shiboken/binding/Binding.h"
 
+#include "Project/wrappers/Clip.h"
+#include "Project/wrappers/ColorParameters.h"
 #include "Project/wrappers/Enums.h"
 #include "Project/wrappers/Layer.h"
 #include "Project/wrappers/LayerGroup.h"
 #include "Project/wrappers/ProgressWatcher.h"
+#include "Project/wrappers/Project.h"
 #include "Project/wrappers/StreamInfo.h"
+#include "Project/wrappers/UndoGroup.h"
 #include "Project/wrappers/View.h"
 #include "Project/wrappers/ViewInfo.h"
 
 #include <Bsc/Colour3.h>
+
+#include <QHash>
+#include <QMap>
+#include <QPair>
+#include <QVector>
 
 // The types and enumerations, in the order the module introduces them.
 #define PLINX_PROJECT_TYPES(type, namespace_) \
@@ -21,7 +30,11 @@
     type(StreamInfo)                          \
     type(ViewInfo)                            \
     type(LayerGroup)                          \
+    type(UndoGroup)                           \
+    type(Clip)                                \
+    type(ColorParameters)                     \
     type(ProgressWatcher)                     \
+    type(Project)                             \
     type(Colorspace)                          \
     type(ColorConversion)                     \
     type(PixelFormat)                         \
@@ -30,15 +43,26 @@
     type(ColorizeOutput)
 
 // The module's own conversions, in registration order: slot and name.
-#define PLINX_PROJECT_CONVERSIONS(conversion)   \
-    conversion(OptionalLayer, "OptionalLayer")  \
-    conversion(Color, "Color")                  \
-    conversion(Matrix33, "Gan_Matrix33")        \
-    conversion(LayerList, "QVector<Layer>")     \
-    conversion(FloatList, "QList<float>")       \
-    conversion(LayerGroupList, "QVector<LayerGroup>")
+#define PLINX_PROJECT_CONVERSIONS(conversion)           \
+    conversion(OptionalLayer, "OptionalLayer")          \
+    conversion(Color, "Color")                          \
+    conversion(Matrix33, "Gan_Matrix33")                \
+    conversion(LayerList, "QVector<Layer>")             \
+    conversion(FloatList, "QList<float>")               \
+    conversion(ViewVector, "const QVector<View>&")      \
+    conversion(UIntPair, "QPair<uint,uint>")            \
+    conversion(ViewMap, "QMap<View,View>")              \
+    conversion(LayerGroupList, "QVector<LayerGroup>")   \
+    conversion(ClipHash, "QHash<QString,Clip*>")        \
+    conversion(ViewInfoVector, "QVector<ViewInfo>")
 
 BINDING_MODULE(plinx_project, "plinx.project", PLINX_PROJECT_TYPES, PLINX_PROJECT_CONVERSIONS)
+
+namespace plinx_project {
+using UIntPair = QPair<unsigned int, unsigned int>;
+using ViewMap = QMap<View, View>;
+using ClipHash = QHash<QString, Clip*>;
+} // namespace plinx_project
 
 BINDING_CONVERTER_NAME(Bsc::Colour3<float>, "Color");
 BINDING_CONVERTER_NAME(boost::optional<Layer>, "OptionalLayer");
@@ -46,6 +70,11 @@ BINDING_CONVERTER_NAME(Gan_Matrix33, "Gan_Matrix33");
 BINDING_LIST_CONVERTER_NAME(QVector<Layer>, "QVector<Layer>");
 BINDING_LIST_CONVERTER_NAME(QList<float>, "QList<float>");
 BINDING_LIST_CONVERTER_NAME(QVector<LayerGroup>, "QVector<LayerGroup>");
+BINDING_LIST_CONVERTER_NAME(QVector<View>, "const QVector<View>&");
+BINDING_CONVERTER_NAME(plinx_project::UIntPair, "QPair<uint,uint>");
+BINDING_CONVERTER_NAME(plinx_project::ViewMap, "QMap<View,View>");
+BINDING_CONVERTER_NAME(plinx_project::ClipHash, "QHash<QString,Clip*>");
+BINDING_LIST_CONVERTER_NAME(QVector<ViewInfo>, "QVector<ViewInfo>");
 
 // The module's own value and container conversions.
 void registerProjectConversions();

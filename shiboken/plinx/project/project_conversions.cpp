@@ -114,26 +114,31 @@ PythonToCppFunc isMatrixConvertible(PyObject* in)
     return PyTuple_Check(in) && PyTuple_GET_SIZE(in) == 3 ? &matrixToCpp : nullptr;
 }
 
-template <typename Container>
-void registerSequence(plinx_project::Converter slot)
+// Registers a container or pair conversion in its slot.
+template <typename Container, template <typename> class Kind>
+void registerContainer(plinx_project::Converter slot, PyTypeObject* pythonType)
 {
-    using Sequence = SequenceConversion<Container>;
-    registerConversion(plinx_project::module, slot, &PyList_Type, &Sequence::toPython,
-                       {{&Sequence::toCpp, &Sequence::isConvertible}});
+    using C = Kind<Container>;
+    registerConversion(plinx_project::module, slot, pythonType, &C::toPython, {{&C::toCpp, &C::isConvertible}});
 }
 
 } // namespace
 
 void registerProjectConversions()
 {
-    using Slot = plinx_project::Converter;
-    registerConversion(plinx_project::module, Slot::OptionalLayer, pyType<Layer>(), &optionalLayerToPython,
-                       {{&layerToOptional, &isLayerForOptional}, {&noneToOptionalLayer, &isNoneForOptionalLayer}});
-    registerConversion(plinx_project::module, Slot::Color, &PyTuple_Type, &colorToPython,
+    using plinx_project::Converter;
+    registerConversion(plinx_project::module, Converter::Color, &PyTuple_Type, &colorToPython,
                        {{&colorToCpp, &isColorConvertible}});
-    registerConversion(plinx_project::module, Slot::Matrix33, &PyTuple_Type, &matrixToPython,
+    registerContainer<QVector<View>, SequenceConversion>(Converter::ViewVector, &PyList_Type);
+    registerContainer<plinx_project::UIntPair, PairConversion>(Converter::UIntPair, &PyTuple_Type);
+    registerContainer<plinx_project::ViewMap, MappingConversion>(Converter::ViewMap, &PyDict_Type);
+    registerContainer<plinx_project::ClipHash, MappingConversion>(Converter::ClipHash, &PyDict_Type);
+    registerContainer<QVector<ViewInfo>, SequenceConversion>(Converter::ViewInfoVector, &PyList_Type);
+    registerConversion(plinx_project::module, Converter::OptionalLayer, pyType<Layer>(), &optionalLayerToPython,
+                       {{&layerToOptional, &isLayerForOptional}, {&noneToOptionalLayer, &isNoneForOptionalLayer}});
+    registerConversion(plinx_project::module, Converter::Matrix33, &PyTuple_Type, &matrixToPython,
                        {{&matrixToCpp, &isMatrixConvertible}});
-    registerSequence<QVector<Layer>>(Slot::LayerList);
-    registerSequence<QList<float>>(Slot::FloatList);
-    registerSequence<QVector<LayerGroup>>(Slot::LayerGroupList);
+    registerContainer<QVector<Layer>, SequenceConversion>(Converter::LayerList, &PyList_Type);
+    registerContainer<QList<float>, SequenceConversion>(Converter::FloatList, &PyList_Type);
+    registerContainer<QVector<LayerGroup>, SequenceConversion>(Converter::LayerGroupList, &PyList_Type);
 }
