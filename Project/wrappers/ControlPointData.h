@@ -78,9 +78,9 @@ public:
     boost::optional<float> get_edge_angle_ratio() const { return m_edgeAngleRatio; }
     void set_edge_angle_ratio(boost::optional<float> edge_angle_ratio) { m_edgeAngleRatio = edge_angle_ratio; }
     boost::optional<QPointF> get_handle_offset_backward() const { return m_backward; }
-    void set_handle_offset_backward(boost::optional<QPointF> offset) { m_backward = offset; }
+    void set_handle_offset_backward(boost::optional<QPointF> handle_offset_backward) { m_backward = handle_offset_backward; }
     boost::optional<QPointF> get_handle_offset_forward() const { return m_forward; }
-    void set_handle_offset_forward(boost::optional<QPointF> offset) { m_forward = offset; }
+    void set_handle_offset_forward(boost::optional<QPointF> handle_offset_forward) { m_forward = handle_offset_forward; }
 
     // As XControlPointData's; handle offsets are equal when both are absent,
     // or both present and less than 0.0001 apart.
