@@ -90,6 +90,36 @@ class Worker:
         self.types, self.functions = self.discover()
         self.instances = {t: [] for t in self.types}
         self.errors = {}
+        self.seed_scene()
+
+    def seed_scene(self):
+        """A project over a few frames of footage, with layers and a group:
+        random calls rarely make one, and the handles on its contents are
+        driven through them (their results become subjects in turn)."""
+        project_module = sys.modules.get("plinx.project")
+        if project_module is None:
+            return
+        from PySide2 import QtGui
+        folder = os.path.abspath(f"footage-{os.getpid()}")  # the worker runs in its scratch folder
+        os.makedirs(folder, exist_ok=True)
+        for index in range(1, 4):
+            image = QtGui.QImage(16, 12, QtGui.QImage.Format_RGB32)
+            image.fill(QtGui.QColor(40 * index, 90, 160))
+            image.save(os.path.join(folder, "shot.%04d.png" % index))
+        try:
+            project = project_module.Project(project_module.Clip(os.path.join(folder, "shot.0001.png"), "shot"))
+            plate = project.clips["shot"]
+            layers = [project.add_layer(plate, name) for name in ("a", "b", "c")]
+            group = project.add_group("G", layers[:2])
+        except Exception as error:  # noqa: BLE001 (a host without footage support: no scene)
+            self.log(f"# no scene: {error!r}")
+            return
+        recipe = "<seeded project>"
+        self.keep(project, recipe)
+        self.keep(plate, f"{recipe}.clips['shot']")
+        for layer in layers:
+            self.keep(layer, f"{recipe}.layers[{layer.name!r}]")
+        self.keep(group, f"{recipe}.groups[0]")
 
     # Discovery: everything public that the modules define.
     def discover(self):

@@ -69,6 +69,7 @@ void init_Layer(PyObject* module)
     type.method("out_point", &Layer::out_point, arg("view", "View( 0 )") = [] { return View(0); });
     type.method("remove", &Layer::remove);
     type.method("set_parent", &Layer::set_parent, "group", arg("index") = 0u);
+    type.method("tracking_input_clip", &Layer::tracking_input_clip, arg("use_linked_layer") = false);
     type.property("name", &Layer::get_name, &Layer::set_name);
     type.property("parent", named("get_parent_group", &parentGroupOf),
                   named("set_parent_group", [](Layer& layer, LayerGroup* group) { layer.set_parent(group, 0); }),

@@ -91,10 +91,10 @@ BINDING_LIST_CONVERTER_NAME(QVector<BezierControlPoint>, "QVector<BezierControlP
 BINDING_CONVERTER_NAME(Gan_Matrix33, "Gan_Matrix33");
 BINDING_LIST_CONVERTER_NAME(QVector<Layer>, "QVector<Layer>");
 BINDING_LIST_CONVERTER_NAME(QList<float>, "QList<float>");
-BINDING_LIST_CONVERTER_NAME(QVector<LayerGroup>, "QVector<LayerGroup>");
 BINDING_LIST_CONVERTER_NAME(QVector<View>, "const QVector<View>&");
 BINDING_CONVERTER_NAME(plinx_project::UIntPair, "QPair<uint,uint>");
 BINDING_CONVERTER_NAME(plinx_project::ViewMap, "QMap<View,View>");
+BINDING_LIST_CONVERTER_NAME(QVector<LayerGroup>, "QVector<LayerGroup>");
 BINDING_CONVERTER_NAME(plinx_project::ClipHash, "QHash<QString,Clip*>");
 BINDING_LIST_CONVERTER_NAME(QVector<ViewInfo>, "QVector<ViewInfo>");
 

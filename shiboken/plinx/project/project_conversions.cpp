@@ -203,11 +203,18 @@ void registerContainer(plinx_project::Converter slot, PyTypeObject* pythonType)
 void registerProjectConversions()
 {
     using plinx_project::Converter;
+    registerConversion(plinx_project::module, Converter::OptionalLayer, pyType<Layer>(), &optionalLayerToPython,
+                       {{&layerToOptional, &isLayerForOptional}, {&noneToOptionalLayer, &isNoneForOptionalLayer}});
     registerConversion(plinx_project::module, Converter::Color, &PyTuple_Type, &colorToPython,
                        {{&colorToCpp, &isColorConvertible}});
+    registerConversion(plinx_project::module, Converter::Matrix33, &PyTuple_Type, &matrixToPython,
+                       {{&matrixToCpp, &isMatrixConvertible}});
+    registerContainer<QVector<Layer>, SequenceConversion>(Converter::LayerList, &PyList_Type);
+    registerContainer<QList<float>, SequenceConversion>(Converter::FloatList, &PyList_Type);
     registerContainer<QVector<View>, SequenceConversion>(Converter::ViewVector, &PyList_Type);
     registerContainer<plinx_project::UIntPair, PairConversion>(Converter::UIntPair, &PyTuple_Type);
     registerContainer<plinx_project::ViewMap, MappingConversion>(Converter::ViewMap, &PyDict_Type);
+    registerContainer<QVector<LayerGroup>, SequenceConversion>(Converter::LayerGroupList, &PyList_Type);
     registerContainer<plinx_project::ClipHash, MappingConversion>(Converter::ClipHash, &PyDict_Type);
     registerContainer<QVector<ViewInfo>, SequenceConversion>(Converter::ViewInfoVector, &PyList_Type);
     registerConversion(plinx_project::module, Converter::OptionalPoint, &PyTuple_Type, &optionalToPython<QPointF>,
@@ -221,11 +228,4 @@ void registerProjectConversions()
     registerContainer<QVector<XControlPointData>, SequenceConversion>(Converter::XDataList, &PyList_Type);
     registerContainer<QVector<XControlPoint>, SequenceConversion>(Converter::XPointList, &PyList_Type);
     registerContainer<QVector<BezierControlPoint>, SequenceConversion>(Converter::BezierPointList, &PyList_Type);
-    registerConversion(plinx_project::module, Converter::OptionalLayer, pyType<Layer>(), &optionalLayerToPython,
-                       {{&layerToOptional, &isLayerForOptional}, {&noneToOptionalLayer, &isNoneForOptionalLayer}});
-    registerConversion(plinx_project::module, Converter::Matrix33, &PyTuple_Type, &matrixToPython,
-                       {{&matrixToCpp, &isMatrixConvertible}});
-    registerContainer<QVector<Layer>, SequenceConversion>(Converter::LayerList, &PyList_Type);
-    registerContainer<QList<float>, SequenceConversion>(Converter::FloatList, &PyList_Type);
-    registerContainer<QVector<LayerGroup>, SequenceConversion>(Converter::LayerGroupList, &PyList_Type);
 }
