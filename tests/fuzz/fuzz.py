@@ -111,6 +111,11 @@ class Worker:
             plate = project.clips["shot"]
             layers = [project.add_layer(plate, name) for name in ("a", "b", "c")]
             group = project.add_group("G", layers[:2])
+            X, B = project_module.XControlPointData, project_module.BezierControlPointData
+            contours = [layers[0].add_xspline_contour(0.0, [X(x=1.0, y=1.0), X(x=5.0, y=2.0), X(x=3.0, y=6.0)]),
+                        layers[1].add_bezier_contour(0.0, [B(x=2.0, y=2.0), B(x=8.0, y=2.0, handle_offset_forward=(1.0, 0.0)),
+                                                           B(x=8.0, y=8.0)])]
+            contours[1].control_point(0).set_master_point(contours[0].control_point(0))
         except Exception as error:  # noqa: BLE001 (a host without footage support: no scene)
             self.log(f"# no scene: {error!r}")
             return
@@ -120,6 +125,10 @@ class Worker:
         for layer in layers:
             self.keep(layer, f"{recipe}.layers[{layer.name!r}]")
         self.keep(group, f"{recipe}.groups[0]")
+        for index, contour in enumerate(contours):
+            self.keep(contour, f"{recipe}.contours[{index}]")
+            for number, point in enumerate(contour.control_points):
+                self.keep(point, f"{recipe}.contours[{index}].control_point({number})")
 
     # Discovery: everything public that the modules define.
     def discover(self):
