@@ -28,9 +28,10 @@ LayerGroup parentGroupOf(const Layer& layer)
 }
 
 // The layer's contours, each as the type of its kind (others are left out).
+// The core is read without the interpreter lock, as every core call is.
 PyObject* contoursOf(const Layer& layer)
 {
-    const QList<boost::shared_ptr<Rirediro::Contour>> contours = layer.getAllContours();
+    const QList<boost::shared_ptr<Rirediro::Contour>> contours = withoutLock([&] { return layer.getAllContours(); });
     PyObject* list = PyList_New(0);
     for (const boost::shared_ptr<Rirediro::Contour>& contour : contours) {
         PyObject* item = nullptr;
