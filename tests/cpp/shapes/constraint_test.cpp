@@ -5,9 +5,16 @@
 
 #include "Project/wrappers/PointConstraint.h"
 
+#include <Rirediro/Commands/MacroCommand.h>
 #include <Rirediro/Commands/VUVI_AddPointConstraintCommand.h>
 #include <Rirediro/ErrorHandling/VUVI_CoreErrors.h>
 #include <Rirediro/Project/VUVI_FrameManager.h>
+
+#include <Bsc/Command.h>
+
+#include <boost/make_shared.hpp>
+
+#include <stdexcept>
 
 using namespace shapetest;
 
@@ -181,6 +188,30 @@ TEST_F(Constraints, RemovingAMasterAndUndoingPutsTheConstraintBack)
     EXPECT_EQ(masterOfSlave(), nullptr);
     undo();
     EXPECT_NE(masterOfSlave(), nullptr);
+}
+
+} // namespace
+
+namespace {
+
+// A step that fails when it runs.
+class Failing : public Bsc::Command
+{
+public:
+    void doIt() override { throw std::runtime_error("no room"); }
+    void undoIt() override {}
+};
+
+TEST_F(Constraints, AMacroThatFailsLeavesNoConstraintInForce)
+{
+    const int steps = history().undoCount();
+    auto macro = boost::make_shared<Rirediro::MacroCommand>(QStringLiteral("Constrain point"));
+    macro->append(boost::make_shared<VUVI_AddPointConstraintCommand>(
+        &core(), core().currentFrame(), *master.control_point(0).handledObject(), *slave.handledObject()));
+    macro->append(boost::make_shared<Failing>());
+    EXPECT_THROW(history().executeAndLog(macro, core().currentFrame(), true, true), std::runtime_error);
+    EXPECT_EQ(masterOfSlave(), nullptr);
+    EXPECT_EQ(history().undoCount(), steps);
 }
 
 } // namespace

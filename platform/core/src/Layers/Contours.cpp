@@ -353,40 +353,42 @@ void BezierContour::TangentState::putBack(const std::vector<boost::shared_ptr<Ta
 
 // ---- MacroCommand ----------------------------------------------------------------------
 
-MacroCommand::MacroCommand(const QString& name) : m_name(name) {}
+namespace {
+
+// A command of the macro's, run through the composite that owns only this reference.
+class CommandReference : public Bsc::Command
+{
+public:
+    explicit CommandReference(boost::shared_ptr<Bsc::Command> command) : m_command(std::move(command)) {}
+    void doIt() override { m_command->doIt(); }
+    void undoIt() override { m_command->undoIt(); }
+
+private:
+    boost::shared_ptr<Bsc::Command> m_command;
+};
+
+} // namespace
+
+MacroCommand::MacroCommand(const QString& name) : m_name(name), m_run(name) {}
 
 MacroCommand::~MacroCommand() = default;
 
 void MacroCommand::append(const boost::shared_ptr<Bsc::Command>& command)
 {
-    if (command)
-        m_commands.push_back(command);
+    if (!command)
+        return;
+    m_commands.push_back(command);
+    m_run.push_back(std::make_unique<CommandReference>(command));
 }
 
 void MacroCommand::doIt()
 {
-    std::size_t done = 0;
-    try {
-        for (; done < m_commands.size(); ++done)
-            m_commands[done]->doIt();
-    } catch (...) {
-        while (done > 0)
-            m_commands[--done]->undoIt();
-        throw;
-    }
+    m_run.doIt();
 }
 
 void MacroCommand::undoIt()
 {
-    std::size_t left = m_commands.size();
-    try {
-        for (; left > 0; --left)
-            m_commands[left - 1]->undoIt();
-    } catch (...) {
-        for (; left < m_commands.size(); ++left)
-            m_commands[left]->doIt();
-        throw;
-    }
+    m_run.undoIt();
 }
 
 } // namespace Rirediro

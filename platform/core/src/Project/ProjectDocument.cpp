@@ -497,16 +497,21 @@ void readClips(const Node& baseClips, const Node& clips, ProjectRecord& record)
 }
 
 // Contour and point ids are unique in a file; `ids` holds those read so far.
+unsigned int readShapeID(const Node& node, QSet<unsigned int>& ids)
+{
+    const unsigned int id = unsigned(node.whole(1, std::numeric_limits<quint32>::max()));
+    if (ids.contains(id))
+        node.expected(tr("an id that no other contour or point has"));
+    ids.insert(id);
+    return id;
+}
+
 void readContours(const Node& node, LayerRecord& layer, QSet<unsigned int>& ids)
 {
     for (int i = 0; i < node.size(); ++i) {
         const Node entry = node[i];
         ContourRecord contour;
-        const Node id = entry[QStringLiteral("id")];
-        contour.id = unsigned(id.whole(1, std::numeric_limits<quint32>::max()));
-        if (ids.contains(contour.id))
-            id.expected(tr("an id that no other contour or point has"));
-        ids.insert(contour.id);
+        contour.id = readShapeID(entry[QStringLiteral("id")], ids);
         const Node kind = entry[QStringLiteral("kind")];
         if (kind.string() == QLatin1String("xspline"))
             contour.kind = Contour::XSpline;
@@ -519,11 +524,7 @@ void readContours(const Node& node, LayerRecord& layer, QSet<unsigned int>& ids)
         for (int j = 0; j < points.size(); ++j) {
             const Node pointEntry = points[j];
             PointRecord point;
-            const Node pointID = pointEntry[QStringLiteral("id")];
-            point.id = unsigned(pointID.whole(1, std::numeric_limits<quint32>::max()));
-            if (ids.contains(point.id))
-                pointID.expected(tr("an id that no other contour or point has"));
-            ids.insert(point.id);
+            point.id = readShapeID(pointEntry[QStringLiteral("id")], ids);
             const boost::shared_ptr<ControlPoint> checkPoint = check->makePoint(point.id);
             point.parameters = readParameters(pointEntry[QStringLiteral("parameters")],
                                               asVector<Prm::ParameterWithoutType*>(checkPoint->parameters()),

@@ -2,6 +2,8 @@
 
 #include "Rirediro/Commands/Command.h"
 
+#include <Bsc/Command.h>
+
 #include <boost/shared_ptr.hpp>
 
 #include <vector>
@@ -30,6 +32,8 @@ public:
 private:
     QString m_name;
     std::vector<boost::shared_ptr<Bsc::Command>> m_commands;
+    Bsc::CompositeCommand m_run; // runs them, each through a reference
+
 };
 
 } // namespace Rirediro
