@@ -6,6 +6,7 @@ Run with `make demo`, or after a build:
 import os
 import tempfile
 
+import numpy
 from PySide2 import QtGui
 
 import plinx._init as plinx_init  # starts the application core: import it first
@@ -177,6 +178,31 @@ def show_reopened(path):
     except IndexError as error:
         print("  a failing block was rolled back (%s); in/out still %s" % (error, reopened.in_out_range))
 
+def show_frame(path):
+    opened = project.Project(path)
+    plate = opened.clips["plate"]
+    plate.color_parameters.conversion = project.FloatConversion
+    image = plate.image(5)
+    pixels = image.pixels  # a weak reference to the array over the frame's own memory
+    array = pixels()
+    frame = numpy.frombuffer(array, array.typecode).reshape(image.height, image.width, -1)
+
+    def square_rows():
+        bright = numpy.nonzero(frame[:, :, 0] > 0.5)[0]
+        return "%d-%d" % (bright.min(), bright.max())
+
+    print("Frame 5 of %s through numpy: %dx%d, %d channels of %s, mean %.3f, square on rows %s" % (
+        plate.name, image.width, image.height, frame.shape[2], frame.dtype, frame.mean(), square_rows()))
+    image.flip()  # in place: numpy sees the rows turned over
+    print("  flipped: square on rows %s" % square_rows())
+
+    camera = plate.base_parameter_set(["camera"])
+    focal = camera["focalLengthUnits"]
+    focal.set(0, 1.0)
+    focal.set(1, 6.0)
+    print("  camera keyframes %s; focal length units %d at frame 1, %d at frame 6" % (
+        ", ".join("%s@%g" % (view, time) for view, time in camera.keyframes), focal.get(1.0), focal.get(6.0)))
+
 
 if __name__ == "__main__":
     show_product()
@@ -185,4 +211,6 @@ if __name__ == "__main__":
     show_enumerations()
     with tempfile.TemporaryDirectory(prefix="plinx-demo-") as scratch:
         plate = show_clip(make_footage(os.path.join(scratch, "plate"), "plate"))
-        show_reopened(show_project(plate, scratch))
+        saved = show_project(plate, scratch)
+        show_reopened(saved)
+        show_frame(saved)

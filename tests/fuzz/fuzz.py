@@ -90,45 +90,7 @@ class Worker:
         self.types, self.functions = self.discover()
         self.instances = {t: [] for t in self.types}
         self.errors = {}
-        self.seed_scene()
-
-    def seed_scene(self):
-        """A project over a few frames of footage, with layers and a group:
-        random calls rarely make one, and the handles on its contents are
-        driven through them (their results become subjects in turn)."""
-        project_module = sys.modules.get("plinx.project")
-        if project_module is None:
-            return
-        from PySide2 import QtGui
-        folder = os.path.abspath(f"footage-{os.getpid()}")  # the worker runs in its scratch folder
-        os.makedirs(folder, exist_ok=True)
-        for index in range(1, 4):
-            image = QtGui.QImage(16, 12, QtGui.QImage.Format_RGB32)
-            image.fill(QtGui.QColor(40 * index, 90, 160))
-            image.save(os.path.join(folder, "shot.%04d.png" % index))
-        try:
-            project = project_module.Project(project_module.Clip(os.path.join(folder, "shot.0001.png"), "shot"))
-            plate = project.clips["shot"]
-            layers = [project.add_layer(plate, name) for name in ("a", "b", "c")]
-            group = project.add_group("G", layers[:2])
-            X, B = project_module.XControlPointData, project_module.BezierControlPointData
-            contours = [layers[0].add_xspline_contour(0.0, [X(x=1.0, y=1.0), X(x=5.0, y=2.0), X(x=3.0, y=6.0)]),
-                        layers[1].add_bezier_contour(0.0, [B(x=2.0, y=2.0), B(x=8.0, y=2.0, handle_offset_forward=(1.0, 0.0)),
-                                                           B(x=8.0, y=8.0)])]
-            contours[1].control_point(0).set_master_point(contours[0].control_point(0))
-        except Exception as error:  # noqa: BLE001 (a host without footage support: no scene)
-            self.log(f"# no scene: {error!r}")
-            return
-        recipe = "<seeded project>"
-        self.keep(project, recipe)
-        self.keep(plate, f"{recipe}.clips['shot']")
-        for layer in layers:
-            self.keep(layer, f"{recipe}.layers[{layer.name!r}]")
-        self.keep(group, f"{recipe}.groups[0]")
-        for index, contour in enumerate(contours):
-            self.keep(contour, f"{recipe}.contours[{index}]")
-            for number, point in enumerate(contour.control_points):
-                self.keep(point, f"{recipe}.contours[{index}].control_point({number})")
+        self.seed_project()
 
     # Discovery: everything public that the modules define.
     def discover(self):
@@ -299,6 +261,64 @@ class Worker:
             self.in_two_threads(text, function)
         else:
             self.keep(self.run(text, function), f"<{text}>")
+
+    def seed_project(self):
+        """A project of generated footage and what its clip hands out
+        (parameters, sets, frames), as the first subjects of calls: random
+        arguments seldom name footage."""
+        try:
+            from PySide2 import QtGui
+            import plinx.project as project
+        except ImportError:
+            return
+        folder = os.path.abspath("seed-footage")
+        os.makedirs(folder, exist_ok=True)
+        for index in (1, 2):
+            image = QtGui.QImage(8, 6, QtGui.QImage.Format_RGB888)
+            image.fill(QtGui.QColor(50 * index, 60, 90))
+            image.save(os.path.join(folder, "seed.%04d.png" % index))
+        self.log("# seeding a project")
+        try:
+            made = project.Project(project.Clip(os.path.join(folder, "seed.0001.png"), "seed"))
+            clip = made.clips["seed"]
+            camera = clip.base_parameter_set(["camera"])
+        except Exception as error:  # noqa: BLE001 (a host without footage support: no seeds)
+            self.log(f"# no seeds: {error!r}")
+            return
+        for recipe, make in [
+            ("<seed project>", lambda: made), ("<seed clip>", lambda: clip),
+            ("<seed clip>.parameter_set()", clip.parameter_set), ("<seed project>.parameter_set()", made.parameter_set),
+            ("<seed camera>", lambda: camera), ("<seed camera>['filmBackUnits']", lambda: camera["filmBackUnits"]),
+            ("<seed clip>.parameter(['frameRateMode'])", lambda: clip.parameter(["frameRateMode"])),
+            ("<seed clip>.image(0)", lambda: clip.image(0)),
+            ("<seed clip>.image(1, allocate=True)", lambda: clip.image(1, allocate=True)),
+            ("<seed project>.add_layer(<seed clip>, 'a')", lambda: made.add_layer(clip, "a")),
+            ("<seed project>.add_layer(<seed clip>, 'b')", lambda: made.add_layer(clip, "b")),
+            ("<seed project>.add_group('G', <seed project>.layers)", lambda: made.add_group("G", made.layers)),
+            ("<seed project>.add_layer(<seed clip>, 'c')", lambda: made.add_layer(clip, "c")),
+        ]:
+            self.keep(self.run(recipe, make), recipe)
+        self.seed_shapes(project, made)
+
+    def seed_shapes(self, project, made):
+        """Contours of both kinds on the seeded layers, their points and a
+        constraint between them."""
+        X, B = project.XControlPointData, project.BezierControlPointData
+        layers = {layer.name: layer for layer in made.layers}
+        if not {"a", "b"} <= set(layers):
+            return
+        xspline = self.run("<seed layer a>.add_xspline_contour(...)", lambda: layers["a"].add_xspline_contour(
+            0.0, [X(x=1.0, y=1.0), X(x=5.0, y=2.0), X(x=3.0, y=6.0)]))
+        bezier = self.run("<seed layer b>.add_bezier_contour(...)", lambda: layers["b"].add_bezier_contour(
+            0.0, [B(x=2.0, y=2.0), B(x=8.0, y=2.0, handle_offset_forward=(1.0, 0.0)), B(x=8.0, y=8.0)]))
+        for recipe, make in [
+            ("<seed xspline>", lambda: xspline), ("<seed bezier>", lambda: bezier),
+            ("<seed xspline>.control_points", lambda: xspline.control_points),
+            ("<seed bezier>.control_points", lambda: bezier.control_points),
+            ("<seed bezier>.control_point(0).set_master_point(<seed xspline>.control_point(0))",
+             lambda: bezier.control_point(0).set_master_point(xspline.control_point(0))),
+        ]:
+            self.keep(self.run(recipe, make), recipe)
 
     def keep(self, made, recipe):
         """Objects of the modules' types that calls give (clips of a project,

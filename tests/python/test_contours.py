@@ -362,3 +362,16 @@ def test_embedded_selection_picks_the_first_contour(project, layers, tmp_path):
         "executeAndLog Select layer", "executeAndLog Unselect layer"]
     assert [line for line in history if line.startswith("vSetSelectionToolState")] == [
         "vSetSelectionToolState 2", "vSetSelectionToolState 0"]
+
+
+def test_shapes_reach_their_parameters(layers):
+    a, _ = layers
+    contour = square(a)
+    point = contour.control_point(2)
+    point.set_point_data(4.0, B(x=41.0))
+    assert point.parameter(["x"]).get(4.0) == 41.0 and point.parameter(["x"]).get(0.0) == 10.0
+    assert point.parameter(["backwardX"]).get(4.0) == 41.0  # the handle moved with the point
+    assert point.parameter_set() and contour.parameter_set()
+    contour.remove()
+    with raises(RuntimeError, "Invalid object"):
+        point.parameter(["x"])

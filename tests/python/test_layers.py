@@ -3,6 +3,7 @@ import gc
 import json
 import re
 import struct
+import threading
 
 import pytest
 
@@ -322,6 +323,28 @@ def test_handles_die_with_their_project(clip):
                    lambda: layer.tracking_input_clip()):
         with raises(RuntimeError, "Invalid object"):
             action()
+
+
+def test_two_threads_edit_the_layers_of_one_project(project, plate):
+    failures = []
+
+    def edit(prefix):
+        try:
+            for index in range(40):
+                layer = project.add_layer(plate, "%s%d" % (prefix, index))
+                layer.matte_color = (0.5, 0.5, 0.5)
+                layer.z_order = 0
+                assert all(other.name for other in project.layers)
+        except Exception as error:  # noqa: BLE001 (reported below)
+            failures.append(error)
+
+    threads = [threading.Thread(target=edit, args=(prefix,)) for prefix in "ab"]
+    for thread in threads:
+        thread.start()
+    for thread in threads:
+        thread.join()
+    assert failures == []
+    assert sorted(names(project.layers)) == sorted("%s%d" % (prefix, i) for prefix in "ab" for i in range(40))
 
 
 # --- Files ---------------------------------------------------------------------------------

@@ -26,6 +26,8 @@ void init_BezierContour(PyObject* module)
     type.method("insert_point", &BezierContour::insert_point, "time", "bcpd", arg("index", "UINT_MAX") = UINT_MAX,
                 arg("view", "View()") = [] { return View(); });
     type.method("isNull", &BezierContour::isNull);
+    type.method("parameter", &BezierContour::parameter, "name_components");
+    type.method("parameter_set", &BezierContour::parameter_set, arg("name_components") = QStringList());
     type.method("remove", &BezierContour::remove);
     type.property("control_points", &BezierContour::get_control_points);
     type.truth([](const BezierContour& contour) { return !contour.isNull(); });

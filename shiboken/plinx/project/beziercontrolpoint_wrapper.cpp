@@ -11,6 +11,8 @@ void init_BezierControlPoint(PyObject* module)
     type.constructor(init<const BezierControlPoint&>("BezierControlPoint"));
     type.method("get_point_data", &BezierControlPoint::get_point_data, "time",
                 arg("view", "View()") = [] { return View(); });
+    type.method("parameter", &BezierControlPoint::parameter, "name_components");
+    type.method("parameter_set", &BezierControlPoint::parameter_set, arg("name_components") = QStringList());
     type.method("remove", &BezierControlPoint::remove);
     type.method(
         "set_master_point",

@@ -8,8 +8,11 @@
 #include "Project/wrappers/Clip.h"
 #include "Project/wrappers/ColorParameters.h"
 #include "Project/wrappers/Enums.h"
+#include "Project/wrappers/ImageData.h"
 #include "Project/wrappers/Layer.h"
 #include "Project/wrappers/LayerGroup.h"
+#include "Project/wrappers/Parameter.h"
+#include "Project/wrappers/ParameterSet.h"
 #include "Project/wrappers/ProgressWatcher.h"
 #include "Project/wrappers/Project.h"
 #include "Project/wrappers/StreamInfo.h"
@@ -19,6 +22,7 @@
 #include "Project/wrappers/XSplineContour.h"
 
 #include <Bsc/Colour3.h>
+#include <Bsc/FSPercentEscapedString.h>
 
 #include <QHash>
 #include <QMap>
@@ -31,9 +35,12 @@
     type(View)                                \
     type(XSplineContour)                      \
     type(Layer)                               \
+    type(Parameter)                           \
     type(XControlPoint)                       \
     type(BezierControlPoint)                  \
     type(BezierContour)                       \
+    type(ParameterSet)                        \
+    type(ImageData)                           \
     type(StreamInfo)                          \
     type(ViewInfo)                            \
     type(XControlPointData)                   \
@@ -51,29 +58,36 @@
     type(ColorizeOutput)
 
 // The module's own conversions, in registration order: slot and name.
-#define PLINX_PROJECT_CONVERSIONS(conversion)           \
-    conversion(OptionalPoint, "OptionalPoint")          \
-    conversion(OptionalBool, "OptionalBool")            \
-    conversion(OptionalFloat, "OptionalFloat")          \
-    conversion(OptionalLayer, "OptionalLayer")          \
-    conversion(Color, "Color")                          \
-    conversion(Matrix33, "Gan_Matrix33")                \
-    conversion(LayerList, "QVector<Layer>")             \
-    conversion(BezierDataList, "const QVector<BezierControlPointData>&") \
-    conversion(XDataList, "const QVector<XControlPointData>&")           \
-    conversion(FloatList, "QList<float>")               \
-    conversion(XPointList, "QVector<XControlPoint>")    \
-    conversion(BezierPointList, "QVector<BezierControlPoint>") \
-    conversion(ViewVector, "const QVector<View>&")      \
-    conversion(UIntPair, "QPair<uint,uint>")            \
-    conversion(ViewMap, "QMap<View,View>")              \
-    conversion(LayerGroupList, "QVector<LayerGroup>")   \
-    conversion(ClipHash, "QHash<QString,Clip*>")        \
+#define PLINX_PROJECT_CONVERSIONS(conversion)                                \
+    conversion(PercentEscapedString, "Bsc::FSPercentEscapedString")          \
+    conversion(OptionalPoint, "OptionalPoint")                               \
+    conversion(OptionalBool, "OptionalBool")                                 \
+    conversion(OptionalFloat, "OptionalFloat")                               \
+    conversion(OptionalLayer, "OptionalLayer")                               \
+    conversion(Color, "Color")                                               \
+    conversion(Matrix33, "Gan_Matrix33")                                     \
+    conversion(LayerList, "QVector<Layer>")                                  \
+    conversion(Keyframe, "QPair<View,double>")                               \
+    conversion(KeyframeVector, "QVector<QPair<View,double>>")                \
+    conversion(ParameterVector, "QVector<Parameter>")                        \
+    conversion(ParameterSetVector, "QVector<ParameterSet>")                  \
+    conversion(BezierDataList, "const QVector<BezierControlPointData>&")     \
+    conversion(XDataList, "const QVector<XControlPointData>&")               \
+    conversion(FloatList, "QList<float>")                                    \
+    conversion(XPointList, "QVector<XControlPoint>")                         \
+    conversion(BezierPointList, "QVector<BezierControlPoint>")               \
+    conversion(ViewVector, "const QVector<View>&")                           \
+    conversion(UIntPair, "QPair<uint,uint>")                                 \
+    conversion(ViewMap, "QMap<View,View>")                                   \
+    conversion(LayerGroupList, "QVector<LayerGroup>")                        \
+    conversion(ClipHash, "QHash<QString,Clip*>")                             \
     conversion(ViewInfoVector, "QVector<ViewInfo>")
 
 BINDING_MODULE(plinx_project, "plinx.project", PLINX_PROJECT_TYPES, PLINX_PROJECT_CONVERSIONS)
 
 namespace plinx_project {
+// One keyframe of a parameter: its view and its time in frames.
+using Keyframe = QPair<View, double>;
 using UIntPair = QPair<unsigned int, unsigned int>;
 using ViewMap = QMap<View, View>;
 using ClipHash = QHash<QString, Clip*>;
@@ -97,6 +111,14 @@ BINDING_CONVERTER_NAME(plinx_project::ViewMap, "QMap<View,View>");
 BINDING_LIST_CONVERTER_NAME(QVector<LayerGroup>, "QVector<LayerGroup>");
 BINDING_CONVERTER_NAME(plinx_project::ClipHash, "QHash<QString,Clip*>");
 BINDING_LIST_CONVERTER_NAME(QVector<ViewInfo>, "QVector<ViewInfo>");
+BINDING_CONVERTER_NAME(Bsc::FSPercentEscapedString, "Bsc::FSPercentEscapedString");
+BINDING_CONVERTER_NAME(plinx_project::Keyframe, "QPair<View,double>");
+BINDING_LIST_CONVERTER_NAME(QVector<plinx_project::Keyframe>, "QVector<QPair<View,double>>");
+BINDING_LIST_CONVERTER_NAME(QVector<Parameter>, "QVector<Parameter>");
+BINDING_LIST_CONVERTER_NAME(QVector<ParameterSet>, "QVector<ParameterSet>");
 
 // The module's own value and container conversions.
 void registerProjectConversions();
+// The conversions of the core's enumerations that travel inside QVariant
+// values (ints in Python), found by name; after the tables are published.
+void registerVariantEnumerations();

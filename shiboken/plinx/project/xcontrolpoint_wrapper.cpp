@@ -10,6 +10,8 @@ void init_XControlPoint(PyObject* module)
     ValueClass<XControlPoint> type(module);
     type.constructor(init<const XControlPoint&>("XControlPoint"));
     type.method("get_point_data", &XControlPoint::get_point_data, "time", arg("view", "View()") = [] { return View(); });
+    type.method("parameter", &XControlPoint::parameter, "name_components");
+    type.method("parameter_set", &XControlPoint::parameter_set, arg("name_components") = QStringList());
     type.method("remove", &XControlPoint::remove);
     type.method(
         "set_master_point",

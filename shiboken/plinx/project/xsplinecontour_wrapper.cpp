@@ -26,6 +26,8 @@ void init_XSplineContour(PyObject* module)
     type.method("insert_point", &XSplineContour::insert_point, "time", "xcpd", "index",
                 arg("view", "View()") = [] { return View(); });
     type.method("isNull", &XSplineContour::isNull);
+    type.method("parameter", &XSplineContour::parameter, "name_components");
+    type.method("parameter_set", &XSplineContour::parameter_set, arg("name_components") = QStringList());
     type.method("remove", &XSplineContour::remove);
     type.property("control_points", &XSplineContour::get_control_points);
     type.truth([](const XSplineContour& contour) { return !contour.isNull(); });

@@ -3,6 +3,7 @@
 #include "Rirediro/Commands/Command.h"
 
 #include <Bsc/Command.h>
+#include <Bsc/Logger.h>
 
 namespace Rirediro {
 
@@ -157,6 +158,7 @@ void CommandManager::moveLastStep(std::vector<Step>& from, std::vector<Step>& to
 void CommandManager::clear()
 {
     m_journal.append(QStringLiteral("clear"));
+    Bsc::Logger::writeToLog(QStringLiteral("call Rirediro::CommandManager::clear"), Bsc::Logger::Debug);
     m_undo.clear();
     m_redo.clear();
     m_openMacros.clear();

@@ -98,7 +98,27 @@ QString VUVI_SelectionManager::createLayerGroup()
 
 void VUVI_SelectionManager::vUnSelectAllLayers()
 {
+    Bsc::Logger::writeToLog(QStringLiteral("call VUVI_SelectionManager::vUnSelectAllLayers"), Bsc::Logger::Debug);
     walkFrontToRear(*m_layerRoot, [](const boost::shared_ptr<LayerBase>& node) { node->setState(LayerBase::Unselected); });
+}
+
+void VUVI_SelectionManager::cacheLayerImage(unsigned int layerId, const Prm::Context& context, const LayerImage& image)
+{
+    m_layerImages[std::make_tuple(layerId, context.time.toDouble(), context.view.id())] = image;
+}
+
+VUVI_SelectionManager::LayerImage VUVI_SelectionManager::cachedLayerImage(unsigned int layerId,
+                                                                          const Prm::Context& context) const
+{
+    const auto found = m_layerImages.find(std::make_tuple(layerId, context.time.toDouble(), context.view.id()));
+    return found == m_layerImages.end() ? LayerImage() : found->second;
+}
+
+void VUVI_SelectionManager::flushImageCaches()
+{
+    Bsc::Logger::writeToLog(QStringLiteral("call VUVI_SelectionManager::flushImageCaches %1").arg(m_layerImages.size()),
+                            Bsc::Logger::Debug);
+    m_layerImages.clear();
 }
 
 boost::shared_ptr<VUVI_Layer> VUVI_SelectionManager::createLayer(const QString& name, TQ::ClipID clip,
@@ -135,10 +155,17 @@ VUVI_ToolManager::~VUVI_ToolManager() = default;
 
 void VUVI_ToolManager::setCurrentLayer(const boost::shared_ptr<VUVI_Layer>& layer, const Prm::Context& context)
 {
+    const QString name = layer ? layer->id() : QStringLiteral("none");
     m_journal.append(QStringLiteral("setCurrentLayer %1 at %2 in view %3")
-                         .arg(layer ? layer->id() : QStringLiteral("none"))
+                         .arg(name)
                          .arg(context.time.toDouble())
                          .arg(context.view.id()));
+    const QString time = context.time.isValid() ? QString::number(context.time.toDouble()) : QStringLiteral("invalid");
+    Bsc::Logger::writeToLog(QStringLiteral("call VUVI_ToolManager::setCurrentLayer %1 at %2 in view %3 mode %4")
+                                .arg(name, time)
+                                .arg(context.view.id())
+                                .arg(context.mode),
+                            Bsc::Logger::Debug);
     m_currentLayer = layer;
 }
 

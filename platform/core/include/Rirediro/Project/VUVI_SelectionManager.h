@@ -2,6 +2,7 @@
 
 #include <Rirediro/Clips/ClipID.h>
 
+#include <Bsc/GanImage.h>
 #include <Prm/Context.h>
 
 #include <QString>
@@ -10,6 +11,8 @@
 
 #include <boost/shared_ptr.hpp>
 
+#include <map>
+#include <tuple>
 #include <vector>
 
 class VUVI_Layer;
@@ -79,8 +82,19 @@ public:
     // ---- edits without undo ----
     // A new empty group at the front of the top level; its id.
     QString createLayerGroup();
-    // Unselects every layer and group.
+    // Unselects every layer and group (recorded in the application log).
     void vUnSelectAllLayers();
+
+    // ---- images made from layers ----
+    using LayerImage = Bsc::detail::GanImage_Ptr<Gan_Image>;
+    // Keeps an image made from a layer at a context (its matte, say), which
+    // later requests for it reuse until the caches are flushed.
+    void cacheLayerImage(unsigned int layerId, const Prm::Context& context, const LayerImage& image);
+    // The image kept for the layer at the context; empty when none is.
+    LayerImage cachedLayerImage(unsigned int layerId, const Prm::Context& context) const;
+    int cachedImageCount() const { return int(m_layerImages.size()); }
+    // Forgets every image kept (recorded in the application log).
+    void flushImageCaches();
 
     // ---- for the core's commands and project files ----
     // A new layer at the front of the top level.
@@ -97,4 +111,6 @@ private:
     unsigned int m_lastID = 0;
     unsigned int m_lastShapeID = 0;
     QStringList m_journal;
+    // By layer id, time and view id.
+    std::map<std::tuple<unsigned int, double, int32_t>, LayerImage> m_layerImages;
 };
