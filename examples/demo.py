@@ -112,6 +112,23 @@ def show_layers(made, plate):
     print("  renamed to %r," % backdrop.name, end=" ")
     made.undo_group().undo()
     print("undone: %r again" % backdrop.name)
+    show_shape(made, square)
+
+
+def show_shape(made, layer):
+    Point = project.BezierControlPointData
+    shape = layer.add_bezier_contour(0.0, [Point(x=10.0, y=10.0), Point(x=30.0, y=10.0),
+                                           Point(x=30.0, y=30.0), Point(x=10.0, y=30.0)])
+    corner = shape.control_point(2)
+    corner.set_point_data(2.0, Point(x=32.0, y=31.0, handle_offset_forward=(2.0, 0.0)))
+    corner.set_point_data(6.0, Point(x=40.0, y=38.0))
+    print("A Bezier shape on %r, box %s; its corner moved at frames 2 and 6" % (layer.name, shape.get_bounding_rect(6.0)))
+    made.undo_group().undo()
+    print("  the move at frame 6 undone: at frame 6 the corner is %s" % point_text(corner.get_point_data(6.0)))
+
+
+def point_text(data):
+    return "(%g, %g), handles %s and %s" % (data.x, data.y, data.handle_offset_backward, data.handle_offset_forward)
 
 
 def print_tree(made):
@@ -151,6 +168,10 @@ def show_reopened(path):
     print("  clip %s: views %s, colour %s" % (plate.name, plate.views, plate.color_parameters))
     print("  layer tree (z order, name, colours, link):")
     print_tree(reopened)
+    square = reopened.find_layers("square")[0]
+    corner = square.contours[0].control_point(2)
+    for frame in (0.0, 2.0, 6.0):
+        print("  the square's corner at frame %g: %s" % (frame, point_text(corner.get_point_data(frame))))
     try:
         with reopened.undo_group():  # its edits become one step, or none when it fails
             reopened.in_out_range = (9, 2)

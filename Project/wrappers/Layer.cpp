@@ -24,10 +24,7 @@ namespace {
 
 const QString s_source = QStringLiteral("../Project/wrappers/Layer");
 
-Prm::Context contextOf(float time, const View& view)
-{
-    return Prm::Context(Prm::Time::fromDouble(double(time)), view.getView(), 3);
-}
+using Python::contextOf;
 
 [[noreturn]] void throwNotInApplication()
 {
@@ -183,6 +180,46 @@ Clip* Layer::tracking_input_clip(bool use_linked_layer)
 void Layer::remove()
 {
     handledObject()->removeLayer();
+}
+
+QList<boost::shared_ptr<Rirediro::Contour>> Layer::getAllContours() const
+{
+    return handledObject()->contours();
+}
+
+template <typename ContourHandle, typename Record>
+ContourHandle Layer::addContour(float time, const QVector<Record>& points, View view, int kind)
+{
+    const boost::shared_ptr<VUVI_Layer> layer = handledObject();
+    const Prm::Context context = contextOf(time, view);
+    std::vector<boost::shared_ptr<const Rirediro::ControlPointData>> records;
+    records.reserve(std::size_t(points.size()));
+    for (const Record& point : points)
+        records.push_back(point.coreRecord());
+    const boost::shared_ptr<Rirediro::Contour> contour = layer->createContour(records, context, kind);
+    if (!contour)
+        detail::throwInvalidObject();
+    contour->vUnSelect();
+    ContourHandle handle(contour, m_project);
+    initLayerIfNecessary(context);
+    return handle;
+}
+
+XSplineContour Layer::add_xspline_contour(float time, const QVector<XControlPointData>& points, View view)
+{
+    return addContour<XSplineContour>(time, points, view, Rirediro::Contour::XSpline);
+}
+
+BezierContour Layer::add_bezier_contour(float time, const QVector<BezierControlPointData>& points, View view)
+{
+    return addContour<BezierContour>(time, points, view, Rirediro::Contour::Bezier);
+}
+
+void Layer::initLayerIfNecessary(const Prm::Context& context)
+{
+    const boost::shared_ptr<VUVI_Layer> layer = handledObject();
+    if (layer->contours().size() == 1)
+        lockedProject()->selectionManager()->vInitialiseLayer(layer, context);
 }
 
 bool Layer::operator==(const Layer& other) const

@@ -1,7 +1,9 @@
 #pragma once
 
+#include "Project/wrappers/BezierContour.h"
 #include "Project/wrappers/LayerNode.h"
 #include "Project/wrappers/View.h"
+#include "Project/wrappers/XSplineContour.h"
 
 #include <Gandalf/Matrix.h>
 
@@ -55,8 +57,22 @@ public:
     // Takes the layer out of the project, as an undoable step.
     void remove();
 
+    // The layer's contours of both kinds, in its order.
+    QList<boost::shared_ptr<Rirediro::Contour>> getAllContours() const;
+    // A new contour through the points of the records, written at the time
+    // and view, as an undoable step; Bezier records carry their handle
+    // offsets to the core.
+    XSplineContour add_xspline_contour(float time, const QVector<XControlPointData>& points, View view = View());
+    BezierContour add_bezier_contour(float time, const QVector<BezierControlPointData>& points, View view = View());
+
     bool operator==(const Layer& other) const;
     bool operator!=(const Layer& other) const { return !(*this == other); }
+
+private:
+    template <typename ContourHandle, typename Record>
+    ContourHandle addContour(float time, const QVector<Record>& points, View view, int kind);
+    // A layer that has just got its first contour is set up for the tools.
+    void initLayerIfNecessary(const Prm::Context& context);
 };
 
 uint qHash(const Layer& layer);

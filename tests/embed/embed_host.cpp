@@ -19,6 +19,7 @@
 #include <Rirediro/Commands/CommandManager.h>
 #include <Rirediro/Project/ProjectFile.h>
 #include <Rirediro/Project/VUVI_ProjectManager.h>
+#include <Rirediro/Project/VUVI_ToolManager.h>
 #include <TQ/ProgressWatcher.h>
 
 #include <QApplication>
@@ -54,6 +55,8 @@ public:
         std::printf("history:\n");
         if (m_project) {
             for (const QString& call : m_project->commandManager()->journal())
+                std::printf("%s\n", qPrintable(call));
+            for (const QString& call : m_project->toolManager().journal())
                 std::printf("%s\n", qPrintable(call));
         }
     }

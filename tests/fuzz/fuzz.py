@@ -298,6 +298,27 @@ class Worker:
             ("<seed project>.add_layer(<seed clip>, 'c')", lambda: made.add_layer(clip, "c")),
         ]:
             self.keep(self.run(recipe, make), recipe)
+        self.seed_shapes(project, made)
+
+    def seed_shapes(self, project, made):
+        """Contours of both kinds on the seeded layers, their points and a
+        constraint between them."""
+        X, B = project.XControlPointData, project.BezierControlPointData
+        layers = {layer.name: layer for layer in made.layers}
+        if not {"a", "b"} <= set(layers):
+            return
+        xspline = self.run("<seed layer a>.add_xspline_contour(...)", lambda: layers["a"].add_xspline_contour(
+            0.0, [X(x=1.0, y=1.0), X(x=5.0, y=2.0), X(x=3.0, y=6.0)]))
+        bezier = self.run("<seed layer b>.add_bezier_contour(...)", lambda: layers["b"].add_bezier_contour(
+            0.0, [B(x=2.0, y=2.0), B(x=8.0, y=2.0, handle_offset_forward=(1.0, 0.0)), B(x=8.0, y=8.0)]))
+        for recipe, make in [
+            ("<seed xspline>", lambda: xspline), ("<seed bezier>", lambda: bezier),
+            ("<seed xspline>.control_points", lambda: xspline.control_points),
+            ("<seed bezier>.control_points", lambda: bezier.control_points),
+            ("<seed bezier>.control_point(0).set_master_point(<seed xspline>.control_point(0))",
+             lambda: bezier.control_point(0).set_master_point(xspline.control_point(0))),
+        ]:
+            self.keep(self.run(recipe, make), recipe)
 
     def keep(self, made, recipe):
         """Objects of the modules' types that calls give (clips of a project,

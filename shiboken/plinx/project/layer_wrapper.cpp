@@ -2,6 +2,7 @@
 
 #include "plinx_project_python.h"
 
+#include <Rirediro/Layers/Contour.h>
 #include <Rirediro/Layers/LayerGroup.h>
 #include <Rirediro/Layers/VUVI_Layer.h>
 
@@ -26,12 +27,40 @@ LayerGroup parentGroupOf(const Layer& layer)
     return LayerGroup(parent->selfReference(), layer.projectManager());
 }
 
+// The layer's contours, each as the type of its kind (others are left out).
+// The core is read without the interpreter lock, as every core call is.
+PyObject* contoursOf(const Layer& layer)
+{
+    const QList<boost::shared_ptr<Rirediro::Contour>> contours = withoutLock([&] { return layer.getAllContours(); });
+    PyObject* list = PyList_New(0);
+    for (const boost::shared_ptr<Rirediro::Contour>& contour : contours) {
+        PyObject* item = nullptr;
+        if (contour->kind() == Rirediro::Contour::XSpline)
+            item = toPython(XSplineContour(contour, layer.projectManager()));
+        else if (contour->kind() == Rirediro::Contour::Bezier)
+            item = toPython(BezierContour(contour, layer.projectManager()));
+        else
+            continue;
+        if (!item || PyList_Append(list, item) < 0) {
+            Py_XDECREF(item);
+            Py_DECREF(list);
+            return nullptr;
+        }
+        Py_DECREF(item);
+    }
+    return list;
+}
+
 } // namespace
 
 void init_Layer(PyObject* module)
 {
     ValueClass<Layer, LayerWrapper> type(module);
     type.constructor(init<const Layer&>("Layer"));
+    type.method("add_bezier_contour", &Layer::add_bezier_contour, "time", "points",
+                arg("view", "View()") = [] { return View(); });
+    type.method("add_xspline_contour", &Layer::add_xspline_contour, "time", "points",
+                arg("view", "View()") = [] { return View(); });
     type.method("get_surface_position", &Layer::get_surface_position, "point_index", "time",
                 arg("view", "View( 0 )") = [] { return View(0); });
     type.method("get_transform_matrix", &Layer::get_transform_matrix, "time",
@@ -55,6 +84,7 @@ void init_Layer(PyObject* module)
     type.property("link_to_track", &Layer::get_link_to_track, &Layer::set_link_to_track, "layer");
     type.property("z_order", &Layer::get_z_order, &Layer::set_z_order, "val");
     type.property("selected", &Layer::get_selected, &Layer::set_selected);
+    type.property("contours", named("get_contours", &contoursOf), resultText("PySequence"));
     type.truth([](const Layer& layer) { return !layer.isNull(); });
     type.hash();
     type.compare<Equal | NotEqual>();

@@ -4,6 +4,7 @@
 
 #include "shiboken/binding/Binding.h"
 
+#include "Project/wrappers/BezierContour.h"
 #include "Project/wrappers/Clip.h"
 #include "Project/wrappers/ColorParameters.h"
 #include "Project/wrappers/Enums.h"
@@ -18,6 +19,7 @@
 #include "Project/wrappers/UndoGroup.h"
 #include "Project/wrappers/View.h"
 #include "Project/wrappers/ViewInfo.h"
+#include "Project/wrappers/XSplineContour.h"
 
 #include <Bsc/Colour3.h>
 #include <Bsc/FSPercentEscapedString.h>
@@ -29,13 +31,19 @@
 
 // The types and enumerations, in the order the module introduces them.
 #define PLINX_PROJECT_TYPES(type, namespace_) \
+    type(BezierControlPointData)              \
     type(View)                                \
+    type(XSplineContour)                      \
     type(Layer)                               \
     type(Parameter)                           \
+    type(XControlPoint)                       \
+    type(BezierControlPoint)                  \
+    type(BezierContour)                       \
     type(ParameterSet)                        \
     type(ImageData)                           \
     type(StreamInfo)                          \
     type(ViewInfo)                            \
+    type(XControlPointData)                   \
     type(LayerGroup)                          \
     type(UndoGroup)                           \
     type(Clip)                                \
@@ -50,22 +58,29 @@
     type(ColorizeOutput)
 
 // The module's own conversions, in registration order: slot and name.
-#define PLINX_PROJECT_CONVERSIONS(conversion)                       \
-    conversion(PercentEscapedString, "Bsc::FSPercentEscapedString") \
-    conversion(OptionalLayer, "OptionalLayer")                      \
-    conversion(Color, "Color")                                      \
-    conversion(Matrix33, "Gan_Matrix33")                            \
-    conversion(LayerList, "QVector<Layer>")                         \
-    conversion(Keyframe, "QPair<View,double>")                      \
-    conversion(KeyframeVector, "QVector<QPair<View,double>>")       \
-    conversion(ParameterVector, "QVector<Parameter>")               \
-    conversion(ParameterSetVector, "QVector<ParameterSet>")         \
-    conversion(FloatList, "QList<float>")                           \
-    conversion(ViewVector, "const QVector<View>&")                  \
-    conversion(UIntPair, "QPair<uint,uint>")                        \
-    conversion(ViewMap, "QMap<View,View>")                          \
-    conversion(LayerGroupList, "QVector<LayerGroup>")               \
-    conversion(ClipHash, "QHash<QString,Clip*>")                    \
+#define PLINX_PROJECT_CONVERSIONS(conversion)                                \
+    conversion(PercentEscapedString, "Bsc::FSPercentEscapedString")          \
+    conversion(OptionalPoint, "OptionalPoint")                               \
+    conversion(OptionalBool, "OptionalBool")                                 \
+    conversion(OptionalFloat, "OptionalFloat")                               \
+    conversion(OptionalLayer, "OptionalLayer")                               \
+    conversion(Color, "Color")                                               \
+    conversion(Matrix33, "Gan_Matrix33")                                     \
+    conversion(LayerList, "QVector<Layer>")                                  \
+    conversion(Keyframe, "QPair<View,double>")                               \
+    conversion(KeyframeVector, "QVector<QPair<View,double>>")                \
+    conversion(ParameterVector, "QVector<Parameter>")                        \
+    conversion(ParameterSetVector, "QVector<ParameterSet>")                  \
+    conversion(BezierDataList, "const QVector<BezierControlPointData>&")     \
+    conversion(XDataList, "const QVector<XControlPointData>&")               \
+    conversion(FloatList, "QList<float>")                                    \
+    conversion(XPointList, "QVector<XControlPoint>")                         \
+    conversion(BezierPointList, "QVector<BezierControlPoint>")               \
+    conversion(ViewVector, "const QVector<View>&")                           \
+    conversion(UIntPair, "QPair<uint,uint>")                                 \
+    conversion(ViewMap, "QMap<View,View>")                                   \
+    conversion(LayerGroupList, "QVector<LayerGroup>")                        \
+    conversion(ClipHash, "QHash<QString,Clip*>")                             \
     conversion(ViewInfoVector, "QVector<ViewInfo>")
 
 BINDING_MODULE(plinx_project, "plinx.project", PLINX_PROJECT_TYPES, PLINX_PROJECT_CONVERSIONS)
@@ -80,6 +95,13 @@ using ClipHash = QHash<QString, Clip*>;
 
 BINDING_CONVERTER_NAME(Bsc::Colour3<float>, "Color");
 BINDING_CONVERTER_NAME(boost::optional<Layer>, "OptionalLayer");
+BINDING_CONVERTER_NAME(boost::optional<QPointF>, "OptionalPoint");
+BINDING_CONVERTER_NAME(boost::optional<bool>, "OptionalBool");
+BINDING_CONVERTER_NAME(boost::optional<float>, "OptionalFloat");
+BINDING_LIST_CONVERTER_NAME(QVector<BezierControlPointData>, "const QVector<BezierControlPointData>&");
+BINDING_LIST_CONVERTER_NAME(QVector<XControlPointData>, "const QVector<XControlPointData>&");
+BINDING_LIST_CONVERTER_NAME(QVector<XControlPoint>, "QVector<XControlPoint>");
+BINDING_LIST_CONVERTER_NAME(QVector<BezierControlPoint>, "QVector<BezierControlPoint>");
 BINDING_CONVERTER_NAME(Gan_Matrix33, "Gan_Matrix33");
 BINDING_LIST_CONVERTER_NAME(QVector<Layer>, "QVector<Layer>");
 BINDING_LIST_CONVERTER_NAME(QList<float>, "QList<float>");

@@ -52,6 +52,82 @@ PythonToCppFunc isColorConvertible(PyObject* in)
     return nullptr;
 }
 
+// --- OptionalBool, OptionalFloat and OptionalPoint: a value or None ---
+
+PyObject* valueToPython(bool value)
+{
+    return PyBool_FromLong(value);
+}
+PyObject* valueToPython(float value)
+{
+    return PyFloat_FromDouble(double(value));
+}
+PyObject* valueToPython(const QPointF& point)
+{
+    return Py_BuildValue("(dd)", point.x(), point.y());
+}
+
+template <typename T>
+PyObject* optionalToPython(const void* in)
+{
+    const auto& value = *static_cast<const boost::optional<T>*>(in);
+    if (!value)
+        Py_RETURN_NONE;
+    return valueToPython(*value);
+}
+
+template <typename T>
+void noneToOptional(PyObject*, void* out)
+{
+    *static_cast<boost::optional<T>*>(out) = boost::none;
+}
+
+template <typename T>
+PythonToCppFunc isNoneForOptional(PyObject* in)
+{
+    return in == Py_None ? &noneToOptional<T> : nullptr;
+}
+
+// Exactly a bool: the int 1 is no flag.
+void boolToOptional(PyObject* in, void* out)
+{
+    *static_cast<boost::optional<bool>*>(out) = in == Py_True;
+}
+
+PythonToCppFunc isBoolForOptional(PyObject* in)
+{
+    return PyBool_Check(in) ? &boolToOptional : nullptr;
+}
+
+// A float or a float subclass: ints are refused.
+void floatToOptional(PyObject* in, void* out)
+{
+    *static_cast<boost::optional<float>*>(out) = float(PyFloat_AsDouble(in));
+}
+
+PythonToCppFunc isFloatForOptional(PyObject* in)
+{
+    return PyFloat_Check(in) ? &floatToOptional : nullptr;
+}
+
+// A tuple of at least two items whose first two are numbers; a shorter
+// tuple is no point.
+void tupleToOptionalPoint(PyObject* in, void* out)
+{
+    const double x = PyFloat_AsDouble(PyTuple_GET_ITEM(in, 0));
+    if (PyErr_Occurred())
+        return;
+    const double y = PyFloat_AsDouble(PyTuple_GET_ITEM(in, 1));
+    if (PyErr_Occurred())
+        return;
+    *static_cast<boost::optional<QPointF>*>(out) = QPointF(x, y);
+}
+
+PythonToCppFunc isTupleForOptionalPoint(PyObject* in)
+{
+    return PyTuple_Check(in) && PyTuple_GET_SIZE(in) >= 2 ? &tupleToOptionalPoint : nullptr;
+}
+
 // --- Bsc::FSPercentEscapedString: a path, from str, bytes (UTF-8) or None ---
 
 PyObject* pathToPython(const void* in)
@@ -229,6 +305,17 @@ void registerProjectConversions()
     registerContainer<QVector<LayerGroup>, SequenceConversion>(Converter::LayerGroupList, &PyList_Type);
     registerContainer<plinx_project::ClipHash, MappingConversion>(Converter::ClipHash, &PyDict_Type);
     registerContainer<QVector<ViewInfo>, SequenceConversion>(Converter::ViewInfoVector, &PyList_Type);
+    registerConversion(plinx_project::module, Converter::OptionalPoint, &PyTuple_Type, &optionalToPython<QPointF>,
+                       {{&tupleToOptionalPoint, &isTupleForOptionalPoint},
+                        {&noneToOptional<QPointF>, &isNoneForOptional<QPointF>}});
+    registerConversion(plinx_project::module, Converter::OptionalBool, &PyBool_Type, &optionalToPython<bool>,
+                       {{&boolToOptional, &isBoolForOptional}, {&noneToOptional<bool>, &isNoneForOptional<bool>}});
+    registerConversion(plinx_project::module, Converter::OptionalFloat, &PyFloat_Type, &optionalToPython<float>,
+                       {{&floatToOptional, &isFloatForOptional}, {&noneToOptional<float>, &isNoneForOptional<float>}});
+    registerContainer<QVector<BezierControlPointData>, SequenceConversion>(Converter::BezierDataList, &PyList_Type);
+    registerContainer<QVector<XControlPointData>, SequenceConversion>(Converter::XDataList, &PyList_Type);
+    registerContainer<QVector<XControlPoint>, SequenceConversion>(Converter::XPointList, &PyList_Type);
+    registerContainer<QVector<BezierControlPoint>, SequenceConversion>(Converter::BezierPointList, &PyList_Type);
 }
 
 void registerVariantEnumerations()

@@ -277,9 +277,9 @@ TEST_F(ProjectFile, DamagedFilesAreRefusedNamingTheFile)
         {"foreign JSON", write(R"({"name": "a list of things", "version": 1})"),
          QStringLiteral("'%1' is not a project file")},
         {"a JSON list", write("[1, 2, 3]"), QStringLiteral("'%1' is not a project file")},
-        {"a newer version", writeEdited([](QJsonObject& d) { d[QStringLiteral("version")] = 3; }),
-         QStringLiteral("Project file '%1' was written by a newer version of the application (format 3; this one "
-                        "reads up to 2)")},
+        {"a newer version", writeEdited([](QJsonObject& d) { d[QStringLiteral("version")] = 4; }),
+         QStringLiteral("Project file '%1' was written by a newer version of the application (format 4; this one "
+                        "reads up to 3)")},
         {"no clips",
          writeEdited([](QJsonObject& d) {
              d[QStringLiteral("clips")] = QJsonArray();

@@ -39,6 +39,7 @@ void NewLayerCommand::doIt()
     VUVI_SelectionManager& selection = *m_project.selectionManager();
     if (m_undone) {
         restore(*m_undone, selection, m_project.weak_from_this());
+        restoreConstraints(*m_undone, m_project);
         m_undone.reset();
     } else {
         m_layerID = selection.createLayer(m_name, m_clip, m_views, m_context)->layerID();

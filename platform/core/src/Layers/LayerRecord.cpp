@@ -2,6 +2,7 @@
 
 #include "../Project/ProjectDocument.h"
 
+#include "Rirediro/Layers/Contour.h"
 #include "Rirediro/Layers/LayerGroup.h"
 #include "Rirediro/Layers/VUVI_Layer.h"
 #include "Rirediro/Project/VUVI_SelectionManager.h"
@@ -38,6 +39,8 @@ LayerRecord recordOf(const LayerBase& node)
         const std::vector<Prm::ParameterWithoutType*> parameters = parametersOf(node);
         record.parameters =
             ProjectDocument::linesOf(std::vector<const Prm::ParameterWithoutType*>(parameters.begin(), parameters.end()));
+        for (const boost::shared_ptr<Contour>& contour : layer->contours())
+            record.contours.push_back(recordOf(*contour));
     } else {
         record.kind = LayerRecord::Group;
     }
@@ -56,7 +59,14 @@ bool restore(const LayerRecord& record, VUVI_SelectionManager& selection,
     node->setLocked(record.locked);
     node->setMatteColor(record.matteColour);
     node->setStrokeColor(record.strokeColour);
-    const bool complete = ProjectDocument::readLines(record.parameters, parametersOf(*node));
+    bool complete = ProjectDocument::readLines(record.parameters, parametersOf(*node));
+    if (const auto layer = boost::dynamic_pointer_cast<VUVI_Layer>(node)) {
+        for (const ContourRecord& contour : record.contours) {
+            layer->insertContour(makeContour(contour, layer, &complete), layer->contours().size());
+            for (unsigned int id : idsOf(contour))
+                selection.reserveShapeID(id);
+        }
+    }
 
     boost::shared_ptr<LayerGroup> parent =
         boost::dynamic_pointer_cast<LayerGroup>(selection.layerFromID(QString::number(record.parentID)));
@@ -65,6 +75,12 @@ bool restore(const LayerRecord& record, VUVI_SelectionManager& selection,
     parent->insertChild(node, record.position < 0 ? int(parent->children().size()) : record.position);
     selection.reserveLayerID(record.id);
     return complete;
+}
+
+void restoreConstraints(const LayerRecord& record, VUVI_ProjectManager& project)
+{
+    for (const ContourRecord& contour : record.contours)
+        restoreMasters(contour.points, contour, record.id, project);
 }
 
 } // namespace Rirediro

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ShapeRecord.h"
+
 #include <Rirediro/Clips/ClipID.h>
 
 #include <Prm/View.h>
@@ -21,9 +23,6 @@ namespace Rirediro {
 
 class LayerBase;
 
-// Parameters by script name, each as the lines of its text form.
-using ParameterLines = QMap<QString, QStringList>;
-
 // One node of a layer tree as files and undo keep it: everything but its
 // children and its selection.
 struct LayerRecord
@@ -43,14 +42,19 @@ struct LayerRecord
     TQ::ClipID clip = 0;
     std::vector<Prm::View> views;
     ParameterLines parameters;
+    std::vector<ContourRecord> contours; // in the layer's order
 };
 
 LayerRecord recordOf(const LayerBase& node);
-// Makes the node of a record and puts it into the tree: into its parent
+// Makes the node of a record, with its contours, and puts it into the tree: into its parent
 // (the top level when the parent is not a group of the tree) at its
 // position. False when a parameter line is not the node's; the node is
 // made all the same.
 bool restore(const LayerRecord& record, VUVI_SelectionManager& selection,
              const boost::weak_ptr<VUVI_ProjectManager>& project);
+
+// Makes the points of a restored layer follow the masters its record
+// names, where they exist (run once every node of a tree is back).
+void restoreConstraints(const LayerRecord& record, VUVI_ProjectManager& project);
 
 } // namespace Rirediro

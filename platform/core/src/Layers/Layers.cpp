@@ -129,8 +129,6 @@ LayerRoot::LayerRoot(boost::weak_ptr<VUVI_ProjectManager> project) : LayerGroup(
 
 LayerRoot::~LayerRoot() = default;
 
-Contour::~Contour() = default;
-
 } // namespace Rirediro
 
 // ---- VUVI_Layer -----------------------------------------------------------------------

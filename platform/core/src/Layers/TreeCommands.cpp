@@ -1,6 +1,7 @@
 #include "TreeCommands.h"
 
 #include "Rirediro/Commands/CommandManager.h"
+#include "Rirediro/Layers/Contour.h"
 #include "Rirediro/Layers/LayerGroup.h"
 #include "Rirediro/Layers/VUVI_Layer.h"
 #include "Rirediro/Project/VUVI_ProjectManager.h"
@@ -58,14 +59,22 @@ void RemoveLayerCommand::doIt()
     if (!layer)
         return;
     m_removed = recordOf(*layer);
+    m_links.clear();
+    for (const boost::shared_ptr<Contour>& contour : layer->contours()) {
+        const std::vector<PointLink> led = linksLedBy(*contour, *project);
+        m_links.insert(m_links.end(), led.begin(), led.end());
+    }
     layer->parentGroup()->removeChild(*layer);
 }
 
 void RemoveLayerCommand::undoIt()
 {
     const boost::shared_ptr<VUVI_ProjectManager> project = m_project.lock();
-    if (project && m_done)
-        restore(m_removed, *project->selectionManager(), m_project);
+    if (!project || !m_done)
+        return;
+    restore(m_removed, *project->selectionManager(), m_project);
+    restoreConstraints(m_removed, *project);
+    restoreLinks(m_links, *project);
 }
 
 QString RemoveLayerCommand::name() const

@@ -42,6 +42,7 @@ private:
     boost::weak_ptr<VUVI_ProjectManager> m_project;
     unsigned int m_id;
     LayerRecord m_removed;
+    std::vector<PointLink> m_links; // constraints its points lead on other layers
     bool m_done = false;
 };
 

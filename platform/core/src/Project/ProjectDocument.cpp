@@ -1,6 +1,7 @@
 #include "ProjectDocument.h"
 
 #include "Rirediro/Clips/VUVI_BaseClip.h"
+#include "Rirediro/Layers/Contour.h"
 #include "Rirediro/Layers/LayerGroup.h"
 #include "Rirediro/Layers/VUVI_Layer.h"
 #include "Rirediro/Project/VUVI_SelectionManager.h"
@@ -19,6 +20,7 @@
 #include <QCoreApplication>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QHash>
 #include <QJsonObject>
 #include <QSet>
 #include <QTextStream>
@@ -141,6 +143,31 @@ QJsonArray colour8Value(const QColor& colour)
     return {colour.red(), colour.green(), colour.blue(), colour.alpha()};
 }
 
+QJsonArray descriptorValue(const PointDescriptor& point)
+{
+    return {double(point.layerID), double(point.contourID), double(point.pointID)};
+}
+
+QJsonArray contoursValue(const std::vector<ContourRecord>& contours)
+{
+    QJsonArray list;
+    for (const ContourRecord& contour : contours) {
+        QJsonArray points;
+        for (const PointRecord& point : contour.points) {
+            QJsonObject value{{QStringLiteral("id"), double(point.id)},
+                              {QStringLiteral("parameters"), linesValue(point.parameters)}};
+            if (point.master)
+                value.insert(QStringLiteral("master"), descriptorValue(*point.master));
+            points.append(value);
+        }
+        list.append(QJsonObject{
+            {QStringLiteral("id"), double(contour.id)},
+            {QStringLiteral("kind"), contour.kind == Contour::Bezier ? QStringLiteral("bezier") : QStringLiteral("xspline")},
+            {QStringLiteral("points"), points}});
+    }
+    return list;
+}
+
 QJsonObject layerValue(const LayerRecord& layer)
 {
     QJsonObject value{
@@ -157,6 +184,7 @@ QJsonObject layerValue(const LayerRecord& layer)
         value.insert(QStringLiteral("clip"), double(layer.clip));
         value.insert(QStringLiteral("views"), viewIds(layer.views));
         value.insert(QStringLiteral("parameters"), linesValue(layer.parameters));
+        value.insert(QStringLiteral("contours"), contoursValue(layer.contours));
     }
     return value;
 }
@@ -468,8 +496,90 @@ void readClips(const Node& baseClips, const Node& clips, ProjectRecord& record)
         baseClips.damaged(tr("%1 lists a base clip that no clip uses").arg(baseClips.path()));
 }
 
-void readLayers(const Node& node, ProjectRecord& record)
+// Contour and point ids are unique in a file; `ids` holds those read so far.
+unsigned int readShapeID(const Node& node, QSet<unsigned int>& ids)
 {
+    const unsigned int id = unsigned(node.whole(1, std::numeric_limits<quint32>::max()));
+    if (ids.contains(id))
+        node.expected(tr("an id that no other contour or point has"));
+    ids.insert(id);
+    return id;
+}
+
+void readContours(const Node& node, LayerRecord& layer, QSet<unsigned int>& ids)
+{
+    for (int i = 0; i < node.size(); ++i) {
+        const Node entry = node[i];
+        ContourRecord contour;
+        contour.id = readShapeID(entry[QStringLiteral("id")], ids);
+        const Node kind = entry[QStringLiteral("kind")];
+        if (kind.string() == QLatin1String("xspline"))
+            contour.kind = Contour::XSpline;
+        else if (kind.string() == QLatin1String("bezier"))
+            contour.kind = Contour::Bezier;
+        else
+            kind.expected(tr("\"xspline\" or \"bezier\""));
+        const boost::shared_ptr<Contour> check = Contour::create(Contour::Kind(contour.kind), contour.id, {});
+        const Node points = entry[QStringLiteral("points")];
+        for (int j = 0; j < points.size(); ++j) {
+            const Node pointEntry = points[j];
+            PointRecord point;
+            point.id = readShapeID(pointEntry[QStringLiteral("id")], ids);
+            const boost::shared_ptr<ControlPoint> checkPoint = check->makePoint(point.id);
+            point.parameters = readParameters(pointEntry[QStringLiteral("parameters")],
+                                              asVector<Prm::ParameterWithoutType*>(checkPoint->parameters()),
+                                              tr("the point's parameters"));
+            if (pointEntry.object().contains(QStringLiteral("master"))) {
+                const Node master = pointEntry[QStringLiteral("master")];
+                if (master.size() != 3)
+                    master.expected(tr("a list of a layer, a contour and a point id"));
+                point.master = PointDescriptor{master[0].uint32(), master[1].uint32(), master[2].uint32()};
+            }
+            contour.points.push_back(point);
+        }
+        layer.contours.push_back(contour);
+    }
+}
+
+// Every master must be a point of the file on another layer, and no point
+// may follow itself through other points.
+void checkMasters(const Node& node, const ProjectRecord& record)
+{
+    QHash<unsigned int, PointDescriptor> addresses; // by point id
+    QHash<unsigned int, unsigned int> masters;      // point id -> its master's
+    for (const LayerRecord& layer : record.layers) {
+        for (const ContourRecord& contour : layer.contours) {
+            for (const PointRecord& point : contour.points)
+                addresses.insert(point.id, PointDescriptor{layer.id, contour.id, point.id});
+        }
+    }
+    for (const LayerRecord& layer : record.layers) {
+        for (const ContourRecord& contour : layer.contours) {
+            for (const PointRecord& point : contour.points) {
+                if (!point.master)
+                    continue;
+                const auto found = addresses.constFind(point.master->pointID);
+                if (found == addresses.constEnd() || *found != *point.master)
+                    node.damaged(tr("point %1 follows a point that is not in the file").arg(point.id));
+                if (point.master->layerID == layer.id)
+                    node.damaged(tr("point %1 follows a point of its own layer").arg(point.id));
+                masters.insert(point.id, point.master->pointID);
+            }
+        }
+    }
+    for (auto it = masters.constBegin(); it != masters.constEnd(); ++it) {
+        unsigned int point = it.value();
+        for (int steps = 0; steps <= masters.size() && masters.contains(point); ++steps) {
+            if (point == it.key())
+                node.damaged(tr("point %1 follows itself").arg(it.key()));
+            point = masters.value(point);
+        }
+    }
+}
+
+void readLayers(const Node& node, ProjectRecord& record, qint64 version)
+{
+    QSet<unsigned int> shapeIDs;
     QSet<unsigned int> clips;
     for (const ClipRecord& clip : record.clips)
         clips.insert(clip.id);
@@ -515,9 +625,12 @@ void readLayers(const Node& node, ProjectRecord& record)
             layer.parameters = readParameters(entry[QStringLiteral("parameters")],
                                               asVector<Prm::ParameterWithoutType*>(check.parameters()),
                                               tr("the layer's parameters"));
+            if (version >= 3)
+                readContours(entry[QStringLiteral("contours")], layer, shapeIDs);
         }
         record.layers.push_back(layer);
     }
+    checkMasters(node, record);
 }
 
 } // namespace
@@ -676,7 +789,7 @@ ProjectRecord read(const QByteArray& contents, const QString& source)
     const Node layers = root[QStringLiteral("layers")];
     if (version == 1 && layers.size() != 0)
         layers.expected(tr("an empty list in format %1").arg(version));
-    readLayers(layers, record);
+    readLayers(layers, record, version);
     return record;
 }
 

@@ -14,7 +14,10 @@
 //     "layers": [ { "kind": "layer" or "group", "id", "parent", "name",
 //                   "hidden", "locked", "matteColour": [r, g, b, a],
 //                   "strokeColour": [r, g, b, a],
-//                   and for layers "clip", "views": [ids], "parameters": {...} } ]
+//                   and for layers "clip", "views": [ids], "parameters": {...},
+//                   "contours": [ { "id", "kind": "xspline" or "bezier",
+//                                   "points": [ { "id", "parameters": {...},
+//                                                 "master": [layer, contour, point] } ] } ] } ]
 //   }
 //
 // Clips are listed in project order. Layers and groups are listed each after
@@ -23,7 +26,11 @@
 // its text form ({"firstIndex": ["value=1"]}). Reals that are not numbers are
 // stored as "nan", "inf" and "-inf"; colours of layers as 8-bit channels.
 //
-// Version 1 had no layers (its "layers" list is empty). A file whose version
+// Contour and point ids are unique in a file; a point's "master" (absent
+// when it follows none) is the address of a point on another layer.
+//
+// Version 1 had no layers (its "layers" list is empty); version 2 had no
+// contours. A file whose version
 // is above kCurrentVersion is refused, so a format change raises the version
 // and keeps reading the older ones. Reading checks everything before anything
 // is built: a ProjectRecord is a complete, consistent project.
@@ -95,7 +102,7 @@ struct ProjectRecord
 
 namespace ProjectDocument {
 
-constexpr int kCurrentVersion = 2;
+constexpr int kCurrentVersion = 3;
 
 // Everything of the project that the file keeps.
 ProjectRecord recordOf(const VUVI_ProjectManager& project);

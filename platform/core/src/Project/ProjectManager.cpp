@@ -138,6 +138,8 @@ boost::shared_ptr<VUVI_ProjectManager> VUVI_ProjectManager::createFromHandle(Rir
     frames.setDefaultTrackableClip(stored.defaultTrackableClip);
     for (const Rirediro::LayerRecord& layer : stored.layers)
         Rirediro::restore(layer, *project->selectionManager(), project);
+    for (const Rirediro::LayerRecord& layer : stored.layers)
+        Rirediro::restoreConstraints(layer, *project);
 
     properties.setProjectFilePath(handle.filePath());
     project->vSetProjectHasChanged(false);

@@ -11,6 +11,7 @@
 #include <Prm/Parameter.h>
 
 #include <QList>
+#include <QStringList>
 #include <QPointer>
 
 #include <vector>
@@ -23,7 +24,9 @@ class IClip;
 }
 namespace Rirediro {
 class Contour;
-}
+class ControlPoint;
+class ControlPointData;
+} // namespace Rirediro
 
 // A layer: a shape drawn on one clip of the project, tracked through it.
 //
@@ -69,6 +72,42 @@ public:
     // The layer's contours, in order.
     const QList<boost::shared_ptr<Rirediro::Contour>>& contours() const { return m_contours; }
     QList<boost::shared_ptr<const Rirediro::Contour>> readOnlyContours() const;
+    // The contour with that id, or null.
+    boost::shared_ptr<Rirediro::Contour> contourWithID(unsigned int id) const;
+
+    // ---- shapes: each edit goes into `macro` when given (run already),
+    // else it is an undo step of its own; undo puts a removed shape back
+    // under its id, and no step keeps a removed shape alive ----
+    // A new contour, last on the layer, through the points of the records
+    // (X-spline records for an X-spline contour, Bezier for a Bezier one),
+    // written at the context. No records: an empty contour of that kind.
+    boost::shared_ptr<Rirediro::Contour>
+    createContour(const std::vector<boost::shared_ptr<const Rirediro::ControlPointData>>& points,
+                  const Prm::Context& context, int kind, Bsc::CompositeCommand* macro = nullptr);
+    // A new point at `index` of the contour (last past the end), written at the context.
+    void createControlPoint(const boost::shared_ptr<Rirediro::Contour>& contour,
+                            const boost::shared_ptr<const Rirediro::ControlPointData>& data,
+                            const Prm::Context& context, unsigned int index, Bsc::CompositeCommand* macro = nullptr);
+    // Writes the record's fields at the context. `update` says the edit
+    // continues an interactive change; it is recorded in the journal.
+    void setControlPointData(const boost::shared_ptr<Rirediro::ControlPoint>& point,
+                             const boost::shared_ptr<const Rirediro::ControlPointData>& data,
+                             const Prm::Context& context, bool update, Bsc::CompositeCommand* macro = nullptr);
+    void removeControlPoint(const boost::shared_ptr<Rirediro::ControlPoint>& point,
+                            Bsc::CompositeCommand* macro = nullptr);
+    void removeContour(const boost::shared_ptr<Rirediro::Contour>& contour, Bsc::CompositeCommand* macro = nullptr);
+
+    // ---- edits of the contour list without undo (commands and files) ----
+    // Puts the contour at `index` (clamped).
+    void insertContour(const boost::shared_ptr<Rirediro::Contour>& contour, int index);
+    bool takeContour(const Rirediro::Contour& contour);
+
+    // The shape edits asked of the layer, oldest first: "createContour <kind>
+    // <point count>", "createControlPoint <contour id> at <index>",
+    // "setControlPointData <point id> update <0 or 1>", "removeControlPoint
+    // <point id>", "removeContour <contour id>".
+    const QStringList& journal() const { return m_journal; }
+    void clearJournal() { m_journal.clear(); }
 
     // Takes the layer out of the project. Into `macro` when given (run
     // already), else as an undo step of its own.
@@ -88,4 +127,5 @@ private:
     Prm::Parameter<int> m_linkedLayer;
     LC::Surface m_surface;
     QList<boost::shared_ptr<Rirediro::Contour>> m_contours;
+    QStringList m_journal;
 };

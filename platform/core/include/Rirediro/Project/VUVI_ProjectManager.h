@@ -1,8 +1,10 @@
 #pragma once
 
+#include <Prm/AnimationState.h>
 #include <Prm/Context.h>
 #include <Prm/ParameterSet.h>
 #include <Rirediro/Project/VUVI_CacheManager.h>
+#include <Rirediro/Project/VUVI_RenderingContext.h>
 
 #include <QObject>
 #include <QString>
@@ -89,6 +91,11 @@ public:
 
     // The frame shown now (the frame manager's).
     Prm::Context currentFrame() const;
+    // What the viewer shows and how.
+    VUVI_RenderingContext* pGetRenderingContext() { return &m_renderingContext; }
+    const VUVI_RenderingContext* pGetRenderingContext() const { return &m_renderingContext; }
+    // The animation settings edits key with: the view edited only.
+    virtual Prm::AnimationState animationState() const { return Prm::AnimationState(); }
 
     // The playback range; `clamped` binds it to the project's frames.
     unsigned int playbackInPoint(bool clamped) const;
@@ -113,6 +120,7 @@ private:
     explicit VUVI_ProjectManager(TQ::Callbacks* callbacks);
 
     VUVI_CacheManager m_cacheManager;
+    VUVI_RenderingContext m_renderingContext;
     TQ::Callbacks* m_callbacks;
     std::unique_ptr<ProjectProperties> m_properties;
     boost::shared_ptr<Rirediro::CommandManager> m_commandManager;

@@ -6,6 +6,7 @@
 #include <Prm/Context.h>
 
 #include <QString>
+#include <QStringList>
 #include <QVector>
 
 #include <boost/shared_ptr.hpp>
@@ -18,6 +19,8 @@ class VUVI_Layer;
 class VUVI_ProjectManager;
 
 namespace Rirediro {
+class Contour;
+class ControlPoint;
 class LayerBase;
 class LayerRoot;
 } // namespace Rirediro
@@ -49,6 +52,32 @@ public:
     QVector<boost::shared_ptr<VUVI_Layer>> layersFrontToRear() const;
     // Every layer and group, front to rear.
     QVector<boost::shared_ptr<Rirediro::LayerBase>> allLayersAndGroups() const;
+    // The contour with that id on the layer with that id, or null; with
+    // `selectedOnly` only on a selected layer.
+    boost::shared_ptr<Rirediro::Contour> pGetContour(unsigned int layerID, unsigned int contourID,
+                                                     bool selectedOnly) const;
+    // The point with that id anywhere in the project, or null.
+    boost::shared_ptr<Rirediro::ControlPoint> findPoint(unsigned int pointID) const;
+    // The points that follow `master`.
+    QVector<boost::shared_ptr<Rirediro::ControlPoint>> slavesOf(const Rirediro::ControlPoint& master) const;
+
+    // ---- shapes ----
+    // Makes `slave` follow `master` (no checks, no undo). A point of a
+    // Bezier contour that starts to follow another changes the curve
+    // around it, so its neighbours get smooth handles at the current frame.
+    void constrain(const boost::shared_ptr<Rirediro::ControlPoint>& master,
+                   const boost::shared_ptr<Rirediro::ControlPoint>& slave);
+    // Sets up what the tools need to edit a layer that has just got its
+    // first contour.
+    virtual void vInitialiseLayer(const boost::shared_ptr<VUVI_Layer>& layer, const Prm::Context& context);
+    // An id that no contour or point has had in this session.
+    unsigned int newShapeID();
+    // Makes sure that newShapeID never hands out `id` (a shape put back with it).
+    void reserveShapeID(unsigned int id);
+
+    // "vInitialiseLayer <id> at <time> in view <id>", oldest first.
+    const QStringList& journal() const { return m_journal; }
+    void clearJournal() { m_journal.clear(); }
 
     // ---- edits without undo ----
     // A new empty group at the front of the top level; its id.
@@ -80,6 +109,8 @@ private:
     VUVI_ProjectManager& m_project;
     boost::shared_ptr<Rirediro::LayerRoot> m_layerRoot;
     unsigned int m_lastID = 0;
+    unsigned int m_lastShapeID = 0;
+    QStringList m_journal;
     // By layer id, time and view id.
     std::map<std::tuple<unsigned int, double, int32_t>, LayerImage> m_layerImages;
 };
