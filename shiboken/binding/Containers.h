@@ -7,6 +7,8 @@
 #include "Conversions.h"
 
 #include <QMap>
+#include <QVariant>
+#include <QVector>
 
 namespace Binding {
 
@@ -132,3 +134,12 @@ struct MappingConversion
 };
 
 } // namespace Binding
+
+namespace Binding {
+using VariantMap = QMap<QString, QVariant>;
+} // namespace Binding
+
+// Containers that several modules convert, by the names under which each
+// module that needs one registers its own copy of the conversion.
+BINDING_CONVERTER_NAME(Binding::VariantMap, "QMap<QString,QVariant>");
+BINDING_LIST_CONVERTER_NAME(QVector<QString>, "QVector<QString>");

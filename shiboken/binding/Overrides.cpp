@@ -21,6 +21,11 @@ void reportInvalidReturn(const char* className, const char* methodName, const st
         PyErr_Print();
 }
 
+std::string wrappedTypeName(PyTypeObject* type)
+{
+    return type && Shiboken::ObjectType::checkType(type) ? std::string(type->tp_name) : std::string();
+}
+
 void raisePureVirtual(const char* className, const char* methodName)
 {
     PyErr_Format(PyExc_NotImplementedError, "pure virtual method '%s.%s()' not implemented.", className, methodName);

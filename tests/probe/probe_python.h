@@ -17,8 +17,11 @@
     type(Emitter)                     \
     namespace_(Probe)
 
-#define PROBE_CONVERSIONS(conversion)
+#define PROBE_CONVERSIONS(conversion)              \
+    conversion(StringVector, "QVector<QString>")    \
+    conversion(VariantMap, "QMap<QString,QVariant>")
 
 BINDING_MODULE(bindingprobe, "bindingprobe", PROBE_TYPES, PROBE_CONVERSIONS)
 
 BINDING_CONVERTER_NAME(QPointF, "QPointF");
+BINDING_CONVERTER_NAME(QSize, "QSize");
