@@ -12,6 +12,8 @@
 
 #include <Bsc/Colour3.h>
 
+#include <boost/optional.hpp>
+
 // The types and enumerations, in the order the module introduces them.
 #define PLINX_PROJECT_TYPES(type, namespace_) \
     type(View)                                \
@@ -26,12 +28,23 @@
     type(ColorizeOutput)
 
 // The module's own conversions, in registration order: slot and name.
-#define PLINX_PROJECT_CONVERSIONS(conversion) \
-    conversion(Color, "Color")
+#define PLINX_PROJECT_CONVERSIONS(conversion)                \
+    conversion(OptionalFloat, "OptionalFloat")               \
+    conversion(Color, "Color")                               \
+    conversion(OptionalInterlaceMode, "OptionalInterlaceMode")
 
 BINDING_MODULE(plinx_project, "plinx.project", PLINX_PROJECT_TYPES, PLINX_PROJECT_CONVERSIONS)
 
 BINDING_CONVERTER_NAME(Bsc::Colour3<float>, "Color");
+BINDING_CONVERTER_NAME(boost::optional<float>, "OptionalFloat");
+BINDING_CONVERTER_NAME(boost::optional<InterlaceMode>, "OptionalInterlaceMode");
+
+// The expected type that an override's invalid result is reported with.
+template <>
+struct Binding::detail::ReturnName<boost::optional<InterlaceMode>>
+{
+    static std::string value() { return "InterlaceMode or None"; }
+};
 
 // The module's own value and container conversions.
 void registerProjectConversions();

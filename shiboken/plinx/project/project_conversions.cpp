@@ -49,10 +49,63 @@ PythonToCppFunc isColorConvertible(PyObject* in)
     return nullptr;
 }
 
+// --- Optional values: the value, or None for none ---
+
+template <typename T>
+void noneToOptional(PyObject*, void* out)
+{
+    *static_cast<boost::optional<T>*>(out) = boost::none;
+}
+
+template <typename T>
+PythonToCppFunc isNoneForOptional(PyObject* in)
+{
+    return in == Py_None ? &noneToOptional<T> : nullptr;
+}
+
+template <typename T>
+PyObject* optionalToPython(const void* in)
+{
+    const auto& value = *static_cast<const boost::optional<T>*>(in);
+    if (!value)
+        Py_RETURN_NONE;
+    return toPython(*value);
+}
+
+// OptionalFloat: a float (or a subclass), not an int, narrowed to single precision.
+void floatToOptional(PyObject* in, void* out)
+{
+    *static_cast<boost::optional<float>*>(out) = float(PyFloat_AS_DOUBLE(in));
+}
+
+PythonToCppFunc isFloatForOptional(PyObject* in)
+{
+    return PyFloat_Check(in) ? &floatToOptional : nullptr;
+}
+
+// OptionalInterlaceMode: a member of InterlaceMode, not an int.
+void interlaceModeToOptional(PyObject* in, void* out)
+{
+    *static_cast<boost::optional<InterlaceMode>*>(out) = InterlaceMode(Shiboken::Enum::getValue(in));
+}
+
+PythonToCppFunc isInterlaceModeForOptional(PyObject* in)
+{
+    return PyObject_TypeCheck(in, pyType<InterlaceMode>()) ? &interlaceModeToOptional : nullptr;
+}
+
 } // namespace
 
 void registerProjectConversions()
 {
-    registerConversion(plinx_project::module, plinx_project::Converter::Color, &PyTuple_Type, &colorToPython,
+    using plinx_project::Converter;
+    registerConversion(plinx_project::module, Converter::OptionalFloat, &PyFloat_Type, &optionalToPython<float>,
+                       {{&floatToOptional, &isFloatForOptional},
+                        {&noneToOptional<float>, &isNoneForOptional<float>}});
+    registerConversion(plinx_project::module, Converter::Color, &PyTuple_Type, &colorToPython,
                        {{&colorToCpp, &isColorConvertible}});
+    registerConversion(plinx_project::module, Converter::OptionalInterlaceMode, pyType<InterlaceMode>(),
+                       &optionalToPython<InterlaceMode>,
+                       {{&interlaceModeToOptional, &isInterlaceModeForOptional},
+                        {&noneToOptional<InterlaceMode>, &isNoneForOptional<InterlaceMode>}});
 }
