@@ -18,7 +18,22 @@ void reportInvalidReturn(const char* className, const char* methodName, const st
                       qualified.c_str(), expected.c_str(), Py_TYPE(result)->tp_name);
     // Warnings turned into errors must not stay pending for the native caller.
     if (PyErr_Occurred())
+        printError();
+}
+
+void printError()
+{
+    if (!PyErr_ExceptionMatches(PyExc_SystemExit)) {
         PyErr_Print();
+        return;
+    }
+    PyObject *type = nullptr, *value = nullptr, *traceback = nullptr;
+    PyErr_Fetch(&type, &value, &traceback);
+    PyErr_NormalizeException(&type, &value, &traceback);
+    PyErr_Display(type, value, traceback);
+    Py_XDECREF(type);
+    Py_XDECREF(value);
+    Py_XDECREF(traceback);
 }
 
 std::string wrappedTypeName(PyTypeObject* type)
@@ -48,7 +63,7 @@ PyObject* findOverride(const void* cppObject, const char* name, bool& bound)
         cache = new PyObject*[2]{nullptr, nullptr};
     PyObject* found = Shiboken::BindingManager::instance().getOverride(cppObject, cache, name);
     if (!found && PyErr_Occurred())
-        PyErr_Print();
+        printError();
     return found;
 }
 

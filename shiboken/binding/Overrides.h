@@ -50,6 +50,9 @@ namespace detail {
 
 void reportInvalidReturn(const char* className, const char* methodName, const std::string& expected,
                          PyObject* result);
+// Prints the pending Python error and clears it. A SystemExit is printed
+// too, never obeyed: an override is no place to end the process from.
+void printError();
 void raisePureVirtual(const char* className, const char* methodName);
 // The Python override of `name` on the object bound to `cppObject`; null
 // without one. `bound` tells whether the object has a Python object at all.
@@ -172,7 +175,7 @@ template <typename R, typename Fallback, typename... A>
     if (override.isNull()) {
         if constexpr (isPure) {
             raisePureVirtual(className, name);
-            PyErr_Print(); // reported, not left pending for the native caller
+            printError(); // reported, not left pending for the native caller
             return defaultOf();
         } else {
             if (bound && bit >= 0)
@@ -199,7 +202,7 @@ template <typename R, typename Fallback, typename... A>
             invalidateArgument(PyTuple_GET_ITEM(args.object(), Py_ssize_t(i)));
     }
     if (result.isNull()) {
-        PyErr_Print();
+        printError();
         return defaultOf();
     }
     if constexpr (std::is_void<R>::value) {
@@ -212,7 +215,7 @@ template <typename R, typename Fallback, typename... A>
         }
         Arg<R> converted;
         if (!converted.convert(toCpp, result) || PyErr_Occurred()) {
-            PyErr_Print();
+            printError();
             return defaultResult;
         }
         return converted.get();

@@ -306,6 +306,21 @@ def test_good_results_of_qt_classes_and_containers_convert():
     assert b.Probe.labels_of(shape) == ["x", "y"]
 
 
+def test_an_override_that_leaves_the_interpreter_only_fails_its_call():
+    result = run_python("""
+        import sys
+        import bindingprobe as b
+
+        class Leaving(b.Square):
+            def area(self):
+                sys.exit(3)
+
+        print(b.describe_shape(Leaving()))
+    """)
+    assert (result.returncode, result.stdout) == (0, "square:0\n")
+    assert "SystemExit: 3" in result.stderr
+
+
 def test_multiple_inheritance_offsets():
     tile = b.Tile()
     tile.label = "t"
