@@ -3,6 +3,11 @@
 Run with `make demo`, or after a build:
     PYTHONPATH=build/python /usr/bin/python3 examples/demo.py
 """
+import os
+import tempfile
+
+from PySide2 import QtGui
+
 import plinx._init as plinx_init  # starts the application core: import it first
 import plinx.project as project
 
@@ -42,8 +47,76 @@ def show_enumerations():
         for name in ("LinearColorspace", "LogColorspace", "PanalogColorspace")))
 
 
+def make_footage(folder, name, frames=12, size=(64, 48)):
+    """A numbered PNG sequence of a square crossing the frame; its first file."""
+    os.makedirs(folder, exist_ok=True)
+    for index in range(1, frames + 1):
+        image = QtGui.QImage(size[0], size[1], QtGui.QImage.Format_RGB32)
+        image.fill(QtGui.QColor(20, 30, 60))
+        painter = QtGui.QPainter(image)
+        painter.fillRect(index * 4, 16, 12, 12, QtGui.QColor(240, 200, 40))
+        painter.end()
+        image.save(os.path.join(folder, "%s.%04d.png" % (name, index)))
+    return os.path.join(folder, "%s.0001.png" % name)
+
+
+def show_clip(first_file):
+    clip = project.Clip(first_file, "plate", True)
+    info = clip.get_info(project.View())
+    print("A clip of generated footage: %s" % clip)
+    print("  %d x %d, frames %d to %d, %.1f frames a second" % (
+        clip.frame_size + (info.start_frame, info.end_frame, clip.frame_rate)))
+    colour = clip.color_parameters
+    colour.colorspace, colour.gamma = project.LogColorspace, 2.2
+    print("  colour settings:", colour)
+    return clip
+
+
+def show_project(clip, folder):
+    made = project.Project(clip)
+    plate = made.clips["plate"]
+    print("A project made from it: %d frames at %.1f, clips %s, first frame %d" % (
+        made.length, made.frame_rate, sorted(made.clips), made.first_frame_offset))
+
+    exported = os.path.join(folder, "export")
+    plate.export(None, exported, ".png", "plate_", "", 0, made.length - 1, index_width=4)
+    print("  exported %d frames to %s" % (len(os.listdir(exported)), exported))
+    plate.relink(os.path.join(exported, "plate_0000.png"))
+    print("  relinked to", plate.get_info(project.View()))
+
+    made.notes = "A demo project: a stereo pair of generated footage."
+    made.frame_rate = 25.0
+    made.in_out_range = (2, 9)
+    made.views = [project.ViewInfo("Left", "L", (1.0, 0.0, 0.0)), project.ViewInfo("Right", "R", (0.0, 1.0, 1.0))]
+    plate.add_stream(make_footage(os.path.join(folder, "right"), "right"), project.View(1), 1, 12, True)
+    made.default_hero_view = 1
+    path = os.path.join(folder, "demo.plinx")
+    made.save_as(path)
+    print("  saved as", made.project_file)
+    return path
+
+
+def show_reopened(path):
+    reopened = project.Project(path)
+    print("Reopened %s:" % os.path.basename(reopened.project_file))
+    print("  notes: %s" % reopened.notes)
+    print("  %.1f frames a second, in/out %s, hero view %r" % (
+        reopened.frame_rate, reopened.in_out_range, reopened.default_hero_view))
+    for view in reopened.views:
+        print("  view", view)
+    plate = reopened.clips["plate"]
+    print("  clip %s: views %s, colour %s" % (plate.name, plate.views, plate.color_parameters))
+    try:
+        with reopened.undo_group():  # its edits become one step, or none when it fails
+            reopened.in_out_range = (9, 2)
+    except IndexError as error:
+        print("  a failing block was rolled back (%s); in/out still %s" % (error, reopened.in_out_range))
+
 if __name__ == "__main__":
     show_product()
     show_views()
     show_stream()
     show_enumerations()
+    with tempfile.TemporaryDirectory(prefix="plinx-demo-") as scratch:
+        plate = show_clip(make_footage(os.path.join(scratch, "plate"), "plate"))
+        show_reopened(show_project(plate, scratch))

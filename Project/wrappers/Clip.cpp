@@ -139,7 +139,7 @@ Clip::Clip(const Bsc::detail::QPointerEx<TQ::IClip, QPointer>& clip, boost::shar
     }
     m_colorParameters = new ColorParameters(LinearColorspace, NoneConversion, 0.0f, 0.0f, 685.0f, 0.0f, 1.0f);
     m_colorParameters->setParent(this);
-    m_progressWatcher = boost::shared_ptr<ProgressWatcher>(new ProgressWatcher(true, nullptr));
+    m_progressWatcher = new ProgressWatcher(true, this);
     if (!m_baseClip.expired())
         setUpColorParameters();
 }
@@ -150,7 +150,7 @@ Clip::Clip(const QString& clip_path, const QString& clip_name, bool validate, un
 {
     m_colorParameters = new ColorParameters(LinearColorspace, NoneConversion, 0.0f, 0.0f, 685.0f, 0.0f, 1.0f);
     m_colorParameters->setParent(this);
-    m_progressWatcher = boost::shared_ptr<ProgressWatcher>(new ProgressWatcher(true, nullptr));
+    m_progressWatcher = new ProgressWatcher(true, this);
 
     TQ_BaseClipInfo baseInfo;
     TQ_ClipInfo clipInfo;
@@ -261,7 +261,7 @@ void Clip::set_first_frame_offset(int offset)
 
 ProgressWatcher* Clip::get_progress_watcher() const
 {
-    return m_progressWatcher.get();
+    return m_progressWatcher.data();
 }
 
 bool Clip::operator==(const Clip& other) const
@@ -471,7 +471,7 @@ void Clip::exportClip(Clip* revertToClip, const QString& directory, const QStrin
                       unsigned int offset, unsigned int step)
 {
     Rirediro::FileSystem::createFolder(directory, tr("output"));
-    ScopedProgressConnector connector(m_progressWatcher.get());
+    ScopedProgressConnector connector(m_progressWatcher.data());
     ClipRenderer renderer;
 
     {

@@ -74,6 +74,7 @@ public:
     void set_frame_rate(float rate);
     int get_first_frame_offset() const;
     void set_first_frame_offset(int offset);
+    // Null once a script has deleted it.
     ProgressWatcher* get_progress_watcher() const;
     // Null once the colour object is gone or was dropped.
     ColorParameters* get_color_parameters();
@@ -133,5 +134,6 @@ private:
     boost::weak_ptr<VUVI_ProjectManager> m_project;
     quint32 m_clipId = 0;
     QPointer<ColorParameters> m_colorParameters;
-    boost::shared_ptr<ProgressWatcher> m_progressWatcher;
+    // A Qt child, which a script may delete.
+    QPointer<ProgressWatcher> m_progressWatcher;
 };

@@ -18,6 +18,8 @@ struct ScopedProgressConnector::Connections
 ScopedProgressConnector::ScopedProgressConnector(ProgressWatcher* watcher)
     : m_connections(std::make_unique<Connections>())
 {
+    if (!watcher) // deleted by a script: nobody to tell
+        return;
     // The connector never keeps the core's watcher alive.
     QObject* source = progressWatcher().get();
     static const char* const relays[][2] = {

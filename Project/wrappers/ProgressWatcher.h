@@ -35,6 +35,7 @@ private:
 class ScopedProgressConnector
 {
 public:
+    // A null watcher connects nothing.
     explicit ScopedProgressConnector(ProgressWatcher* watcher);
     ~ScopedProgressConnector();
     ScopedProgressConnector(const ScopedProgressConnector&) = delete;

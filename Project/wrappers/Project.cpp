@@ -84,7 +84,7 @@ void prepareClipInfo(const VUVI_Clip& clip, TQ_BaseClipInfo& baseInfo, TQ_ClipIn
 // ---- construction -----------------------------------------------------------------
 
 Project::Project(VUVI_ProjectManager* project)
-    : QObject(nullptr), SbkCleaner(this), m_progressWatcher(new ProgressWatcher(true, nullptr))
+    : QObject(nullptr), SbkCleaner(this), m_progressWatcher(new ProgressWatcher(true, this))
 {
     if (!project)
         return;
@@ -121,7 +121,7 @@ Project::Project(const QString& project_file, QObject* parent)
 }
 
 Project::Project(Clip* detached_clip, InterlaceMode interlace_mode, QObject* parent)
-    : QObject(parent), SbkCleaner(this), m_progressWatcher(new ProgressWatcher(true, nullptr))
+    : QObject(parent), SbkCleaner(this), m_progressWatcher(new ProgressWatcher(true, this))
 {
     if (!detached_clip)
         detail::throwInvalidObject();
@@ -470,7 +470,7 @@ UndoGroup Project::undo_group() const
 
 ProgressWatcher* Project::get_progress_watcher() const
 {
-    return m_progressWatcher.get();
+    return m_progressWatcher.data();
 }
 
 // ---- parameters ------------------------------------------------------------------

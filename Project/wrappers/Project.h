@@ -103,6 +103,7 @@ public:
 
     // ---- history and progress ----
     UndoGroup undo_group() const;
+    // Null once a script has deleted it.
     ProgressWatcher* get_progress_watcher() const;
 
     boost::shared_ptr<VUVI_ProjectManager> projectManager() const { return m_project; }
@@ -134,7 +135,8 @@ private:
     boost::shared_ptr<VUVI_ProjectManager> m_project;
     QString m_projectFile;
     QHash<QString, Bsc::detail::QPointerEx<Clip, QPointer>> m_clips;
-    boost::shared_ptr<ProgressWatcher> m_progressWatcher;
+    // A Qt child, which a script may delete.
+    QPointer<ProgressWatcher> m_progressWatcher;
 };
 
 // The application's current project, for scripts run inside the

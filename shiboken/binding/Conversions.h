@@ -265,6 +265,24 @@ struct Arg
     T value{};
 };
 
+namespace detail {
+// The local value that an implicit conversion or a default is built into;
+// classes that are never copied (QObject classes) have none.
+template <typename T, typename = void>
+struct LocalValue
+{
+    static constexpr bool exists = false;
+    T* address() { return nullptr; }
+};
+template <typename T>
+struct LocalValue<T, std::enable_if_t<std::is_default_constructible<T>::value && std::is_copy_constructible<T>::value>>
+{
+    static constexpr bool exists = true;
+    T value{};
+    T* address() { return &value; }
+};
+} // namespace detail
+
 // A bound class taken by value or reference: an instance is used in place,
 // anything that converts implicitly (a number for a View) is built into a local.
 template <typename P>
@@ -279,21 +297,25 @@ struct Arg<P, std::enable_if_t<!std::is_pointer<P>::value && isBoundClass<std::d
     {
         if (!Shiboken::Object::isValid(object))
             return false;
-        if (Shiboken::Conversions::isImplicitConversion(sbkType<T>(), toCpp))
-            toCpp(object, &local);
-        else
+        if (Shiboken::Conversions::isImplicitConversion(sbkType<T>(), toCpp)) {
+            if (!local.address())
+                return false;
+            toCpp(object, local.address());
+        } else {
             toCpp(object, &target);
+        }
         return !PyErr_Occurred();
     }
     template <typename D>
     void setDefault(const D& fallback)
     {
-        local = evaluateDefault(fallback);
+        static_assert(detail::LocalValue<T>::exists, "a default needs a class that can be copied");
+        local.value = evaluateDefault(fallback);
     }
     P get() { return static_cast<P>(*target); }
 
-    T local{};
-    T* target = &local;
+    detail::LocalValue<T> local;
+    T* target = local.address();
 };
 
 // The runtime's type of a class that crosses by pointer: a bound class of

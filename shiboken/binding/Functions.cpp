@@ -321,6 +321,7 @@ void FunctionBase::setShape(const Shape& shape)
 {
     m_most = shape.most;
     m_least = shape.least;
+    m_wrongCountIsWrongArguments = shape.wrongCountIsWrongArguments;
     if (m_most == 0)
         m_convention = Convention::NoArguments;
     else if (shape.defaults)
@@ -376,8 +377,13 @@ bool FunctionBase::collect(PyObject* args, PyObject* keywords, bool countMost, A
 {
     a.args = args;
     a.count = PyTuple_GET_SIZE(args);
-    if (m_convention != Convention::PositionalAndKeywords) // keywords are ignored
+    if (m_convention != Convention::PositionalAndKeywords) { // keywords are ignored
+        if (m_wrongCountIsWrongArguments && (a.count < m_least || a.count > m_most)) {
+            raiseWrongArguments(args, m_site);
+            return false;
+        }
         return unpackPositional(args, m_site.shortName.c_str(), m_least, m_most, a.given);
+    }
     const Py_ssize_t keywordCount = keywords ? PyDict_Size(keywords) : 0;
     // Too many before too few.
     if (countMost && a.count + keywordCount > m_most) {

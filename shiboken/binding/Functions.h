@@ -17,7 +17,9 @@
 //                                a PyObject* crosses);
 //   resultOwnedByPython, resultOwnedByCpp, resultChildOfSelf, noneWhenNull;
 //   argumentOwnedByCpp<N>, argumentChildOfSelf<N> (N counts from 1);
-//   resultText("PySequence")     the result's name in the signature text.
+//   resultText("PySequence")     the result's name in the signature text;
+//   wrongCountIsWrongArguments   another count of arguments is the
+//                                wrong-arguments error, not the interpreter's.
 //
 // The frame does the rest: validity of self, argument counts and keywords
 // with the system's texts, the overload decision, conversions, the lock,
@@ -190,6 +192,14 @@ inline SignatureLine signatureLine(int number)
     return SignatureLine{number};
 }
 
+// A function of a fixed number of arguments (no keywords) whose other
+// counts are wrong arguments, named by the qualified name, rather than the
+// interpreter's own count error.
+struct WrongCountIsWrongArguments
+{
+};
+inline constexpr WrongCountIsWrongArguments wrongCountIsWrongArguments{};
+
 struct ResultText
 {
     const char* text;
@@ -210,6 +220,7 @@ struct Policy
     std::vector<int> argumentsToSelf;
     const char* resultText = nullptr;
     int signatureLine = -1;
+    bool wrongCountIsWrongArguments = false;
 };
 
 namespace detail {
@@ -283,6 +294,10 @@ void apply(Policy& p, ArgumentChildOfSelf<N>)
 inline void apply(Policy& p, ResultText t)
 {
     p.resultText = t.text;
+}
+inline void apply(Policy& p, WrongCountIsWrongArguments)
+{
+    p.wrongCountIsWrongArguments = true;
 }
 inline void apply(Policy& p, SignatureLine line)
 {
@@ -396,6 +411,17 @@ void setParentOf(PyObject* parent, PyObject* child);
 void releaseOwnershipOf(PyObject* object);
 
 } // namespace detail
+
+// Runs a native call with the interpreter lock released, inside a bound
+// function that keeps it because Python objects cross: the lock is back
+// before the result, or an exception, leaves.
+template <typename Body>
+decltype(auto) withoutLock(Body&& body)
+{
+    Shiboken::ThreadStateSaver unlocked;
+    unlocked.save();
+    return body();
+}
 
 // Where a call is made: the module (for its exception hook) and the
 // qualified name that error texts carry.
@@ -789,6 +815,7 @@ protected:
         int most;
         bool defaults;
         int overloads;
+        bool wrongCountIsWrongArguments;
     };
     void setShape(const Shape& shape);
 
@@ -806,6 +833,7 @@ private:
     Convention m_convention = Convention::NoArguments;
     int m_most = 0;
     int m_least = 0;
+    bool m_wrongCountIsWrongArguments = false;
 };
 
 namespace detail {
@@ -842,12 +870,14 @@ public:
     Function(CallSite site, Overloads... overloads)
         : FunctionBase(std::move(site), withSelf), m_overloads(std::move(overloads)...)
     {
-        Shape shape{1 << 30, 0, false, int(sizeof...(Overloads))};
+        Shape shape{1 << 30, 0, false, int(sizeof...(Overloads)), false};
         std::apply(
             [&](const auto&... each) {
                 ((shape.most = std::max(shape.most, each.count),
                   shape.least = std::min(shape.least, each.requiredCount()),
-                  shape.defaults = shape.defaults || each.hasDefaults()),
+                  shape.defaults = shape.defaults || each.hasDefaults(),
+                  shape.wrongCountIsWrongArguments =
+                      shape.wrongCountIsWrongArguments || each.policy.wrongCountIsWrongArguments),
                  ...);
             },
             m_overloads);

@@ -37,8 +37,37 @@
 namespace Binding {
 
 // Makes the Python object of a C++ object that is being destroyed invalid.
-// Safe from any thread; does nothing once the interpreter is gone.
+// Safe from any thread; does nothing once the interpreter is gone, and
+// nothing while the runtime itself deletes the object (it then invalidates
+// the Python object on its own).
 void destroyBinding(const void* cppObject) noexcept;
+
+namespace detail {
+// Marks, for its scope, the object that the runtime deletes (shiboken2.delete,
+// or the collection of an owning Python object), unless the object is of a
+// wrapper class, whose destructor does the runtime's part.
+class RuntimeDeletion
+{
+public:
+    explicit RuntimeDeletion(const void* object);
+    ~RuntimeDeletion();
+    RuntimeDeletion(const RuntimeDeletion&) = delete;
+    RuntimeDeletion& operator=(const RuntimeDeletion&) = delete;
+
+    static bool isUnderway(const void* object);
+
+private:
+    const void* m_previous;
+};
+
+// The destructor function that a bound type gives the runtime.
+template <typename T>
+void deleteForRuntime(void* object)
+{
+    RuntimeDeletion scope(object);
+    delete static_cast<T*>(object);
+}
+} // namespace detail
 
 // Marks an operation without implementation of its own.
 struct PureVirtual

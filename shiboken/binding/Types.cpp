@@ -95,10 +95,40 @@ PyObject* raiseOperatorNotImplemented()
     return nullptr;
 }
 
+namespace {
+thread_local const void* s_deletedByRuntime = nullptr;
+} // namespace
+
+detail::RuntimeDeletion::RuntimeDeletion(const void* object) : m_previous(s_deletedByRuntime)
+{
+    // Called with the interpreter lock released; the runtime's table has a
+    // lock of its own, and the flag is only read.
+    SbkObject* wrapper = Shiboken::BindingManager::instance().retrieveWrapper(object);
+    s_deletedByRuntime = wrapper && !Shiboken::Object::hasCppWrapper(wrapper) ? object : nullptr;
+}
+
+detail::RuntimeDeletion::~RuntimeDeletion()
+{
+    s_deletedByRuntime = m_previous;
+}
+
+bool detail::RuntimeDeletion::isUnderway(const void* object)
+{
+    return object && object == s_deletedByRuntime;
+}
+
 void destroyBinding(const void* cppObject) noexcept
 {
     if (!Py_IsInitialized() || _Py_IsFinalizing())
         return;
+    if (detail::RuntimeDeletion::isUnderway(cppObject)) {
+        // The runtime invalidates the Python object once the native one is
+        // gone; only a Python parent's hold on it would outlive that.
+        Shiboken::GilState lock;
+        if (SbkObject* wrapper = Shiboken::BindingManager::instance().retrieveWrapper(cppObject))
+            Shiboken::Object::removeParent(wrapper, false);
+        return;
+    }
     // The runtime's table has a lock of its own. An object that Python
     // deallocates is no longer in it (the runtime runs the destructor with
     // the interpreter lock released): nothing to take the lock for.

@@ -797,7 +797,7 @@ public:
     PyTypeObject* introduce()
     {
         this->method("__copy__", [](const T& value) -> T { return value; }, keepLock, resultText(""));
-        PyTypeObject* type = this->introduceAs(Bound<T>::name, &Shiboken::callCppDestructor<W>, nullptr,
+        PyTypeObject* type = this->introduceAs(Bound<T>::name, &detail::deleteForRuntime<W>, nullptr,
                                                &detail::copyToPython<T, W>);
         if (!type)
             return nullptr;
@@ -844,8 +844,8 @@ public:
         // Deleted through the class itself; a class without virtual
         // destructor only as the wrapper class that Python builds.
         constexpr ObjectDestructor destructor = std::has_virtual_destructor<T>::value
-            ? &Shiboken::callCppDestructor<T>
-            : &Shiboken::callCppDestructor<W>;
+            ? &detail::deleteForRuntime<T>
+            : &detail::deleteForRuntime<W>;
         PyTypeObject* type = this->introduceAs(nativeName.c_str(), destructor,
                                                isQObject ? Conversion<QObject>::pythonType() : nullptr, nullptr);
         if constexpr (isQObject) {

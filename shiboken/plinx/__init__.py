@@ -7,7 +7,8 @@ core. The modules project, exporters, mediaio and tools follow.
 
 def _describe_value_types():
     # Signatures of the modules name a few conversions that have no Python
-    # type of their own; tell the runtime's signature parser what they are.
+    # type of their own, and defaults in native notation; tell the runtime's
+    # signature parser what they are.
     import typing
 
     import shiboken2  # noqa: F401 (brings the runtime's signature support)
@@ -23,6 +24,11 @@ def _describe_value_types():
         "OptionalLayer": typing.Any,
         "OptionalInterlaceMode": typing.Any,
         "Gan_Matrix33": typing.Tuple[typing.Tuple[float, float, float], ...],
+        "UINT_MAX": 4294967295,
+        # float defaults
+        "0.f": 0.0,
+        "1.f": 1.0,
+        "685.f": 685.0,
     })
 
 

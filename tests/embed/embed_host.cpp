@@ -8,12 +8,15 @@
 // it, else with null. It runs the script, then,
 // when PLINX_HOST_REPORT_PROGRESS is set, reports one round of progress from
 // the application thread and one from a worker thread, delivers it, and calls
-// the script's after_host_progress() if it has one. Exits 0 when all of the
-// script ran without an exception.
+// the script's after_host_progress() if it has one. When
+// PLINX_HOST_PRINT_HISTORY is set, it prints the calls the open project's
+// undo history received, one a line after "history:". Exits 0 when all of
+// the script ran without an exception.
 
 #include <Python.h>
 
 #include <Dururev/Dururev.h>
+#include <Rirediro/Commands/CommandManager.h>
 #include <Rirediro/Project/ProjectFile.h>
 #include <Rirediro/Project/VUVI_ProjectManager.h>
 #include <TQ/ProgressWatcher.h>
@@ -45,6 +48,15 @@ public:
                                                           VUVI_ProjectManager::MigratingClip(), true);
     }
     void closeProject() { m_project.reset(); }
+
+    void printHistory() const
+    {
+        std::printf("history:\n");
+        if (m_project) {
+            for (const QString& call : m_project->commandManager()->journal())
+                std::printf("%s\n", qPrintable(call));
+        }
+    }
 
     // What the core does during a long operation.
     void reportProgress(const QString& message, uint status)
@@ -144,6 +156,12 @@ int main(int argc, char** argv)
     if (ok && qEnvironmentVariableIsSet("PLINX_HOST_REPORT_PROGRESS")) {
         reportProgressRounds(application);
         ok = callIfDefined("after_host_progress");
+    }
+    if (qEnvironmentVariableIsSet("PLINX_HOST_PRINT_HISTORY")) {
+        // After what the script printed.
+        PyRun_SimpleString("import sys\nsys.stdout.flush()\n");
+        application.printHistory();
+        std::fflush(stdout);
     }
     // Closed while the interpreter runs, so that scripts' wrappers of it are
     // told it has gone.

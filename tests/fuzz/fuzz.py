@@ -215,11 +215,7 @@ class Worker:
             target_name = cls_name if target is cls else f"subclass_of({cls_name})"
             made = self.run(f"{target_name}({self.text(args, kwargs)})",
                             lambda: target(*[a.obj for a in args], **{k: v.obj for k, v in kwargs.items()}))
-            if made is not None and isinstance(made, cls):
-                pool = self.instances[cls]
-                pool.append(Value(made, f"<{target_name}({self.text(args, kwargs)})>"))
-                if len(pool) > 8:
-                    pool.pop(0)
+            self.keep(made, f"<{target_name}({self.text(args, kwargs)})>")
             return
         pool = self.instances.get(cls) or []
         if not pool:
@@ -247,7 +243,7 @@ class Worker:
         if member_kind in ("property", "field"):
             action = rng.randrange(4)
             if action == 0:
-                self.run(where, lambda: getattr(obj, name))
+                self.keep(self.run(where, lambda: getattr(obj, name)), f"<{where}>")
             elif action == 1:
                 self.run(f"del {where}", lambda: delattr(obj, name))
             else:
@@ -263,7 +259,19 @@ class Worker:
         if rng.random() < 0.1:
             self.in_two_threads(text, function)
         else:
-            self.run(text, function)
+            self.keep(self.run(text, function), f"<{text}>")
+
+    def keep(self, made, recipe):
+        """Objects of the modules' types that calls give (clips of a project,
+        its colour objects and watchers) become subjects of later calls."""
+        found = made if isinstance(made, (list, tuple)) else list(made.values()) if isinstance(made, dict) else [made]
+        for item in found[:2]:
+            pool = self.instances.get(type(item))
+            if pool is None:
+                continue
+            pool.append(Value(item, recipe))
+            if len(pool) > 8:
+                pool.pop(0)
 
     def slot(self, subject, rng):
         obj = subject.obj
@@ -385,7 +393,8 @@ def run_slice(host, build, seed, first, count, scratch, timeout, raised):
         else:
             command = [sys.executable, os.path.abspath(__file__)]
         try:
-            result = subprocess.run(command, env=env, capture_output=True, text=True, timeout=timeout)
+            # In the scratch folder: calls may write files at relative paths.
+            result = subprocess.run(command, env=env, capture_output=True, text=True, timeout=timeout, cwd=scratch)
             status = result.returncode
             stderr = result.stderr
         except subprocess.TimeoutExpired as expired:

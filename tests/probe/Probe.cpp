@@ -90,3 +90,12 @@ int deliverMany(QObject* receiver, int type, int count)
     }
     return accepted;
 }
+
+Part* Emitter::part()
+{
+    if (!m_partMade) {
+        m_partMade = true;
+        m_part = new Part(this);
+    }
+    return m_part.data();
+}

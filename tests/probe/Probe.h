@@ -3,9 +3,12 @@
 // The classes of the test-only module bindingprobe: small, but with every
 // shape of class that the binding frame must carry.
 
+#include "Python/SbkCleaner.h"
+
 #include <QMap>
 #include <QObject>
 #include <QPointF>
+#include <QPointer>
 #include <QSize>
 #include <QString>
 #include <QVariant>
@@ -136,16 +139,33 @@ bool resetShape(Shape* shape);
 // Sends `count` events of a type to an object; how many it accepted.
 int deliverMany(QObject* receiver, int type, int count);
 
+// A Qt child that invalidates its Python object when it dies, however.
+class Part : public QObject, private SbkCleaner
+{
+    Q_OBJECT
+public:
+    explicit Part(QObject* parent) : QObject(parent), SbkCleaner(this) {}
+};
+
 // A QObject class with a signal.
 class Emitter : public QObject
 {
     Q_OBJECT
 public:
     explicit Emitter(QObject* parent = nullptr) : QObject(parent) {}
+    // Identity: a QObject class compared by the frame.
+    bool operator==(const Emitter& other) const { return this == &other; }
+    bool operator!=(const Emitter& other) const { return this != &other; }
     void fire(int value) { Q_EMIT fired(value); }
     // Sends an event to the object, as the application does.
     bool deliver(int type);
+    // Its Qt child, made on first use; null once deleted.
+    Part* part();
 
 Q_SIGNALS:
     void fired(int value);
+
+private:
+    QPointer<Part> m_part;
+    bool m_partMade = false;
 };

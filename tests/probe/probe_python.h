@@ -15,12 +15,17 @@
     type(Tile)                        \
     type(Canvas)                      \
     type(Emitter)                     \
+    type(Part)                        \
     namespace_(Probe)
 
 #define PROBE_CONVERSIONS(conversion)              \
+    conversion(CountAndText, "QPair<int,QString>")  \
     conversion(StringVector, "QVector<QString>")    \
     conversion(VariantMap, "QMap<QString,QVariant>")
 
 BINDING_MODULE(bindingprobe, "bindingprobe", PROBE_TYPES, PROBE_CONVERSIONS)
 
 BINDING_CONVERTER_NAME(QPointF, "QPointF");
+
+using ProbeCountAndText = QPair<int, QString>;
+BINDING_CONVERTER_NAME(ProbeCountAndText, "QPair<int,QString>");

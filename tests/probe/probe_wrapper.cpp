@@ -70,6 +70,12 @@ void init_Sample(PyObject* module)
     type.method("lock_held", [](const Sample&) { return lockHeld(); });
     type.method("lock_held_released", [](const Sample&) { return lockHeld(); }, releaseLock);
     type.method("identity", [](const Sample&, PyObject* object) { return Py_NewRef(object); }, "object");
+    type.method("lock_held_without", [](const Sample&, PyObject*) { return withoutLock(&lockHeld); }, "object");
+    type.method("paired",
+                [](const Sample& sample, const ProbeCountAndText& pair) {
+                    return ProbeCountAndText(pair.first * sample.get_count(), pair.second + sample.get_text());
+                },
+                "pair");
     type.compare<Equal>();
     type.introduce();
 }
@@ -154,6 +160,14 @@ void init_Emitter(PyObject* module)
     type.constructor(init<QObject*>(arg("parent") = nullptr));
     type.method("fire", &Emitter::fire, "value");
     type.method("deliver", &Emitter::deliver, "type");
+    type.method("part", &Emitter::part);
+    type.compare<Equal | NotEqual>();
+    type.introduce();
+}
+
+void init_Part(PyObject* module)
+{
+    ObjectClass<Part> type(module);
     type.introduce();
 }
 
@@ -172,6 +186,8 @@ void init_Probe(PyObject* module)
     type.staticMethod("tile_as_shape", [](Tile* tile) -> Shape* { return tile; }, "tile");
     type.staticMethod("label_of", [](Labelled* labelled) { return labelled ? labelled->get_label() : QString(); },
                       "labelled");
+    type.staticMethod("exactly_two", [](int first, int second) { return first + second; }, "first", "second",
+                      wrongCountIsWrongArguments);
     type.introduce();
 }
 
@@ -190,6 +206,9 @@ extern "C" Q_DECL_EXPORT PyObject* PyInit_bindingprobe()
     if (!m)
         return nullptr;
     bindingprobe::introduceTypes(m);
+    registerConversion(module, bindingprobe::Converter::CountAndText, &PyTuple_Type,
+                       &PairConversion<ProbeCountAndText>::toPython,
+                       {{&PairConversion<ProbeCountAndText>::toCpp, &PairConversion<ProbeCountAndText>::isConvertible}});
     registerContainer<SequenceConversion<QVector<QString>>>(bindingprobe::Converter::StringVector, &PyList_Type);
     registerContainer<MappingConversion<VariantMap>>(bindingprobe::Converter::VariantMap, &PyDict_Type);
     return module.finish(m, "can't initialize module bindingprobe");

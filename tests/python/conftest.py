@@ -71,3 +71,24 @@ def log_lines(env):
         return []
     with open(path, encoding="utf-8") as log:
         return log.read().splitlines()
+
+
+# --- Footage ------------------------------------------------------------------------
+
+def write_frames(folder, name="shot", count=5, first=1, size=(40, 30)):
+    """Writes a numbered PNG sequence (name.0001.png...); returns its first file."""
+    from PySide2 import QtGui
+    os.makedirs(folder, exist_ok=True)
+    paths = []
+    for index in range(first, first + count):
+        image = QtGui.QImage(size[0], size[1], QtGui.QImage.Format_RGB32)
+        image.fill(QtGui.QColor((index * 40) % 256, 90, 160))
+        paths.append(os.path.join(str(folder), "%s.%04d.png" % (name, index)))
+        assert image.save(paths[-1])
+    return paths[0]
+
+
+@pytest.fixture
+def footage(tmp_path):
+    """Five 40x30 frames, shot.0001.png to shot.0005.png."""
+    return write_frames(tmp_path / "footage")

@@ -415,11 +415,42 @@ def test_truth_length_and_subscript_slots():
     (lambda: SAMPLE.lock_held_released(), False),     # declared released
     (lambda: b.Canvas().lock_held(), False),          # object class: released
     (lambda: b.Canvas().lock_held_with(object()), True),  # a Python object crosses: kept
+    (lambda: SAMPLE.lock_held_without(object()), False),  # kept, but released around the native part
     (lambda: b.Probe.lock_held(), False),
     (lambda: b.lock_held(), False),
 ])
 def test_lock_policy(call, held):
     assert call() is held
+
+
+# --- Pairs, fixed counts, object classes compared -------------------------------------
+
+@pytest.mark.parametrize("pair, result", [
+    ((2, "b"), (6, "ba")),
+    ([2, "b"], (6, "ba")),
+    ((2, "b", 3), TypeError),
+    ((2, 3), TypeError),
+    ("ab", TypeError),
+    ((2 ** 40, "b"), OverflowError),
+])
+def test_pairs_cross_as_two_item_sequences(pair, result):
+    got = outcome(lambda: b.Sample("a", 3).paired(pair))
+    assert got == result if isinstance(result, tuple) else got[0] is result
+
+
+def test_a_fixed_count_may_be_a_wrong_arguments_error():
+    assert b.Probe.exactly_two(1, 2) == 3
+    for args in ((1,), (1, 2, 3)):
+        with pytest.raises(TypeError, match=r"^'bindingprobe\.Probe\.exactly_two' called with wrong argument"):
+            b.Probe.exactly_two(*args)
+
+
+def test_object_classes_compare_without_copies():
+    first, second = b.Emitter(), b.Emitter()
+    assert first == first and first != second and not (first == second)
+    assert (first == None) is False and (first != 1) is True  # noqa: E711
+    with pytest.raises(NotImplementedError, match="^operator not implemented.$"):
+        first < second  # noqa: B015
 
 
 # --- QObject classes -----------------------------------------------------------------------
@@ -452,6 +483,18 @@ def test_override_arguments_kept_by_python_are_invalid_after_the_call():
     with pytest.raises(RuntimeError):
         kept_events[0].child()
     del child
+
+
+def test_deleting_an_object_that_invalidates_itself_from_python():
+    emitter = b.Emitter()
+    part = emitter.part()
+    assert emitter.part() is part and part.parent() is emitter
+    shiboken2.delete(part)  # the runtime deletes it: the object's own clean-up stands back
+    assert not shiboken2.isValid(part) and emitter.part() is None
+    emitter = b.Emitter()
+    part = emitter.part()
+    shiboken2.delete(emitter)  # deleted by its Qt parent: the clean-up invalidates it
+    assert not shiboken2.isValid(part)
 
 
 def test_the_application_survives_deleting_objects_made_on_dirty_memory():

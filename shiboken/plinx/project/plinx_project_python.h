@@ -4,13 +4,22 @@
 
 #include "shiboken/binding/Binding.h"
 
+#include "Project/wrappers/Clip.h"
+#include "Project/wrappers/ColorParameters.h"
 #include "Project/wrappers/Enums.h"
 #include "Project/wrappers/ProgressWatcher.h"
+#include "Project/wrappers/Project.h"
 #include "Project/wrappers/StreamInfo.h"
+#include "Project/wrappers/UndoGroup.h"
 #include "Project/wrappers/View.h"
 #include "Project/wrappers/ViewInfo.h"
 
 #include <Bsc/Colour3.h>
+
+#include <QHash>
+#include <QMap>
+#include <QPair>
+#include <QVector>
 
 #include <boost/optional.hpp>
 
@@ -19,7 +28,11 @@
     type(View)                                \
     type(StreamInfo)                          \
     type(ViewInfo)                            \
+    type(UndoGroup)                           \
+    type(Clip)                                \
+    type(ColorParameters)                     \
     type(ProgressWatcher)                     \
+    type(Project)                             \
     type(Colorspace)                          \
     type(ColorConversion)                     \
     type(PixelFormat)                         \
@@ -31,11 +44,27 @@
 #define PLINX_PROJECT_CONVERSIONS(conversion)                \
     conversion(OptionalFloat, "OptionalFloat")               \
     conversion(Color, "Color")                               \
-    conversion(OptionalInterlaceMode, "OptionalInterlaceMode")
+    conversion(OptionalInterlaceMode, "OptionalInterlaceMode") \
+    conversion(ViewVector, "const QVector<View>&")           \
+    conversion(UIntPair, "QPair<uint,uint>")                 \
+    conversion(ViewMap, "QMap<View,View>")                   \
+    conversion(ClipHash, "QHash<QString,Clip*>")             \
+    conversion(ViewInfoVector, "QVector<ViewInfo>")
 
 BINDING_MODULE(plinx_project, "plinx.project", PLINX_PROJECT_TYPES, PLINX_PROJECT_CONVERSIONS)
 
+namespace plinx_project {
+using UIntPair = QPair<unsigned int, unsigned int>;
+using ViewMap = QMap<View, View>;
+using ClipHash = QHash<QString, Clip*>;
+} // namespace plinx_project
+
 BINDING_CONVERTER_NAME(Bsc::Colour3<float>, "Color");
+BINDING_LIST_CONVERTER_NAME(QVector<View>, "const QVector<View>&");
+BINDING_CONVERTER_NAME(plinx_project::UIntPair, "QPair<uint,uint>");
+BINDING_CONVERTER_NAME(plinx_project::ViewMap, "QMap<View,View>");
+BINDING_CONVERTER_NAME(plinx_project::ClipHash, "QHash<QString,Clip*>");
+BINDING_LIST_CONVERTER_NAME(QVector<ViewInfo>, "QVector<ViewInfo>");
 BINDING_CONVERTER_NAME(boost::optional<float>, "OptionalFloat");
 BINDING_CONVERTER_NAME(boost::optional<InterlaceMode>, "OptionalInterlaceMode");
 

@@ -94,6 +94,14 @@ PythonToCppFunc isInterlaceModeForOptional(PyObject* in)
     return PyObject_TypeCheck(in, pyType<InterlaceMode>()) ? &interlaceModeToOptional : nullptr;
 }
 
+// Registers a container or pair conversion in its slot.
+template <typename Container, template <typename> class Kind>
+void registerContainer(plinx_project::Converter slot, PyTypeObject* pythonType)
+{
+    using C = Kind<Container>;
+    registerConversion(plinx_project::module, slot, pythonType, &C::toPython, {{&C::toCpp, &C::isConvertible}});
+}
+
 } // namespace
 
 void registerProjectConversions()
@@ -108,4 +116,9 @@ void registerProjectConversions()
                        &optionalToPython<InterlaceMode>,
                        {{&interlaceModeToOptional, &isInterlaceModeForOptional},
                         {&noneToOptional<InterlaceMode>, &isNoneForOptional<InterlaceMode>}});
+    registerContainer<QVector<View>, SequenceConversion>(Converter::ViewVector, &PyList_Type);
+    registerContainer<plinx_project::UIntPair, PairConversion>(Converter::UIntPair, &PyTuple_Type);
+    registerContainer<plinx_project::ViewMap, MappingConversion>(Converter::ViewMap, &PyDict_Type);
+    registerContainer<plinx_project::ClipHash, MappingConversion>(Converter::ClipHash, &PyDict_Type);
+    registerContainer<QVector<ViewInfo>, SequenceConversion>(Converter::ViewInfoVector, &PyList_Type);
 }
