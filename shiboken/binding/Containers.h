@@ -1,12 +1,13 @@
 #pragma once
 
-// Conversions of containers, element by element through the conversions of
+// Conversions of containers and pairs, element by element through the conversions of
 // their element types. A module registers each under its native notation
 // ("QList<QVariant>", "const QVector<View>&"...) with registerConversion.
 
 #include "Conversions.h"
 
 #include <QMap>
+#include <QPair>
 
 namespace Binding {
 
@@ -127,6 +128,47 @@ struct MappingConversion
             if (!detail::elementConverts<Key>(key) || !detail::elementConverts<Value>(value))
                 return nullptr;
         }
+        return &toCpp;
+    }
+};
+
+// QPair: a two-item tuple out; a list or tuple of exactly two items in,
+// each converting to its own type.
+template <typename Pair>
+struct PairConversion
+{
+    using First = typename Pair::first_type;
+    using Second = typename Pair::second_type;
+
+    static PyObject* toPython(const void* in)
+    {
+        const auto& pair = *static_cast<const Pair*>(in);
+        PyObject* tuple = PyTuple_New(2);
+        PyTuple_SET_ITEM(tuple, 0, Binding::toPython(pair.first));
+        PyTuple_SET_ITEM(tuple, 1, Binding::toPython(pair.second));
+        return tuple;
+    }
+
+    static void toCpp(PyObject* in, void* out)
+    {
+        // Items are fetched anew: converting the first may run Python code.
+        Pair pair;
+        Shiboken::AutoDecRef first(PySequence_GetItem(in, 0));
+        if (first.isNull() || !detail::convertElement(first.object(), pair.first))
+            return;
+        Shiboken::AutoDecRef second(PySequence_GetItem(in, 1));
+        if (second.isNull() || !detail::convertElement(second.object(), pair.second))
+            return;
+        *static_cast<Pair*>(out) = pair;
+    }
+
+    static PythonToCppFunc isConvertible(PyObject* in)
+    {
+        if (!(PyList_Check(in) || PyTuple_Check(in)) || PySequence_Fast_GET_SIZE(in) != 2)
+            return nullptr;
+        if (!detail::elementConverts<First>(PySequence_Fast_GET_ITEM(in, 0))
+            || !detail::elementConverts<Second>(PySequence_Fast_GET_ITEM(in, 1)))
+            return nullptr;
         return &toCpp;
     }
 };
