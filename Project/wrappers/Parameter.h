@@ -29,6 +29,8 @@ class ParameterWithoutType;
 class Parameter : public PyHandle<Prm::ParameterSet>
 {
 public:
+    // A handle on nothing (null), for containers and conversions to fill.
+    Parameter() = default;
     Parameter(const boost::shared_ptr<Prm::ParameterSet>& root, const QStringList& name_components);
 
     QStringList get_name_components() const { return m_nameComponents; }

@@ -8,6 +8,9 @@
 class ParameterSet : public PyHandle<Prm::ParameterSet>
 {
 public:
+    // A handle without root ("Invalid object"), for containers and
+    // conversions to fill.
+    ParameterSet() = default;
     ParameterSet(const boost::shared_ptr<Prm::ParameterSet>& root, const QStringList& name_components);
 
     QStringList get_name_components() const { return m_nameComponents; }

@@ -17,6 +17,7 @@ def _describe_value_types():
     except ImportError:
         return
     mapping.type_map.update({
+        "double( UINT_MAX )": 4294967295.0,
         "Color": typing.Tuple[float, float, float],
         "OptionalFloat": typing.Optional[float],
         "OptionalBool": typing.Optional[bool],

@@ -7,6 +7,9 @@
 #include "Project/wrappers/Clip.h"
 #include "Project/wrappers/ColorParameters.h"
 #include "Project/wrappers/Enums.h"
+#include "Project/wrappers/ImageData.h"
+#include "Project/wrappers/Parameter.h"
+#include "Project/wrappers/ParameterSet.h"
 #include "Project/wrappers/ProgressWatcher.h"
 #include "Project/wrappers/Project.h"
 #include "Project/wrappers/StreamInfo.h"
@@ -15,6 +18,7 @@
 #include "Project/wrappers/ViewInfo.h"
 
 #include <Bsc/Colour3.h>
+#include <Bsc/FSPercentEscapedString.h>
 
 #include <QHash>
 #include <QMap>
@@ -26,6 +30,9 @@
 // The types and enumerations, in the order the module introduces them.
 #define PLINX_PROJECT_TYPES(type, namespace_) \
     type(View)                                \
+    type(Parameter)                           \
+    type(ParameterSet)                        \
+    type(ImageData)                           \
     type(StreamInfo)                          \
     type(ViewInfo)                            \
     type(UndoGroup)                           \
@@ -41,30 +48,42 @@
     type(ColorizeOutput)
 
 // The module's own conversions, in registration order: slot and name.
-#define PLINX_PROJECT_CONVERSIONS(conversion)                \
-    conversion(OptionalFloat, "OptionalFloat")               \
-    conversion(Color, "Color")                               \
-    conversion(OptionalInterlaceMode, "OptionalInterlaceMode") \
-    conversion(ViewVector, "const QVector<View>&")           \
-    conversion(UIntPair, "QPair<uint,uint>")                 \
-    conversion(ViewMap, "QMap<View,View>")                   \
-    conversion(ClipHash, "QHash<QString,Clip*>")             \
-    conversion(ViewInfoVector, "QVector<ViewInfo>")
+#define PLINX_PROJECT_CONVERSIONS(conversion)                       \
+    conversion(PercentEscapedString, "Bsc::FSPercentEscapedString") \
+    conversion(OptionalFloat, "OptionalFloat")                      \
+    conversion(Color, "Color")                                      \
+    conversion(OptionalInterlaceMode, "OptionalInterlaceMode")      \
+    conversion(ViewVector, "const QVector<View>&")                  \
+    conversion(UIntPair, "QPair<uint,uint>")                        \
+    conversion(ViewMap, "QMap<View,View>")                          \
+    conversion(ClipHash, "QHash<QString,Clip*>")                    \
+    conversion(ViewInfoVector, "QVector<ViewInfo>")                 \
+    conversion(Keyframe, "QPair<View,double>")                      \
+    conversion(KeyframeVector, "QVector<QPair<View,double>>")       \
+    conversion(ParameterVector, "QVector<Parameter>")               \
+    conversion(ParameterSetVector, "QVector<ParameterSet>")
 
 BINDING_MODULE(plinx_project, "plinx.project", PLINX_PROJECT_TYPES, PLINX_PROJECT_CONVERSIONS)
 
 namespace plinx_project {
+// One keyframe of a parameter: its view and its time in frames.
+using Keyframe = QPair<View, double>;
 using UIntPair = QPair<unsigned int, unsigned int>;
 using ViewMap = QMap<View, View>;
 using ClipHash = QHash<QString, Clip*>;
 } // namespace plinx_project
 
+BINDING_CONVERTER_NAME(Bsc::FSPercentEscapedString, "Bsc::FSPercentEscapedString");
 BINDING_CONVERTER_NAME(Bsc::Colour3<float>, "Color");
 BINDING_LIST_CONVERTER_NAME(QVector<View>, "const QVector<View>&");
 BINDING_CONVERTER_NAME(plinx_project::UIntPair, "QPair<uint,uint>");
 BINDING_CONVERTER_NAME(plinx_project::ViewMap, "QMap<View,View>");
 BINDING_CONVERTER_NAME(plinx_project::ClipHash, "QHash<QString,Clip*>");
 BINDING_LIST_CONVERTER_NAME(QVector<ViewInfo>, "QVector<ViewInfo>");
+BINDING_CONVERTER_NAME(plinx_project::Keyframe, "QPair<View,double>");
+BINDING_LIST_CONVERTER_NAME(QVector<plinx_project::Keyframe>, "QVector<QPair<View,double>>");
+BINDING_LIST_CONVERTER_NAME(QVector<Parameter>, "QVector<Parameter>");
+BINDING_LIST_CONVERTER_NAME(QVector<ParameterSet>, "QVector<ParameterSet>");
 BINDING_CONVERTER_NAME(boost::optional<float>, "OptionalFloat");
 BINDING_CONVERTER_NAME(boost::optional<InterlaceMode>, "OptionalInterlaceMode");
 
@@ -77,3 +96,6 @@ struct Binding::detail::ReturnName<boost::optional<InterlaceMode>>
 
 // The module's own value and container conversions.
 void registerProjectConversions();
+// The conversions of the core's enumerations that travel inside QVariant
+// values (ints in Python), found by name; after the tables are published.
+void registerVariantEnumerations();

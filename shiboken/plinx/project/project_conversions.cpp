@@ -3,6 +3,7 @@
 #include "plinx_project_python.h"
 
 #include <QCoreApplication>
+#include <QMetaType>
 
 using namespace Binding;
 
@@ -94,6 +95,86 @@ PythonToCppFunc isInterlaceModeForOptional(PyObject* in)
     return PyObject_TypeCheck(in, pyType<InterlaceMode>()) ? &interlaceModeToOptional : nullptr;
 }
 
+// --- Bsc::FSPercentEscapedString: a path, from str, bytes (UTF-8) or None ---
+
+PyObject* pathToPython(const void* in)
+{
+    return toPython(static_cast<const Bsc::FSPercentEscapedString*>(in)->text());
+}
+
+void pathFromText(PyObject* in, void* out)
+{
+    Py_ssize_t size = 0;
+    const char* text = PyUnicode_AsUTF8AndSize(in, &size);
+    if (!text)
+        return;
+    *static_cast<Bsc::FSPercentEscapedString*>(out) =
+        Bsc::FSPercentEscapedString(QString::fromUtf8(text, int(size)), 0);
+}
+
+void pathFromBytes(PyObject* in, void* out)
+{
+    *static_cast<Bsc::FSPercentEscapedString*>(out) = Bsc::FSPercentEscapedString(
+        QString::fromUtf8(PyBytes_AS_STRING(in), int(PyBytes_GET_SIZE(in))), 0);
+}
+
+void pathFromNone(PyObject*, void* out)
+{
+    *static_cast<Bsc::FSPercentEscapedString*>(out) = Bsc::FSPercentEscapedString();
+}
+
+PythonToCppFunc isPathFromText(PyObject* in)
+{
+    return PyUnicode_Check(in) ? &pathFromText : nullptr;
+}
+
+PythonToCppFunc isPathFromBytes(PyObject* in)
+{
+    return PyBytes_Check(in) ? &pathFromBytes : nullptr;
+}
+
+PythonToCppFunc isPathFromNone(PyObject* in)
+{
+    return in == Py_None ? &pathFromNone : nullptr;
+}
+
+// --- Enumerations of the core inside variants: plain ints ---
+
+// The core's enumerations that parameters hold, by the names Qt's meta-type
+// system knows them by.
+constexpr const char* variantEnumerations[] = {
+    "TQ_CONTOUR_TYPE",  "TQ_STEREO_MODE", "TQ_CLIP_MODE",      "TQ_REMOVESOURCE_MODE", "TQ_ILLUMINATION_MODEL",
+    "TQ_BlendMode",     "TQ_LUMINANCE_MODEL", "TQ_FILL_ALGORITHM", "TQ_INTERLACE_MODE", "TrackModel",
+};
+
+PyObject* enumerationToPython(const void* in)
+{
+    return PyLong_FromUnsignedLong(*static_cast<const quint32*>(in));
+}
+
+void enumerationFromInt(PyObject* in, void* out)
+{
+    const unsigned long value = PyLong_AsUnsignedLongMask(in); // the low 32 bits
+    if (!PyErr_Occurred())
+        *static_cast<quint32*>(out) = quint32(value);
+}
+
+PythonToCppFunc isEnumerationFromInt(PyObject* in)
+{
+    return PyLong_Check(in) ? &enumerationFromInt : nullptr;
+}
+
+// Declares an enumeration that Qt does not know yet as Qt declares one of 4
+// bytes, so that the core's own declaration of it later agrees.
+void declareEnumerationMetaType(const char* name)
+{
+    if (QMetaType::type(name) != QMetaType::UnknownType)
+        return;
+    using Helper = QtMetaTypePrivate::QMetaTypeFunctionHelper<quint32>;
+    QMetaType::registerNormalizedType(QByteArray(name), &Helper::Destruct, &Helper::Construct, int(sizeof(quint32)),
+                                      QMetaType::MovableType | QMetaType::IsEnumeration, nullptr);
+}
+
 // Registers a container or pair conversion in its slot.
 template <typename Container, template <typename> class Kind>
 void registerContainer(plinx_project::Converter slot, PyTypeObject* pythonType)
@@ -107,6 +188,9 @@ void registerContainer(plinx_project::Converter slot, PyTypeObject* pythonType)
 void registerProjectConversions()
 {
     using plinx_project::Converter;
+    registerConversion(plinx_project::module, Converter::PercentEscapedString, &PyUnicode_Type, &pathToPython,
+                       {{&pathFromText, &isPathFromText}, {&pathFromBytes, &isPathFromBytes},
+                        {&pathFromNone, &isPathFromNone}});
     registerConversion(plinx_project::module, Converter::OptionalFloat, &PyFloat_Type, &optionalToPython<float>,
                        {{&floatToOptional, &isFloatForOptional},
                         {&noneToOptional<float>, &isNoneForOptional<float>}});
@@ -121,4 +205,18 @@ void registerProjectConversions()
     registerContainer<plinx_project::ViewMap, MappingConversion>(Converter::ViewMap, &PyDict_Type);
     registerContainer<plinx_project::ClipHash, MappingConversion>(Converter::ClipHash, &PyDict_Type);
     registerContainer<QVector<ViewInfo>, SequenceConversion>(Converter::ViewInfoVector, &PyList_Type);
+    registerContainer<plinx_project::Keyframe, PairConversion>(Converter::Keyframe, &PyTuple_Type);
+    registerContainer<QVector<plinx_project::Keyframe>, SequenceConversion>(Converter::KeyframeVector, &PyList_Type);
+    registerContainer<QVector<Parameter>, SequenceConversion>(Converter::ParameterVector, &PyList_Type);
+    registerContainer<QVector<ParameterSet>, SequenceConversion>(Converter::ParameterSetVector, &PyList_Type);
+}
+
+void registerVariantEnumerations()
+{
+    for (const char* name : variantEnumerations) {
+        declareEnumerationMetaType(name);
+        SbkConverter* converter = Shiboken::Conversions::createConverter(&PyLong_Type, &enumerationToPython);
+        Shiboken::Conversions::addPythonToCppValueConversion(converter, &enumerationFromInt, &isEnumerationFromInt);
+        Shiboken::Conversions::registerConverterName(converter, name);
+    }
 }

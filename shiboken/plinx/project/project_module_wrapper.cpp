@@ -36,5 +36,8 @@ extern "C" Q_DECL_EXPORT PyObject* PyInit_project()
         return nullptr;
     plinx_project::introduceTypes(m);
     registerProjectConversions();
-    return module.finish(m, "can't initialize module project");
+    if (!module.finish(m, "can't initialize module project"))
+        return nullptr;
+    registerVariantEnumerations();
+    return m;
 }

@@ -1,11 +1,14 @@
 // Conversions that the modules register for whoever asks the runtime for
-// them by name: the container conversions of plinx._init and the
-// enumerations of plinx.project.
+// them by name: the container conversions of plinx._init, the enumerations
+// of plinx.project and the values that parameters hand Python inside a
+// QVariant.
 
 #include <sbkpython.h>
 
 #include <autodecref.h>
 #include <sbkconverter.h>
+
+#include <Bsc/FSPercentEscapedString.h>
 
 #include <gtest/gtest.h>
 
@@ -13,6 +16,11 @@
 #include <QMap>
 #include <QString>
 #include <QVariant>
+
+// One of the core's enumerations, declared to Qt after the module has
+// declared it by name, as a core library loaded later would.
+enum TQ_STEREO_MODE { TQ_STEREO_LEFT = 0, TQ_STEREO_RIGHT = 7 };
+Q_DECLARE_METATYPE(TQ_STEREO_MODE)
 
 namespace {
 
@@ -130,6 +138,74 @@ TEST(EnumerationConversions, AcceptMembersOfTheirOwnEnumerationOnly)
     Shiboken::AutoDecRef member(
         Shiboken::Conversions::copyToPython(Shiboken::Conversions::getConverter("ColorizeOutput"), &value));
     EXPECT_EQ(repr(member), "plinx.project.ColorizeOutput.ByMatteColor");
+}
+
+// What PySide2 gives Python for a variant: the conversion registered under
+// the variant's type name.
+std::string pythonOfVariant(const QVariant& variant)
+{
+    Shiboken::AutoDecRef object(
+        Shiboken::Conversions::copyToPython(Shiboken::Conversions::getConverter("QVariant"), &variant));
+    if (object.isNull()) {
+        PyErr_Print();
+        return "<error>";
+    }
+    return repr(object);
+}
+
+TEST(VariantConversions, PathsBecomeTextAndComeFromTextBytesOrNone)
+{
+    EXPECT_EQ(pythonOfVariant(QVariant::fromValue(Bsc::FSPercentEscapedString("/tmp/a b%.png", 3))),
+              "'/tmp/a b%.png'");
+
+    struct Row
+    {
+        const char* expression;
+        QString text;
+    };
+    const Row rows[] = {
+        {"'/d\u00e9j\u00e0/x'", QString::fromUtf8("/d\xc3\xa9j\xc3\xa0/x")},
+        {"b'/d\\xc3\\xa9/x'", QString::fromUtf8("/d\xc3\xa9/x")}, // bytes are UTF-8
+        {"None", QString()},
+    };
+    for (const Row& row : rows) {
+        Bsc::FSPercentEscapedString path(QStringLiteral("before"), 5);
+        ASSERT_TRUE(convert("Bsc::FSPercentEscapedString", row.expression, path)) << row.expression;
+        EXPECT_EQ(path.text(), row.text) << row.expression;
+        EXPECT_EQ(path.safety(), 0) << row.expression;
+    }
+    Bsc::FSPercentEscapedString untouched;
+    EXPECT_FALSE(convert("Bsc::FSPercentEscapedString", "3", untouched));
+    EXPECT_FALSE(convert("Bsc::FSPercentEscapedString", "['a']", untouched));
+}
+
+TEST(VariantConversions, TheCoresEnumerationsAreIntsWhateverDeclaredThemFirst)
+{
+    // Declared by the module, by name only: a variant of it reaches Python as an int.
+    const int contourType = QMetaType::type("TQ_CONTOUR_TYPE");
+    ASSERT_NE(contourType, int(QMetaType::UnknownType));
+    EXPECT_TRUE(QMetaType::typeFlags(contourType) & QMetaType::IsEnumeration);
+    EXPECT_EQ(QMetaType::sizeOf(contourType), 4);
+    const quint32 three = 3;
+    EXPECT_EQ(pythonOfVariant(QVariant(contourType, &three)), "3");
+
+    // Declared again by its C++ type: the same meta-type, read unsigned.
+    ASSERT_EQ(qMetaTypeId<TQ_STEREO_MODE>(), QMetaType::type("TQ_STEREO_MODE"));
+    EXPECT_EQ(pythonOfVariant(QVariant::fromValue(TQ_STEREO_RIGHT)), "7");
+    EXPECT_EQ(pythonOfVariant(QVariant::fromValue(TQ_STEREO_MODE(-1))), "4294967295");
+
+    // From Python: any int, its low 32 bits.
+    quint32 value = 0;
+    for (const char* name : {"TQ_CONTOUR_TYPE", "TQ_STEREO_MODE", "TQ_CLIP_MODE", "TQ_REMOVESOURCE_MODE",
+                             "TQ_ILLUMINATION_MODEL", "TQ_BlendMode", "TQ_LUMINANCE_MODEL", "TQ_FILL_ALGORITHM",
+                             "TQ_INTERLACE_MODE", "TrackModel"}) {
+        value = 0;
+        ASSERT_TRUE(convert(name, "2**32 + 5", value)) << name;
+        EXPECT_EQ(value, 5u) << name;
+    }
+    ASSERT_TRUE(convert("TQ_CLIP_MODE", "True", value));
+    EXPECT_EQ(value, 1u);
+    EXPECT_FALSE(convert("TQ_CLIP_MODE", "1.0", value));
 }
 
 } // namespace
