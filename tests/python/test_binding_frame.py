@@ -519,3 +519,18 @@ def test_the_application_survives_deleting_objects_made_on_dirty_memory():
     """)
     assert out.returncode == 0, out.stderr
     assert out.stdout.strip() == "alive"
+
+
+@pytest.mark.parametrize("blocked, error", [("None", "ModuleNotFoundError"), ("42", "ImportError")])
+def test_a_module_whose_binding_module_is_blocked_fails_to_import(blocked, error):
+    # The runtime's import answers with whatever sys.modules holds.
+    result = run_python("""
+        import sys
+        sys.modules["PySide2.QtCore"] = %s
+        try:
+            import bindingprobe
+        except ImportError as error:
+            print(type(error).__name__, "PySide2.QtCore" in str(error))
+    """ % blocked)
+    assert result.returncode == 0, result.stderr
+    assert result.stdout.strip() == "%s True" % error
