@@ -11,6 +11,8 @@ from PySide2 import QtGui
 import plinx._init as plinx_init  # starts the application core: import it first
 import plinx.project as project
 
+import toy_raw_format  # an image format written in Python (examples/toy_raw_format.py)
+
 
 def show_product():
     print("Running as %s (%s)" % (plinx_init.Product.get_product_name(),
@@ -112,6 +114,31 @@ def show_reopened(path):
     except IndexError as error:
         print("  a failing block was rolled back (%s); in/out still %s" % (error, reopened.in_out_range))
 
+def show_python_format(folder):
+    toy = toy_raw_format.ToyRawFormat()  # registers the format for the rest of the run
+    first = toy_raw_format.write_frames(os.path.join(folder, "toyraw"), "sweep", 8, (32, 24))
+    made = project.Project(project.Clip(first, "sweep", True))
+    sweep = made.clips["sweep"]
+    info = sweep.get_info(project.View())
+    print("A project from generated frames of a format written in Python (%s):" % toy_raw_format.EXTENSION)
+    print("  %d x %d, frames %d to %d" % (sweep.frame_size + (info.start_frame, info.end_frame)))
+
+    # Frame 3 read back through the Python reader, and handed on as PNG.
+    as_png = os.path.join(folder, "sweep_png")
+    sweep.export(None, as_png, ".png", "sweep_", "", 2, 2)
+    image = QtGui.QImage(os.path.join(as_png, "sweep_2.png"))
+    bar = next(y for y in range(image.height()) if QtGui.QColor(image.pixel(0, y)).red() > 200)
+    print("  frame 3 read back: %d x %d, its bar on row %d, colour %s" % (
+        image.width(), image.height(), bar, QtGui.QColor(image.pixel(0, bar)).getRgb()[:3]))
+
+    # An export written through the Python writer.
+    written = os.path.join(folder, "sweep_toyraw")
+    sweep.export(None, written, toy_raw_format.EXTENSION, "out_", "", 0, made.length - 1, index_width=2)
+    print("  exported through the format: %s" % ", ".join(sorted(os.listdir(written))))
+    print("  the format read %d frames and wrote %d" % (toy.frames_read, toy.frames_written))
+    return toy
+
+
 if __name__ == "__main__":
     show_product()
     show_views()
@@ -120,3 +147,4 @@ if __name__ == "__main__":
     with tempfile.TemporaryDirectory(prefix="plinx-demo-") as scratch:
         plate = show_clip(make_footage(os.path.join(scratch, "plate"), "plate"))
         show_reopened(show_project(plate, scratch))
+        toy = show_python_format(scratch)
