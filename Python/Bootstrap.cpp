@@ -1,6 +1,7 @@
 #include "Bootstrap.h"
 
 #include "ProcessingModules.h"
+#include "PyHelpers.h"
 
 #include <Bsc/Logger.h>
 #include <Dururev/Dururev.h>
@@ -58,6 +59,8 @@ TQ::ProgressWatcher::Ptr askApplicationForWatcher()
     // thread, wait for the application thread to answer.
     const Qt::ConnectionType type =
         QThread::currentThread() == application->thread() ? Qt::AutoConnection : Qt::BlockingQueuedConnection;
+    // The application thread may have to wait for the core to answer.
+    PyHelpers::CoreUnlocked core;
     QMetaObject::invokeMethod(application, "progressWatcher", type,
                               Q_RETURN_ARG(TQ::ProgressWatcher::Ptr, answer));
     return answer;

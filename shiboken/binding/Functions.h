@@ -28,6 +28,8 @@
 #include "Conversions.h"
 #include "Module.h"
 
+#include "Python/PyHelpers.h"
+
 #include <threadstatesaver.h>
 
 #include <array>
@@ -369,14 +371,16 @@ struct ArgsOf<std::tuple<P...>>
     static void texts(std::vector<std::string>& out) { (out.push_back(parameterText<P>()), ...); }
 };
 
-// Runs an API call with the interpreter lock released. Exceptions are routed
-// to the module's hook once the lock is back. False when the call threw.
+// Runs an API call with the interpreter lock released, holding the core
+// for it instead. Exceptions are routed to the module's hook once the lock
+// is back. False when the call threw.
 template <typename Body>
 bool callWithoutLock(const Module& module, Body&& body)
 {
     Shiboken::ThreadStateSaver unlocked;
     unlocked.save();
     try {
+        PyHelpers::CoreLock core;
         body();
     } catch (const std::exception& error) {
         unlocked.restore();
@@ -420,6 +424,7 @@ decltype(auto) withoutLock(Body&& body)
 {
     Shiboken::ThreadStateSaver unlocked;
     unlocked.save();
+    PyHelpers::CoreLock core;
     return body();
 }
 

@@ -512,3 +512,32 @@ def test_two_threads_reading_one_project(project):
     for thread in threads:
         thread.join()
     assert errors == []
+
+
+def test_threads_editing_one_project_take_turns_in_the_core(project, tmp_path):
+    # Calls let go of the interpreter lock; without the core taking one
+    # thread at a time, these edits tore the project apart.
+    errors = []
+
+    def edit(k):
+        try:
+            for i in range(2000):
+                project.notes = "n" * (i % 50)
+                project.first_frame_offset = i
+                project.in_out_range = (0, 1 + i % 3)
+                with project.undo_group():
+                    project.frame_rate = 24.0 + i % 7
+                if i % 400 == 0:
+                    project.save_as(str(tmp_path / ("thread%d.plinx" % k)))
+        except Exception as error:  # noqa: BLE001
+            errors.append(error)
+
+    threads = [threading.Thread(target=edit, args=(k,)) for k in range(3)]
+    for thread in threads:
+        thread.start()
+    for thread in threads:
+        thread.join()
+    assert errors == []
+    assert project.first_frame_offset == 1999 and project.frame_rate == 24.0 + 1999 % 7
+    for k in range(3):
+        assert p.Project(str(tmp_path / ("thread%d.plinx" % k))).clips

@@ -8,6 +8,8 @@
 
 #include <QThread>
 
+#include <atomic>
+
 namespace {
 
 class Interpreter : public ::testing::Environment
@@ -57,3 +59,39 @@ TEST(ScopedPyThreadState, WorkerReleasesTheLockForTheScope)
 }
 
 } // namespace
+
+// The core takes one thread at a time; a thread already in it may re-enter,
+// and may give it away, as deep as it was, while it waits on another thread.
+TEST(CoreLock, OneThreadAtATimeReenterableAndLentWhileWaiting)
+{
+    std::atomic<bool> outerLeft{false};
+    bool enteredWhileLent = false;
+    bool enteredOnlyAfterRelease = false;
+    QThread* waiter = nullptr;
+    {
+        PyHelpers::CoreLock outer;
+        {
+            PyHelpers::CoreLock inner;
+            PyHelpers::CoreUnlocked lent;
+            QThread* borrower = QThread::create([&] {
+                PyHelpers::CoreLock core;
+                enteredWhileLent = true;
+            });
+            borrower->start();
+            borrower->wait(); // would never end if the core were still held
+            delete borrower;
+        }
+        // Still held after the loan: the next thread gets in only once this
+        // scope has left it.
+        waiter = QThread::create([&] {
+            PyHelpers::CoreLock core;
+            enteredOnlyAfterRelease = outerLeft.load();
+        });
+        waiter->start();
+        outerLeft = true; // the last write before the core is let go
+    }
+    waiter->wait();
+    delete waiter;
+    EXPECT_TRUE(enteredWhileLent);
+    EXPECT_TRUE(enteredOnlyAfterRelease);
+}
