@@ -18,6 +18,8 @@ from PySide2 import QtCore, QtGui
 
 from conftest import run_embedded, run_python, write_frames
 
+EXAMPLES_DIR = os.path.join(os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__)))), "examples")
+
 _extensions = itertools.count()
 
 
@@ -401,3 +403,38 @@ def test_a_module_dropped_before_use_serves_nothing(tmp_path):
     project = p.Project(p.Clip(write_frames(tmp_path / "png", count=1), "shot", True))
     with pytest.raises(RuntimeError, match="Cannot write"):
         project.clips["shot"].export(None, str(tmp_path / "out"), extension, "t_", "", 0, 0)
+
+
+def test_threads_read_and_write_through_one_module_at_once(tmp_path):
+    # Each thread's API calls hold the core and give the interpreter lock
+    # away; the module's calls take the interpreter lock back inside them.
+    result = run_python("""
+        import os, sys, threading
+        sys.path.insert(0, %r)
+        import plinx._init
+        import plinx.project as p
+        import toy_raw_format as toy_format
+
+        toy = toy_format.ToyRawFormat()
+        first = toy_format.write_frames(os.path.join(%r, "in"), "s", 4, (8, 4))
+        errors = []
+
+        def work(n):
+            try:
+                for i in range(3):
+                    project = p.Project(p.Clip(first, "s", True))
+                    project.clips["s"].export(None, os.path.join(%r, "o%%d_%%d" %% (n, i)),
+                                              toy_format.EXTENSION, "f_", "", 0, 3)
+            except Exception as error:
+                errors.append(repr(error))
+
+        threads = [threading.Thread(target=work, args=(n,)) for n in range(3)]
+        for thread in threads:
+            thread.start()
+        for thread in threads:
+            thread.join()
+        print(errors, toy.frames_read, toy.frames_written)
+    """ % (EXAMPLES_DIR, str(tmp_path), str(tmp_path)), timeout=120)
+    assert result.returncode == 0, result.stderr
+    assert result.stdout.split()[-2:] == ["36", "36"], result.stdout
+    assert result.stdout.startswith("[]")
