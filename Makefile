@@ -69,6 +69,7 @@ bench: build
 	@PYTHONPATH=$(BUILD_DIR)/python $(PYTHON) bench/import.py
 	@$(BUILD_DIR)/bench/keyframes_bench
 	@PYTHONPATH=$(BUILD_DIR)/python:$(BUILD_DIR)/tests/probe $(PYTHON) bench/overrides.py
+	@PYTHONPATH=$(BUILD_DIR)/python $(PYTHON) bench/image_bridge.py
 
 clean:
 	rm -rf $(BUILD_DIR) $(ASAN_DIR)

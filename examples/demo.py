@@ -6,6 +6,7 @@ Run with `make demo`, or after a build:
 import os
 import tempfile
 
+import numpy
 from PySide2 import QtGui
 
 import plinx._init as plinx_init  # starts the application core: import it first
@@ -114,6 +115,32 @@ def show_reopened(path):
     except IndexError as error:
         print("  a failing block was rolled back (%s); in/out still %s" % (error, reopened.in_out_range))
 
+def show_frame(path):
+    opened = project.Project(path)
+    plate = opened.clips["plate"]
+    plate.color_parameters.conversion = project.FloatConversion
+    image = plate.image(5)
+    pixels = image.pixels  # a weak reference to the array over the frame's own memory
+    array = pixels()
+    frame = numpy.frombuffer(array, array.typecode).reshape(image.height, image.width, -1)
+
+    def square_rows():
+        bright = numpy.nonzero(frame[:, :, 0] > 0.5)[0]
+        return "%d-%d" % (bright.min(), bright.max())
+
+    print("Frame 5 of %s through numpy: %dx%d, %d channels of %s, mean %.3f, square on rows %s" % (
+        plate.name, image.width, image.height, frame.shape[2], frame.dtype, frame.mean(), square_rows()))
+    image.flip()  # in place: numpy sees the rows turned over
+    print("  flipped: square on rows %s" % square_rows())
+
+    camera = plate.base_parameter_set(["camera"])
+    focal = camera["focalLengthUnits"]
+    focal.set(0, 1.0)
+    focal.set(1, 6.0)
+    print("  camera keyframes %s; focal length units %d at frame 1, %d at frame 6" % (
+        ", ".join("%s@%g" % (view, time) for view, time in camera.keyframes), focal.get(1.0), focal.get(6.0)))
+
+
 def show_python_format(folder):
     toy = toy_raw_format.ToyRawFormat()  # registers the format for the rest of the run
     first = toy_raw_format.write_frames(os.path.join(folder, "toyraw"), "sweep", 8, (32, 24))
@@ -123,13 +150,13 @@ def show_python_format(folder):
     print("A project from generated frames of a format written in Python (%s):" % toy_raw_format.EXTENSION)
     print("  %d x %d, frames %d to %d" % (sweep.frame_size + (info.start_frame, info.end_frame)))
 
-    # Frame 3 read back through the Python reader, and handed on as PNG.
-    as_png = os.path.join(folder, "sweep_png")
-    sweep.export(None, as_png, ".png", "sweep_", "", 2, 2)
-    image = QtGui.QImage(os.path.join(as_png, "sweep_2.png"))
-    bar = next(y for y in range(image.height()) if QtGui.QColor(image.pixel(0, y)).red() > 200)
-    print("  frame 3 read back: %d x %d, its bar on row %d, colour %s" % (
-        image.width(), image.height(), bar, QtGui.QColor(image.pixel(0, bar)).getRgb()[:3]))
+    # Frame 3 read back through the Python reader: the project's own image of it.
+    image = sweep.image(2)
+    pixels = image.pixels()
+    frame = numpy.frombuffer(pixels, numpy.uint8).reshape(image.height, -1)[:, :image.width * 3]
+    bar = int(numpy.nonzero(frame[:, 0] > 200)[0][0])
+    print("  frame 3 read back: %d x %d %s, its bar on row %d, colour %s" % (
+        image.width, image.height, str(image.pixel_format).rsplit(".", 1)[-1], bar, tuple(int(c) for c in frame[bar, :3])))
 
     # An export written through the Python writer.
     written = os.path.join(folder, "sweep_toyraw")
@@ -146,5 +173,7 @@ if __name__ == "__main__":
     show_enumerations()
     with tempfile.TemporaryDirectory(prefix="plinx-demo-") as scratch:
         plate = show_clip(make_footage(os.path.join(scratch, "plate"), "plate"))
-        show_reopened(show_project(plate, scratch))
+        saved = show_project(plate, scratch)
+        show_reopened(saved)
+        show_frame(saved)
         toy = show_python_format(scratch)

@@ -90,6 +90,7 @@ class Worker:
         self.types, self.functions = self.discover()
         self.instances = {t: [] for t in self.types}
         self.errors = {}
+        self.seed_project()
 
     # Discovery: everything public that the modules define.
     def discover(self):
@@ -260,6 +261,39 @@ class Worker:
             self.in_two_threads(text, function)
         else:
             self.keep(self.run(text, function), f"<{text}>")
+
+    def seed_project(self):
+        """A project of generated footage and what its clip hands out
+        (parameters, sets, frames), as the first subjects of calls: random
+        arguments seldom name footage."""
+        try:
+            from PySide2 import QtGui
+            import plinx.project as project
+        except ImportError:
+            return
+        folder = os.path.abspath("seed-footage")
+        os.makedirs(folder, exist_ok=True)
+        for index in (1, 2):
+            image = QtGui.QImage(8, 6, QtGui.QImage.Format_RGB888)
+            image.fill(QtGui.QColor(50 * index, 60, 90))
+            image.save(os.path.join(folder, "seed.%04d.png" % index))
+        self.log("# seeding a project")
+        try:
+            made = project.Project(project.Clip(os.path.join(folder, "seed.0001.png"), "seed"))
+            clip = made.clips["seed"]
+            camera = clip.base_parameter_set(["camera"])
+        except Exception as error:  # noqa: BLE001 (a host without footage support: no seeds)
+            self.log(f"# no seeds: {error!r}")
+            return
+        for recipe, make in [
+            ("<seed project>", lambda: made), ("<seed clip>", lambda: clip),
+            ("<seed clip>.parameter_set()", clip.parameter_set), ("<seed project>.parameter_set()", made.parameter_set),
+            ("<seed camera>", lambda: camera), ("<seed camera>['filmBackUnits']", lambda: camera["filmBackUnits"]),
+            ("<seed clip>.parameter(['frameRateMode'])", lambda: clip.parameter(["frameRateMode"])),
+            ("<seed clip>.image(0)", lambda: clip.image(0)),
+            ("<seed clip>.image(1, allocate=True)", lambda: clip.image(1, allocate=True)),
+        ]:
+            self.keep(self.run(recipe, make), recipe)
 
     def keep(self, made, recipe):
         """Objects of the modules' types that calls give (clips of a project,

@@ -281,10 +281,10 @@ def test_a_clip_of_toy_frames_reads_through_the_module(tmp_path):
     assert colour_at(str(out / "f_0002.png")) == (120, 7, 200)
     assert ("load", "shot.0003" + extension, 0) in toy.calls
 
-    if hasattr(p.Clip, "image"):  # the clip's own image of a frame, where the binding offers it
-        image = project.clips["shot"].image(1)
-        assert (image.width, image.height, image.pixel_format) == (4, 3, p.PixelFormat.RGBColorFormat)
-        assert rows_of(image)[:3] == bytes([80, 7, 200])
+    # The project's own image of a frame: the module's size, format and pixels.
+    image = project.clips["shot"].image(1)
+    assert (image.width, image.height, image.pixel_format) == (4, 3, p.PixelFormat.RGBColorFormat)
+    assert rows_of(image)[:3] == bytes([80, 7, 200])
 
 
 class Reel(Toy):

@@ -46,12 +46,18 @@ void init_Clip(PyObject* module)
                 arg("validate") = false);
     type.method("apply", &Clip::apply, "stream_info", arg("view", "View()") = &defaultView);
     type.method("assign_project_view", &Clip::assign_project_view, "view", "proj_view");
+    type.method("base_parameter_set", &Clip::base_parameter_set, arg("name_components") = QStringList());
     type.method("delete_stream", &Clip::delete_stream, "view");
     type.method("export", &Clip::exportClip, "revertToClip", "directory", "extension", "prefix", "suffix",
                 "index_start", "index_finish", arg("index_width") = 1u,
                 arg("views", "QVector< View >()") = QVector<View>(), arg("separate_streams") = false,
                 arg("offset") = 0u, arg("step") = 1u);
     type.method("get_info", &Clip::get_info, "view");
+    // A frame the clip cannot produce gives None.
+    type.method("image", &Clip::image, "frame", arg("view", "View()") = &defaultView, arg("allocate") = false,
+                noneWhenNull);
+    type.method("parameter", &Clip::parameter, "name_components");
+    type.method("parameter_set", &Clip::parameter_set, arg("name_components") = QStringList());
     // A StreamInfo as first argument picks the first form.
     type.method("relink",
                 overload(static_cast<RelinkToStream>(&Clip::relink), "stream_info",

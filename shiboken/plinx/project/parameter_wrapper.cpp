@@ -27,8 +27,8 @@ View viewZero()
 void init_Parameter(PyObject* module)
 {
     ValueClass<Parameter, ParameterWrapper> type(module);
-    type.constructor(init<const Parameter&>("Parameter"));
-    type.method("delete_keyframe", &Parameter::delete_keyframe, "time", "view");
+    type.constructor(init<const Parameter&>("Parameter", wrongCountIsWrongArguments));
+    type.method("delete_keyframe", &Parameter::delete_keyframe, "time", "view", wrongCountIsWrongArguments);
     type.method("get", &Parameter::get, arg("time", "double( UINT_MAX )") = double(UINT_MAX),
                 arg("view", "View( 0 )") = &viewZero);
     type.method("isNull", &Parameter::isNull);

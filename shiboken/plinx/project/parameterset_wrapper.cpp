@@ -41,8 +41,13 @@ std::optional<QStringList> namesOfKey(PyObject* key)
     }
     if (!PyList_Check(key) && !PyTuple_Check(key))
         return std::nullopt;
+    // Every item a text: the list conversion would make other items empty names.
+    for (Py_ssize_t i = 0; i < PySequence_Fast_GET_SIZE(key); ++i) {
+        if (!PyUnicode_Check(PySequence_Fast_GET_ITEM(key, i)))
+            return std::nullopt;
+    }
     const std::optional<QStringList> names = converted<QStringList>(key);
-    if (!names || names->size() != PySequence_Size(key))
+    if (!names || names->size() != PySequence_Fast_GET_SIZE(key))
         return std::nullopt;
     return names;
 }
@@ -118,7 +123,7 @@ PyObject* subscript(const ParameterSet& set, PyObject* key)
 void init_ParameterSet(PyObject* module)
 {
     ValueClass<ParameterSet, ParameterSetWrapper> type(module);
-    type.constructor(init<const ParameterSet&>("ParameterSet"));
+    type.constructor(init<const ParameterSet&>("ParameterSet", wrongCountIsWrongArguments));
     type.method("isNull", &ParameterSet::isNull);
     type.property("name_components", &ParameterSet::get_name_components);
     type.property("parameters", &ParameterSet::get_parameters);

@@ -53,15 +53,15 @@
     conversion(OptionalFloat, "OptionalFloat")                      \
     conversion(Color, "Color")                                      \
     conversion(OptionalInterlaceMode, "OptionalInterlaceMode")      \
+    conversion(Keyframe, "QPair<View,double>")                      \
+    conversion(KeyframeVector, "QVector<QPair<View,double>>")       \
+    conversion(ParameterVector, "QVector<Parameter>")               \
+    conversion(ParameterSetVector, "QVector<ParameterSet>")         \
     conversion(ViewVector, "const QVector<View>&")                  \
     conversion(UIntPair, "QPair<uint,uint>")                        \
     conversion(ViewMap, "QMap<View,View>")                          \
     conversion(ClipHash, "QHash<QString,Clip*>")                    \
-    conversion(ViewInfoVector, "QVector<ViewInfo>")                 \
-    conversion(Keyframe, "QPair<View,double>")                      \
-    conversion(KeyframeVector, "QVector<QPair<View,double>>")       \
-    conversion(ParameterVector, "QVector<Parameter>")               \
-    conversion(ParameterSetVector, "QVector<ParameterSet>")
+    conversion(ViewInfoVector, "QVector<ViewInfo>")
 
 BINDING_MODULE(plinx_project, "plinx.project", PLINX_PROJECT_TYPES, PLINX_PROJECT_CONVERSIONS)
 
@@ -73,13 +73,13 @@ using ViewMap = QMap<View, View>;
 using ClipHash = QHash<QString, Clip*>;
 } // namespace plinx_project
 
-BINDING_CONVERTER_NAME(Bsc::FSPercentEscapedString, "Bsc::FSPercentEscapedString");
 BINDING_CONVERTER_NAME(Bsc::Colour3<float>, "Color");
 BINDING_LIST_CONVERTER_NAME(QVector<View>, "const QVector<View>&");
 BINDING_CONVERTER_NAME(plinx_project::UIntPair, "QPair<uint,uint>");
 BINDING_CONVERTER_NAME(plinx_project::ViewMap, "QMap<View,View>");
 BINDING_CONVERTER_NAME(plinx_project::ClipHash, "QHash<QString,Clip*>");
 BINDING_LIST_CONVERTER_NAME(QVector<ViewInfo>, "QVector<ViewInfo>");
+BINDING_CONVERTER_NAME(Bsc::FSPercentEscapedString, "Bsc::FSPercentEscapedString");
 BINDING_CONVERTER_NAME(plinx_project::Keyframe, "QPair<View,double>");
 BINDING_LIST_CONVERTER_NAME(QVector<plinx_project::Keyframe>, "QVector<QPair<View,double>>");
 BINDING_LIST_CONVERTER_NAME(QVector<Parameter>, "QVector<Parameter>");

@@ -200,15 +200,15 @@ void registerProjectConversions()
                        &optionalToPython<InterlaceMode>,
                        {{&interlaceModeToOptional, &isInterlaceModeForOptional},
                         {&noneToOptional<InterlaceMode>, &isNoneForOptional<InterlaceMode>}});
+    registerContainer<plinx_project::Keyframe, PairConversion>(Converter::Keyframe, &PyTuple_Type);
+    registerContainer<QVector<plinx_project::Keyframe>, SequenceConversion>(Converter::KeyframeVector, &PyList_Type);
+    registerContainer<QVector<Parameter>, SequenceConversion>(Converter::ParameterVector, &PyList_Type);
+    registerContainer<QVector<ParameterSet>, SequenceConversion>(Converter::ParameterSetVector, &PyList_Type);
     registerContainer<QVector<View>, SequenceConversion>(Converter::ViewVector, &PyList_Type);
     registerContainer<plinx_project::UIntPair, PairConversion>(Converter::UIntPair, &PyTuple_Type);
     registerContainer<plinx_project::ViewMap, MappingConversion>(Converter::ViewMap, &PyDict_Type);
     registerContainer<plinx_project::ClipHash, MappingConversion>(Converter::ClipHash, &PyDict_Type);
     registerContainer<QVector<ViewInfo>, SequenceConversion>(Converter::ViewInfoVector, &PyList_Type);
-    registerContainer<plinx_project::Keyframe, PairConversion>(Converter::Keyframe, &PyTuple_Type);
-    registerContainer<QVector<plinx_project::Keyframe>, SequenceConversion>(Converter::KeyframeVector, &PyList_Type);
-    registerContainer<QVector<Parameter>, SequenceConversion>(Converter::ParameterVector, &PyList_Type);
-    registerContainer<QVector<ParameterSet>, SequenceConversion>(Converter::ParameterSetVector, &PyList_Type);
 }
 
 void registerVariantEnumerations()

@@ -16,6 +16,8 @@ void init_Project(PyObject* module)
     type.method("add_clip", &Project::add_clip, "detached_clip", "clip_name");
     type.method("get_output_dir", &Project::get_output_dir);
     type.method("set_output_dir", &Project::set_output_dir, "path", arg("validate") = false);
+    type.method("parameter", &Project::parameter, "name_components");
+    type.method("parameter_set", &Project::parameter_set, arg("name_components") = QStringList());
     type.method("save", &Project::save);
     type.method("save_as", &Project::save_as, "file");
     type.method("undo_group", &Project::undo_group);
