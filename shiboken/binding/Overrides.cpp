@@ -4,6 +4,7 @@
 
 #include <helper.h>
 
+#include <array>
 #include <string>
 #include <unordered_map>
 
@@ -56,11 +57,10 @@ PyObject* findOverride(const void* cppObject, const char* name, bool& bound)
     bound = Shiboken::BindingManager::instance().retrieveWrapper(cppObject) != nullptr;
     if (!bound)
         return nullptr;
-    // The runtime keeps the Python form of each name in a cache of its caller.
-    static std::unordered_map<std::string, PyObject**> nameCaches;
-    PyObject**& cache = nameCaches[name];
-    if (!cache)
-        cache = new PyObject*[2]{nullptr, nullptr};
+    // The runtime keeps the Python form of each name in a cache of its
+    // caller: two slots, kept in the map's own nodes, which never move.
+    static std::unordered_map<std::string, std::array<PyObject*, 2>> nameCaches;
+    PyObject** cache = nameCaches[name].data();
     PyObject* found = Shiboken::BindingManager::instance().getOverride(cppObject, cache, name);
     if (!found && PyErr_Occurred())
         printError();

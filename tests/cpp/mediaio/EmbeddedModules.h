@@ -41,6 +41,8 @@ public:
     ~Namespace()
     {
         PyDict_Clear(m_dict.get());
+        // The last error printed keeps its frames, and the images in them.
+        PyRun_SimpleString("import sys\nsys.last_type = sys.last_value = sys.last_traceback = None\n");
         PyGC_Collect();
     }
 
