@@ -93,10 +93,52 @@ def show_project(clip, folder):
     made.views = [project.ViewInfo("Left", "L", (1.0, 0.0, 0.0)), project.ViewInfo("Right", "R", (0.0, 1.0, 1.0))]
     plate.add_stream(make_footage(os.path.join(folder, "right"), "right"), project.View(1), 1, 12, True)
     made.default_hero_view = 1
+    show_layers(made, plate)
     path = os.path.join(folder, "demo.plinx")
     made.save_as(path)
     print("  saved as", made.project_file)
     return path
+
+
+def show_layers(made, plate):
+    square = made.add_layer(plate, "square", 2)
+    backdrop = made.add_layer(plate, "backdrop")
+    group = made.add_group("tracked", [square])
+    square.matte_color = (1.0, 0.5, 0.0)
+    backdrop.stroke_color = (0.0, 1.0, 1.0)
+    backdrop.z_order = 0  # to the rear of the top level
+    backdrop.link_to_track = square
+    print("Layers added: %s, in group %s; the backdrop follows the square's track" % (
+        [layer.name for layer in made.layers], group.name))
+    backdrop.name = "background"
+    print("  renamed to %r," % backdrop.name, end=" ")
+    made.undo_group().undo()
+    print("undone: %r again" % backdrop.name)
+
+
+def print_tree(made):
+    """The layer tree, front to rear, each group's layers under it."""
+    def describe(layer):
+        link = layer.link_to_track
+        return "%s  matte %s stroke %s%s%s" % (
+            layer.name, colour_text(layer.matte_color), colour_text(layer.stroke_color),
+            "" if layer.visibility else "  hidden", "  follows " + link.name if link else "")
+
+    def front_first(nodes):
+        return sorted(nodes, key=lambda node: -node.z_order)
+
+    top = [layer for layer in made.layers if layer.parent is None] + made.groups
+    for node in front_first(top):
+        if isinstance(node, project.LayerGroup):
+            print("    %d group %s" % (node.z_order, node.name))
+            for layer in front_first(node.layers):
+                print("        %d %s" % (layer.z_order, describe(layer)))
+        else:
+            print("    %d %s" % (node.z_order, describe(node)))
+
+
+def colour_text(colour):
+    return "#%02x%02x%02x" % tuple(round(channel * 255) for channel in colour)
 
 
 def show_reopened(path):
@@ -109,6 +151,8 @@ def show_reopened(path):
         print("  view", view)
     plate = reopened.clips["plate"]
     print("  clip %s: views %s, colour %s" % (plate.name, plate.views, plate.color_parameters))
+    print("  layer tree (z order, name, colours, link):")
+    print_tree(reopened)
     try:
         with reopened.undo_group():  # its edits become one step, or none when it fails
             reopened.in_out_range = (9, 2)

@@ -16,6 +16,7 @@
 #include <Rirediro/Clips/VUVI_BaseClip.h>
 #include <Rirediro/Clips/VUVI_Clip.h>
 #include <Rirediro/Commands/CommandManager.h>
+#include <Rirediro/Commands/LayerCommands.h>
 #include <Rirediro/ErrorHandling/VUVI_ErrorDetector.h>
 #include <Rirediro/Project/ManagerSuite.h>
 #include <Rirediro/Project/ProjectFile.h>
@@ -23,6 +24,9 @@
 #include <Rirediro/Project/VUVI_FrameManager.h>
 #include <Rirediro/Project/VUVI_ParameterManager.h>
 #include <Rirediro/Project/VUVI_ProjectManager.h>
+#include <Rirediro/Project/VUVI_SelectionManager.h>
+#include <Rirediro/Layers/LayerGroup.h>
+#include <Rirediro/Layers/VUVI_Layer.h>
 #include <TQ/BaseClipInfo.h>
 #include <TQ/CameraParameterSet.h>
 #include <TQ/ClipInfo.h>
@@ -33,6 +37,7 @@
 #include <QSet>
 
 #include <boost/core/null_deleter.hpp>
+#include <boost/make_shared.hpp>
 
 #include <algorithm>
 #include <set>
@@ -494,4 +499,84 @@ Parameter Project::parameter(const QStringList& name_components)
 ParameterSet Project::parameter_set(const QStringList& name_components)
 {
     return ParameterSet(rootSet(m_project), name_components);
+}
+
+// ---- layers and groups ---------------------------------------------------------------
+
+template <typename Handle, typename Base>
+QVector<Handle> Project::nonNullLBases(Handle (*convert)(const boost::shared_ptr<Rirediro::LayerBase>&,
+                                                         const boost::weak_ptr<VUVI_ProjectManager>&),
+                                       const QVector<boost::shared_ptr<Base>>& nodes) const
+{
+    const boost::weak_ptr<VUVI_ProjectManager> project = m_project;
+    QVector<Handle> handles;
+    handles.reserve(nodes.size());
+    for (const boost::shared_ptr<Base>& node : nodes)
+        handles.append(convert(node, project));
+    handles.erase(std::remove_if(handles.begin(), handles.end(), [](const Handle& handle) { return handle.isNull(); }),
+                  handles.end());
+    return handles;
+}
+
+Layer Project::add_layer(Clip* clip, const QString& name, unsigned int frame_number, unsigned int view)
+{
+    if (!clip)
+        detail::throwInvalidObject();
+    const boost::shared_ptr<VUVI_Clip> coreClip = clip->internalClip();
+    VUVI_ProjectManager& project = core();
+    if (!project.frameManager().clips().contains(coreClip.get()))
+        Rirediro::throwException<VUVI_BadState>(tr("Clip is not attached to this project"));
+
+    const std::vector<Prm::View> views = project.projectProperties().views()->viewList();
+    const bool known = std::find(views.begin(), views.end(), Prm::View(int32_t(view))) != views.end();
+    const Prm::View chosen = known ? Prm::View(int32_t(view)) : Prm::View(Prm::View::defaultViewId());
+    const Prm::Context context(Prm::Time::fromDouble(double(frame_number)), chosen, 3);
+    const auto command =
+        boost::make_shared<Rirediro::NewLayerCommand>(project, false, coreClip->clipID(), context, name);
+    command->setViews(views);
+    project.commandManager()->executeAndLog(command, project.currentFrame(), true, true);
+    return Layer(project.selectionManager()->findLayer(command->layerID(), false), m_project);
+}
+
+LayerGroup Project::add_group(const QString& name, QVector<Layer> layers)
+{
+    VUVI_ProjectManager& project = core();
+    // Every layer must be alive before anything is made.
+    for (const Layer& layer : layers)
+        layer.handledObject();
+    VUVI_SelectionManager& selection = *project.selectionManager();
+    const QString id = selection.createLayerGroup();
+    LayerGroup group = Python::layerGroupFromBase(selection.layerFromID(id), m_project);
+    for (Layer& layer : layers)
+        layer.set_parent(&group, 0);
+    group.set_name(name);
+    return group;
+}
+
+Layer Project::layer(unsigned int layer_index) const
+{
+    const QVector<boost::shared_ptr<VUVI_Layer>> layers = core().selectionManager()->layersFrontToRear();
+    if (layer_index < unsigned(layers.size()))
+        return Layer(layers[int(layer_index)], m_project);
+    return Layer();
+}
+
+QVector<Layer> Project::get_layers() const
+{
+    return nonNullLBases<Layer>(&Python::layerFromBase, core().selectionManager()->layersFrontToRear());
+}
+
+QVector<Layer> Project::find_layers(const QString& name) const
+{
+    return nonNullLBases<Layer>(&Python::layerFromBase, core().selectionManager()->findLayers(name, true));
+}
+
+QVector<LayerGroup> Project::get_groups() const
+{
+    return nonNullLBases<LayerGroup>(&Python::layerGroupFromBase, core().selectionManager()->allLayersAndGroups());
+}
+
+QVector<LayerGroup> Project::find_groups(const QString& name) const
+{
+    return nonNullLBases<LayerGroup>(&Python::layerGroupFromBase, core().selectionManager()->findLayers(name, true));
 }

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "Project/wrappers/Enums.h"
+#include "Project/wrappers/Layer.h"
+#include "Project/wrappers/LayerGroup.h"
 #include "Project/wrappers/UndoGroup.h"
 #include "Project/wrappers/View.h"
 #include "Project/wrappers/ViewInfo.h"
@@ -108,6 +110,25 @@ public:
 
     boost::shared_ptr<VUVI_ProjectManager> projectManager() const { return m_project; }
 
+    // ---- layers and groups ----
+    // A new layer on one of the project's clips, at frame `frame_number` of
+    // `view` (the default view when the project lacks it), with every view
+    // of the project; one undo step. A clip of another project, or none,
+    // throws VUVI_BadState.
+    Layer add_layer(Clip* clip, const QString& name, unsigned int frame_number, unsigned int view);
+    // A new group at the front, named `name`, into which the layers move in
+    // turn, each in front of the ones before. Every layer must be alive.
+    LayerGroup add_group(const QString& name, QVector<Layer> layers);
+    // The layer at `layer_index` front to rear; null beyond the last.
+    Layer layer(unsigned int layer_index) const;
+    // Every layer, front to rear.
+    QVector<Layer> get_layers() const;
+    // The layers named `name` exactly, in the whole tree.
+    QVector<Layer> find_layers(const QString& name) const;
+    // Every group, front to rear.
+    QVector<LayerGroup> get_groups() const;
+    QVector<LayerGroup> find_groups(const QString& name) const;
+
     bool operator==(const Project& other) const { return m_project == other.m_project; }
     bool operator!=(const Project& other) const { return !(*this == other); }
 
@@ -131,6 +152,12 @@ private:
     QList<Clip*> wrappersOf(unsigned int id) const;
     // The core project; "Invalid object" when there is none.
     VUVI_ProjectManager& core() const;
+    // Converts layer-tree nodes into handles, leaving out those that the
+    // conversion makes null.
+    template <typename Handle, typename Base>
+    QVector<Handle> nonNullLBases(Handle (*convert)(const boost::shared_ptr<Rirediro::LayerBase>&,
+                                                    const boost::weak_ptr<VUVI_ProjectManager>&),
+                                  const QVector<boost::shared_ptr<Base>>& nodes) const;
 
     boost::shared_ptr<VUVI_ProjectManager> m_project;
     QString m_projectFile;

@@ -26,6 +26,8 @@ def _describe_value_types():
         "OptionalInterlaceMode": typing.Any,
         "Gan_Matrix33": typing.Tuple[typing.Tuple[float, float, float], ...],
         "UINT_MAX": 4294967295,
+        'Project.tr( "New layer" )': "New layer",
+        'Project.tr( "New group" )': "New group",
         # float defaults
         "0.f": 0.0,
         "1.f": 1.0,

@@ -292,6 +292,10 @@ class Worker:
             ("<seed clip>.parameter(['frameRateMode'])", lambda: clip.parameter(["frameRateMode"])),
             ("<seed clip>.image(0)", lambda: clip.image(0)),
             ("<seed clip>.image(1, allocate=True)", lambda: clip.image(1, allocate=True)),
+            ("<seed project>.add_layer(<seed clip>, 'a')", lambda: made.add_layer(clip, "a")),
+            ("<seed project>.add_layer(<seed clip>, 'b')", lambda: made.add_layer(clip, "b")),
+            ("<seed project>.add_group('G', <seed project>.layers)", lambda: made.add_group("G", made.layers)),
+            ("<seed project>.add_layer(<seed clip>, 'c')", lambda: made.add_layer(clip, "c")),
         ]:
             self.keep(self.run(recipe, make), recipe)
 

@@ -2,12 +2,14 @@
 
 namespace Bsc {
 
-Command::~Command() = default;
+AbstractCommand::~AbstractCommand() = default;
 
-QString Command::usageLogInfo() const
+QString AbstractCommand::usageLogInfo() const
 {
     return QString();
 }
+
+Command::~Command() = default;
 
 CompositeCommand::CompositeCommand(const QString& name) : m_name(name) {}
 

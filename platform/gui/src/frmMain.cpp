@@ -1,7 +1,11 @@
 #include "GUI/frmMain.h"
 
+#include "GUI/Project.h"
 #include "GUI/frmSoftwareUpdate.h"
 #include "GuiSupport.h"
+
+#include <Rirediro/Project/ProjectFile.h>
+#include <Rirediro/Project/VUVI_ProjectManager.h>
 
 #include <Product/Product.h>
 #include <Product/Settings.h>
@@ -46,6 +50,24 @@ frmSoftwareUpdate* frmMain::createSoftwareUpdateForm()
     if (!m_softwareUpdate)
         m_softwareUpdate = new frmSoftwareUpdate(this);
     return m_softwareUpdate;
+}
+
+void frmMain::openProjectHandle(Rirediro::IProjectHandle& handle)
+{
+    GuiSupport::recordCall(QStringLiteral("frmMain::openProjectHandle '%1'").arg(handle.sourceName()));
+    Rirediro::ProjectHeaderData header;
+    Rirediro::ProjectHeaderReader::readProjectHeader(handle, header);
+    m_project = VUVI_ProjectManager::createFromHandle(handle, header.baseInfos.front(), header.clipInfos.front(),
+                                                      VUVI_ProjectManager::MigratingClip(), true);
+    GUI::Project::get().setManager(m_project.get());
+}
+
+void frmMain::closeProject()
+{
+    GuiSupport::recordCall(QStringLiteral("frmMain::closeProject()"));
+    if (GUI::Project::get().manager() == m_project.get())
+        GUI::Project::get().setManager(nullptr);
+    m_project.reset();
 }
 
 void frmMain::sltStoreSettings()

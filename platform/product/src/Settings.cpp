@@ -108,6 +108,11 @@ QStringList Settings::overriddenKeys()
     return s.overrides.keys();
 }
 
+bool Settings::usingProjectsCache(bool useOverrides)
+{
+    return value(QStringLiteral("UseProjectsCache"), true, useOverrides).toBool();
+}
+
 bool Settings::areFBOsDisabled()
 {
     return value(QStringLiteral("DisableFBOs"), false, true).toBool();

@@ -8,6 +8,8 @@
 #include "Project/wrappers/ColorParameters.h"
 #include "Project/wrappers/Enums.h"
 #include "Project/wrappers/ImageData.h"
+#include "Project/wrappers/Layer.h"
+#include "Project/wrappers/LayerGroup.h"
 #include "Project/wrappers/Parameter.h"
 #include "Project/wrappers/ParameterSet.h"
 #include "Project/wrappers/ProgressWatcher.h"
@@ -30,11 +32,13 @@
 // The types and enumerations, in the order the module introduces them.
 #define PLINX_PROJECT_TYPES(type, namespace_) \
     type(View)                                \
+    type(Layer)                               \
     type(Parameter)                           \
     type(ParameterSet)                        \
     type(ImageData)                           \
     type(StreamInfo)                          \
     type(ViewInfo)                            \
+    type(LayerGroup)                          \
     type(UndoGroup)                           \
     type(Clip)                                \
     type(ColorParameters)                     \
@@ -53,13 +57,18 @@
     conversion(OptionalFloat, "OptionalFloat")                      \
     conversion(Color, "Color")                                      \
     conversion(OptionalInterlaceMode, "OptionalInterlaceMode")      \
+    conversion(OptionalLayer, "OptionalLayer")                      \
+    conversion(Matrix33, "Gan_Matrix33")                            \
+    conversion(LayerList, "QVector<Layer>")                         \
     conversion(Keyframe, "QPair<View,double>")                      \
     conversion(KeyframeVector, "QVector<QPair<View,double>>")       \
     conversion(ParameterVector, "QVector<Parameter>")               \
     conversion(ParameterSetVector, "QVector<ParameterSet>")         \
+    conversion(FloatList, "QList<float>")                           \
     conversion(ViewVector, "const QVector<View>&")                  \
     conversion(UIntPair, "QPair<uint,uint>")                        \
     conversion(ViewMap, "QMap<View,View>")                          \
+    conversion(LayerGroupList, "QVector<LayerGroup>")               \
     conversion(ClipHash, "QHash<QString,Clip*>")                    \
     conversion(ViewInfoVector, "QVector<ViewInfo>")
 
@@ -74,9 +83,14 @@ using ClipHash = QHash<QString, Clip*>;
 } // namespace plinx_project
 
 BINDING_CONVERTER_NAME(Bsc::Colour3<float>, "Color");
+BINDING_CONVERTER_NAME(boost::optional<Layer>, "OptionalLayer");
+BINDING_CONVERTER_NAME(Gan_Matrix33, "Gan_Matrix33");
+BINDING_LIST_CONVERTER_NAME(QVector<Layer>, "QVector<Layer>");
+BINDING_LIST_CONVERTER_NAME(QList<float>, "QList<float>");
 BINDING_LIST_CONVERTER_NAME(QVector<View>, "const QVector<View>&");
 BINDING_CONVERTER_NAME(plinx_project::UIntPair, "QPair<uint,uint>");
 BINDING_CONVERTER_NAME(plinx_project::ViewMap, "QMap<View,View>");
+BINDING_LIST_CONVERTER_NAME(QVector<LayerGroup>, "QVector<LayerGroup>");
 BINDING_CONVERTER_NAME(plinx_project::ClipHash, "QHash<QString,Clip*>");
 BINDING_LIST_CONVERTER_NAME(QVector<ViewInfo>, "QVector<ViewInfo>");
 BINDING_CONVERTER_NAME(Bsc::FSPercentEscapedString, "Bsc::FSPercentEscapedString");

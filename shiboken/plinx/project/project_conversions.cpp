@@ -5,6 +5,8 @@
 #include <QCoreApplication>
 #include <QMetaType>
 
+#include <boost/optional.hpp>
+
 using namespace Binding;
 
 namespace {
@@ -175,6 +177,69 @@ void declareEnumerationMetaType(const char* name)
                                       QMetaType::MovableType | QMetaType::IsEnumeration, nullptr);
 }
 
+// --- OptionalLayer: a Layer or None ---
+
+PyObject* optionalLayerToPython(const void* in)
+{
+    const auto& layer = *static_cast<const boost::optional<Layer>*>(in);
+    if (!layer)
+        Py_RETURN_NONE;
+    return Binding::toPython(*layer);
+}
+
+void layerToOptional(PyObject* in, void* out)
+{
+    *static_cast<boost::optional<Layer>*>(out) = *cppPointer<Layer>(in);
+}
+
+void noneToOptionalLayer(PyObject*, void* out)
+{
+    *static_cast<boost::optional<Layer>*>(out) = boost::none;
+}
+
+PythonToCppFunc isLayerForOptional(PyObject* in)
+{
+    return PyObject_TypeCheck(in, pyType<Layer>()) && Shiboken::Object::isValid(in, false) ? &layerToOptional
+                                                                                            : nullptr;
+}
+
+PythonToCppFunc isNoneForOptionalLayer(PyObject* in)
+{
+    return in == Py_None ? &noneToOptionalLayer : nullptr;
+}
+
+// --- Gan_Matrix33: a tuple of three rows of three numbers ---
+
+PyObject* matrixToPython(const void* in)
+{
+    const auto& m = *static_cast<const Gan_Matrix33*>(in);
+    return Py_BuildValue("((ddd)(ddd)(ddd))", m.xx, m.xy, m.xz, m.yx, m.yy, m.yz, m.zx, m.zy, m.zz);
+}
+
+void matrixToCpp(PyObject* in, void* out)
+{
+    double values[9];
+    for (Py_ssize_t row = 0; row < 3; ++row) {
+        PyObject* items = PyTuple_GET_ITEM(in, row);
+        if (!PyTuple_Check(items) || PyTuple_GET_SIZE(items) != 3) {
+            PyErr_SetString(PyExc_TypeError, "a row of a matrix is a tuple of three numbers");
+            return;
+        }
+        for (Py_ssize_t column = 0; column < 3; ++column) {
+            values[row * 3 + column] = PyFloat_AsDouble(PyTuple_GET_ITEM(items, column));
+            if (PyErr_Occurred())
+                return;
+        }
+    }
+    auto& m = *static_cast<Gan_Matrix33*>(out);
+    m = Gan_Matrix33{values[0], values[1], values[2], values[3], values[4], values[5], values[6], values[7], values[8]};
+}
+
+PythonToCppFunc isMatrixConvertible(PyObject* in)
+{
+    return PyTuple_Check(in) && PyTuple_GET_SIZE(in) == 3 ? &matrixToCpp : nullptr;
+}
+
 // Registers a container or pair conversion in its slot.
 template <typename Container, template <typename> class Kind>
 void registerContainer(plinx_project::Converter slot, PyTypeObject* pythonType)
@@ -200,13 +265,20 @@ void registerProjectConversions()
                        &optionalToPython<InterlaceMode>,
                        {{&interlaceModeToOptional, &isInterlaceModeForOptional},
                         {&noneToOptional<InterlaceMode>, &isNoneForOptional<InterlaceMode>}});
+    registerConversion(plinx_project::module, Converter::OptionalLayer, pyType<Layer>(), &optionalLayerToPython,
+                       {{&layerToOptional, &isLayerForOptional}, {&noneToOptionalLayer, &isNoneForOptionalLayer}});
+    registerConversion(plinx_project::module, Converter::Matrix33, &PyTuple_Type, &matrixToPython,
+                       {{&matrixToCpp, &isMatrixConvertible}});
+    registerContainer<QVector<Layer>, SequenceConversion>(Converter::LayerList, &PyList_Type);
     registerContainer<plinx_project::Keyframe, PairConversion>(Converter::Keyframe, &PyTuple_Type);
     registerContainer<QVector<plinx_project::Keyframe>, SequenceConversion>(Converter::KeyframeVector, &PyList_Type);
     registerContainer<QVector<Parameter>, SequenceConversion>(Converter::ParameterVector, &PyList_Type);
     registerContainer<QVector<ParameterSet>, SequenceConversion>(Converter::ParameterSetVector, &PyList_Type);
+    registerContainer<QList<float>, SequenceConversion>(Converter::FloatList, &PyList_Type);
     registerContainer<QVector<View>, SequenceConversion>(Converter::ViewVector, &PyList_Type);
     registerContainer<plinx_project::UIntPair, PairConversion>(Converter::UIntPair, &PyTuple_Type);
     registerContainer<plinx_project::ViewMap, MappingConversion>(Converter::ViewMap, &PyDict_Type);
+    registerContainer<QVector<LayerGroup>, SequenceConversion>(Converter::LayerGroupList, &PyList_Type);
     registerContainer<plinx_project::ClipHash, MappingConversion>(Converter::ClipHash, &PyDict_Type);
     registerContainer<QVector<ViewInfo>, SequenceConversion>(Converter::ViewInfoVector, &PyList_Type);
 }

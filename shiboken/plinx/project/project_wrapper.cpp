@@ -14,7 +14,16 @@ void init_Project(PyObject* module)
                                                           arg("parent") = nullptr, signatureLine(1)),
                      init<const QString&, QObject*>("project_file", arg("parent") = nullptr, signatureLine(0)));
     type.method("add_clip", &Project::add_clip, "detached_clip", "clip_name");
+    type.method("add_group", &Project::add_group,
+                arg("name", "Project.tr( \"New group\" )") = [] { return Project::tr("New group"); },
+                arg("layers", "QVector< Layer >()") = [] { return QVector<Layer>(); });
+    type.method("add_layer", &Project::add_layer, "clip",
+                arg("name", "Project.tr( \"New layer\" )") = [] { return Project::tr("New layer"); },
+                arg("frame_number") = 0u, arg("view") = 0u);
+    type.method("find_groups", &Project::find_groups, "name");
+    type.method("find_layers", &Project::find_layers, "name");
     type.method("get_output_dir", &Project::get_output_dir);
+    type.method("layer", &Project::layer, "layer_index", noneWhenNull);
     type.method("set_output_dir", &Project::set_output_dir, "path", arg("validate") = false);
     type.method("parameter", &Project::parameter, "name_components");
     type.method("parameter_set", &Project::parameter_set, arg("name_components") = QStringList());
@@ -27,7 +36,8 @@ void init_Project(PyObject* module)
     type.property("in_out_range", &Project::get_in_out_range, &Project::set_in_out_range, "range");
     type.property("frame_rate", &Project::get_frame_rate, &Project::set_frame_rate, "rate");
     type.property("interlace_mode", &Project::get_interlace_mode);
-    // The layers and groups of the project come here.
+    type.property("layers", &Project::get_layers);
+    type.property("groups", &Project::get_groups);
     type.property("first_frame_offset", &Project::get_first_frame_offset, &Project::set_first_frame_offset, "offset");
     type.property("length", &Project::get_length, &Project::set_length);
     type.property("views", &Project::get_views, &Project::set_views);

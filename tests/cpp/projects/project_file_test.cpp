@@ -2,6 +2,7 @@
 // refused, and saves that fail without harming the previous file.
 
 #include "ProjectTestSupport.h"
+#include "../support/Files.h"
 
 #include "Project/wrappers/ColorParameters.h"
 
@@ -29,18 +30,8 @@ using namespace projecttest;
 
 namespace {
 
-QByteArray contentsOf(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void writeFile(const QString& path, const QByteArray& contents)
-{
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(contents);
-}
+using testsupport::contentsOf;
+using testsupport::writeFile;
 
 // A clip as far as a project file keeps it.
 QString describeClip(const Clip& clip)
@@ -286,9 +277,9 @@ TEST_F(ProjectFile, DamagedFilesAreRefusedNamingTheFile)
         {"foreign JSON", write(R"({"name": "a list of things", "version": 1})"),
          QStringLiteral("'%1' is not a project file")},
         {"a JSON list", write("[1, 2, 3]"), QStringLiteral("'%1' is not a project file")},
-        {"a newer version", writeEdited([](QJsonObject& d) { d[QStringLiteral("version")] = 2; }),
-         QStringLiteral("Project file '%1' was written by a newer version of the application (format 2; this one "
-                        "reads up to 1)")},
+        {"a newer version", writeEdited([](QJsonObject& d) { d[QStringLiteral("version")] = 3; }),
+         QStringLiteral("Project file '%1' was written by a newer version of the application (format 3; this one "
+                        "reads up to 2)")},
         {"no clips",
          writeEdited([](QJsonObject& d) {
              d[QStringLiteral("clips")] = QJsonArray();
@@ -331,8 +322,11 @@ TEST_F(ProjectFile, DamagedFilesAreRefusedNamingTheFile)
              c[QStringLiteral("info")] = info;
          })),
          damaged + QStringLiteral("clips[0].info.parameters should be the clip's stream settings")},
-        {"a layer this version does not know",
-         writeEdited([](QJsonObject& d) { d[QStringLiteral("layers")] = QJsonArray{QJsonObject()}; }),
+        {"a layer in a format without layers",
+         writeEdited([](QJsonObject& d) {
+             d[QStringLiteral("version")] = 1;
+             d[QStringLiteral("layers")] = QJsonArray{QJsonObject()};
+         }),
          damaged + QStringLiteral("layers should be an empty list in format 1")},
     };
 

@@ -7,19 +7,26 @@
 
 namespace Bsc {
 
-// An undoable operation. doIt performs it (again, on redo), undoIt takes it back.
-class Command
+// The interface of an undoable operation. doIt performs it (again, on
+// redo), undoIt takes it back.
+class AbstractCommand
+{
+public:
+    virtual void doIt() = 0;
+    virtual void undoIt() = 0;
+    // A short text for the usage log; empty when the command has nothing to say.
+    virtual QString usageLogInfo() const;
+    virtual ~AbstractCommand();
+};
+
+// The base of the commands that histories hold: never copied.
+class Command : public AbstractCommand
 {
 public:
     Command() = default;
     Command(const Command&) = delete;
     Command& operator=(const Command&) = delete;
-    virtual ~Command();
-
-    virtual void doIt() = 0;
-    virtual void undoIt() = 0;
-    // A short text for the usage log; empty when the command has nothing to say.
-    virtual QString usageLogInfo() const;
+    ~Command() override;
 };
 
 // A command made of other commands, which it owns. It runs them in the order

@@ -5,6 +5,7 @@
 #include "Rirediro/Clips/VUVI_BaseClip.h"
 #include "Rirediro/Clips/VUVI_Clip.h"
 
+#include <Prm/Frame.h>
 #include <TQ/CameraParameterSet.h>
 
 namespace TQ {
@@ -84,6 +85,13 @@ void VUVI_Clip::setInfosInternal(const TQ_BaseClipInfo& baseInfo, const TQ_ClipI
 {
     m_baseClip.setBaseClipInfoInternal(baseInfo);
     setClipInfoInternal(info);
+}
+
+bool VUVI_Clip::hasFrame(const Prm::Context& projectContext) const
+{
+    const Prm::View clipView = m_clipInfo.remapViewIfRequired(projectContext.view, TQ_ClipInfo::ProjectToClipView);
+    const Prm::Frame frame = Prm::Frame::fromTime(projectContext.time);
+    return !frame.isNegative() && frame.value() < m_clipInfo.length().value(clipView);
 }
 
 unsigned int VUVI_Clip::baseClipID() const

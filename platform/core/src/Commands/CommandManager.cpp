@@ -1,6 +1,9 @@
 #include "Rirediro/Commands/CommandManager.h"
 
+#include "Rirediro/Commands/Command.h"
+
 #include <Bsc/Command.h>
+#include <Bsc/Logger.h>
 
 namespace Rirediro {
 
@@ -22,6 +25,18 @@ private:
     boost::shared_ptr<Bsc::Command> m_command;
 };
 
+// What the journal and the step call a command: its usage text, or the
+// name of a core command that has none.
+QString labelOf(const Bsc::Command& command)
+{
+    const QString usage = command.usageLogInfo();
+    if (usage.isEmpty()) {
+        if (const auto* coreCommand = dynamic_cast<const Command*>(&command))
+            return coreCommand->name();
+    }
+    return usage;
+}
+
 } // namespace
 
 CommandManager::CommandManager(QObject* parent) : QObject(parent)
@@ -33,19 +48,22 @@ CommandManager::~CommandManager() = default;
 void CommandManager::executeAndLog(const boost::shared_ptr<Bsc::Command>& command, const Prm::Context& context,
                                    bool record, bool markChanged)
 {
+    const QString label = command ? labelOf(*command) : QString();
     m_journal.append(QStringLiteral("executeAndLog %1 at %2 in view %3")
-                         .arg(command ? command->usageLogInfo() : QString())
+                         .arg(label)
                          .arg(context.time.toDouble())
                          .arg(context.view.id()));
     if (!command)
         return;
+    if (auto* coreCommand = dynamic_cast<Command*>(command.get()))
+        coreCommand->setFrameCommandAdded(context);
     command->doIt();
     if (record) {
         auto logged = std::make_unique<LoggedCommand>(command);
         if (!m_openMacros.empty()) {
             m_openMacros.back()->push_back(std::move(logged));
         } else {
-            auto step = std::make_unique<Bsc::CompositeCommand>(command->usageLogInfo());
+            auto step = std::make_unique<Bsc::CompositeCommand>(label);
             step->push_back(std::move(logged));
             m_undo.push_back(std::move(step));
         }
@@ -140,6 +158,7 @@ void CommandManager::moveLastStep(std::vector<Step>& from, std::vector<Step>& to
 void CommandManager::clear()
 {
     m_journal.append(QStringLiteral("clear"));
+    Bsc::Logger::writeToLog(QStringLiteral("call Rirediro::CommandManager::clear"), Bsc::Logger::Debug);
     m_undo.clear();
     m_redo.clear();
     m_openMacros.clear();

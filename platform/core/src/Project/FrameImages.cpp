@@ -104,11 +104,11 @@ Bsc::detail::GanImage_Ptr<Gan_Image> VUVI_FrameManager::spgiGetDerivedImage(TQ::
     const VUVI_Clip* clip = findClip(clipId);
     if (!clip)
         return ImagePtr();
+    if (!clip->hasFrame(context))
+        return ImagePtr();
     const Prm::Context clipContext = getClipContext(clip, context);
     const Prm::Frame frame = Prm::Frame::fromTime(clipContext.time);
     const TQ_ClipInfo& info = clip->clipInfo();
-    if (frame.isNegative() || frame.value() >= info.length().value(clipContext.view))
-        return ImagePtr();
     const FrameImageCache::Origin origin{Rirediro::clipFrameSource(*clip, context.view, frame.value()),
                                          conversionOf(info)};
     ImagePtr image = m_frameImages->image({clipId, clipContext.view.id(), frame.value()}, origin, &readFrameImage);

@@ -1,6 +1,9 @@
 #include "ProjectDocument.h"
 
 #include "Rirediro/Clips/VUVI_BaseClip.h"
+#include "Rirediro/Layers/LayerGroup.h"
+#include "Rirediro/Layers/VUVI_Layer.h"
+#include "Rirediro/Project/VUVI_SelectionManager.h"
 #include "Rirediro/Clips/VUVI_Clip.h"
 #include "Rirediro/ErrorHandling/VUVI_CoreErrors.h"
 #include "Rirediro/Project/ProjectProperties.h"
@@ -133,6 +136,41 @@ QJsonObject clipInfoValue(const TQ_ClipInfo& info)
     };
 }
 
+QJsonArray colour8Value(const QColor& colour)
+{
+    return {colour.red(), colour.green(), colour.blue(), colour.alpha()};
+}
+
+QJsonObject layerValue(const LayerRecord& layer)
+{
+    QJsonObject value{
+        {QStringLiteral("kind"), layer.kind == LayerRecord::Layer ? QStringLiteral("layer") : QStringLiteral("group")},
+        {QStringLiteral("id"), double(layer.id)},
+        {QStringLiteral("parent"), double(layer.parentID)},
+        {QStringLiteral("name"), layer.name},
+        {QStringLiteral("hidden"), layer.hidden},
+        {QStringLiteral("locked"), layer.locked},
+        {QStringLiteral("matteColour"), colour8Value(layer.matteColour)},
+        {QStringLiteral("strokeColour"), colour8Value(layer.strokeColour)},
+    };
+    if (layer.kind == LayerRecord::Layer) {
+        value.insert(QStringLiteral("clip"), double(layer.clip));
+        value.insert(QStringLiteral("views"), viewIds(layer.views));
+        value.insert(QStringLiteral("parameters"), linesValue(layer.parameters));
+    }
+    return value;
+}
+
+// The nodes below `group`, each after its group, a group's nodes rear to front.
+void appendLayerRecords(const LayerGroup& group, std::vector<LayerRecord>& records)
+{
+    for (const boost::shared_ptr<LayerBase>& node : group.children()) {
+        records.push_back(Rirediro::recordOf(*node));
+        if (const auto* inner = dynamic_cast<const LayerGroup*>(node.get()))
+            appendLayerRecords(*inner, records);
+    }
+}
+
 // ---- reading ------------------------------------------------------------------
 
 // A value of the document and where it stands ("clips[2].info.views"), so
@@ -231,6 +269,16 @@ public:
         if (size() != 3)
             expected(tr("a list of three numbers"));
         return Bsc::Colour3<float>((*this)[0].single(), (*this)[1].single(), (*this)[2].single());
+    }
+    // An 8-bit colour with alpha: [r, g, b, a].
+    QColor colour8() const
+    {
+        if (size() != 4)
+            expected(tr("a list of four channels"));
+        int channels[4];
+        for (int i = 0; i < 4; ++i)
+            channels[i] = int((*this)[i].whole(0, 255));
+        return QColor(channels[0], channels[1], channels[2], channels[3]);
     }
     // A list of distinct views.
     std::vector<Prm::View> views() const
@@ -420,6 +468,58 @@ void readClips(const Node& baseClips, const Node& clips, ProjectRecord& record)
         baseClips.damaged(tr("%1 lists a base clip that no clip uses").arg(baseClips.path()));
 }
 
+void readLayers(const Node& node, ProjectRecord& record)
+{
+    QSet<unsigned int> clips;
+    for (const ClipRecord& clip : record.clips)
+        clips.insert(clip.id);
+    QSet<unsigned int> ids;
+    QSet<unsigned int> groups;
+    for (int i = 0; i < node.size(); ++i) {
+        const Node entry = node[i];
+        LayerRecord layer;
+        const Node kind = entry[QStringLiteral("kind")];
+        if (kind.string() == QLatin1String("layer"))
+            layer.kind = LayerRecord::Layer;
+        else if (kind.string() == QLatin1String("group"))
+            layer.kind = LayerRecord::Group;
+        else
+            kind.expected(tr("\"layer\" or \"group\""));
+        // Layers name each other in int parameters: ids stay in their range.
+        const Node id = entry[QStringLiteral("id")];
+        layer.id = unsigned(id.whole(1, std::numeric_limits<qint32>::max()));
+        if (ids.contains(layer.id))
+            id.expected(tr("an id that no other layer or group has"));
+        ids.insert(layer.id);
+        const Node parent = entry[QStringLiteral("parent")];
+        layer.parentID = parent.uint32();
+        if (layer.parentID != 0 && !groups.contains(layer.parentID))
+            parent.expected(tr("0 or the id of a group listed before"));
+        layer.name = entry[QStringLiteral("name")].string();
+        layer.hidden = entry[QStringLiteral("hidden")].boolean();
+        layer.locked = entry[QStringLiteral("locked")].boolean();
+        layer.matteColour = entry[QStringLiteral("matteColour")].colour8();
+        layer.strokeColour = entry[QStringLiteral("strokeColour")].colour8();
+        if (layer.kind == LayerRecord::Group) {
+            groups.insert(layer.id);
+        } else {
+            const Node clip = entry[QStringLiteral("clip")];
+            layer.clip = clip.uint32();
+            if (!clips.contains(layer.clip))
+                clip.expected(tr("the id of one of the clips"));
+            const Node views = entry[QStringLiteral("views")];
+            layer.views = views.views();
+            if (layer.views.empty())
+                views.expected(tr("a list of at least one view"));
+            VUVI_Layer check(layer.id, layer.name, layer.clip, layer.views, {});
+            layer.parameters = readParameters(entry[QStringLiteral("parameters")],
+                                              asVector<Prm::ParameterWithoutType*>(check.parameters()),
+                                              tr("the layer's parameters"));
+        }
+        record.layers.push_back(layer);
+    }
+}
+
 } // namespace
 
 const BaseClipRecord* ProjectRecord::baseClip(unsigned int id) const
@@ -492,6 +592,7 @@ ProjectRecord recordOf(const VUVI_ProjectManager& project)
     for (const VUVI_Clip* clip : frames.clips())
         record.clips.push_back({clip->clipID(), clip->baseClipID(), clip->name(), clip->clipInfo()});
     record.defaultTrackableClip = frames.defaultTrackableClip();
+    appendLayerRecords(*project.selectionManager()->layerRoot(), record.layers);
     return record;
 }
 
@@ -513,6 +614,9 @@ QByteArray write(const ProjectRecord& record)
                                  {QStringLiteral("baseClip"), double(clip.baseClipID)},
                                  {QStringLiteral("name"), clip.name},
                                  {QStringLiteral("info"), clipInfoValue(clip.info)}});
+    QJsonArray layers;
+    for (const LayerRecord& layer : record.layers)
+        layers.append(layerValue(layer));
     const QJsonObject properties{
         {QStringLiteral("notes"), record.notes},
         {QStringLiteral("length"), double(record.length)},
@@ -532,7 +636,7 @@ QByteArray write(const ProjectRecord& record)
         {QStringLiteral("baseClips"), baseClips},
         {QStringLiteral("clips"), clips},
         {QStringLiteral("defaultTrackableClip"), double(record.defaultTrackableClip)},
-        {QStringLiteral("layers"), QJsonArray()},
+        {QStringLiteral("layers"), layers},
     };
     return QJsonDocument(document).toJson(QJsonDocument::Indented);
 }
@@ -570,8 +674,9 @@ ProjectRecord read(const QByteArray& contents, const QString& source)
     if (!known)
         trackable.expected(tr("the id of one of the clips"));
     const Node layers = root[QStringLiteral("layers")];
-    if (layers.size() != 0)
+    if (version == 1 && layers.size() != 0)
         layers.expected(tr("an empty list in format %1").arg(version));
+    readLayers(layers, record);
     return record;
 }
 

@@ -3,7 +3,7 @@
 // The project file: one JSON document, written and read whole.
 //
 //   {
-//     "format": "plinx project", "version": 1,
+//     "format": "plinx project", "version": 2,
 //     "properties": { "notes", "length", "frameRate", "interlaceMode",
 //                     "firstFrameOffset", "outputDir", "playbackInPoint",
 //                     "playbackOutPoint", "heroView" },
@@ -11,18 +11,24 @@
 //     "baseClips": [ { "id", "info": {...}, "camera": {parameters} } ],
 //     "clips": [ { "id", "baseClip", "name", "info": {...} } ],
 //     "defaultTrackableClip": <clip id>,
-//     "layers": []
+//     "layers": [ { "kind": "layer" or "group", "id", "parent", "name",
+//                   "hidden", "locked", "matteColour": [r, g, b, a],
+//                   "strokeColour": [r, g, b, a],
+//                   and for layers "clip", "views": [ids], "parameters": {...} } ]
 //   }
 //
-// Clips are listed in project order. Parameters are stored by script name,
-// each as the lines of its text form ({"firstIndex": ["value=1"]}). Reals
-// that are not numbers are stored as "nan", "inf" and "-inf".
+// Clips are listed in project order. Layers and groups are listed each after
+// the group it is in ("parent", 0 for the top level), the nodes of one group
+// rear to front. Parameters are stored by script name, each as the lines of
+// its text form ({"firstIndex": ["value=1"]}). Reals that are not numbers are
+// stored as "nan", "inf" and "-inf"; colours of layers as 8-bit channels.
 //
-// Each later part of the model gets a section of its own (the layer tree
-// fills "layers"); a file whose version is above kCurrentVersion is refused,
-// so a format change raises the version and keeps reading the older ones.
-// Reading checks everything before anything is built: a ProjectRecord is a
-// complete, consistent project.
+// Version 1 had no layers (its "layers" list is empty). A file whose version
+// is above kCurrentVersion is refused, so a format change raises the version
+// and keeps reading the older ones. Reading checks everything before anything
+// is built: a ProjectRecord is a complete, consistent project.
+
+#include "../Layers/LayerRecord.h"
 
 #include <TQ/BaseClipInfo.h>
 #include <TQ/ClipInfo.h>
@@ -44,9 +50,6 @@ class ParameterWithoutType;
 }
 
 namespace Rirediro {
-
-// Parameters by script name, each as the lines of its text form.
-using ParameterLines = QMap<QString, QStringList>;
 
 struct ViewRecord
 {
@@ -85,13 +88,14 @@ struct ProjectRecord
     std::vector<BaseClipRecord> baseClips;
     std::vector<ClipRecord> clips; // project order; never empty
     unsigned int defaultTrackableClip = 0;
+    std::vector<LayerRecord> layers; // each after its group, a group's nodes rear to front
 
     const BaseClipRecord* baseClip(unsigned int id) const;
 };
 
 namespace ProjectDocument {
 
-constexpr int kCurrentVersion = 1;
+constexpr int kCurrentVersion = 2;
 
 // Everything of the project that the file keeps.
 ProjectRecord recordOf(const VUVI_ProjectManager& project);

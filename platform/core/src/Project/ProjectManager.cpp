@@ -11,6 +11,7 @@
 #include "Rirediro/Project/VUVI_ParameterManager.h"
 #include "Rirediro/Project/VUVI_ProjectManager.h"
 #include "Rirediro/Project/VUVI_SelectionManager.h"
+#include "Rirediro/Project/VUVI_ToolManager.h"
 
 #include <Bsc/Logger.h>
 #include <Prm/Views.h>
@@ -66,7 +67,8 @@ VUVI_ProjectManager::VUVI_ProjectManager(TQ::Callbacks* callbacks)
     , m_callbacks(callbacks)
     , m_properties(std::make_unique<ProjectProperties>())
     , m_commandManager(boost::make_shared<Rirediro::CommandManager>())
-    , m_selectionManager(boost::make_shared<VUVI_SelectionManager>())
+    , m_selectionManager(boost::make_shared<VUVI_SelectionManager>(*this))
+    , m_toolManager(std::make_unique<VUVI_ToolManager>())
     , m_parameterManager(std::make_unique<VUVI_ParameterManager>(*this))
     , m_frameManager(std::make_unique<VUVI_FrameManager>(*this))
 {
@@ -134,6 +136,8 @@ boost::shared_ptr<VUVI_ProjectManager> VUVI_ProjectManager::createFromHandle(Rir
             Rirediro::ProjectDocument::readLines(baseClip.camera, parametersOf(*camera));
     }
     frames.setDefaultTrackableClip(stored.defaultTrackableClip);
+    for (const Rirediro::LayerRecord& layer : stored.layers)
+        Rirediro::restore(layer, *project->selectionManager(), project);
 
     properties.setProjectFilePath(handle.filePath());
     project->vSetProjectHasChanged(false);
@@ -206,14 +210,6 @@ TQ_CameraParameterSet* VUVI_ParameterManager::pGetClipParameters<TQ_CameraParame
     const auto found = baseClips.find(baseClipID);
     return found == baseClips.end() ? nullptr : &found->second->cameraParameters();
 }
-
-// ---- VUVI_SelectionManager -----------------------------------------------------
-
-VUVI_SelectionManager::VUVI_SelectionManager() : m_layerRoot(QStringLiteral("layers"))
-{
-}
-
-VUVI_SelectionManager::~VUVI_SelectionManager() = default;
 
 // ---- VUVI_FrameManager ---------------------------------------------------------
 

@@ -2,8 +2,15 @@
 
 #include <QMainWindow>
 
+#include <boost/shared_ptr.hpp>
+
 class QLabel;
+class VUVI_ProjectManager;
 class frmSoftwareUpdate;
+
+namespace Rirediro {
+class IProjectHandle;
+}
 
 // The main window. It shows the product's name and, once the start-up
 // manager has run, the project file and the input clip it was given.
@@ -25,6 +32,13 @@ public:
     frmSoftwareUpdate* createSoftwareUpdateForm();
     frmSoftwareUpdate* softwareUpdateForm() const { return m_softwareUpdate; }
 
+    // Opens the project a handle holds as the window's project, in place of
+    // the one open, and makes it the GUI's (GUI::Project). A handle that
+    // cannot be read throws VUVI_BadFile and leaves the open project.
+    void openProjectHandle(Rirediro::IProjectHandle& handle);
+    const boost::shared_ptr<VUVI_ProjectManager>& project() const { return m_project; }
+    void closeProject();
+
 public slots:
     void sltStoreSettings();
     void sltShowStartupFiles(const QString& projectFileName, const QString& inputClipName);
@@ -37,4 +51,5 @@ private:
     QLabel* m_projectFile;
     QLabel* m_inputClip;
     frmSoftwareUpdate* m_softwareUpdate = nullptr;
+    boost::shared_ptr<VUVI_ProjectManager> m_project;
 };

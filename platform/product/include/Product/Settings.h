@@ -36,6 +36,9 @@ public:
     // The keys overridden in this process, sorted.
     static QStringList overriddenKeys();
 
+    // Whether the projects of host applications are kept in the product's
+    // projects cache (the setting "UseProjectsCache", on unless set).
+    static bool usingProjectsCache(bool useOverrides);
     // Whether rendering into offscreen frame buffers is switched off.
     static bool areFBOsDisabled();
     // Where the file cache of this settings version lives.

@@ -4,6 +4,7 @@
 
 #include <TQ/ClipInfo.h>
 
+#include <Prm/Context.h>
 #include <Prm/ParameterSet.h>
 
 #include <QString>
@@ -36,6 +37,10 @@ public:
     void vSetClipInfo(const TQ_ClipInfo& info) override;
     void vReplaceInfo(const TQ_BaseClipInfo& baseInfo, const TQ_ClipInfo& info) override;
     void vReplaceInfoAndFootage(const TQ_BaseClipInfo& baseInfo, const TQ_ClipInfo& info) override;
+
+    // Whether the clip has footage for a project frame: the frame's time,
+    // in the clip view the project view shows, lies within the clip.
+    bool hasFrame(const Prm::Context& projectContext) const;
 
     // The clip's set takes the name too.
     void setName(const QString& name);

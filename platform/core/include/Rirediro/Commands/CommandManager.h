@@ -41,7 +41,8 @@ public:
     // that could be redone are dropped; without, it stays out of the
     // history. With `markChanged` the project counts as edited
     // (projectEdited). A command that throws is not recorded and the
-    // exception goes on.
+    // exception goes on. A core command (Rirediro::Command) first learns
+    // the frame it runs at (setFrameCommandAdded).
     void executeAndLog(const boost::shared_ptr<Bsc::Command>& command, const Prm::Context& context, bool record,
                        bool markChanged);
 
@@ -66,7 +67,7 @@ public:
     void clear();
 
     // The calls made so far, oldest first: "executeAndLog <command's usage
-    // text> at <time> in view <id>", "macroBegin", "macroCommit",
+    // text, or a core command's name> at <time> in view <id>", "macroBegin", "macroCommit",
     // "macroRollback", "vUnDo", "vReDo", "clear".
     const QStringList& journal() const { return m_journal; }
     void clearJournal() { m_journal.clear(); }

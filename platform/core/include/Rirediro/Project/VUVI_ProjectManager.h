@@ -18,6 +18,7 @@ class TQ_ClipInfo;
 class VUVI_FrameManager;
 class VUVI_ParameterManager;
 class VUVI_SelectionManager;
+class VUVI_ToolManager;
 
 namespace TQ {
 struct Callbacks;
@@ -75,6 +76,7 @@ public:
     // when it has gone.
     const boost::shared_ptr<Rirediro::CommandManager>& commandManager() const { return m_commandManager; }
     const boost::shared_ptr<VUVI_SelectionManager>& selectionManager() const { return m_selectionManager; }
+    VUVI_ToolManager& toolManager() const { return *m_toolManager; }
 
     // Writes the project, as a whole, to `file` in an existing folder. The
     // file is replaced only once the new one is complete: a save that fails
@@ -115,6 +117,7 @@ private:
     std::unique_ptr<ProjectProperties> m_properties;
     boost::shared_ptr<Rirediro::CommandManager> m_commandManager;
     boost::shared_ptr<VUVI_SelectionManager> m_selectionManager;
+    std::unique_ptr<VUVI_ToolManager> m_toolManager;
     std::unique_ptr<VUVI_ParameterManager> m_parameterManager;
     // Declared last, so destroyed first: its clips may ask the other
     // managers while they go.

@@ -1,0 +1,196 @@
+#include "Layer.h"
+
+#include "Clip.h"
+#include "LayerGroup.h"
+
+#include "Python/Bootstrap.h"
+
+#include <Prm/ParameterEdits.h>
+#include <Rirediro/Commands/LayerCommands.h>
+#include <Rirediro/Commands/VUVI_SelectSelectionCommand.h>
+#include <Rirediro/ErrorHandling/VUVI_ErrorDetector.h>
+#include <Rirediro/Layers/Contour.h>
+#include <Rirediro/Layers/LayerGroup.h>
+#include <Rirediro/Layers/VUVI_Layer.h>
+#include <Rirediro/Project/VUVI_ProjectManager.h>
+#include <Rirediro/Project/VUVI_SelectionManager.h>
+#include <Rirediro/Project/VUVI_ToolManager.h>
+
+#include <QCoreApplication>
+
+#include <boost/make_shared.hpp>
+
+namespace {
+
+const QString s_source = QStringLiteral("../Project/wrappers/Layer");
+
+Prm::Context contextOf(float time, const View& view)
+{
+    return Prm::Context(Prm::Time::fromDouble(double(time)), view.getView(), 3);
+}
+
+[[noreturn]] void throwNotInApplication()
+{
+    const QString message =
+        QCoreApplication::translate("Layer", "This property is not available outside Plinx application");
+    Rirediro::throwException<VUVI_NotImplemented>(Rirediro::ErrorHeaderPath, Rirediro::ErrorHeaderLine, message,
+                                                  message);
+}
+
+} // namespace
+
+namespace Python {
+
+Layer layerFromBase(const boost::shared_ptr<Rirediro::LayerBase>& base,
+                    const boost::weak_ptr<VUVI_ProjectManager>& project)
+{
+    if (const boost::shared_ptr<VUVI_Layer> layer = boost::dynamic_pointer_cast<VUVI_Layer>(base))
+        return Layer(layer, project);
+    return Layer();
+}
+
+} // namespace Python
+
+// ---- Layer ------------------------------------------------------------------------------
+
+Layer::Layer(const boost::shared_ptr<VUVI_Layer>& layer, const boost::weak_ptr<VUVI_ProjectManager>& project)
+    : LayerNodeHandle<VUVI_Layer>(layer, project)
+{
+}
+
+Layer::~Layer() = default;
+
+bool Layer::isNull() const
+{
+    return PyHandle<VUVI_Layer>::isNull();
+}
+
+bool Layer::get_selected() const
+{
+    if (!isEmbedded())
+        throwNotInApplication();
+    return handledObject()->state() == Rirediro::LayerBase::Selected;
+}
+
+void Layer::set_selected(bool selected)
+{
+    if (!isEmbedded())
+        throwNotInApplication();
+    if (get_selected() == selected)
+        return;
+    const boost::shared_ptr<VUVI_Layer> layer = handledObject();
+    const boost::shared_ptr<VUVI_ProjectManager> project = lockedProject();
+    const QList<boost::shared_ptr<const Rirediro::Contour>> contours = layer->readOnlyContours();
+    VUVI_ErrorDetector::instance()->check(!contours.isEmpty(), s_source, 371, QStringLiteral("!contours.isEmpty()"),
+                                          QCoreApplication::translate("Layer", "No contours in the layer to select"));
+    const Prm::Context frame = project->currentFrame();
+    const unsigned int contour = contours.first()->id();
+    if (selected) {
+        Python::executeLogged(*project,
+                  boost::make_shared<VUVI_SelectSelectionCommand>(project.get(), frame, layer->layerID(), contour));
+        project->toolManager().vSetSelectionToolState(2);
+    } else {
+        Python::executeLogged(*project,
+                  boost::make_shared<Rirediro::UnselectLayerCommand>(project.get(), frame, layer->layerID(), contour));
+        project->toolManager().vSetSelectionToolState(0);
+    }
+}
+
+void Layer::set_parent(LayerGroup* group, unsigned int index)
+{
+    const boost::shared_ptr<VUVI_Layer> layer = handledObject();
+    boost::shared_ptr<Rirediro::LayerGroup> target;
+    unsigned int count = 0;
+    if (group) {
+        target = group->handledObject();
+        count = unsigned(target->children().size());
+    } else {
+        count = layer->topLevelCount();
+    }
+    // An index past the rearmost node puts the layer at the rear.
+    const unsigned int position = index > count ? 0u : count - index;
+    layer->setParent(target, position);
+}
+
+boost::optional<Layer> Layer::get_link_to_track() const
+{
+    const boost::shared_ptr<VUVI_Layer> layer = handledObject();
+    const Prm::View view(Prm::View::defaultViewId());
+    if (!layer->linkToTrackParameter().value(view))
+        return boost::none;
+    const int linked = layer->linkedLayerParameter().value(view);
+    if (linked == int(layer->layerID()))
+        return *this;
+    const boost::shared_ptr<VUVI_ProjectManager> project = lockedProject();
+    if (linked <= 0)
+        return boost::none;
+    if (const boost::shared_ptr<VUVI_Layer> other = project->selectionManager()->findLayer(unsigned(linked), false))
+        return Layer(other, m_project);
+    return boost::none;
+}
+
+void Layer::set_link_to_track(const boost::optional<Layer>& layer)
+{
+    const boost::shared_ptr<VUVI_Layer> self = handledObject();
+    const boost::shared_ptr<VUVI_ProjectManager> project = lockedProject();
+    const int linked = int(layer ? layer->handledObject()->layerID() : self->layerID());
+    const Prm::View view(Prm::View::defaultViewId());
+    auto edits = std::make_unique<Bsc::CompositeCommand>();
+    edits->push_back(std::make_unique<Prm::ParameterStaticValueEdit<bool>>(&self->linkToTrackParameter(),
+                                                                           bool(layer), view));
+    edits->push_back(
+        std::make_unique<Prm::ParameterStaticValueEdit<int>>(&self->linkedLayerParameter(), linked, view));
+    Python::executeLogged(*project, boost::make_shared<Rirediro::ParameterChangeCommand>(std::move(edits)));
+}
+
+unsigned int Layer::in_point(View view) const
+{
+    return handledObject()->inPoint(view.getView(), false);
+}
+
+unsigned int Layer::out_point(View view) const
+{
+    return handledObject()->outPoint(view.getView(), false);
+}
+
+Gan_Matrix33 Layer::get_transform_matrix(float time, View view) const
+{
+    return handledObject()->transformationMatrix(contextOf(time, view));
+}
+
+QList<float> Layer::get_surface_position(unsigned int point_index, float time, View view) const
+{
+    const boost::shared_ptr<VUVI_Layer> layer = handledObject();
+    VUVI_ErrorDetector::instance()->check(
+        point_index < 4, s_source, 298, QStringLiteral("point_index < 4"),
+        QCoreApplication::translate("Layer", "point_index '%1' out of range [0, 3]").arg(point_index));
+    const QPointF corner =
+        layer->surface().pointPosition(contextOf(time, view), static_cast<SurfaceTypes::CornerT>(point_index));
+    return {float(corner.x()), float(corner.y())};
+}
+
+Clip* Layer::tracking_input_clip(bool use_linked_layer)
+{
+    const boost::shared_ptr<VUVI_Layer> layer = handledObject();
+    const boost::shared_ptr<VUVI_ProjectManager> project = lockedProject();
+    const Bsc::detail::QPointerEx<TQ::IClip, QPointer> clip = layer->trackingInputClip(use_linked_layer);
+    // A Clip needs a live core clip.
+    if (clip.isNull())
+        return nullptr;
+    return new Clip(clip, project, project.get());
+}
+
+void Layer::remove()
+{
+    handledObject()->removeLayer();
+}
+
+bool Layer::operator==(const Layer& other) const
+{
+    return refersToSameNode(other);
+}
+
+uint qHash(const Layer& layer)
+{
+    return qHash(layer.handledObject()->id(), 0);
+}
