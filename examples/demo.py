@@ -12,6 +12,8 @@ from PySide2 import QtGui
 import plinx._init as plinx_init  # starts the application core: import it first
 import plinx.project as project
 
+import toy_raw_format  # an image format written in Python (examples/toy_raw_format.py)
+
 
 def show_product():
     print("Running as %s (%s)" % (plinx_init.Product.get_product_name(),
@@ -204,6 +206,31 @@ def show_frame(path):
         ", ".join("%s@%g" % (view, time) for view, time in camera.keyframes), focal.get(1.0), focal.get(6.0)))
 
 
+def show_python_format(folder):
+    toy = toy_raw_format.ToyRawFormat()  # registers the format for the rest of the run
+    first = toy_raw_format.write_frames(os.path.join(folder, "toyraw"), "sweep", 8, (32, 24))
+    made = project.Project(project.Clip(first, "sweep", True))
+    sweep = made.clips["sweep"]
+    info = sweep.get_info(project.View())
+    print("A project from generated frames of a format written in Python (%s):" % toy_raw_format.EXTENSION)
+    print("  %d x %d, frames %d to %d" % (sweep.frame_size + (info.start_frame, info.end_frame)))
+
+    # Frame 3 read back through the Python reader: the project's own image of it.
+    image = sweep.image(2)
+    pixels = image.pixels()
+    frame = numpy.frombuffer(pixels, numpy.uint8).reshape(image.height, -1)[:, :image.width * 3]
+    bar = int(numpy.nonzero(frame[:, 0] > 200)[0][0])
+    print("  frame 3 read back: %d x %d %s, its bar on row %d, colour %s" % (
+        image.width, image.height, str(image.pixel_format).rsplit(".", 1)[-1], bar, tuple(int(c) for c in frame[bar, :3])))
+
+    # An export written through the Python writer.
+    written = os.path.join(folder, "sweep_toyraw")
+    sweep.export(None, written, toy_raw_format.EXTENSION, "out_", "", 0, made.length - 1, index_width=2)
+    print("  exported through the format: %s" % ", ".join(sorted(os.listdir(written))))
+    print("  the format read %d frames and wrote %d" % (toy.frames_read, toy.frames_written))
+    return toy
+
+
 if __name__ == "__main__":
     show_product()
     show_views()
@@ -214,3 +241,4 @@ if __name__ == "__main__":
         saved = show_project(plate, scratch)
         show_reopened(saved)
         show_frame(saved)
+        toy = show_python_format(scratch)

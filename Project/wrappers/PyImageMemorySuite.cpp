@@ -42,7 +42,8 @@ struct PixelArrayLink
     arrayobject* array = nullptr; // a strong reference
     bool ownsMemory = false;      // the pixel buffer is the array's own allocation
     ImageLocation location;
-    bool adopting = false; // the image is giving up its buffer for another array
+    bool adopting = false;    // the image is giving up its buffer for another array
+    bool withdrawing = false; // the image gives up a buffer it does not own, for good
 };
 
 // What the bridge knows of an array that shows (or showed) image memory.
@@ -433,6 +434,18 @@ bool releaseArray(PixelArrayLink* link, const PythonLock& python)
         Py_DECREF(array); // dies now, leaving its items alone
         return true;
     }
+    if (link->withdrawing) {
+        if (!hasForeignExports(array, record)) {
+            // Shows nothing from now on; it stays unresizable, so that it
+            // never allocates items that it would not free.
+            pointArrayAt(array, nullptr, 0);
+            arrays().store(array, record);
+            Py_DECREF(array);
+            return true;
+        }
+        Bsc::Logger::writeToLog(QStringLiteral("A buffer of pixel memory that Python keeps outlives its image"),
+                                Bsc::Logger::Warning);
+    }
     // Python still holds the array (itself, a memoryview, a numpy view): it
     // keeps the buffer until it dies. Without a keeper the buffer leaks
     // rather than leave the array over freed memory.
@@ -618,7 +631,7 @@ void requireArrayBridge()
 void linkImage(Gan_Image* image, const ImageLocation& location)
 {
     PythonLock python;
-    if (!python.held() || !ensureBridge())
+    if (!python.held() || !image->pix_data_ptr || !ensureBridge())
         return;
     PixelArrayLink* link = existingLink(image);
     if (!link)
@@ -684,6 +697,16 @@ void adoptArray(Gan_Image* image, arrayobject* array)
     reformOver(image, array->ob_item, size_t(Py_SIZE(array)) * size_t(array->ob_descr->itemsize));
     link->ownsMemory = true;
     commitArray(link, array, record, false);
+}
+
+void withdrawPixels(Gan_Image* image)
+{
+    if (PixelArrayLink* link = existingLink(image)) {
+        link->withdrawing = true;
+        freeHook(&memorySuite(), image); // the image is unlinked afterwards
+    }
+    image->pix_data_ptr = nullptr;
+    image->pix_data_size = 0;
 }
 
 void clearCallerNames(arrayobject* array)

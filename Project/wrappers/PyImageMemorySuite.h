@@ -38,8 +38,8 @@ void requireArrayBridge();
 
 // Takes the image over (its hooks, a pixel array over its buffer, or the one
 // it already has) and records the location when it names a frame. Takes the
-// interpreter lock itself; does nothing when Python is not running or its
-// arrays are refused.
+// interpreter lock itself; does nothing when Python is not running, its
+// arrays are refused or the image has no pixels.
 void linkImage(Gan_Image* image, const ImageLocation& location);
 
 // The image's pixel array (borrowed), linking the image first when needed.
@@ -56,6 +56,12 @@ PyObject* newOwningArray(Gan_Type type, void* buffer, size_t size);
 // its layout re-formed over them. Throws VUVI_BadArgument, with nothing
 // changed, when the array shows another image's memory. Interpreter lock held.
 void adoptArray(Gan_Image* image, arrayobject* array);
+
+// The image, which shows pixels it does not own, lets go of them for good:
+// an array Python still holds of them is left empty (unless Python code
+// holds a buffer of it, a memoryview or a numpy view), and the image has no
+// pixels, and so no array, from then on. Takes the interpreter lock itself.
+void withdrawPixels(Gan_Image* image);
 
 // Sets to None every local name of the calling Python frame that refers to
 // `array`. Interpreter lock held.

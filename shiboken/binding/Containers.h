@@ -8,6 +8,8 @@
 
 #include <QMap>
 #include <QPair>
+#include <QVariant>
+#include <QVector>
 
 namespace Binding {
 
@@ -181,3 +183,12 @@ struct PairConversion
 };
 
 } // namespace Binding
+
+namespace Binding {
+using VariantMap = QMap<QString, QVariant>;
+} // namespace Binding
+
+// Containers that several modules convert, by the names under which each
+// module that needs one registers its own copy of the conversion.
+BINDING_CONVERTER_NAME(Binding::VariantMap, "QMap<QString,QVariant>");
+BINDING_LIST_CONVERTER_NAME(QVector<QString>, "QVector<QString>");

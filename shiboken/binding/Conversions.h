@@ -21,6 +21,7 @@
 #include <sbkenum.h>
 
 #include <QByteArray>
+#include <QSize>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
@@ -507,3 +508,4 @@ BINDING_CONVERTER_NAME(QString, "QString");
 BINDING_CONVERTER_NAME(QStringList, "QStringList");
 BINDING_CONVERTER_NAME(QVariant, "QVariant");
 BINDING_CONVERTER_NAME(QByteArray, "QByteArray");
+BINDING_CONVERTER_NAME(QSize, "QSize");

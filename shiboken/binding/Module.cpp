@@ -41,7 +41,20 @@ void Module::raiseUnknown()
 bool Module::importBindingModule(const char* name)
 {
     Shiboken::AutoDecRef imported(Shiboken::Module::import(name));
-    return !imported.isNull();
+    if (imported.isNull())
+        return false;
+    // The runtime answers with whatever sys.modules holds: None there marks
+    // an import that was blocked, and a module set up from it would read
+    // the other module's empty tables.
+    if (imported.object() == Py_None) {
+        PyErr_Format(PyExc_ModuleNotFoundError, "import of %s halted; None in sys.modules", name);
+        return false;
+    }
+    if (!PyModule_Check(imported.object())) {
+        PyErr_Format(PyExc_ImportError, "sys.modules['%s'] is not a module", name);
+        return false;
+    }
+    return true;
 }
 
 int Module::slotOf(const char* typeName) const

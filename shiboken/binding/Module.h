@@ -52,7 +52,8 @@ struct Module
     static void raiseUnknown();
 
     // Imports a binding module (PySide2.QtCore, plinx.project...). On failure
-    // the import error stays pending and false is returned.
+    // (a blocked import included: None in sys.modules) the import error
+    // stays pending and false is returned.
     static bool importBindingModule(const char* name);
 
     // The slot of a listed type, by name; -1 when the name is not listed.

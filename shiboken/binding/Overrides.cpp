@@ -4,6 +4,7 @@
 
 #include <helper.h>
 
+#include <array>
 #include <string>
 #include <unordered_map>
 
@@ -18,7 +19,27 @@ void reportInvalidReturn(const char* className, const char* methodName, const st
                       qualified.c_str(), expected.c_str(), Py_TYPE(result)->tp_name);
     // Warnings turned into errors must not stay pending for the native caller.
     if (PyErr_Occurred())
+        printError();
+}
+
+void printError()
+{
+    if (!PyErr_ExceptionMatches(PyExc_SystemExit)) {
         PyErr_Print();
+        return;
+    }
+    PyObject *type = nullptr, *value = nullptr, *traceback = nullptr;
+    PyErr_Fetch(&type, &value, &traceback);
+    PyErr_NormalizeException(&type, &value, &traceback);
+    PyErr_Display(type, value, traceback);
+    Py_XDECREF(type);
+    Py_XDECREF(value);
+    Py_XDECREF(traceback);
+}
+
+std::string wrappedTypeName(PyTypeObject* type)
+{
+    return type && Shiboken::ObjectType::checkType(type) ? std::string(type->tp_name) : std::string();
 }
 
 void raisePureVirtual(const char* className, const char* methodName)
@@ -36,14 +57,13 @@ PyObject* findOverride(const void* cppObject, const char* name, bool& bound)
     bound = Shiboken::BindingManager::instance().retrieveWrapper(cppObject) != nullptr;
     if (!bound)
         return nullptr;
-    // The runtime keeps the Python form of each name in a cache of its caller.
-    static std::unordered_map<std::string, PyObject**> nameCaches;
-    PyObject**& cache = nameCaches[name];
-    if (!cache)
-        cache = new PyObject*[2]{nullptr, nullptr};
+    // The runtime keeps the Python form of each name in a cache of its
+    // caller: two slots, kept in the map's own nodes, which never move.
+    static std::unordered_map<std::string, std::array<PyObject*, 2>> nameCaches;
+    PyObject** cache = nameCaches[name].data();
     PyObject* found = Shiboken::BindingManager::instance().getOverride(cppObject, cache, name);
     if (!found && PyErr_Occurred())
-        PyErr_Print();
+        printError();
     return found;
 }
 

@@ -25,6 +25,10 @@
 #include <bindingmanager.h>
 #include <gilstate.h>
 
+#include <QHash>
+#include <QMap>
+#include <QVector>
+
 #include <atomic>
 #include <cstdint>
 #include <string>
@@ -75,6 +79,9 @@ namespace detail {
 
 void reportInvalidReturn(const char* className, const char* methodName, const std::string& expected,
                          PyObject* result);
+// Prints the pending Python error and clears it. A SystemExit is printed
+// too, never obeyed: an override is no place to end the process from.
+void printError();
 void raisePureVirtual(const char* className, const char* methodName);
 // The Python override of `name` on the object bound to `cppObject`; null
 // without one. `bound` tells whether the object has a Python object at all.
@@ -87,12 +94,42 @@ bool pythonIsRunning();
 // it dies (wrapper classes, the clean-up base).
 bool wrappedPointerIsNew(const void* pointer);
 
-// The expected type that the invalid-return warning names; a binding may
-// specialise it ("map" for a dictionary result).
-template <typename R>
+// The name of the Python type of wrapped Qt classes ("PySide2.QtCore.QSize");
+// empty for other types.
+std::string wrappedTypeName(PyTypeObject* type);
+
+// The expected type that the invalid-return warning names: "map" and
+// "vector" for maps and vectors, the full Python name of a Qt class
+// ("PySide2.QtCore.QSize") or of a bound type ("plinx.project.PixelFormat"),
+// else the type's name in signature texts ("bool", "QString"). A binding may
+// specialise it for a conversion of its own.
+template <typename R, typename = void>
 struct ReturnName
 {
-    static std::string value() { return TypeText<R>::result(); }
+    static std::string value()
+    {
+        if constexpr (std::is_class<R>::value && !isBound<R>) {
+            const std::string wrapped = wrappedTypeName(Conversion<R>::pythonType());
+            if (!wrapped.empty())
+                return wrapped;
+        }
+        return TypeText<R>::result();
+    }
+};
+template <typename K, typename V>
+struct ReturnName<QMap<K, V>>
+{
+    static std::string value() { return "map"; }
+};
+template <typename K, typename V>
+struct ReturnName<QHash<K, V>>
+{
+    static std::string value() { return "map"; }
+};
+template <typename E>
+struct ReturnName<QVector<E>>
+{
+    static std::string value() { return "vector"; }
 };
 
 // An argument for a Python override: pointers are wrapped without copying,
@@ -117,23 +154,34 @@ PyObject* overrideArgument(const A& argument, bool& isNew)
 
 void invalidateArgument(PyObject* wrapper);
 
+// What routing an operation gives back: its result, or for an operation
+// without result whether the override (or the fallback) ran to its end.
+template <typename R>
+using Routed = std::conditional_t<std::is_void<R>::value, bool, R>;
+
 // Calls the Python override of a virtual operation of the object at `self`,
 // or its fallback. `known` holds the object's bits of names known to have no
 // override; `bit` is this operation's bit (-1: not remembered).
 template <typename R, typename Fallback, typename... A>
-[[gnu::noinline]] R route(const void* self, std::atomic<std::uint32_t>& known, int bit, const char* className, const char* name,
+[[gnu::noinline]] Routed<R> route(const void* self, std::atomic<std::uint32_t>& known, int bit, const char* className, const char* name,
         std::conditional_t<std::is_void<R>::value, int, R> defaultResult, Fallback&& fallback, const A&... arguments)
 {
     constexpr bool isPure = std::is_same<std::decay_t<Fallback>, PureVirtual>::value;
-    auto defaultOf = [&]() -> R {
-        if constexpr (!std::is_void<R>::value)
+    auto defaultOf = [&]() -> Routed<R> {
+        if constexpr (std::is_void<R>::value)
+            return false;
+        else
             return defaultResult;
     };
-    auto fallbackOf = [&]() -> R {
-        if constexpr (isPure)
+    auto fallbackOf = [&]() -> Routed<R> {
+        if constexpr (isPure) {
             return defaultOf();
-        else
+        } else if constexpr (std::is_void<R>::value) {
+            fallback();
+            return true;
+        } else {
             return fallback();
+        }
     };
 
     if (!pythonIsRunning())
@@ -146,7 +194,7 @@ template <typename R, typename Fallback, typename... A>
             return defaultOf();
         } else {
             lock.release();
-            return fallback();
+            return fallbackOf();
         }
     }
     if (PyErr_Occurred())
@@ -156,13 +204,13 @@ template <typename R, typename Fallback, typename... A>
     if (override.isNull()) {
         if constexpr (isPure) {
             raisePureVirtual(className, name);
-            PyErr_Print(); // reported, not left pending for the native caller
+            printError(); // reported, not left pending for the native caller
             return defaultOf();
         } else {
             if (bound && bit >= 0)
                 known.fetch_or(1u << bit, std::memory_order_relaxed);
             lock.release();
-            return fallback();
+            return fallbackOf();
         }
     }
 
@@ -183,11 +231,11 @@ template <typename R, typename Fallback, typename... A>
             invalidateArgument(PyTuple_GET_ITEM(args.object(), Py_ssize_t(i)));
     }
     if (result.isNull()) {
-        PyErr_Print();
+        printError();
         return defaultOf();
     }
     if constexpr (std::is_void<R>::value) {
-        return;
+        return true;
     } else {
         PythonToCppFunc toCpp = Arg<R>::check(result);
         if (!toCpp) {
@@ -196,7 +244,7 @@ template <typename R, typename Fallback, typename... A>
         }
         Arg<R> converted;
         if (!converted.convert(toCpp, result) || PyErr_Occurred()) {
-            PyErr_Print();
+            printError();
             return defaultResult;
         }
         return converted.get();
@@ -239,16 +287,21 @@ protected:
         return detail::route<R>(static_cast<const T*>(this), m_noOverride, bit, boundName<T>(), name, defaultResult,
                                 std::forward<Fallback>(fallback), arguments...);
     }
+    // An operation without result; whether the override (or the fallback)
+    // ran to its end: false when it is missing, raised, or could not be
+    // called because a Python error was pending.
     template <typename Fallback, typename... A>
-    void routeVoid(const char* name, Fallback&& fallback, const A&... arguments) const
+    bool routeVoid(const char* name, Fallback&& fallback, const A&... arguments) const
     {
         const int bit = siteBit<Fallback>();
-        if (knownWithoutOverride(bit)) {
-            fallback();
-            return;
+        if constexpr (!std::is_same<std::decay_t<Fallback>, PureVirtual>::value) {
+            if (knownWithoutOverride(bit)) {
+                fallback();
+                return true;
+            }
         }
-        detail::route<void>(static_cast<const T*>(this), m_noOverride, bit, boundName<T>(), name, 0,
-                            std::forward<Fallback>(fallback), arguments...);
+        return detail::route<void>(static_cast<const T*>(this), m_noOverride, bit, boundName<T>(), name, 0,
+                                   std::forward<Fallback>(fallback), arguments...);
     }
 
 private:

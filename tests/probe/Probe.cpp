@@ -59,6 +59,22 @@ QString describeShape(const Shape* shape)
     return shape ? shape->describe() : QStringLiteral("nothing");
 }
 
+bool drawShape(Shape* shape, int times)
+{
+    if (!shape)
+        return false;
+    shape->draw(times);
+    return shape->ranToEnd();
+}
+
+bool resetShape(Shape* shape)
+{
+    if (!shape)
+        return false;
+    shape->reset();
+    return shape->ranToEnd();
+}
+
 bool Emitter::deliver(int type)
 {
     QEvent event{QEvent::Type(type)};

@@ -5,10 +5,14 @@
 
 #include "Python/SbkCleaner.h"
 
+#include <QMap>
 #include <QObject>
 #include <QPointF>
 #include <QPointer>
+#include <QSize>
 #include <QString>
+#include <QVariant>
+#include <QVector>
 
 #include <memory>
 #include <vector>
@@ -52,6 +56,20 @@ public:
     virtual QString name() const { return QStringLiteral("shape"); }
     // Reaches both virtual operations from C++.
     QString describe() const;
+
+    // Operations without result: the wrapper class tells through ranToEnd()
+    // whether the last one that it routed ran to its end.
+    virtual void draw(int times) { (void)times; }
+    virtual void reset() = 0;
+    bool ranToEnd() const { return m_ranToEnd; }
+
+    // Results that the invalid-return warning names by their Python types.
+    virtual QSize bounds() const { return QSize(1, 1); }
+    virtual QMap<QString, QVariant> tags() const { return {}; }
+    virtual QVector<QString> labels() const { return {}; }
+
+protected:
+    bool m_ranToEnd = true;
 };
 
 class Square : public Shape
@@ -60,6 +78,7 @@ public:
     explicit Square(double side = 1.0) : m_side(side) {}
     double area() const override { return m_side * m_side; }
     QString name() const override { return QStringLiteral("square"); }
+    void reset() override {}
 
 private:
     double m_side;
@@ -70,6 +89,7 @@ class Circle : public Shape
 public:
     explicit Circle(double radius = 1.0) : m_radius(radius) {}
     double area() const override { return 3.0 * m_radius * m_radius; }
+    void reset() override {}
 
 private:
     double m_radius;
@@ -93,6 +113,7 @@ class Tile : public Labelled, public Shape
 public:
     double area() const override { return 4.0; }
     QString name() const override { return QStringLiteral("tile:") + get_label(); }
+    void reset() override {}
 };
 
 // Owns shapes handed to it; passed by pointer.
@@ -111,6 +132,9 @@ private:
 };
 
 QString describeShape(const Shape* shape);
+// Each runs one operation of the shape; whether it ran to its end.
+bool drawShape(Shape* shape, int times);
+bool resetShape(Shape* shape);
 
 // Sends `count` events of a type to an object; how many it accepted.
 int deliverMany(QObject* receiver, int type, int count);

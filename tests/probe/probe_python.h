@@ -18,8 +18,10 @@
     type(Part)                        \
     namespace_(Probe)
 
-#define PROBE_CONVERSIONS(conversion) \
-    conversion(CountAndText, "QPair<int,QString>")
+#define PROBE_CONVERSIONS(conversion)              \
+    conversion(CountAndText, "QPair<int,QString>")  \
+    conversion(StringVector, "QVector<QString>")    \
+    conversion(VariantMap, "QMap<QString,QVariant>")
 
 BINDING_MODULE(bindingprobe, "bindingprobe", PROBE_TYPES, PROBE_CONVERSIONS)
 

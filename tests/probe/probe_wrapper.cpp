@@ -15,6 +15,16 @@ class ShapeRouting : public Wrapper<T>
 public:
     using Wrapper<T>::Wrapper;
     QString name() const override { return this->route("name", QString(), [&] { return T::name(); }); }
+    void draw(int times) override { this->m_ranToEnd = this->routeVoid("draw", [&] { T::draw(times); }, times); }
+    QSize bounds() const override { return this->route("bounds", QSize(), [&] { return T::bounds(); }); }
+    QMap<QString, QVariant> tags() const override
+    {
+        return this->route("tags", QMap<QString, QVariant>(), [&] { return T::tags(); });
+    }
+    QVector<QString> labels() const override
+    {
+        return this->route("labels", QVector<QString>(), [&] { return T::labels(); });
+    }
 };
 
 class ShapeWrapper : public ShapeRouting<Shape>
@@ -22,6 +32,7 @@ class ShapeWrapper : public ShapeRouting<Shape>
 public:
     using ShapeRouting::ShapeRouting;
     double area() const override { return route("area", 0.0, pure); }
+    void reset() override { m_ranToEnd = routeVoid("reset", pure); }
 };
 
 template <typename T>
@@ -30,7 +41,15 @@ class ConcreteShapeWrapper : public ShapeRouting<T>
 public:
     using ShapeRouting<T>::ShapeRouting;
     double area() const override { return this->route("area", 0.0, [&] { return T::area(); }); }
+    void reset() override { this->m_ranToEnd = this->routeVoid("reset", [&] { T::reset(); }); }
 };
+
+template <typename Container>
+void registerContainer(bindingprobe::Converter slot, PyTypeObject* pythonType)
+{
+    registerConversion(bindingprobe::module, slot, pythonType, &Container::toPython,
+                       {{&Container::toCpp, &Container::isConvertible}});
+}
 
 } // namespace
 
@@ -69,6 +88,11 @@ void init_Shape(PyObject* module)
     type.method("area", &Shape::area);
     type.method("name", &Shape::name);
     type.method("describe", &Shape::describe);
+    type.method("draw", &Shape::draw, "times");
+    type.method("reset", &Shape::reset);
+    type.method("bounds", &Shape::bounds);
+    type.method("tags", &Shape::tags);
+    type.method("labels", &Shape::labels);
     type.introduce();
 }
 
@@ -152,6 +176,12 @@ void init_Probe(PyObject* module)
     Namespace type(module, bindingprobe::module, "Probe");
     type.staticMethod("lock_held", &lockHeld);
     type.staticMethod("describe_shape", &describeShape, "shape");
+    type.staticMethod("draw_shape", &drawShape, "shape", "times");
+    type.staticMethod("reset_shape", &resetShape, "shape");
+    type.staticMethod("bounds_of", [](Shape* shape) { return shape ? shape->bounds() : QSize(); }, "shape");
+    type.staticMethod("tags_of", [](Shape* shape) { return shape ? shape->tags() : VariantMap(); }, "shape");
+    type.staticMethod("labels_of", [](Shape* shape) { return shape ? shape->labels() : QVector<QString>(); },
+                      "shape");
     type.staticMethod("deliver_many", &deliverMany, "receiver", "type", "count");
     type.staticMethod("tile_as_shape", [](Tile* tile) -> Shape* { return tile; }, "tile");
     type.staticMethod("label_of", [](Labelled* labelled) { return labelled ? labelled->get_label() : QString(); },
@@ -179,5 +209,7 @@ extern "C" Q_DECL_EXPORT PyObject* PyInit_bindingprobe()
     registerConversion(module, bindingprobe::Converter::CountAndText, &PyTuple_Type,
                        &PairConversion<ProbeCountAndText>::toPython,
                        {{&PairConversion<ProbeCountAndText>::toCpp, &PairConversion<ProbeCountAndText>::isConvertible}});
+    registerContainer<SequenceConversion<QVector<QString>>>(bindingprobe::Converter::StringVector, &PyList_Type);
+    registerContainer<MappingConversion<VariantMap>>(bindingprobe::Converter::VariantMap, &PyDict_Type);
     return module.finish(m, "can't initialize module bindingprobe");
 }

@@ -227,6 +227,100 @@ def test_faulty_overrides_give_the_default(capsys):
     assert "ValueError: no area" in capsys.readouterr().err
 
 
+class Drawing(b.Square):
+    def draw(self, times):
+        self.times = times
+
+
+class RaisingDrawing(b.Square):
+    def draw(self, times):
+        raise ValueError("no drawing")
+
+    def reset(self):
+        raise ValueError("no reset")
+
+
+class Resetting(Triangle):
+    def reset(self):
+        self.was_reset = True
+
+
+@pytest.mark.parametrize("make, operation, ran", [
+    (b.Square, b.Probe.draw_shape, True),         # no override: the class's own
+    (Drawing, b.Probe.draw_shape, True),
+    (RaisingDrawing, b.Probe.draw_shape, False),
+    (b.Square, b.Probe.reset_shape, True),
+    (Resetting, b.Probe.reset_shape, True),
+    (Triangle, b.Probe.reset_shape, False),       # pure, not overridden
+    (RaisingDrawing, b.Probe.reset_shape, False),
+])
+def test_native_callers_learn_whether_an_operation_without_result_ran(make, operation, ran, capsys):
+    shape = make()
+    if operation is b.Probe.draw_shape:
+        assert operation(shape, 3) is ran
+    else:
+        assert operation(shape) is ran
+    assert getattr(shape, "times", 3) == 3
+    capsys.readouterr()
+
+
+class WrongResults(b.Square):
+    def bounds(self):
+        return (1, 2)
+
+    def tags(self):
+        return ["a"]
+
+    def labels(self):
+        return 7
+
+
+@pytest.mark.parametrize("call, expected, default", [
+    (b.Probe.bounds_of, "PySide2.QtCore.QSize", QtCore.QSize()),
+    (b.Probe.tags_of, "map", {}),
+    (b.Probe.labels_of, "vector", []),
+])
+def test_invalid_return_warnings_name_the_full_python_type(call, expected, default):
+    name = call.__name__[:-3]
+    got = type(getattr(WrongResults, name)(None)).__name__
+    with pytest.warns(RuntimeWarning, match=rf"^Invalid return value in function Square\.{name}, expected {expected}, "
+                                            rf"got {got}\.$"):
+        assert call(WrongResults()) == default
+
+
+class GoodResults(b.Square):
+    def bounds(self):
+        return QtCore.QSize(3, 4)
+
+    def tags(self):
+        return {"a": 1}
+
+    def labels(self):
+        return ("x", "y")
+
+
+def test_good_results_of_qt_classes_and_containers_convert():
+    shape = GoodResults()
+    assert b.Probe.bounds_of(shape) == QtCore.QSize(3, 4)
+    assert b.Probe.tags_of(shape) == {"a": 1}
+    assert b.Probe.labels_of(shape) == ["x", "y"]
+
+
+def test_an_override_that_leaves_the_interpreter_only_fails_its_call():
+    result = run_python("""
+        import sys
+        import bindingprobe as b
+
+        class Leaving(b.Square):
+            def area(self):
+                sys.exit(3)
+
+        print(b.describe_shape(Leaving()))
+    """)
+    assert (result.returncode, result.stdout) == (0, "square:0\n")
+    assert "SystemExit: 3" in result.stderr
+
+
 def test_multiple_inheritance_offsets():
     tile = b.Tile()
     tile.label = "t"
@@ -425,3 +519,18 @@ def test_the_application_survives_deleting_objects_made_on_dirty_memory():
     """)
     assert out.returncode == 0, out.stderr
     assert out.stdout.strip() == "alive"
+
+
+@pytest.mark.parametrize("blocked, error", [("None", "ModuleNotFoundError"), ("42", "ImportError")])
+def test_a_module_whose_binding_module_is_blocked_fails_to_import(blocked, error):
+    # The runtime's import answers with whatever sys.modules holds.
+    result = run_python("""
+        import sys
+        sys.modules["PySide2.QtCore"] = %s
+        try:
+            import bindingprobe
+        except ImportError as error:
+            print(type(error).__name__, "PySide2.QtCore" in str(error))
+    """ % blocked)
+    assert result.returncode == 0, result.stderr
+    assert result.stdout.strip() == "%s True" % error

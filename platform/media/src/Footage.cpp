@@ -1,16 +1,22 @@
-// Footage reading and still-image writing over OpenImageIO.
+// Footage reading and still-image writing: through the registered image
+// reader and writer modules for the files they take, else over OpenImageIO
+// (stills) and OpenCV (movies).
+#include "Dururev/Dururev.h"
 #include "Dururev/FootageDescription.h"
 #include "Dururev/FrameImage.h"
 
+#include "FootageParts.h"
+#include "ModuleFootage.h"
 #include "MovieReader.h"
 
+#include "TQI/ImageIO_Router.h"
 #include "TQI/ImageSequenceIdentifier.h"
 
 #include <OpenImageIO/imageio.h>
 
-#include <QDir>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <memory>
 
 namespace Dururev {
@@ -44,30 +50,6 @@ float recordedFrameRate(const OIIO::ImageSpec& spec, float fallback)
     return fallback;
 }
 
-QString numbered(const QString& prefix, unsigned int index, unsigned int width, const QString& suffix)
-{
-    return prefix + QStringLiteral("%1").arg(index, int(width), 10, QLatin1Char('0')) + suffix;
-}
-
-// The run of numbered files around the named one, as far as it is unbroken.
-void findSequence(FootageDescription& description, unsigned int index)
-{
-    const QDir folder(description.folder);
-    auto exists = [&](unsigned int candidate) {
-        return QFileInfo(folder.filePath(numbered(description.prefix, candidate, description.indexWidth,
-                                                  description.suffix)))
-            .isFile();
-    };
-    unsigned int first = index;
-    while (first > 0 && exists(first - 1))
-        --first;
-    unsigned int last = index;
-    while (last < 0xFFFFFFFFu && exists(last + 1))
-        ++last;
-    description.firstIndex = first;
-    description.lastIndex = last;
-}
-
 FrameImage::ChannelType channelTypeOf(OIIO::TypeDesc type)
 {
     switch (type.basetype) {
@@ -88,6 +70,15 @@ FrameImage::ChannelType channelTypeOf(OIIO::TypeDesc type)
     }
 }
 
+ImageIOModule* readerFor(const QString& path)
+{
+    return imageSuite(true)->moduleForReading(path);
+}
+
+} // namespace
+
+namespace detail {
+
 OIIO::TypeDesc typeOf(FrameImage::ChannelType type)
 {
     switch (type) {
@@ -107,10 +98,43 @@ OIIO::TypeDesc typeOf(FrameImage::ChannelType type)
     return OIIO::TypeDesc::UINT8;
 }
 
-} // namespace
+bool acceptable(const FrameLayout& asked, const FrameLayout& file)
+{
+    return asked.width == file.width && asked.height == file.height && asked.channels >= 1
+           && asked.channels <= file.channels;
+}
+
+bool convertInto(const FrameLayout& file, const void* pixels, std::size_t rowBytes, std::size_t pixelBytes,
+                 const FrameLayout& asked, void* buffer)
+{
+    return OIIO::convert_image(asked.channels, asked.width, asked.height, 1, pixels, typeOf(file.channelType),
+                               OIIO::stride_t(pixelBytes), OIIO::stride_t(rowBytes), OIIO::AutoStride, buffer,
+                               typeOf(asked.channelType), OIIO::AutoStride, OIIO::AutoStride, OIIO::AutoStride);
+}
+
+void describeStill(const QString& path, unsigned int width, unsigned int height, float frameRate,
+                   FootageDescription& description)
+{
+    const QFileInfo file(path);
+    FootageDescription found;
+    found.width = width;
+    found.height = height;
+    found.frameRate = frameRate;
+    found.folder = file.absolutePath();
+    const TQI_ImageSequenceIdentifier name("file://" + localPath(file.absoluteFilePath()), false);
+    found.prefix = QString::fromStdString(name.prefix());
+    found.suffix = QString::fromStdString(name.suffix());
+    found.indexWidth = name.indexWidth();
+    name.findRange(found.firstIndex, found.lastIndex);
+    description = found;
+}
+
+} // namespace detail
 
 bool describeFootage(const QString& path, FootageDescription& description)
 {
+    if (ImageIOModule* module = readerFor(path))
+        return module::describe(*module, path, description);
     if (movie::isMovie(path))
         return QFileInfo(path).isFile() && movie::describe(path, description);
     std::unique_ptr<OIIO::ImageInput> input = openInput(path);
@@ -119,75 +143,91 @@ bool describeFootage(const QString& path, FootageDescription& description)
     const OIIO::ImageSpec& spec = input->spec();
     if (spec.width <= 0 || spec.height <= 0)
         return false;
-
-    const QFileInfo file(path);
-    FootageDescription found;
-    found.width = unsigned(spec.width);
-    found.height = unsigned(spec.height);
-    found.folder = file.absolutePath();
-    const TQI_ImageSequenceIdentifier name(file.fileName().toUtf8().toStdString(), false);
-    found.prefix = QString::fromStdString(name.prefix());
-    found.suffix = QString::fromStdString(name.suffix());
-    found.indexWidth = name.indexWidth();
-    found.frameRate = recordedFrameRate(spec, 24.0f);
-    if (found.indexWidth > 0)
-        findSequence(found, name.index());
-    description = found;
+    detail::describeStill(path, unsigned(spec.width), unsigned(spec.height), recordedFrameRate(spec, 24.0f),
+                          description);
     return true;
 }
 
 std::size_t FrameImage::bytesPerChannel() const
 {
-    return typeOf(channelType).size();
-}
-
-bool readFrame(const QString& path, int frame, FrameImage& image, bool eightBitRgb)
-{
-    if (movie::isMovie(path))
-        return QFileInfo(path).isFile() && movie::read(path, frame, image);
-    std::unique_ptr<OIIO::ImageInput> input = openInput(path);
-    if (!input || frame < 0 || !input->seek_subimage(frame, 0))
-        return false;
-    const OIIO::ImageSpec& spec = input->spec();
-    FrameImage read;
-    read.width = spec.width;
-    read.height = spec.height;
-    read.channels = eightBitRgb ? 3 : spec.nchannels;
-    read.channelType = eightBitRgb ? FrameImage::UInt8 : channelTypeOf(spec.format);
-    read.pixels.resize(std::size_t(read.width) * std::size_t(read.height) * std::size_t(read.channels)
-                       * read.bytesPerChannel());
-    const int readChannels = std::min(read.channels, spec.nchannels);
-    const OIIO::stride_t pixelStride = OIIO::stride_t(read.channels * read.bytesPerChannel());
-    if (!input->read_image(frame, 0, 0, readChannels, typeOf(read.channelType), read.pixels.data(), pixelStride)) {
-        OIIO::geterror();
-        return false;
-    }
-    // A grey still read as RGB: repeat its one channel.
-    if (eightBitRgb && readChannels < 3) {
-        for (std::size_t p = 0; p < read.pixels.size(); p += 3) {
-            for (int c = readChannels; c < 3; ++c)
-                read.pixels[p + std::size_t(c)] = read.pixels[p];
-        }
-    }
-    image = std::move(read);
-    return true;
+    return detail::typeOf(channelType).size();
 }
 
 std::size_t FrameLayout::bytes() const
 {
     if (width <= 0 || height <= 0 || channels <= 0)
         return 0;
-    return std::size_t(width) * std::size_t(height) * std::size_t(channels) * typeOf(channelType).size();
+    return std::size_t(width) * std::size_t(height) * std::size_t(channels) * detail::typeOf(channelType).size();
+}
+
+Gan_ImageFormat ganFormatOf(int channels)
+{
+    static const Gan_ImageFormat formats[] = {GAN_GREY_LEVEL_IMAGE, GAN_GREY_LEVEL_ALPHA_IMAGE, GAN_RGB_COLOUR_IMAGE,
+                                              GAN_RGB_COLOUR_ALPHA_IMAGE};
+    return formats[std::clamp(channels, 1, 4) - 1];
+}
+
+Gan_Type ganTypeOf(FrameImage::ChannelType type)
+{
+    switch (type) {
+    case FrameImage::UInt16:
+        return GAN_USHORT;
+    case FrameImage::UInt32:
+        return GAN_UINT;
+    case FrameImage::Float:
+        return GAN_FLOAT;
+    case FrameImage::Double:
+        return GAN_DOUBLE;
+    case FrameImage::Half:
+        return GAN_UNDEFINED_TYPE;
+    case FrameImage::UInt8:
+        break;
+    }
+    return GAN_UCHAR;
+}
+
+bool frameLayoutOf(Gan_ImageFormat format, Gan_Type type, unsigned long width, unsigned long height,
+                   FrameLayout& layout)
+{
+    FrameLayout found;
+    switch (format) {
+    case GAN_GREY_LEVEL_IMAGE:
+    case GAN_GREY_LEVEL_ALPHA_IMAGE:
+    case GAN_RGB_COLOUR_IMAGE:
+    case GAN_RGB_COLOUR_ALPHA_IMAGE:
+        found.channels = int(gan_image_format_channels(format));
+        break;
+    default:
+        return false;
+    }
+    switch (type) {
+    case GAN_UCHAR:
+        found.channelType = FrameImage::UInt8;
+        break;
+    case GAN_USHORT:
+        found.channelType = FrameImage::UInt16;
+        break;
+    case GAN_UINT:
+        found.channelType = FrameImage::UInt32;
+        break;
+    case GAN_FLOAT:
+        found.channelType = FrameImage::Float;
+        break;
+    case GAN_DOUBLE:
+        found.channelType = FrameImage::Double;
+        break;
+    default:
+        return false;
+    }
+    if (width == 0 || height == 0 || width > 0x7FFFFFFFul || height > 0x7FFFFFFFul)
+        return false;
+    found.width = int(width);
+    found.height = int(height);
+    layout = found;
+    return true;
 }
 
 namespace {
-
-// A layout `place` may ask for: the file's, with fewer channels or another type.
-bool acceptable(const FrameLayout& asked, const FrameLayout& file)
-{
-    return asked.width == file.width && asked.height == file.height && asked.channels >= 1
-           && asked.channels <= file.channels;
-}
 
 bool readMovieFrameInto(const QString& path, int frame, const std::function<void*(FrameLayout&)>& place)
 {
@@ -197,19 +237,19 @@ bool readMovieFrameInto(const QString& path, int frame, const std::function<void
     const FrameLayout file{decoded.width, decoded.height, decoded.channels, decoded.channelType};
     FrameLayout asked = file;
     void* buffer = place(asked);
-    if (!buffer || !acceptable(asked, file))
+    if (!buffer || !detail::acceptable(asked, file))
         return false;
     const std::size_t pixelBytes = std::size_t(file.channels) * decoded.bytesPerChannel();
-    return OIIO::convert_image(asked.channels, asked.width, asked.height, 1, decoded.pixels.data(),
-                               typeOf(file.channelType), OIIO::stride_t(pixelBytes),
-                               OIIO::stride_t(pixelBytes * std::size_t(file.width)), OIIO::AutoStride, buffer,
-                               typeOf(asked.channelType), OIIO::AutoStride, OIIO::AutoStride, OIIO::AutoStride);
+    return detail::convertInto(file, decoded.pixels.data(), pixelBytes * std::size_t(file.width), pixelBytes, asked,
+                               buffer);
 }
 
 } // namespace
 
 bool readFrameInto(const QString& path, int frame, const std::function<void*(FrameLayout&)>& place)
 {
+    if (ImageIOModule* module = readerFor(path))
+        return module::readInto(*module, path, frame, place);
     if (movie::isMovie(path))
         return readMovieFrameInto(path, frame, place);
     std::unique_ptr<OIIO::ImageInput> input = openInput(path);
@@ -221,12 +261,41 @@ bool readFrameInto(const QString& path, int frame, const std::function<void*(Fra
         return false;
     FrameLayout asked = file;
     void* buffer = place(asked);
-    if (!buffer || !acceptable(asked, file))
+    if (!buffer || !detail::acceptable(asked, file))
         return false;
-    if (!input->read_image(frame, 0, 0, asked.channels, typeOf(asked.channelType), buffer)) {
+    if (!input->read_image(frame, 0, 0, asked.channels, detail::typeOf(asked.channelType), buffer)) {
         OIIO::geterror();
         return false;
     }
+    return true;
+}
+
+bool readFrame(const QString& path, int frame, FrameImage& image, bool eightBitRgb)
+{
+    FrameImage read;
+    auto place = [&](FrameLayout& layout) -> void* {
+        if (eightBitRgb) {
+            layout.channels = std::min(layout.channels, 3);
+            layout.channelType = FrameImage::UInt8;
+        }
+        read.width = layout.width;
+        read.height = layout.height;
+        read.channels = layout.channels;
+        read.channelType = layout.channelType;
+        read.pixels.resize(layout.bytes());
+        return read.pixels.empty() ? nullptr : read.pixels.data();
+    };
+    if (!readFrameInto(path, frame, place))
+        return false;
+    // A grey picture read as RGB: its one channel (and alpha) become three.
+    if (eightBitRgb && read.channels < 3) {
+        std::vector<unsigned char> rgb(std::size_t(read.width) * std::size_t(read.height) * 3);
+        for (std::size_t p = 0, q = 0; q < rgb.size(); p += std::size_t(read.channels), q += 3)
+            rgb[q] = rgb[q + 1] = rgb[q + 2] = read.pixels[p];
+        read.pixels = std::move(rgb);
+        read.channels = 3;
+    }
+    image = std::move(read);
     return true;
 }
 
@@ -234,14 +303,16 @@ bool writeImage(const QString& path, const FrameImage& image)
 {
     if (image.isNull())
         return false;
+    if (ImageIOModule* module = imageSuite(true)->moduleForWriting(path))
+        return module::write(*module, path, image);
     std::unique_ptr<OIIO::ImageOutput> output = OIIO::ImageOutput::create(localPath(path));
     if (!output) {
         OIIO::geterror();
         return false;
     }
-    const OIIO::ImageSpec spec(image.width, image.height, image.channels, typeOf(image.channelType));
-    const bool written = output->open(localPath(path), spec) && output->write_image(typeOf(image.channelType),
-                                                                                       image.pixels.data())
+    const OIIO::TypeDesc type = detail::typeOf(image.channelType);
+    const OIIO::ImageSpec spec(image.width, image.height, image.channels, type);
+    const bool written = output->open(localPath(path), spec) && output->write_image(type, image.pixels.data())
                          && output->close();
     if (!written)
         output->geterror();

@@ -1,10 +1,11 @@
 #include "TQI/ImageSequenceIdentifier.h"
 
+#include <QFileInfo>
+#include <QString>
+
 #include <cstring>
 
 namespace {
-
-const char filePrefix[] = "file://";
 
 // Copies text into a buffer of `size` bytes, cut short if need be; false
 // when it had to be cut.
@@ -23,19 +24,30 @@ bool isDigit(char c)
     return c >= '0' && c <= '9';
 }
 
+// The path of a URL: what follows "scheme://"; a text that starts with a
+// slash, or has no scheme, is a path itself.
+std::string pathOf(const std::string& url)
+{
+    const std::size_t separator = url.find("://");
+    if (separator == std::string::npos || (!url.empty() && url[0] == '/'))
+        return url;
+    return url.substr(separator + 3);
+}
+
+bool isFile(const std::string& path)
+{
+    return QFileInfo(QString::fromStdString(path)).isFile();
+}
+
 } // namespace
 
-TQI_ImageSequenceIdentifier::TQI_ImageSequenceIdentifier(const std::string& url, bool)
+TQI_ImageSequenceIdentifier::TQI_ImageSequenceIdentifier(const std::string& url, bool) : m_path(pathOf(url))
 {
-    std::string path = url;
-    if (path.compare(0, sizeof filePrefix - 1, filePrefix) == 0)
-        path.erase(0, sizeof filePrefix - 1);
-
-    const std::size_t slash = path.rfind('/');
-    std::string name = path;
+    const std::size_t slash = m_path.rfind('/');
+    std::string name = m_path;
     if (slash != std::string::npos) {
-        m_directory = slash == 0 ? std::string("/") : path.substr(0, slash);
-        name = path.substr(slash + 1);
+        m_directory = slash == 0 ? std::string("/") : m_path.substr(0, slash);
+        name = m_path.substr(slash + 1);
     }
 
     // The last run of digits; a run too long for an index makes no number.
@@ -67,9 +79,7 @@ bool TQI_ImageSequenceIdentifier::vFillIn(bool, char* directory, std::size_t dir
                                          std::size_t prefixSize, char* suffix, std::size_t suffixSize,
                                          unsigned int* first, unsigned int* second, unsigned int* width)
 {
-    bool complete = copyInto(m_directory, directory, directorySize);
-    complete = copyInto(m_prefix, prefix, prefixSize) && complete;
-    complete = copyInto(m_suffix, suffix, suffixSize) && complete;
+    const bool complete = vGetDirPreSuf(directory, directorySize, prefix, prefixSize, suffix, suffixSize);
     if (first)
         *first = m_index;
     if (second)
@@ -77,4 +87,52 @@ bool TQI_ImageSequenceIdentifier::vFillIn(bool, char* directory, std::size_t dir
     if (width)
         *width = m_width;
     return complete;
+}
+
+bool TQI_ImageSequenceIdentifier::vGetDirPreSuf(char* directory, std::size_t directorySize, char* prefix,
+                                               std::size_t prefixSize, char* suffix, std::size_t suffixSize) const
+{
+    bool complete = copyInto(m_directory, directory, directorySize);
+    complete = copyInto(m_prefix, prefix, prefixSize) && complete;
+    complete = copyInto(m_suffix, suffix, suffixSize) && complete;
+    return complete;
+}
+
+bool TQI_ImageSequenceIdentifier::bIsValidImageSequence(bool findRange, char* directory, std::size_t directorySize,
+                                                        char* prefix, std::size_t prefixSize, char* suffix,
+                                                        std::size_t suffixSize, unsigned int* first,
+                                                        unsigned int* last, unsigned int* digits)
+{
+    vGetDirPreSuf(directory, directorySize, prefix, prefixSize, suffix, suffixSize);
+    unsigned int from = m_index;
+    unsigned int to = m_index;
+    const bool valid = isFile(m_path);
+    if (valid && findRange)
+        this->findRange(from, to);
+    if (first)
+        *first = from;
+    if (last)
+        *last = to;
+    if (digits)
+        *digits = m_width;
+    return valid;
+}
+
+void TQI_ImageSequenceIdentifier::findRange(unsigned int& first, unsigned int& last) const
+{
+    first = last = m_index;
+    if (m_width == 0)
+        return;
+    const QString folder = QString::fromStdString(m_directory.empty() ? std::string(".") : m_directory);
+    const QString prefix = QString::fromStdString(m_prefix);
+    const QString suffix = QString::fromStdString(m_suffix);
+    auto exists = [&](unsigned int index) {
+        return QFileInfo(folder + QLatin1Char('/') + prefix
+                         + QStringLiteral("%1").arg(index, int(m_width), 10, QLatin1Char('0')) + suffix)
+            .isFile();
+    };
+    while (first > 0 && exists(first - 1))
+        --first;
+    while (last < 0xFFFFFFFFu && exists(last + 1))
+        ++last;
 }

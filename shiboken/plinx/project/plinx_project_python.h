@@ -29,6 +29,8 @@
 #include <QPair>
 #include <QVector>
 
+#include <boost/optional.hpp>
+
 // The types and enumerations, in the order the module introduces them.
 #define PLINX_PROJECT_TYPES(type, namespace_) \
     type(BezierControlPointData)              \
@@ -65,6 +67,7 @@
     conversion(OptionalFloat, "OptionalFloat")                               \
     conversion(OptionalLayer, "OptionalLayer")                               \
     conversion(Color, "Color")                                               \
+    conversion(OptionalInterlaceMode, "OptionalInterlaceMode")               \
     conversion(Matrix33, "Gan_Matrix33")                                     \
     conversion(LayerList, "QVector<Layer>")                                  \
     conversion(Keyframe, "QPair<View,double>")                               \
@@ -116,6 +119,14 @@ BINDING_CONVERTER_NAME(plinx_project::Keyframe, "QPair<View,double>");
 BINDING_LIST_CONVERTER_NAME(QVector<plinx_project::Keyframe>, "QVector<QPair<View,double>>");
 BINDING_LIST_CONVERTER_NAME(QVector<Parameter>, "QVector<Parameter>");
 BINDING_LIST_CONVERTER_NAME(QVector<ParameterSet>, "QVector<ParameterSet>");
+BINDING_CONVERTER_NAME(boost::optional<InterlaceMode>, "OptionalInterlaceMode");
+
+// The expected type that an override's invalid result is reported with.
+template <>
+struct Binding::detail::ReturnName<boost::optional<InterlaceMode>>
+{
+    static std::string value() { return "InterlaceMode or None"; }
+};
 
 // The module's own value and container conversions.
 void registerProjectConversions();

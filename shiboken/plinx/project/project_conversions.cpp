@@ -52,7 +52,7 @@ PythonToCppFunc isColorConvertible(PyObject* in)
     return nullptr;
 }
 
-// --- OptionalBool, OptionalFloat and OptionalPoint: a value or None ---
+// --- OptionalBool, OptionalFloat, OptionalPoint, OptionalInterlaceMode: a value or None ---
 
 PyObject* valueToPython(bool value)
 {
@@ -65,6 +65,11 @@ PyObject* valueToPython(float value)
 PyObject* valueToPython(const QPointF& point)
 {
     return Py_BuildValue("(dd)", point.x(), point.y());
+}
+
+PyObject* valueToPython(InterlaceMode value)
+{
+    return toPython(value);
 }
 
 template <typename T>
@@ -126,6 +131,17 @@ void tupleToOptionalPoint(PyObject* in, void* out)
 PythonToCppFunc isTupleForOptionalPoint(PyObject* in)
 {
     return PyTuple_Check(in) && PyTuple_GET_SIZE(in) >= 2 ? &tupleToOptionalPoint : nullptr;
+}
+
+// OptionalInterlaceMode: a member of InterlaceMode, not an int.
+void interlaceModeToOptional(PyObject* in, void* out)
+{
+    *static_cast<boost::optional<InterlaceMode>*>(out) = InterlaceMode(Shiboken::Enum::getValue(in));
+}
+
+PythonToCppFunc isInterlaceModeForOptional(PyObject* in)
+{
+    return PyObject_TypeCheck(in, pyType<InterlaceMode>()) ? &interlaceModeToOptional : nullptr;
 }
 
 // --- Bsc::FSPercentEscapedString: a path, from str, bytes (UTF-8) or None ---
@@ -287,24 +303,6 @@ void registerProjectConversions()
     registerConversion(plinx_project::module, Converter::PercentEscapedString, &PyUnicode_Type, &pathToPython,
                        {{&pathFromText, &isPathFromText}, {&pathFromBytes, &isPathFromBytes},
                         {&pathFromNone, &isPathFromNone}});
-    registerConversion(plinx_project::module, Converter::OptionalLayer, pyType<Layer>(), &optionalLayerToPython,
-                       {{&layerToOptional, &isLayerForOptional}, {&noneToOptionalLayer, &isNoneForOptionalLayer}});
-    registerConversion(plinx_project::module, Converter::Color, &PyTuple_Type, &colorToPython,
-                       {{&colorToCpp, &isColorConvertible}});
-    registerConversion(plinx_project::module, Converter::Matrix33, &PyTuple_Type, &matrixToPython,
-                       {{&matrixToCpp, &isMatrixConvertible}});
-    registerContainer<QVector<Layer>, SequenceConversion>(Converter::LayerList, &PyList_Type);
-    registerContainer<plinx_project::Keyframe, PairConversion>(Converter::Keyframe, &PyTuple_Type);
-    registerContainer<QVector<plinx_project::Keyframe>, SequenceConversion>(Converter::KeyframeVector, &PyList_Type);
-    registerContainer<QVector<Parameter>, SequenceConversion>(Converter::ParameterVector, &PyList_Type);
-    registerContainer<QVector<ParameterSet>, SequenceConversion>(Converter::ParameterSetVector, &PyList_Type);
-    registerContainer<QList<float>, SequenceConversion>(Converter::FloatList, &PyList_Type);
-    registerContainer<QVector<View>, SequenceConversion>(Converter::ViewVector, &PyList_Type);
-    registerContainer<plinx_project::UIntPair, PairConversion>(Converter::UIntPair, &PyTuple_Type);
-    registerContainer<plinx_project::ViewMap, MappingConversion>(Converter::ViewMap, &PyDict_Type);
-    registerContainer<QVector<LayerGroup>, SequenceConversion>(Converter::LayerGroupList, &PyList_Type);
-    registerContainer<plinx_project::ClipHash, MappingConversion>(Converter::ClipHash, &PyDict_Type);
-    registerContainer<QVector<ViewInfo>, SequenceConversion>(Converter::ViewInfoVector, &PyList_Type);
     registerConversion(plinx_project::module, Converter::OptionalPoint, &PyTuple_Type, &optionalToPython<QPointF>,
                        {{&tupleToOptionalPoint, &isTupleForOptionalPoint},
                         {&noneToOptional<QPointF>, &isNoneForOptional<QPointF>}});
@@ -312,10 +310,32 @@ void registerProjectConversions()
                        {{&boolToOptional, &isBoolForOptional}, {&noneToOptional<bool>, &isNoneForOptional<bool>}});
     registerConversion(plinx_project::module, Converter::OptionalFloat, &PyFloat_Type, &optionalToPython<float>,
                        {{&floatToOptional, &isFloatForOptional}, {&noneToOptional<float>, &isNoneForOptional<float>}});
+    registerConversion(plinx_project::module, Converter::OptionalLayer, pyType<Layer>(), &optionalLayerToPython,
+                       {{&layerToOptional, &isLayerForOptional}, {&noneToOptionalLayer, &isNoneForOptionalLayer}});
+    registerConversion(plinx_project::module, Converter::Color, &PyTuple_Type, &colorToPython,
+                       {{&colorToCpp, &isColorConvertible}});
+    registerConversion(plinx_project::module, Converter::OptionalInterlaceMode, pyType<InterlaceMode>(),
+                       &optionalToPython<InterlaceMode>,
+                       {{&interlaceModeToOptional, &isInterlaceModeForOptional},
+                        {&noneToOptional<InterlaceMode>, &isNoneForOptional<InterlaceMode>}});
+    registerConversion(plinx_project::module, Converter::Matrix33, &PyTuple_Type, &matrixToPython,
+                       {{&matrixToCpp, &isMatrixConvertible}});
+    registerContainer<QVector<Layer>, SequenceConversion>(Converter::LayerList, &PyList_Type);
+    registerContainer<plinx_project::Keyframe, PairConversion>(Converter::Keyframe, &PyTuple_Type);
+    registerContainer<QVector<plinx_project::Keyframe>, SequenceConversion>(Converter::KeyframeVector, &PyList_Type);
+    registerContainer<QVector<Parameter>, SequenceConversion>(Converter::ParameterVector, &PyList_Type);
+    registerContainer<QVector<ParameterSet>, SequenceConversion>(Converter::ParameterSetVector, &PyList_Type);
     registerContainer<QVector<BezierControlPointData>, SequenceConversion>(Converter::BezierDataList, &PyList_Type);
     registerContainer<QVector<XControlPointData>, SequenceConversion>(Converter::XDataList, &PyList_Type);
+    registerContainer<QList<float>, SequenceConversion>(Converter::FloatList, &PyList_Type);
     registerContainer<QVector<XControlPoint>, SequenceConversion>(Converter::XPointList, &PyList_Type);
     registerContainer<QVector<BezierControlPoint>, SequenceConversion>(Converter::BezierPointList, &PyList_Type);
+    registerContainer<QVector<View>, SequenceConversion>(Converter::ViewVector, &PyList_Type);
+    registerContainer<plinx_project::UIntPair, PairConversion>(Converter::UIntPair, &PyTuple_Type);
+    registerContainer<plinx_project::ViewMap, MappingConversion>(Converter::ViewMap, &PyDict_Type);
+    registerContainer<QVector<LayerGroup>, SequenceConversion>(Converter::LayerGroupList, &PyList_Type);
+    registerContainer<plinx_project::ClipHash, MappingConversion>(Converter::ClipHash, &PyDict_Type);
+    registerContainer<QVector<ViewInfo>, SequenceConversion>(Converter::ViewInfoVector, &PyList_Type);
 }
 
 void registerVariantEnumerations()

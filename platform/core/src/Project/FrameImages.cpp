@@ -46,37 +46,13 @@ ChannelType readType(ChannelType stored, FrameImageCache::Conversion conversion)
     return stored == ChannelType::Half ? ChannelType::Float : stored;
 }
 
-Gan_Type ganType(ChannelType type)
-{
-    switch (type) {
-    case ChannelType::UInt16:
-        return GAN_USHORT;
-    case ChannelType::UInt32:
-        return GAN_UINT;
-    case ChannelType::Float:
-        return GAN_FLOAT;
-    case ChannelType::Double:
-        return GAN_DOUBLE;
-    case ChannelType::Half: // never asked for: read as floats
-    case ChannelType::UInt8:
-        break;
-    }
-    return GAN_UCHAR;
-}
-
-Gan_ImageFormat ganFormat(int channels)
-{
-    static const Gan_ImageFormat formats[] = {GAN_GREY_LEVEL_IMAGE, GAN_GREY_LEVEL_ALPHA_IMAGE, GAN_RGB_COLOUR_IMAGE,
-                                              GAN_RGB_COLOUR_ALPHA_IMAGE};
-    return formats[std::clamp(channels, 1, 4) - 1];
-}
-
 // Reads one frame into a new image. A whole frame is read straight into the
-// image's pixels; a field is read whole and its rows taken.
+// image's pixels; a field is read whole and its rows taken. A reader's
+// failure is thrown on.
 ImagePtr readFrameImage(const FrameImageCache::Origin& origin)
 {
     const ClipFrameSource& source = origin.source;
-    Gan_Image* image = nullptr;
+    ImagePtr image; // goes again when the read fails
     std::vector<unsigned char> picture;
     std::size_t rowBytes = 0;
     auto place = [&](Dururev::FrameLayout& layout) -> void* {
@@ -86,8 +62,8 @@ ImagePtr readFrameImage(const FrameImageCache::Origin& origin)
         const unsigned long height = whole ? unsigned(layout.height) : unsigned(layout.height) / 2;
         if (height == 0)
             return nullptr;
-        image = gan_image_alloc_gen(ganFormat(layout.channels), ganType(layout.channelType), height,
-                                    unsigned(layout.width));
+        image = ImagePtr(gan_image_alloc_gen(Dururev::ganFormatOf(layout.channels),
+                                             Dururev::ganTypeOf(layout.channelType), height, unsigned(layout.width)));
         if (!image)
             return nullptr;
         rowBytes = layout.bytes() / std::size_t(layout.height);
@@ -96,9 +72,7 @@ ImagePtr readFrameImage(const FrameImageCache::Origin& origin)
         picture.resize(layout.bytes());
         return picture.data();
     };
-    const bool read = Dururev::readFrameInto(source.file, source.frameInFile, place);
-    ImagePtr held(image); // the image goes again when the read failed
-    if (!read || !image)
+    if (!Dururev::readFrameInto(source.file, source.frameInFile, place) || !image)
         return ImagePtr();
     if (!picture.empty()) {
         auto* rows = static_cast<unsigned char*>(image->pix_data_ptr);
@@ -106,7 +80,7 @@ ImagePtr readFrameImage(const FrameImageCache::Origin& origin)
             std::memcpy(rows + row * image->stride, picture.data() + (2 * row + unsigned(source.field)) * rowBytes,
                         rowBytes);
     }
-    return held;
+    return image;
 }
 
 // A new image of the same layout and pixels.

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <Gandalf/Image.h>
+
 #include <QString>
 
 #include <cstddef>
@@ -35,6 +37,17 @@ struct FrameLayout
     std::size_t bytes() const;
 };
 
+// The image library's pixel format of 1 to 4 channels (grey, grey and
+// alpha, RGB, RGBA; more than four are taken as RGBA), and its channel type
+// of a frame's channel type (none for half floats).
+Gan_ImageFormat ganFormatOf(int channels);
+Gan_Type ganTypeOf(FrameImage::ChannelType type);
+// The frame layout of an image library's layout; false when frames cannot
+// hold it (other formats than grey, grey and alpha, RGB and RGBA; other
+// channel types than 8, 16 and 32-bit unsigned, float and double).
+bool frameLayoutOf(Gan_ImageFormat format, Gan_Type type, unsigned long width, unsigned long height,
+                   FrameLayout& layout);
+
 // Reads frame `frame` of a file (as readFrame numbers them) straight into
 // memory of the caller's. Once the file's layout is known, `place` is asked
 // for the buffer: it may lower the channel count (the first channels are
@@ -46,12 +59,16 @@ struct FrameLayout
 bool readFrameInto(const QString& path, int frame, const std::function<void*(FrameLayout& layout)>& place);
 
 // Reads frame `frame` of a file (0 for a still; the movie frame otherwise;
-// movies always give 8-bit RGB).
+// movies always give 8-bit RGB). Files that a registered image reader
+// module reads (TQI/ImageIO_Router.h) are read by it, here and in
+// readFrameInto; a module's failure is thrown.
 // With `eightBitRgb` the pixels come as 8-bit RGB whatever the file holds.
 // False when the file or the frame cannot be read.
 bool readFrame(const QString& path, int frame, FrameImage& image, bool eightBitRgb = false);
-// Writes a still image, the format chosen by the file's extension; false
-// when the format is unknown or the file cannot be written.
+// Writes a still image: through the registered image writer module that
+// takes the file's extension (its failure is thrown), else in the format
+// the extension names; false when the format is unknown or the file cannot
+// be written.
 bool writeImage(const QString& path, const FrameImage& image);
 
 } // namespace Dururev
