@@ -18,6 +18,8 @@
 #include <boost/make_shared.hpp>
 
 #include <algorithm>
+#include <cmath>
+#include <iterator>
 
 namespace Rirediro {
 
@@ -176,9 +178,33 @@ unsigned int VUVI_Layer::outPoint(const Prm::View& view, bool clamped) const
     return clamped ? clampedToProject(frame, projectManager()) : frame;
 }
 
-Gan_Matrix33 VUVI_Layer::transformationMatrix(const Prm::Context&) const
+namespace {
+
+std::pair<int, int> trackKeyOf(const Prm::Context& context)
 {
-    return gan_mat33_ident_s();
+    return {context.view.id(), int(std::lround(context.time.toDouble()))};
+}
+
+} // namespace
+
+Gan_Matrix33 VUVI_Layer::transformationMatrix(const Prm::Context& context) const
+{
+    const std::pair<int, int> key = trackKeyOf(context);
+    auto after = m_track.upper_bound(key);
+    if (after == m_track.begin())
+        return gan_mat33_ident_s();
+    const auto at = std::prev(after);
+    return at->first.first == key.first ? at->second : gan_mat33_ident_s();
+}
+
+void VUVI_Layer::setTrackKey(const Prm::Context& context, const Gan_Matrix33& track)
+{
+    m_track[trackKeyOf(context)] = track;
+}
+
+bool VUVI_Layer::hasTrackKey(const Prm::Context& context) const
+{
+    return m_track.count(trackKeyOf(context)) != 0;
 }
 
 unsigned int VUVI_Layer::topLevelCount() const

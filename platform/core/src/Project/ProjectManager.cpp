@@ -10,6 +10,7 @@
 #include "Rirediro/Project/VUVI_FrameManager.h"
 #include "Rirediro/Project/VUVI_ParameterManager.h"
 #include "Rirediro/Project/VUVI_ProjectManager.h"
+#include "Rirediro/Project/VUVI_PreProcManager.h"
 #include "Rirediro/Project/VUVI_SelectionManager.h"
 #include "Rirediro/Project/VUVI_ToolManager.h"
 
@@ -70,6 +71,7 @@ VUVI_ProjectManager::VUVI_ProjectManager(TQ::Callbacks* callbacks)
     , m_selectionManager(boost::make_shared<VUVI_SelectionManager>(*this))
     , m_toolManager(std::make_unique<VUVI_ToolManager>())
     , m_parameterManager(std::make_unique<VUVI_ParameterManager>(*this))
+    , m_preProcManager(std::make_unique<VUVI_PreProcManager>(*this))
     , m_frameManager(std::make_unique<VUVI_FrameManager>(*this))
 {
     connect(m_commandManager.get(), &Rirediro::CommandManager::projectEdited, this,

@@ -14,6 +14,8 @@
 #include <QStringList>
 #include <QPointer>
 
+#include <map>
+#include <utility>
 #include <vector>
 
 namespace Bsc {
@@ -59,7 +61,12 @@ public:
 
     // Carries the layer's shapes from where they were drawn to where the
     // tracked pattern is at the context: the identity until it is tracked.
+    // Between keys the track holds the latest earlier key of the view.
     Gan_Matrix33 transformationMatrix(const Prm::Context& context) const;
+    // The track's key at the frame (the context's time, rounded) and view,
+    // as the tracker sets it; whether the frame has a key of its own.
+    void setTrackKey(const Prm::Context& context, const Gan_Matrix33& track);
+    bool hasTrackKey(const Prm::Context& context) const;
     const LC::Surface& surface() const { return m_surface; }
 
     // The number of nodes at the top level of the layer's tree.
@@ -128,4 +135,6 @@ private:
     LC::Surface m_surface;
     QList<boost::shared_ptr<Rirediro::Contour>> m_contours;
     QStringList m_journal;
+    // The track: keys by (view id, frame).
+    std::map<std::pair<int, int>, Gan_Matrix33> m_track;
 };
