@@ -152,6 +152,11 @@ VUVI_Layer::VUVI_Layer(unsigned int id, const QString& name, TQ::ClipID clip, co
     m_outPoint.setKeyframed(false);
     m_linkToTrack.setKeyframed(false);
     m_linkedLayer.setKeyframed(false);
+    // A new layer renders from, and draws its mattes over, its own clip.
+    m_matteClip.setScriptName(QStringLiteral("matteClipID"));
+    for (TQ::ClipIDParameter* input : {&m_matteClip, &m_insert.inputClipID(), &m_stabilise.inputClipID(),
+                                       &m_remove.inputClipID()})
+        input->vSetDefault(clip);
 }
 
 VUVI_Layer::~VUVI_Layer() = default;
@@ -165,6 +170,25 @@ unsigned int clampedToProject(unsigned int frame, const boost::weak_ptr<VUVI_Pro
 }
 
 } // namespace
+
+bool VUVI_Layer::isActiveInFrame(const Prm::Context& context) const
+{
+    const double time = context.time.toDouble();
+    return std::isfinite(time) && time >= double(inPoint(context.view, true))
+           && time <= double(outPoint(context.view, true));
+}
+
+bool VUVI_Layer::bUsesModule(_TQ_MODULE module, bool) const
+{
+    return std::find(m_modules.begin(), m_modules.end(), module) != m_modules.end();
+}
+
+void VUVI_Layer::setUsesModule(_TQ_MODULE module, bool used)
+{
+    m_modules.erase(std::remove(m_modules.begin(), m_modules.end(), module), m_modules.end());
+    if (used)
+        m_modules.push_back(module);
+}
 
 unsigned int VUVI_Layer::inPoint(const Prm::View& view, bool clamped) const
 {

@@ -7,6 +7,7 @@
 #include "Rirediro/Project/VUVI_FrameManager.h"
 
 #include <Bsc/GanImage.h>
+#include <Dururev/FrameImage.h>
 #include <Gandalf/Image.h>
 
 #include <opencv2/imgproc.hpp>
@@ -49,6 +50,19 @@ cv::Mat frameMat(VUVI_FrameManager& frames, TQ::ClipID clip, const Prm::Context&
         view.copyTo(copy);
     }
     return copy;
+}
+
+Dururev::FrameImage frameImageOf(const cv::Mat& image)
+{
+    Dururev::FrameImage frame;
+    frame.width = image.cols;
+    frame.height = image.rows;
+    frame.channels = image.channels();
+    frame.channelType = image.depth() == CV_32F ? Dururev::FrameImage::Float : Dururev::FrameImage::UInt8;
+    const cv::Mat packed = image.isContinuous() ? image : image.clone();
+    const auto* bytes = packed.ptr<unsigned char>();
+    frame.pixels.assign(bytes, bytes + packed.total() * packed.elemSize());
+    return frame;
 }
 
 Imaging::Transform transformOf(const Gan_Matrix33& m)

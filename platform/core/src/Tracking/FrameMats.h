@@ -8,6 +8,10 @@
 
 #include <opencv2/core.hpp>
 
+namespace Dururev {
+struct FrameImage;
+}
+
 class VUVI_FrameManager;
 class VUVI_Layer;
 
@@ -18,6 +22,10 @@ namespace Rirediro {
 // it: 8-bit or float, grey, RGB or RGBA (grey and alpha loses its alpha).
 // Throws VUVI_OperationFailed when the frame cannot be read.
 cv::Mat frameMat(VUVI_FrameManager& frames, TQ::ClipID clip, const Prm::Context& context);
+
+// The pixels of an 8-bit or float image of 1 to 4 channels as the media
+// library writes them.
+Dururev::FrameImage frameImageOf(const cv::Mat& image);
 
 Imaging::Transform transformOf(const Gan_Matrix33& m);
 Gan_Matrix33 matrixOf(const Imaging::Transform& t);

@@ -19,6 +19,7 @@ class TQ_BaseClipInfo;
 class TQ_ClipInfo;
 class VUVI_FrameManager;
 class VUVI_ParameterManager;
+class VUVI_PostProcManager;
 class VUVI_PreProcManager;
 class VUVI_SelectionManager;
 class VUVI_ToolManager;
@@ -82,6 +83,8 @@ public:
     VUVI_ToolManager& toolManager() const { return *m_toolManager; }
     // The tracker.
     VUVI_PreProcManager& preProcManager() const { return *m_preProcManager; }
+    // The renderer of output clips.
+    VUVI_PostProcManager& postProcManager() const { return *m_postProcManager; }
 
     // Writes the project, as a whole, to `file` in an existing folder. The
     // file is replaced only once the new one is complete: a save that fails
@@ -131,6 +134,7 @@ private:
     std::unique_ptr<VUVI_ToolManager> m_toolManager;
     std::unique_ptr<VUVI_ParameterManager> m_parameterManager;
     std::unique_ptr<VUVI_PreProcManager> m_preProcManager;
+    std::unique_ptr<VUVI_PostProcManager> m_postProcManager;
     // Declared last, so destroyed first: its clips may ask the other
     // managers while they go.
     std::unique_ptr<VUVI_FrameManager> m_frameManager;
