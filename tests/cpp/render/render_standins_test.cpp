@@ -18,6 +18,9 @@
 
 #include <QFileInfo>
 
+#include <boost/make_shared.hpp>
+
+#include <algorithm>
 #include <array>
 #include <cmath>
 
@@ -299,6 +302,28 @@ INSTANTIATE_TEST_SUITE_P(Colourings, Mattes,
                                            MatteCase{"ByMatteColor", false, true, {0, 0, 255}, {0, 255, 0}},
                                            MatteCase{"ByLayer", true, false, {255, 0, 0}, {0, 255, 74}}),
                          [](const ::testing::TestParamInfo<MatteCase>& info) { return std::string(info.param.name); });
+
+TEST_F(RenderStandIns, MattesOfLayersThatHaveGoneAreBlack)
+{
+    Rirediro::ExportClipParams params;
+    {
+        auto gone = boost::make_shared<VUVI_Layer>(99, QStringLiteral("Gone"), made.clip().get_id(),
+                                                   std::vector<Prm::View>{Prm::View(0)}, made.core().weak_from_this());
+        params.addLayerToExport(gone);
+    }
+    params.eClipID = made.clip().get_id();
+    params.setClipPath(outputDir.path());
+    params.setClipExtension(QStringLiteral(".png"));
+    params.setViewsToExport({Prm::View(0)}, made.core().projectProperties().views(), false);
+    Rirediro::ClipSaveHelper saver;
+    saver.setupChannelsAndFormat(params, plate().clipInfo(), true, false, false, false, false);
+    const unsigned int offset = unsigned(made.core().projectProperties().firstFrameOffset());
+    saver.populateClipIndices(params, made.core(), offset, offset, false);
+    ASSERT_TRUE(saver.prepareToSaveClip(made.core(), params, true, 3));
+    saver.doSaveClip(made.core(), params, 3);
+    const Dururev::FrameImage matte = read(QDir(outputDir.path()).filePath("0.png"));
+    EXPECT_TRUE(std::all_of(matte.pixels.begin(), matte.pixels.end(), [](unsigned char v) { return v == 0; }));
+}
 
 TEST_F(RenderStandIns, MatteMovieIsOneFile)
 {

@@ -111,7 +111,7 @@ bool formatFlag(const ExportClipParams& params, FormatFlag flag)
 
 bool writesMattes(const ExportClipParams& params)
 {
-    return formatFlag(params, MattesFlag) && !params.layersToExport().isEmpty();
+    return formatFlag(params, MattesFlag);
 }
 
 // The colour of the i-th layer of a matte coloured by layer: red first, then
@@ -131,9 +131,10 @@ Dururev::FrameImage renderMatte(const ExportClipParams& params, const VUVI_Clip&
     const Prm::Context context(Prm::Time::fromDouble(f), view, 3);
     const bool byLayer = formatFlag(params, ByLayerFlag);
     const bool byMatteColour = formatFlag(params, ByMatteColourFlag);
+    const QVector<boost::shared_ptr<VUVI_Layer>> exported = params.layersToExport();
     std::vector<Imaging::MatteLayer> layers;
-    for (int i = 0; i < params.layersToExport().size(); ++i) {
-        const VUVI_Layer& layer = *params.layersToExport().at(i);
+    for (int i = 0; i < exported.size(); ++i) {
+        const VUVI_Layer& layer = *exported.at(i);
         Imaging::MatteLayer matte;
         matte.shape = shapeOf(layer, context);
         matte.transform = transformOf(layer.transformationMatrix(context));
