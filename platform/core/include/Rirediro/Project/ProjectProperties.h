@@ -65,10 +65,6 @@ public:
     // with their colours; the first view takes over a dropped hero view.
     // An empty list throws VUVI_BadArgument and changes nothing.
     void setViewNames(const QList<QStringList>& names);
-    // Whether tracks and renders take every view rather than the default
-    // one: a setting of the session (off in new and opened projects).
-    bool isRenderAllViewsEnabled() const { return m_renderAllViews; }
-    void setRenderAllViewsEnabled(bool enabled) { m_renderAllViews = enabled; }
     // The colour a view is drawn in; white until one is set.
     Bsc::Colour3<float> colourForView(const Prm::View& view) const;
     void setColourForView(const Prm::View& view, const Bsc::Colour3<float>& colour);
@@ -88,7 +84,6 @@ private:
     unsigned int m_playbackOut = 0;
     boost::shared_ptr<Prm::Views> m_views;
     Prm::View m_heroView{0};
-    bool m_renderAllViews = false;
     QMap<int32_t, Bsc::Colour3<float>> m_colours;
     QString m_projectFilePath;
 };
