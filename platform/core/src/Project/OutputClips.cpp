@@ -66,6 +66,14 @@ void pointStreamAt(TQ_ClipInfo& info, const Prm::View& view, const QString& fold
     info.setLength(length, view);
 }
 
+// The end of the file names of a view's stream other than the first: "_"
+// and the view's abbreviation (its id when it has none).
+QString viewSuffix(const Prm::Views* views, const Prm::View& view)
+{
+    const QStringList names = views ? views->viewNames(view) : QStringList();
+    return QStringLiteral("_") + (names.size() > 1 && !names.at(1).isEmpty() ? names.at(1) : QString::number(view.id()));
+}
+
 [[noreturn]] void fail(const QString& message)
 {
     Rirediro::throwException<VUVI_OperationFailed>(__FILE__, __LINE__, message, message);
@@ -91,8 +99,12 @@ TQ::ClipID VUVI_FrameManager::registerDerivedClip(const Rirediro::IClipMaker& ma
         const ProjectProperties& properties = m_project.projectProperties();
         const QString folder = properties.absoluteOutputDir();
         const QString prefix = filePrefixOf(name);
-        for (const Prm::View& view : derived.views())
-            pointStreamAt(derived, view, folder, prefix, m_project.defaultFileExtension(), properties.length());
+        const QString extension = m_project.defaultFileExtension();
+        for (const Prm::View& view : derived.views()) {
+            const QString suffix =
+                view == derived.views().front() ? extension : viewSuffix(properties.views().get(), view) + extension;
+            pointStreamAt(derived, view, folder, prefix, suffix, properties.length());
+        }
     }
     const TQ::ClipID id = freeClipID(baseClipID);
     VUVI_Clip* clip = restoreClip(maker, baseClipID, id, name, base->second->baseInfo(), derived);
@@ -157,11 +169,9 @@ void VUVI_FrameManager::createClipViews(TQ::ClipID id, const boost::shared_ptr<P
     for (const Prm::View& view : views->viewList()) {
         if (info.hasView(view))
             continue;
-        const QStringList names = views->viewNames(view);
-        const QString label = names.size() > 1 ? names.at(1) : QString::number(view.id());
         clipViews.push_back(view);
         info.setViews(clipViews);
-        pointStreamAt(info, view, folder, prefix, QStringLiteral("_") + label + suffix, length);
+        pointStreamAt(info, view, folder, prefix, viewSuffix(views.get(), view) + suffix, length);
         added = true;
     }
     if (added)

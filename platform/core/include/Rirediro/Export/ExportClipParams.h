@@ -10,6 +10,7 @@
 #include <QVector>
 
 #include <boost/shared_ptr.hpp>
+#include <boost/weak_ptr.hpp>
 
 namespace Prm {
 class Views;
@@ -61,9 +62,11 @@ public:
     TQ::ClipID eRevertClipID = 0;
 
     // The layers whose mattes are written instead of the clip's frames
-    // (none: the frames), in order. The parameters keep them alive.
+    // (none: the frames), in order. The parameters do not keep them alive
+    // (copies of parameters live on in the saver's journal): layers that
+    // have gone are left out.
     void addLayerToExport(const boost::shared_ptr<VUVI_Layer>& layer) { m_layers.append(layer); }
-    const QVector<boost::shared_ptr<VUVI_Layer>>& layersToExport() const { return m_layers; }
+    QVector<boost::shared_ptr<VUVI_Layer>> layersToExport() const;
 
     // Channels and format, as ClipSaveHelper::setupChannelsAndFormat chose.
     int channels() const { return m_channels; }
@@ -98,7 +101,7 @@ private:
     unsigned int m_firstFileNumber = 0;
     unsigned int m_step = 1;
     FootageKind m_footageKind = ImageSequence;
-    QVector<boost::shared_ptr<VUVI_Layer>> m_layers;
+    QVector<boost::weak_ptr<VUVI_Layer>> m_layers;
     int m_channels = 0;
     QVector<bool> m_formatFlags;
     unsigned int m_firstProjectFrame = 0;
