@@ -488,3 +488,30 @@ def test_export_kind_follows_the_extension_with_its_dot(project, tmp_path):
     # Without its dot the extension ends the names of a sequence's files.
     with pytest.raises(RuntimeError, match="m0mov"):
         project.export_rendered_shapes([layer], p.Grayscale, str(folder / "sequence"), "mov", "m", "", 0, 2)
+
+
+# --- What the pixels show -----------------------------------------------------------------------
+
+def square_region(clip, frame):
+    """The pixels where the square is in frame 0, as a flat list."""
+    image = clip.image(frame)
+    pixels = image.pixels()
+    channels = len(pixels) // (image.width * image.height)
+    return [pixels[(y * image.width + x) * channels + c]
+            for y in range(TOP + 2, TOP + SQUARE - 2) for x in range(LEFT + 2, LEFT + SQUARE - 2)
+            for c in range(min(channels, 3))]
+
+
+def difference(first, second):
+    return sum(abs(a - b) for a, b in zip(first, second)) / len(first)
+
+
+def test_a_stabilised_clip_holds_the_tracked_square_still(project):
+    layer = square_layer(project)
+    project.track_layers(0, 6, [layer])
+    stabilised = project.render(p.RenderStabilizeOperation(), 0, 6, [layer])
+    plate = project.clips["sq"]
+    still = square_region(stabilised, 0)
+    for frame in (3, 6):
+        assert difference(square_region(plate, frame), still) > 40
+        assert difference(square_region(stabilised, frame), still) < 8, frame
