@@ -231,14 +231,28 @@ def show_python_format(folder):
     return toy
 
 
+def make_textured_footage(folder, name, frames=8, size=(96, 48)):
+    """A square of noise, 24 px, moving 4 px a frame to the right; its first file."""
+    os.makedirs(folder, exist_ok=True)
+    noise = numpy.random.default_rng(7).integers(0, 256, (24, 24), dtype=numpy.uint8)
+    for index in range(frames):
+        pixels = numpy.full((size[1], size[0], 3), 30, dtype=numpy.uint8)
+        left = 8 + 4 * index
+        pixels[12:36, left:left + 24, 0] = noise
+        pixels[12:36, left:left + 24, 1] = 255 - noise
+        image = QtGui.QImage(pixels.data, size[0], size[1], size[0] * 3, QtGui.QImage.Format_RGB888)
+        image.save(os.path.join(folder, "%s.%04d.png" % (name, index + 1)))
+    return os.path.join(folder, "%s.0001.png" % name)
+
+
 def show_tracking_and_rendering(folder):
     """Tracks a layer round the square, renders from it and exports its shape."""
-    clip = project.Clip(make_footage(os.path.join(folder, "moving"), "moving", frames=8), "moving")
+    clip = project.Clip(make_textured_footage(os.path.join(folder, "moving"), "moving"), "moving")
     made = project.Project(clip)
     made.set_output_dir(os.path.join(folder, "renders"))
     layer = made.add_layer(made.clips["moving"], "square")
-    # Frame 0 shows the square at x 4..16, y 16..28; the shape keeps 3 px round it.
-    corners = [(1, 13), (19, 13), (19, 31), (1, 31)]
+    # Frame 0 shows the square at x 8..32, y 12..36; the shape keeps 3 px round it.
+    corners = [(5, 9), (35, 9), (35, 39), (5, 39)]
     layer.add_xspline_contour(0.0, [project.XControlPointData(x=float(x), y=float(y)) for x, y in corners])
     print("Tracking %r over %d frames:" % (layer.name, made.length))
     made.track_layers(0, made.length - 1, [layer])
