@@ -1,6 +1,7 @@
 // The core's render stand-ins on real footage: output clips written into the
 // project's output folder, what each post-processing render puts into a
 // frame, and the mattes the clip-saving helper writes.
+#include "mediaio/FakeImageModule.h"
 #include "tracking/SquareFootage.h"
 
 #include <Rirediro/Clips/VUVI_BaseClip.h>
@@ -13,7 +14,9 @@
 #include <Rirediro/Project/VUVI_PreProcManager.h>
 #include <Rirediro/Render/RenderFunctor.h>
 
+#include <Dururev/Dururev.h>
 #include <Prm/Views.h>
+#include <TQI/ImageIO_Router.h>
 #include <TQ/ClipInfo.h>
 
 #include <QFileInfo>
@@ -219,6 +222,23 @@ TEST_F(RenderStandIns, HorizonTurnsByTheReorientAngle)
     const Dururev::FrameImage turned = rendered(output, 1);
     for (const auto& [x, y] : {std::pair{Left + 10, Top + 10}, std::pair{Left + 25, Top + 31}})
         EXPECT_EQ(pixelAt(turned, FrameWidth - 1 - x, FrameHeight - 1 - y), pixelAt(input(1), x, y));
+}
+
+TEST_F(RenderStandIns, OutputFramesGoThroughTheImageWriterOfTheirExtension)
+{
+    static mediaiotest::FakeModule* writer = [] {
+        auto* module = new mediaiotest::FakeModule(".fkw", Dururev::ImageIOModule::SequenceReader);
+        Dururev::imageSuite(true)->registerModule(module); // the router keeps it for the process
+        return module;
+    }();
+    writer->saved.clear();
+    made.core().setDefaultFileExtension(QStringLiteral(".fkw"));
+    VUVI_Clip* output = frames().createStabiliseOutputClip(square(), made.core().projectProperties().views());
+    renderer().stabiliseLayer(square(), at(2));
+    ASSERT_EQ(writer->saved.size(), 1u);
+    EXPECT_EQ(writer->saved[0].first, frames().outputFileForFrame(output->clipID(), at(2)));
+    EXPECT_TRUE(writer->saved[0].first.endsWith("Stabilise_1_0002.fkw"));
+    EXPECT_EQ(writer->saved[0].second.size(), std::size_t(FrameWidth) * FrameHeight * 3);
 }
 
 TEST_F(RenderStandIns, RenderingWithoutAnOutputClipFails)
