@@ -185,6 +185,29 @@ TEST_F(RenderStandIns, InsertPaintsTheTrackedShapeOnAFreshSurface)
     EXPECT_EQ(rendered(output, frame).pixels, input(frame).pixels);
 }
 
+TEST_F(RenderStandIns, InsertClipIsCarriedByTheTrack)
+{
+    const TQ::ClipID output =
+        frames().createOutputClip(plate(), square().insertParameters().outputClipID(), "Insert")->clipID();
+    square().insertParameters().insertClipID().setValue(made.clip().get_id(), Prm::View());
+    const int frame = 3;
+    const int moved = frame * Step;
+    renderer().vUndoRenderSurface(square(), Prm::Context::Explicit(at(frame)), 1, false, true);
+    renderer().renderInsertLayer(square(), Prm::Context::Explicit(at(frame)));
+
+    // Inside the tracked shape each pixel shows the insert frame's pixel
+    // the track carried there: the picture moved right by the track.
+    const Dururev::FrameImage inserted = rendered(output, frame);
+    Dururev::FrameImage carried = input(frame);
+    for (int y = 0; y < FrameHeight; ++y)
+        for (int x = FrameWidth - 1; x >= moved; --x)
+            for (int c = 0; c < 3; ++c)
+                carried.pixels[(std::size_t(y) * FrameWidth + x) * 3 + c] =
+                    carried.pixels[(std::size_t(y) * FrameWidth + x - moved) * 3 + c];
+    EXPECT_LT(meanDifference(inserted, carried, Left + moved + 5, Top + 5, Side - 10), 8.0);
+    EXPECT_GT(meanDifference(inserted, input(frame), Left + moved + 5, Top + 5, Side - 10), 40.0);
+}
+
 TEST_F(RenderStandIns, FillRemovesTheTrackedSquareAndKeepsTheRest)
 {
     const TQ::ClipID output =
