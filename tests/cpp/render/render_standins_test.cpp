@@ -264,10 +264,17 @@ TEST_F(RenderStandIns, OutputFramesGoThroughTheImageWriterOfTheirExtension)
     EXPECT_EQ(writer->saved[0].second.size(), std::size_t(FrameWidth) * FrameHeight * 3);
 }
 
-TEST_F(RenderStandIns, RenderingWithoutAnOutputClipFails)
+TEST_F(RenderStandIns, RefusedRendersFailAsTheCoreDoesAndWriteNothing)
 {
+    // No output clip.
     EXPECT_THROW(renderer().stabiliseLayer(square(), at(0)), VUVI_OperationFailed);
     EXPECT_THROW(renderer().renderInsertLayer(square(), Prm::Context::Explicit(at(0))), VUVI_OperationFailed);
+    // A horizon angle the kernels refuse.
+    LC::ReorientParameterSet& reorient = made.clip().internalClip()->baseClip().reorientParameters();
+    const TQ::ClipID output = frames().createOutputClip(plate(), reorient.outputClipID(), "Reorient")->clipID();
+    reorient.angle().setValue(std::nan(""), Prm::View());
+    EXPECT_THROW(renderer().stabilizeHorizon(plate(), at(1), 1), VUVI_OperationFailed);
+    EXPECT_FALSE(frames().hasOutputFrame(output, at(1)));
 }
 
 TEST_F(RenderStandIns, ActiveFramesAndModulesOfANewLayer)
