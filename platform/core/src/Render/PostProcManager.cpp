@@ -50,10 +50,18 @@ TQ::ClipID clipIDFor(const TQ::ClipIDParameter& parameter, const Prm::View& view
 class OutputFrame
 {
 public:
-    OutputFrame(VUVI_ProjectManager& project, const LC::RenderClipParameters& clips, const Prm::Context& context)
+    // A layer without an output clip of its own renders into `shared`, the
+    // clip the layer before it rendered into (a render makes its output
+    // clip for its first layer only); one with its own clip sets it.
+    OutputFrame(VUVI_ProjectManager& project, const LC::RenderClipParameters& clips, const Prm::Context& context,
+                TQ::ClipID* shared = nullptr)
         : m_frames(project.frameManager()), m_context(context)
     {
         m_output = clipIDFor(clips.outputClipID(), context.view);
+        if (shared && m_frames.clip(m_output))
+            *shared = m_output;
+        else if (shared)
+            m_output = *shared;
         if (!m_frames.clip(m_output))
             fail(QCoreApplication::translate("VUVI_PostProcManager", "No output clip to render into"));
         m_input = clipIDFor(clips.inputClipID(), context.view);
@@ -111,14 +119,14 @@ void VUVI_PostProcManager::vUndoRenderSurface(VUVI_Layer& layer, const Prm::Cont
                                               bool)
 {
     record(QStringLiteral("vUndoRenderSurface"), layer.name(), context);
-    const OutputFrame frame(m_project, layer.insertParameters(), context);
+    const OutputFrame frame(m_project, layer.insertParameters(), context, &m_insertOutput);
     frame.write(frame.input());
 }
 
 void VUVI_PostProcManager::renderInsertLayer(VUVI_Layer& layer, const Prm::Context::Explicit& context)
 {
     record(QStringLiteral("renderInsertLayer"), layer.name(), context);
-    const OutputFrame frame(m_project, layer.insertParameters(), context);
+    const OutputFrame frame(m_project, layer.insertParameters(), context, &m_insertOutput);
     Imaging::Transform track;
     const Imaging::Shape shape = trackedShape(layer, context, track);
     const TQ::ClipID insertClip = clipIDFor(layer.insertParameters().insertClipID(), context.view);
@@ -142,7 +150,7 @@ void VUVI_PostProcManager::stabiliseLayer(VUVI_Layer& layer, const Prm::Context&
 void VUVI_PostProcManager::fillLayerPixels(VUVI_Layer& layer, const Prm::Context& context)
 {
     record(QStringLiteral("fillLayerPixels"), layer.name(), context);
-    const OutputFrame frame(m_project, layer.removeClipParameters(), context);
+    const OutputFrame frame(m_project, layer.removeClipParameters(), context, &m_removeOutput);
     Imaging::Transform track;
     const Imaging::Shape shape = trackedShape(layer, context, track);
     frame.write(rendered([&] { return Imaging::fillShape(frame.rendered(), shape, track); }));

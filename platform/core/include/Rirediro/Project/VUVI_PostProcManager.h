@@ -1,6 +1,7 @@
 #pragma once
 
 #include <Prm/Context.h>
+#include <Rirediro/Clips/ClipID.h>
 
 #include <QStringList>
 
@@ -56,4 +57,8 @@ public:
 
 private:
     VUVI_ProjectManager& m_project;
+    // The output clips the last inserts and fills went to, which layers
+    // without an output clip of their own share.
+    TQ::ClipID m_insertOutput = 0;
+    TQ::ClipID m_removeOutput = 0;
 };
