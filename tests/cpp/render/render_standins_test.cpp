@@ -185,6 +185,27 @@ TEST_F(RenderStandIns, InsertPaintsTheTrackedShapeOnAFreshSurface)
     EXPECT_EQ(rendered(output, frame).pixels, input(frame).pixels);
 }
 
+TEST_F(RenderStandIns, LayersWithoutAnOutputClipShareTheOneBeforeThem)
+{
+    const TQ::ClipID output =
+        frames().createOutputClip(plate(), square().insertParameters().outputClipID(), "Insert")->clipID();
+    Layer corner = made.project->add_layer(&made.clip(), QStringLiteral("Corner"), 0, 0);
+    corner.add_xspline_contour(0.0f, {shapetest::xAt(0, 0), shapetest::xAt(10, 0), shapetest::xAt(10, 10),
+                                      shapetest::xAt(0, 10)});
+    VUVI_Layer& second = *corner.handledObject();
+    square().setMatteColor(Qt::red);
+    second.setMatteColor(Qt::green);
+    const auto context = Prm::Context::Explicit(at(1));
+    for (VUVI_Layer* layer : {&square(), &second})
+        renderer().vUndoRenderSurface(*layer, context, 1, false, true);
+    for (VUVI_Layer* layer : {&square(), &second})
+        renderer().renderInsertLayer(*layer, context);
+    const Dururev::FrameImage inserted = rendered(output, 1);
+    EXPECT_EQ(pixelAt(inserted, Left + Side / 2 + Step, Top + Side / 2), (Pixel{255, 0, 0}));
+    EXPECT_EQ(pixelAt(inserted, 5, 5), (Pixel{0, 255, 0}));
+    EXPECT_EQ(frames().clips().size(), 2);
+}
+
 TEST_F(RenderStandIns, InsertClipIsCarriedByTheTrack)
 {
     const TQ::ClipID output =
