@@ -132,6 +132,23 @@ TEST_F(RenderStandIns, OutputClipsAreUniquelyNamedSequencesInTheOutputFolder)
     EXPECT_EQ(frames().registerDerivedClip(frames().clipMaker(), 99, plate().clipInfo(), "Nothing", false, 0), 0u);
 }
 
+TEST_F(RenderStandIns, OutputClipsLiveOnInTheProjectFile)
+{
+    const TQ::ClipID id = frames().createStabiliseOutputClip(square(), made.core().projectProperties().views())->clipID();
+    renderer().stabiliseLayer(square(), at(2));
+    const QString file = QDir(footageDir.path()).filePath(QStringLiteral("rendered.plinx"));
+    made.project->save_as(file);
+
+    Project reopened(file);
+    Clip* clip = reopened.get_clips().value(QStringLiteral("Stabilise 1"));
+    ASSERT_TRUE(clip);
+    EXPECT_EQ(clip->get_id(), id);
+    VUVI_FrameManager& reopenedFrames = reopened.projectManager()->frameManager();
+    EXPECT_EQ(reopenedFrames.outputFileForFrame(id, at(2)), frames().outputFileForFrame(id, at(2)));
+    EXPECT_TRUE(reopenedFrames.spgiGetDerivedImage(id, at(2), false, false).get()); // the frame rendered
+    EXPECT_FALSE(reopenedFrames.spgiGetDerivedImage(id, at(3), false, false).get()); // one not rendered
+}
+
 TEST_F(RenderStandIns, ClipViewsGetStreamsOfTheirOwn)
 {
     made.core().projectProperties().views()->assign(
