@@ -2,29 +2,24 @@
 
 #include <QCoreApplication>
 
+#include <utility>
+
 namespace TQ::Strings {
 
 QString tr(ClipNamePrefix prefix)
 {
-    const char* text = nullptr;
-    switch (prefix) {
-    case TrackedClipPrefix:
-        text = QT_TRANSLATE_NOOP("TQ::Strings", "Tracked");
-        break;
-    case InsertClipPrefix:
-        text = QT_TRANSLATE_NOOP("TQ::Strings", "Insert");
-        break;
-    case RemoveClipPrefix:
-        text = QT_TRANSLATE_NOOP("TQ::Strings", "Remove");
-        break;
-    case ReorientClipPrefix:
-        text = QT_TRANSLATE_NOOP("TQ::Strings", "Reorient");
-        break;
-    case StabiliseClipPrefix:
-        text = QT_TRANSLATE_NOOP("TQ::Strings", "Stabilise");
-        break;
+    static const std::pair<ClipNamePrefix, const char*> prefixes[] = {
+        {TrackedClipPrefix, QT_TRANSLATE_NOOP("TQ::Strings", "Tracked")},
+        {InsertClipPrefix, QT_TRANSLATE_NOOP("TQ::Strings", "Insert")},
+        {RemoveClipPrefix, QT_TRANSLATE_NOOP("TQ::Strings", "Remove")},
+        {ReorientClipPrefix, QT_TRANSLATE_NOOP("TQ::Strings", "Reorient")},
+        {StabiliseClipPrefix, QT_TRANSLATE_NOOP("TQ::Strings", "Stabilise")},
+    };
+    for (const auto& [value, text] : prefixes) {
+        if (value == prefix)
+            return QCoreApplication::translate("TQ::Strings", text);
     }
-    return text ? QCoreApplication::translate("TQ::Strings", text) : QString();
+    return QString();
 }
 
 } // namespace TQ::Strings

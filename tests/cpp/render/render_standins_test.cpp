@@ -1,6 +1,7 @@
 // The core's render stand-ins on real footage: output clips written into the
 // project's output folder, what each post-processing render puts into a
 // frame, and the mattes the clip-saving helper writes.
+#include "mediaio/FakeImageModule.h"
 #include "tracking/SquareFootage.h"
 
 #include <Rirediro/Clips/VUVI_BaseClip.h>
@@ -13,7 +14,9 @@
 #include <Rirediro/Project/VUVI_PreProcManager.h>
 #include <Rirediro/Render/RenderFunctor.h>
 
+#include <Dururev/Dururev.h>
 #include <Prm/Views.h>
+#include <TQI/ImageIO_Router.h>
 #include <TQ/ClipInfo.h>
 
 #include <QFileInfo>
@@ -129,6 +132,23 @@ TEST_F(RenderStandIns, OutputClipsAreUniquelyNamedSequencesInTheOutputFolder)
     EXPECT_EQ(frames().registerDerivedClip(frames().clipMaker(), 99, plate().clipInfo(), "Nothing", false, 0), 0u);
 }
 
+TEST_F(RenderStandIns, OutputClipsLiveOnInTheProjectFile)
+{
+    const TQ::ClipID id = frames().createStabiliseOutputClip(square(), made.core().projectProperties().views())->clipID();
+    renderer().stabiliseLayer(square(), at(2));
+    const QString file = QDir(footageDir.path()).filePath(QStringLiteral("rendered.plinx"));
+    made.project->save_as(file);
+
+    Project reopened(file);
+    Clip* clip = reopened.get_clips().value(QStringLiteral("Stabilise 1"));
+    ASSERT_TRUE(clip);
+    EXPECT_EQ(clip->get_id(), id);
+    VUVI_FrameManager& reopenedFrames = reopened.projectManager()->frameManager();
+    EXPECT_EQ(reopenedFrames.outputFileForFrame(id, at(2)), frames().outputFileForFrame(id, at(2)));
+    EXPECT_TRUE(reopenedFrames.spgiGetDerivedImage(id, at(2), false, false).get()); // the frame rendered
+    EXPECT_FALSE(reopenedFrames.spgiGetDerivedImage(id, at(3), false, false).get()); // one not rendered
+}
+
 TEST_F(RenderStandIns, ClipViewsGetStreamsOfTheirOwn)
 {
     made.core().projectProperties().views()->assign(
@@ -182,6 +202,50 @@ TEST_F(RenderStandIns, InsertPaintsTheTrackedShapeOnAFreshSurface)
     EXPECT_EQ(rendered(output, frame).pixels, input(frame).pixels);
 }
 
+TEST_F(RenderStandIns, LayersWithoutAnOutputClipShareTheOneBeforeThem)
+{
+    const TQ::ClipID output =
+        frames().createOutputClip(plate(), square().insertParameters().outputClipID(), "Insert")->clipID();
+    Layer corner = made.project->add_layer(&made.clip(), QStringLiteral("Corner"), 0, 0);
+    corner.add_xspline_contour(0.0f, {shapetest::xAt(0, 0), shapetest::xAt(10, 0), shapetest::xAt(10, 10),
+                                      shapetest::xAt(0, 10)});
+    VUVI_Layer& second = *corner.handledObject();
+    square().setMatteColor(Qt::red);
+    second.setMatteColor(Qt::green);
+    const auto context = Prm::Context::Explicit(at(1));
+    for (VUVI_Layer* layer : {&square(), &second})
+        renderer().vUndoRenderSurface(*layer, context, 1, false, true);
+    for (VUVI_Layer* layer : {&square(), &second})
+        renderer().renderInsertLayer(*layer, context);
+    const Dururev::FrameImage inserted = rendered(output, 1);
+    EXPECT_EQ(pixelAt(inserted, Left + Side / 2 + Step, Top + Side / 2), (Pixel{255, 0, 0}));
+    EXPECT_EQ(pixelAt(inserted, 5, 5), (Pixel{0, 255, 0}));
+    EXPECT_EQ(frames().clips().size(), 2);
+}
+
+TEST_F(RenderStandIns, InsertClipIsCarriedByTheTrack)
+{
+    const TQ::ClipID output =
+        frames().createOutputClip(plate(), square().insertParameters().outputClipID(), "Insert")->clipID();
+    square().insertParameters().insertClipID().setValue(made.clip().get_id(), Prm::View());
+    const int frame = 3;
+    const int moved = frame * Step;
+    renderer().vUndoRenderSurface(square(), Prm::Context::Explicit(at(frame)), 1, false, true);
+    renderer().renderInsertLayer(square(), Prm::Context::Explicit(at(frame)));
+
+    // Inside the tracked shape each pixel shows the insert frame's pixel
+    // the track carried there: the picture moved right by the track.
+    const Dururev::FrameImage inserted = rendered(output, frame);
+    Dururev::FrameImage carried = input(frame);
+    for (int y = 0; y < FrameHeight; ++y)
+        for (int x = FrameWidth - 1; x >= moved; --x)
+            for (int c = 0; c < 3; ++c)
+                carried.pixels[(std::size_t(y) * FrameWidth + x) * 3 + c] =
+                    carried.pixels[(std::size_t(y) * FrameWidth + x - moved) * 3 + c];
+    EXPECT_LT(meanDifference(inserted, carried, Left + moved + 5, Top + 5, Side - 10), 8.0);
+    EXPECT_GT(meanDifference(inserted, input(frame), Left + moved + 5, Top + 5, Side - 10), 40.0);
+}
+
 TEST_F(RenderStandIns, FillRemovesTheTrackedSquareAndKeepsTheRest)
 {
     const TQ::ClipID output =
@@ -221,10 +285,34 @@ TEST_F(RenderStandIns, HorizonTurnsByTheReorientAngle)
         EXPECT_EQ(pixelAt(turned, FrameWidth - 1 - x, FrameHeight - 1 - y), pixelAt(input(1), x, y));
 }
 
-TEST_F(RenderStandIns, RenderingWithoutAnOutputClipFails)
+TEST_F(RenderStandIns, OutputFramesGoThroughTheImageWriterOfTheirExtension)
 {
+    static mediaiotest::FakeModule* writer = [] {
+        auto* module = new mediaiotest::FakeModule(".fkw", Dururev::ImageIOModule::SequenceReader);
+        Dururev::imageSuite(true)->registerModule(module); // the router keeps it for the process
+        return module;
+    }();
+    writer->saved.clear();
+    made.core().setDefaultFileExtension(QStringLiteral(".fkw"));
+    VUVI_Clip* output = frames().createStabiliseOutputClip(square(), made.core().projectProperties().views());
+    renderer().stabiliseLayer(square(), at(2));
+    ASSERT_EQ(writer->saved.size(), 1u);
+    EXPECT_EQ(writer->saved[0].first, frames().outputFileForFrame(output->clipID(), at(2)));
+    EXPECT_TRUE(writer->saved[0].first.endsWith("Stabilise_1_0002.fkw"));
+    EXPECT_EQ(writer->saved[0].second.size(), std::size_t(FrameWidth) * FrameHeight * 3);
+}
+
+TEST_F(RenderStandIns, RefusedRendersFailAsTheCoreDoesAndWriteNothing)
+{
+    // No output clip.
     EXPECT_THROW(renderer().stabiliseLayer(square(), at(0)), VUVI_OperationFailed);
     EXPECT_THROW(renderer().renderInsertLayer(square(), Prm::Context::Explicit(at(0))), VUVI_OperationFailed);
+    // A horizon angle the kernels refuse.
+    LC::ReorientParameterSet& reorient = made.clip().internalClip()->baseClip().reorientParameters();
+    const TQ::ClipID output = frames().createOutputClip(plate(), reorient.outputClipID(), "Reorient")->clipID();
+    reorient.angle().setValue(std::nan(""), Prm::View());
+    EXPECT_THROW(renderer().stabilizeHorizon(plate(), at(1), 1), VUVI_OperationFailed);
+    EXPECT_FALSE(frames().hasOutputFrame(output, at(1)));
 }
 
 TEST_F(RenderStandIns, ActiveFramesAndModulesOfANewLayer)

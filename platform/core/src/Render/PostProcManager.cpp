@@ -16,6 +16,8 @@
 
 #include <QCoreApplication>
 
+#include <stdexcept>
+
 namespace {
 
 void record(const QString& operation, const QString& subject, const Prm::Context& context)
@@ -87,6 +89,19 @@ private:
     TQ::ClipID m_input = 0;
 };
 
+// Runs a render kernel; what the kernels refuse (a frame layout they do not
+// render, a track that is not finite) fails as the core's failures do.
+template <typename Kernel>
+cv::Mat rendered(Kernel&& kernel)
+{
+    try {
+        return kernel();
+    } catch (const std::invalid_argument& error) {
+        fail(QCoreApplication::translate("VUVI_PostProcManager", "Cannot render the frame: %1")
+                 .arg(QString::fromUtf8(error.what())));
+    }
+}
+
 Imaging::Shape trackedShape(const VUVI_Layer& layer, const Prm::Context& context, Imaging::Transform& track)
 {
     track = Rirediro::transformOf(layer.transformationMatrix(context));
@@ -117,9 +132,10 @@ void VUVI_PostProcManager::renderInsertLayer(VUVI_Layer& layer, const Prm::Conte
     const TQ::ClipID insertClip = clipIDFor(layer.insertParameters().insertClipID(), context.view);
     if (insertClip != 0 && m_project.frameManager().clip(insertClip)) {
         const cv::Mat picture = Rirediro::frameMat(m_project.frameManager(), insertClip, context);
-        frame.write(Imaging::insertPicture(frame.rendered(), shape, track, picture));
+        frame.write(rendered([&] { return Imaging::insertPicture(frame.rendered(), shape, track, picture); }));
     } else {
-        frame.write(Imaging::insertColour(frame.rendered(), shape, track, colourOf(layer.matteColor())));
+        const Imaging::Colour colour = colourOf(layer.matteColor());
+        frame.write(rendered([&] { return Imaging::insertColour(frame.rendered(), shape, track, colour); }));
     }
 }
 
@@ -127,7 +143,8 @@ void VUVI_PostProcManager::stabiliseLayer(VUVI_Layer& layer, const Prm::Context&
 {
     record(QStringLiteral("stabiliseLayer"), layer.name(), context);
     const OutputFrame frame(m_project, layer.stabiliseClipParameters(), context);
-    frame.write(Imaging::stabilise(frame.input(), Rirediro::transformOf(layer.transformationMatrix(context))));
+    const Imaging::Transform track = Rirediro::transformOf(layer.transformationMatrix(context));
+    frame.write(rendered([&] { return Imaging::stabilise(frame.input(), track); }));
 }
 
 void VUVI_PostProcManager::fillLayerPixels(VUVI_Layer& layer, const Prm::Context& context)
@@ -136,7 +153,7 @@ void VUVI_PostProcManager::fillLayerPixels(VUVI_Layer& layer, const Prm::Context
     const OutputFrame frame(m_project, layer.removeClipParameters(), context, &m_removeOutput);
     Imaging::Transform track;
     const Imaging::Shape shape = trackedShape(layer, context, track);
-    frame.write(Imaging::fillShape(frame.rendered(), shape, track));
+    frame.write(rendered([&] { return Imaging::fillShape(frame.rendered(), shape, track); }));
 }
 
 void VUVI_PostProcManager::stabilizeHorizon(const TQ::IClip& clip, Prm::Context context, int)
@@ -145,5 +162,6 @@ void VUVI_PostProcManager::stabilizeHorizon(const TQ::IClip& clip, Prm::Context 
     const LC::ReorientParameterSet& reorient = clip.baseClip().reorientParameters();
     const OutputFrame frame(m_project, reorient, context);
     const cv::Mat input = Rirediro::frameMat(m_project.frameManager(), clip.clipID(), context);
-    frame.write(Imaging::rotateHorizon(input, reorient.angle().value(context)));
+    const double angle = reorient.angle().value(context);
+    frame.write(rendered([&] { return Imaging::rotateHorizon(input, angle); }));
 }
