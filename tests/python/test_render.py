@@ -123,6 +123,16 @@ def test_a_freed_operation_takes_its_watcher_along():
         watcher.objectName()
 
 
+def test_a_watcher_deleted_by_a_script_leaves_the_operation_working(project):
+    layer = square_layer(project)
+    operation = p.RenderInsertOperation()
+    shiboken2.delete(operation.progress_watcher)
+    assert operation.progress_watcher is None
+    assert project.render(operation, 0, 1, [layer]) is not None
+    del operation
+    gc.collect()
+
+
 def test_none_as_the_operation_or_the_clip_makes_nothing(project):
     before = sorted(project.clips)
     with raises(RuntimeError, "Invalid object"):
