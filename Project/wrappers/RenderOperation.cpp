@@ -26,7 +26,7 @@
 #include <QStringList>
 
 #include <cstdint>
-#include <limits>
+#include <cstdlib>
 
 namespace {
 
@@ -214,10 +214,8 @@ RenderOperation::RenderOperation() : SbkCleaner(this)
     m_watcherGuard = watcher;
 }
 
-RenderOperation::~RenderOperation()
-{
-    m_progressWatcher.reset();
-}
+// The watcher goes first, then the clean-up base invalidates the Python object.
+RenderOperation::~RenderOperation() = default;
 
 ProgressWatcher* RenderOperation::get_progress_watcher() const
 {
@@ -264,8 +262,8 @@ TQ::IClip* runRenderFunctor(RenderOperation& operation, RenderArgs& args)
                    tr("RenderOperation", "Step value must not be zero"));
     // A step must walk towards stop: one walking away would never end.
     const bool renderForward = args.start <= args.stop;
-    detector.check((renderForward && args.step > 0) || (!renderForward && args.step < 0), s_source, 82,
-                   QStringLiteral("renderForward && args.step > 0 || !renderForward"),
+    detector.check(renderForward ? args.step > 0 : args.step < 0, s_source, 82,
+                   QStringLiteral("renderForward ? args.step > 0 : args.step < 0"),
                    tr("RenderOperation", "Wrong step value"));
     if (K::needsLayers)
         detector.check(!args.layers.isEmpty(), s_source, 86, QStringLiteral("!args.layers.isEmpty()"),
