@@ -525,3 +525,34 @@ def test_a_stabilised_clip_holds_the_tracked_square_still(project):
     for frame in (3, 6):
         assert difference(square_region(plate, frame), still) > 40
         assert difference(square_region(stabilised, frame), still) < 8, frame
+
+
+# --- Stand-alone and inside the application ---------------------------------------------------
+
+SCRIPT = """
+import sys
+sys.path.insert(0, %r)
+import pathlib
+import plinx._init
+import plinx.project as p
+import test_render as t
+project = t.make_project(pathlib.Path(%r))
+layer = t.square_layer(project)
+project.track_layers(0, 2, [layer])
+project.render(p.RenderInsertOperation(), 0, 1, [layer])
+print("rendered")
+"""
+
+
+@pytest.mark.parametrize("embedded", [False, True])
+def test_only_stand_alone_runs_free_the_frame_cache(tmp_path, isolated_env, embedded):
+    from conftest import log_lines, run_embedded, run_python
+    code = SCRIPT % (os.path.dirname(os.path.abspath(__file__)), str(tmp_path / "work"))
+    result = run_embedded(code, tmp_path, env=isolated_env) if embedded else run_python(code, env=isolated_env)
+    assert result.returncode == 0 and "rendered" in result.stdout, result.stderr
+    calls = [line.split("call VUVI_FrameManager::", 1)[1].split(" ")[0] for line in log_lines(isolated_env)
+             if "call VUVI_FrameManager::" in line]
+    freed = [call for call in calls if call in ("vClearOutMemoryExceptForFrame", "vSetCacheStrategyRecycle")]
+    # Once for the track, once for the render; never inside the application.
+    assert freed == ([] if embedded else ["vClearOutMemoryExceptForFrame", "vSetCacheStrategyRecycle"] * 2)
+    assert calls.count("unloadAllUnusedTempBuffers") == 2
