@@ -131,4 +131,22 @@ TEST(TrackerKeys, LiveOnInTheProjectFile)
     EXPECT_EQ(read.zy, 0.001);
 }
 
+TEST(TrackerKeys, ComeBackWithALayerWhoseRemovalIsUndone)
+{
+    QTemporaryDir dir;
+    cliptest::ProjectOfFootage made(writeSquareFootage(dir.path(), 4, 0));
+    Layer layer = made.project->add_layer(&made.clip(), QStringLiteral("Keyed"), 0, 0);
+    const unsigned int id = layer.handledObject()->layerID();
+    Gan_Matrix33 shifted = gan_mat33_ident_s();
+    shifted.xz = 9.0;
+    layer.handledObject()->setTrackKey(Prm::Context(Prm::Time::fromDouble(2), Prm::View(0), 3), shifted);
+    layer.handledObject()->removeLayer();
+    bool undone = false;
+    made.core().commandManager()->vUnDo(undone);
+    ASSERT_TRUE(undone);
+    const boost::shared_ptr<VUVI_Layer> back = made.core().selectionManager()->findLayer(id, false);
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->transformationMatrix(Prm::Context(Prm::Time::fromDouble(5), Prm::View(0), 3)).xz, 9.0);
+}
+
 } // namespace
