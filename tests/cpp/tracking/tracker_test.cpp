@@ -106,4 +106,47 @@ TEST(TrackerKeys, HoldTheLatestEarlierKeyOfTheView)
     EXPECT_TRUE(made.core().preProcManager().journal().last().contains(QStringLiteral("measured 0")));
 }
 
+TEST(TrackerKeys, LiveOnInTheProjectFile)
+{
+    QTemporaryDir dir;
+    cliptest::ProjectOfFootage made(writeSquareFootage(dir.path(), 4, 0));
+    Layer layer = made.project->add_layer(&made.clip(), QStringLiteral("Keyed"), 0, 0);
+    Gan_Matrix33 turned{0.0, -1.0, 12.5, 1.0, 0.0, -3.25, 0.0, 0.001, 1.0};
+    layer.handledObject()->setTrackKey(Prm::Context(Prm::Time::fromDouble(3), Prm::View(0), 3), turned);
+    const QString file = QDir(dir.path()).filePath(QStringLiteral("tracked.plinx"));
+    made.project->save_as(file);
+
+    Project reopened(file);
+    const VUVI_Layer& restored = *reopened.get_layers().front().handledObject();
+    const auto flat = [](const VUVI_Layer::TrackKeys& keys) {
+        std::vector<double> values;
+        for (const auto& [at, m] : keys)
+            values.insert(values.end(), {double(at.first), double(at.second), m.xx, m.xy, m.xz, m.yx, m.yy, m.yz,
+                                         m.zx, m.zy, m.zz});
+        return values;
+    };
+    EXPECT_EQ(flat(restored.trackKeys()), flat(layer.handledObject()->trackKeys()));
+    const Gan_Matrix33 read = restored.transformationMatrix(Prm::Context(Prm::Time::fromDouble(4), Prm::View(0), 3));
+    EXPECT_EQ(read.xz, 12.5);
+    EXPECT_EQ(read.zy, 0.001);
+}
+
+TEST(TrackerKeys, ComeBackWithALayerWhoseRemovalIsUndone)
+{
+    QTemporaryDir dir;
+    cliptest::ProjectOfFootage made(writeSquareFootage(dir.path(), 4, 0));
+    Layer layer = made.project->add_layer(&made.clip(), QStringLiteral("Keyed"), 0, 0);
+    const unsigned int id = layer.handledObject()->layerID();
+    Gan_Matrix33 shifted = gan_mat33_ident_s();
+    shifted.xz = 9.0;
+    layer.handledObject()->setTrackKey(Prm::Context(Prm::Time::fromDouble(2), Prm::View(0), 3), shifted);
+    layer.handledObject()->removeLayer();
+    bool undone = false;
+    made.core().commandManager()->vUnDo(undone);
+    ASSERT_TRUE(undone);
+    const boost::shared_ptr<VUVI_Layer> back = made.core().selectionManager()->findLayer(id, false);
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->transformationMatrix(Prm::Context(Prm::Time::fromDouble(5), Prm::View(0), 3)).xz, 9.0);
+}
+
 } // namespace

@@ -92,6 +92,10 @@ public:
     // as the tracker sets it; whether the frame has a key of its own.
     void setTrackKey(const Prm::Context& context, const Gan_Matrix33& track);
     bool hasTrackKey(const Prm::Context& context) const;
+    // Every key of the track, by (view id, frame); files and undo keep them.
+    using TrackKeys = std::map<std::pair<int, int>, Gan_Matrix33>;
+    const TrackKeys& trackKeys() const { return m_track; }
+    void setTrackKeys(const TrackKeys& keys) { m_track = keys; }
     const LC::Surface& surface() const { return m_surface; }
 
     // The number of nodes at the top level of the layer's tree.
@@ -165,6 +169,5 @@ private:
     LC::RenderClipParameters m_remove;
     QList<boost::shared_ptr<Rirediro::Contour>> m_contours;
     QStringList m_journal;
-    // The track: keys by (view id, frame).
-    std::map<std::pair<int, int>, Gan_Matrix33> m_track;
+    TrackKeys m_track;
 };
