@@ -133,6 +133,17 @@ def test_a_watcher_deleted_by_a_script_leaves_the_operation_working(project):
     gc.collect()
 
 
+def test_a_python_on_render_is_never_called(project):
+    class Own(p.RenderStabilizeOperation):
+        called = False
+
+        def onRender(self, *args):  # noqa: N802 (the C++ name)
+            Own.called = True
+    layer = square_layer(project)
+    clip = project.render(Own(), 0, 1, [layer])
+    assert not Own.called and clip.name.startswith("Stabilise")
+
+
 def test_none_as_the_operation_or_the_clip_makes_nothing(project):
     before = sorted(project.clips)
     with raises(RuntimeError, "Invalid object"):
