@@ -9,7 +9,7 @@ using namespace Binding;
 void init_InputEvent(PyObject* module)
 {
     ValueClass<InputEvent> type(module);
-    type.constructor(init<const InputEvent&>("InputEvent"));
+    type.constructor(init<const InputEvent&>("InputEvent", wrongCountIsWrongArguments));
     type.field("layer", &InputEvent::layer, expects("Layer or NoneType"));
     type.field("pos_on_image", &InputEvent::pos_on_image, expects("QPointF"));
     type.field("pos_on_canvas", &InputEvent::pos_on_canvas, expects("QPointF"));
