@@ -142,6 +142,9 @@ void init_Canvas(PyObject* module)
     type.method("describe_all", &Canvas::describeAll);
     type.method("lock_held", [](const Canvas&) { return lockHeld(); });
     type.method("lock_held_with", [](const Canvas&, PyObject*) { return lockHeld(); }, "object");
+    type.method("lock_held_with_type", [](const Canvas&, PyTypeObject*) { return lockHeld(); }, "type");
+    type.method("type_name", [](const Canvas&, PyTypeObject* type) { return QString::fromUtf8(type->tp_name); },
+                "type");
     type.length(&Canvas::count);
     type.truth([](const Canvas& canvas) { return canvas.count() > 0; });
     type.subscript([](const Canvas& canvas, PyObject* key) -> PyObject* {

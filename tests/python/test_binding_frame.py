@@ -415,12 +415,31 @@ def test_truth_length_and_subscript_slots():
     (lambda: SAMPLE.lock_held_released(), False),     # declared released
     (lambda: b.Canvas().lock_held(), False),          # object class: released
     (lambda: b.Canvas().lock_held_with(object()), True),  # a Python object crosses: kept
+    (lambda: b.Canvas().lock_held_with_type(int), True),  # a type object too
     (lambda: SAMPLE.lock_held_without(object()), False),  # kept, but released around the native part
     (lambda: b.Probe.lock_held(), False),
     (lambda: b.lock_held(), False),
 ])
 def test_lock_policy(call, held):
     assert call() is held
+
+
+# --- Type objects -------------------------------------------------------------------------
+
+@pytest.mark.parametrize("argument, name", [
+    (int, "int"),
+    (b.Canvas, "bindingprobe.Canvas"),
+    (type("Made", (), {}), "Made"),
+    (5, TypeError),
+    (b.Canvas(), TypeError),
+    (None, TypeError),
+])
+def test_a_type_parameter_takes_classes_only(argument, name):
+    if name is TypeError:
+        with pytest.raises(TypeError, match="bindingprobe.Canvas.type_name"):
+            b.Canvas().type_name(argument)
+    else:
+        assert b.Canvas().type_name(argument) == name
 
 
 # --- Pairs, fixed counts, object classes compared -------------------------------------
