@@ -162,6 +162,22 @@ def test_properties_and_fields():
     assert not shiboken2.isValid(view)  # the view dies with its owner
 
 
+def test_a_field_converted_from_another_type_is_read_as_a_copy():
+    # The conversion of an optional size gives a QSize or None: the field
+    # holds no QSize to be seen in place.
+    s = b.Sample("a", 1)
+    assert s.limit is None
+    s.limit = QtCore.QSize(2, 3)
+    first = s.limit
+    assert first == QtCore.QSize(2, 3) and s.limit is not first
+    first.setWidth(9)
+    assert s.limit == QtCore.QSize(2, 3)
+    s.limit = None
+    assert s.limit is None
+    with pytest.raises(TypeError, match="^wrong type attributed to 'limit', 'QSize or None' or convertible type"):
+        s.limit = 5
+
+
 # --- Abstract base, derived classes, overrides ---------------------------------------
 
 class Triangle(b.Shape):
