@@ -280,9 +280,18 @@ def test_the_core_calls_reach_the_python_tool(tmp_path, project_file):
         host.mouse_move((2, 3), (11, 21))
         host.mouse_release((3, 4), (12, 22))
         events = [[e.pos_on_image.toTuple(), e.pos_on_canvas.toTuple(), e.layer] for e in tool.events]
-        result([tool.calls, events, len({id(e) for e in tool.events})])
+        # The base's own methods, called explicitly, with an event and without.
+        names = ("on_mouse_press", "on_mouse_move", "on_mouse_release")
+        base = [error_of(lambda: getattr(t.AbstractTool, name)(tool, tool.events[0])) for name in names]
+        base += [error_of(lambda: getattr(t.AbstractTool, name)(tool, 5)) for name in names]
+        result([tool.calls, events, len({id(e) for e in tool.events}), base])
     """, tmp_path, project_file)
-    calls, events, distinct = value
+    calls, events, distinct, base = value
+    names = ("on_mouse_press", "on_mouse_move", "on_mouse_release")
+    assert base[:3] == [["NotImplementedError", "pure virtual method 'AbstractTool.%s()' not implemented." % name]
+                        for name in names]
+    for error, name in zip(base[3:], names):
+        assert error[0] == "TypeError" and "plinx.tools.AbstractTool." + name in error[1]
     assert calls == ["activate", "activate", "deactivate", "deactivate", "press", "move", "release"]
     assert events == [[[1.5, 2.5], [10, 20], None], [[2, 3], [11, 21], None], [[3, 4], [12, 22], None]]
     assert distinct == 3
