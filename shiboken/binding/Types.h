@@ -945,4 +945,15 @@ SbkConverter* registerConversion(const Module& owner, Slot slot, PyTypeObject* p
     return registerConversion(owner, int(slot), pythonType, toPython, fromPython);
 }
 
+// A container conversion of a module in its slot: Kind (SequenceConversion,
+// MappingConversion, PairConversion) over the container type.
+//
+//     registerContainerConversion<QList<QString>, SequenceConversion>(module, Slot::StringList, &PyList_Type);
+template <typename Container, template <typename> class Kind, typename Slot>
+SbkConverter* registerContainerConversion(const Module& owner, Slot slot, PyTypeObject* pythonType)
+{
+    using C = Kind<Container>;
+    return registerConversion(owner, slot, pythonType, &C::toPython, {{&C::toCpp, &C::isConvertible}});
+}
+
 } // namespace Binding

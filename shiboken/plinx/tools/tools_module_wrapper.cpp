@@ -12,21 +12,15 @@ using namespace Binding;
 
 namespace {
 
-template <typename Container, template <typename> class Kind>
-void registerContainer(plinx_tools::Converter slot, PyTypeObject* pythonType)
-{
-    using C = Kind<Container>;
-    registerConversion(plinx_tools::module, slot, pythonType, &C::toPython, {{&C::toCpp, &C::isConvertible}});
-}
-
 void registerToolsConversions()
 {
     using Slot = plinx_tools::Converter;
-    registerContainer<QList<QObject*>, SequenceConversion>(Slot::ObjectList, &PyList_Type);
-    registerContainer<QList<QByteArray>, SequenceConversion>(Slot::ByteArrayList, &PyList_Type);
-    registerContainer<QList<QVariant>, SequenceConversion>(Slot::VariantList, &PyList_Type);
-    registerContainer<QList<QString>, SequenceConversion>(Slot::StringList, &PyList_Type);
-    registerContainer<VariantMap, MappingConversion>(Slot::VariantMap, &PyDict_Type);
+    const Module& m = plinx_tools::module;
+    registerContainerConversion<QList<QObject*>, SequenceConversion>(m, Slot::ObjectList, &PyList_Type);
+    registerContainerConversion<QList<QByteArray>, SequenceConversion>(m, Slot::ByteArrayList, &PyList_Type);
+    registerContainerConversion<QList<QVariant>, SequenceConversion>(m, Slot::VariantList, &PyList_Type);
+    registerContainerConversion<QList<QString>, SequenceConversion>(m, Slot::StringList, &PyList_Type);
+    registerContainerConversion<VariantMap, MappingConversion>(m, Slot::VariantMap, &PyDict_Type);
 }
 
 std::vector<const FunctionBase*> moduleFunctions()
