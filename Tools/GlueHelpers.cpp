@@ -180,6 +180,23 @@ Shapes shapesUnder(const Rirediro::InputEvent& event, const boost::weak_ptr<VUVI
     });
 }
 
+// The Python handle of a contour or point, by the kind of its contour; None
+// without one, or for a kind that has no handle.
+template <typename XSplineHandle, typename BezierHandle, typename Core>
+PyObject* handleOfKind(const boost::shared_ptr<Core>& object, const Shapes& found, const char* xsplineName,
+                       const char* bezierName)
+{
+    if (!object)
+        Py_RETURN_NONE;
+    switch (found.contour->kind()) {
+    case Rirediro::Contour::XSpline:
+        return copyToPython(xsplineName, XSplineHandle(object, found.project));
+    case Rirediro::Contour::Bezier:
+        return copyToPython(bezierName, BezierHandle(object, found.project));
+    }
+    Py_RETURN_NONE;
+}
+
 } // namespace
 
 // --- ToolTypeSystem --------------------------------------------------------------------------
@@ -311,30 +328,14 @@ void renderOverlay(PyObject* callable, QOpenGLWidget* widget, float first, float
 PyObject* contourObject(const Rirediro::InputEvent& event, const boost::weak_ptr<VUVI_ProjectManager>& project)
 {
     const Shapes found = shapesUnder(event, project, false);
-    if (!found.contour)
-        Py_RETURN_NONE;
-    switch (found.contour->kind()) {
-    case Rirediro::Contour::XSpline:
-        return copyToPython("XSplineContour", XSplineContour(found.contour, found.project));
-    case Rirediro::Contour::Bezier:
-        return copyToPython("BezierContour", BezierContour(found.contour, found.project));
-    }
-    Py_RETURN_NONE;
+    return handleOfKind<XSplineContour, BezierContour>(found.contour, found, "XSplineContour", "BezierContour");
 }
 
 PyObject* controlPointObject(const Rirediro::InputEvent& event,
                              const boost::weak_ptr<VUVI_ProjectManager>& project)
 {
     const Shapes found = shapesUnder(event, project, true);
-    if (!found.point)
-        Py_RETURN_NONE;
-    switch (found.contour->kind()) {
-    case Rirediro::Contour::XSpline:
-        return copyToPython("XControlPoint", XControlPoint(found.point, found.project));
-    case Rirediro::Contour::Bezier:
-        return copyToPython("BezierControlPoint", BezierControlPoint(found.point, found.project));
-    }
-    Py_RETURN_NONE;
+    return handleOfKind<XControlPoint, BezierControlPoint>(found.point, found, "XControlPoint", "BezierControlPoint");
 }
 
 } // namespace GlueHelpers

@@ -256,22 +256,14 @@ PyObject* destroyTool(PyObject*, PyObject*)
     Py_RETURN_NONE;
 }
 
-PyObject* activate(PyObject*, PyObject* args)
+// activate(flag=True), deactivate(flag=True)
+template <void (Rirediro::Tool::*Switch)(bool)>
+PyObject* switchTool(PyObject*, PyObject* args)
 {
     int flag = 1;
-    if (!PyArg_ParseTuple(args, "|p:activate", &flag))
+    if (!PyArg_ParseTuple(args, "|p", &flag))
         return nullptr;
-    if (!withoutInterpreter([&] { currentTool().doActivate(flag); }))
-        return nullptr;
-    Py_RETURN_NONE;
-}
-
-PyObject* deactivate(PyObject*, PyObject* args)
-{
-    int flag = 1;
-    if (!PyArg_ParseTuple(args, "|p:deactivate", &flag))
-        return nullptr;
-    if (!withoutInterpreter([&] { currentTool().doDeactivate(flag); }))
+    if (!withoutInterpreter([&] { (currentTool().*Switch)(flag); }))
         return nullptr;
     Py_RETURN_NONE;
 }
@@ -396,8 +388,8 @@ PyMethodDef functions[] = {
     {"close_project", &closeProject, METH_NOARGS, nullptr},
     {"request_tool", &requestTool, METH_VARARGS, nullptr},
     {"destroy_tool", &destroyTool, METH_NOARGS, nullptr},
-    {"activate", &activate, METH_VARARGS, nullptr},
-    {"deactivate", &deactivate, METH_VARARGS, nullptr},
+    {"activate", &switchTool<&Rirediro::Tool::doActivate>, METH_VARARGS, nullptr},
+    {"deactivate", &switchTool<&Rirediro::Tool::doDeactivate>, METH_VARARGS, nullptr},
     {"mouse_press", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(&mouse<&Rirediro::Tool::vHandleMousePress>)),
      METH_VARARGS | METH_KEYWORDS, nullptr},
     {"mouse_move", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(&mouse<&Rirediro::Tool::vHandleMouseMove>)),
