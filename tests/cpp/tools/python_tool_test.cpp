@@ -2,7 +2,7 @@
 // what it answers, what reaches the Python object, what stays with the
 // tool's state, and who owns what.
 #include "layers/LayerTestSupport.h"
-#include "support/PyRef.h"
+#include "support/PythonNamespace.h"
 
 #include "Tools/AbstractTool.h"
 #include "Tools/PythonTool.h"
@@ -35,12 +35,11 @@ public:
 };
 const auto* const interpreter = ::testing::AddGlobalTestEnvironment(new EmbeddedInterpreter);
 
-class PythonToolTest : public layertest::LayerProject
+class PythonToolTest : public layertest::LayerProject, public PythonNamespace
 {
 protected:
-    PythonToolTest() : m_names(PyDict_New())
+    PythonToolTest()
     {
-        PyDict_SetItemString(m_names.get(), "__builtins__", PyEval_GetBuiltins());
         run("import shiboken2, weakref\n"
             "import plinx.tools as t\n"
             "class Recorder(t.AbstractTool):\n"
@@ -57,45 +56,22 @@ protected:
     }
     ~PythonToolTest() override
     {
-        PyDict_Clear(m_names.get());
+        clear();
         PyGC_Collect();
-    }
-
-    void run(const std::string& code) const
-    {
-        PyRef result(PyRun_String(code.c_str(), Py_file_input, m_names.get(), m_names.get()));
-        if (!result) {
-            PyErr_Print();
-            ADD_FAILURE() << "Python failed:\n" << code;
-        }
-    }
-    std::string text(const std::string& expression) const
-    {
-        PyRef result(PyRun_String(expression.c_str(), Py_eval_input, m_names.get(), m_names.get()));
-        PyRef shown(result ? PyObject_Str(result.get()) : nullptr);
-        if (!shown) {
-            PyErr_Print();
-            ADD_FAILURE() << "Python failed: " << expression;
-            return std::string();
-        }
-        return PyUnicode_AsUTF8(shown.get());
     }
 
     // The core-side tool over the Python object `made`, which it owns from
     // now on, as the tool type registry leaves it; not kept by the tool manager.
     Python::Tool* initialisedTool()
     {
-        PyObject* made = PyDict_GetItemString(m_names.get(), "made");
-        PyRef base(PyRun_String("t.AbstractTool", Py_eval_input, m_names.get(), m_names.get()));
+        run("base = t.AbstractTool\n");
+        PyObject* made = object("made");
         auto* tool = static_cast<AbstractTool*>(Shiboken::Object::cppPointer(
-            reinterpret_cast<SbkObject*>(made), reinterpret_cast<PyTypeObject*>(base.get())));
+            reinterpret_cast<SbkObject*>(made), reinterpret_cast<PyTypeObject*>(object("base"))));
         tool->initTool(&core().toolManager(), core().selectionManager().get());
         Shiboken::Object::releaseOwnership(made);
         return qobject_cast<Python::Tool*>(tool->internalTool().data());
     }
-
-private:
-    PyRef m_names;
 };
 
 TEST_F(PythonToolTest, AnswersForEveryPythonToolAndForwardsMouseAndActivation)
