@@ -61,6 +61,14 @@ class Recorder(t.AbstractTool):
     def on_deactivate(self):
         self.calls.append("deactivate")
 
+def recording_tool():
+    # A Recorder the host's tool manager made, as the current tool.
+    class MyTool(Recorder):
+        pass
+    t.register_custom_tool_type(MyTool)
+    host.request_tool()
+    return t.tool_instance(MyTool)
+
 def result(value):
     sys.stdout.flush()
     print("RESULT " + json.dumps(value))
@@ -267,10 +275,7 @@ def test_the_core_tool_gets_the_live_action_and_owns_the_tool(tmp_path, project_
 
 def test_the_core_calls_reach_the_python_tool(tmp_path, project_file):
     value, _ = embedded("""
-        class MyTool(Recorder): pass
-        t.register_custom_tool_type(MyTool)
-        host.request_tool()
-        tool = t.tool_instance(MyTool)
+        tool = recording_tool()
         host.activate(True)
         host.activate(False)
         host.deactivate(False)
@@ -301,10 +306,7 @@ def test_event_lookups(tmp_path, project_file):
     # (layer, contour index, point index) -> what layer, contour and
     # control_point give, compared with the layer's own handles.
     value, _ = embedded("""
-        class MyTool(Recorder): pass
-        t.register_custom_tool_type(MyTool)
-        host.request_tool()
-        tool = t.tool_instance(MyTool)
+        tool = recording_tool()
         outline = [l for l in p.get_current_project().layers if l.name == "outline"][0]
         xspline, bezier = outline.contours
         cases = [("outline", 0, 1), ("outline", 1, 0), ("outline", 0, None), ("outline", 0, 5),
@@ -344,10 +346,7 @@ def test_event_lookups(tmp_path, project_file):
 def test_input_event_attributes(tmp_path, project_file):
     value, _ = embedded("""
         import copy
-        class MyTool(Recorder): pass
-        t.register_custom_tool_type(MyTool)
-        host.request_tool()
-        tool = t.tool_instance(MyTool)
+        tool = recording_tool()
         host.mouse_press((1, 2), (3, 4), "outline", 0, 0)
         e = tool.events[-1]
         out = {}
