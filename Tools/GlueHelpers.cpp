@@ -30,6 +30,7 @@
 #include <QCoreApplication>
 #include <QVector>
 
+#include <functional>
 #include <memory>
 
 namespace GlueHelpers {
@@ -155,46 +156,49 @@ PyObject* copyToPython(const char* typeName, const Handle& handle)
     return Shiboken::Conversions::copyToPython(converter, &handle);
 }
 
-// What lies under an event; looked up in the core, made Python objects of
-// afterwards.
-struct Shapes
-{
-    boost::weak_ptr<VUVI_ProjectManager> project;
-    boost::shared_ptr<Rirediro::Contour> contour;
-    boost::shared_ptr<Rirediro::ControlPoint> point;
-};
+// Makes the Python object of a handle found in the core; run with the
+// interpreter lock held. Empty: None.
+using PythonMaker = std::function<PyObject*()>;
 
-Shapes shapesUnder(const Rirediro::InputEvent& event, const boost::weak_ptr<VUVI_ProjectManager>& project,
-                   bool withPoint)
-{
-    return inCore([&] {
-        Shapes found;
-        found.project = PyHandle<void>::fromWeakToShared(project);
-        // A node that is no layer has no contours.
-        const auto layer = boost::dynamic_pointer_cast<VUVI_Layer>(event.layer());
-        if (layer)
-            found.contour = layer->contourWithID(event.contourID());
-        if (found.contour && withPoint)
-            found.point = found.contour->pointByID(event.pointID());
-        return found;
-    });
-}
-
-// The Python handle of a contour or point, by the kind of its contour; None
-// without one, or for a kind that has no handle.
+// The handle of a contour or point, by its contour's kind. Handles keep weak
+// references only: the core's objects are let go of inside the core.
 template <typename XSplineHandle, typename BezierHandle, typename Core>
-PyObject* handleOfKind(const boost::shared_ptr<Core>& object, const Shapes& found, const char* xsplineName,
-                       const char* bezierName)
+PythonMaker handleOfKind(const boost::shared_ptr<Core>& object, Rirediro::Contour::Kind kind,
+                         const boost::shared_ptr<VUVI_ProjectManager>& project, const char* xsplineName,
+                         const char* bezierName)
 {
     if (!object)
-        Py_RETURN_NONE;
-    switch (found.contour->kind()) {
+        return {};
+    switch (kind) {
     case Rirediro::Contour::XSpline:
-        return copyToPython(xsplineName, XSplineHandle(object, found.project));
+        return [handle = XSplineHandle(object, project), xsplineName] { return copyToPython(xsplineName, handle); };
     case Rirediro::Contour::Bezier:
-        return copyToPython(bezierName, BezierHandle(object, found.project));
+        return [handle = BezierHandle(object, project), bezierName] { return copyToPython(bezierName, handle); };
     }
-    Py_RETURN_NONE;
+    return {}; // a kind without handle
+}
+
+// The contour (or with `point`, the control point) under an event.
+PyObject* shapeUnder(const Rirediro::InputEvent& event, const boost::weak_ptr<VUVI_ProjectManager>& weakProject,
+                     bool point)
+{
+    const PythonMaker make = inCore([&]() -> PythonMaker {
+        const auto project = PyHandle<void>::fromWeakToShared(weakProject);
+        // A node that is no layer has no contours.
+        const auto layer = boost::dynamic_pointer_cast<VUVI_Layer>(event.layer());
+        const auto contour = layer ? layer->contourWithID(event.contourID()) : nullptr;
+        if (!contour)
+            return {};
+        if (point)
+            return handleOfKind<XControlPoint, BezierControlPoint>(contour->pointByID(event.pointID()),
+                                                                  contour->kind(), project, "XControlPoint",
+                                                                  "BezierControlPoint");
+        return handleOfKind<XSplineContour, BezierContour>(contour, contour->kind(), project, "XSplineContour",
+                                                           "BezierContour");
+    });
+    if (!make)
+        Py_RETURN_NONE;
+    return make();
 }
 
 } // namespace
@@ -327,15 +331,13 @@ void renderOverlay(PyObject* callable, QOpenGLWidget* widget, float first, float
 
 PyObject* contourObject(const Rirediro::InputEvent& event, const boost::weak_ptr<VUVI_ProjectManager>& project)
 {
-    const Shapes found = shapesUnder(event, project, false);
-    return handleOfKind<XSplineContour, BezierContour>(found.contour, found, "XSplineContour", "BezierContour");
+    return shapeUnder(event, project, false);
 }
 
 PyObject* controlPointObject(const Rirediro::InputEvent& event,
                              const boost::weak_ptr<VUVI_ProjectManager>& project)
 {
-    const Shapes found = shapesUnder(event, project, true);
-    return handleOfKind<XControlPoint, BezierControlPoint>(found.point, found, "XControlPoint", "BezierControlPoint");
+    return shapeUnder(event, project, true);
 }
 
 } // namespace GlueHelpers
