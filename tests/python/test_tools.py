@@ -471,3 +471,31 @@ def test_without_a_canvas_nothing_is_installed(tmp_path):
         result(error_of(lambda: t.set_overlay_renderer(lambda widget, a, b: None)))
     """, tmp_path, env={"PLINX_HOST_NO_CANVAS": "1"})
     assert value[0] == "RuntimeError" and "canvas" in value[1]
+
+
+def test_two_threads_drive_the_tool_and_the_canvas(tmp_path, project_file):
+    # Each host call gives the interpreter lock away and holds the core;
+    # the tool and the renderer take the lock back for their Python work.
+    value, _ = embedded("""
+        import threading
+        tool = recording_tool()
+        drawn = []
+        t.set_overlay_renderer(lambda widget, a, b: drawn.append(a))
+        failures = []
+        def work(index):
+            try:
+                for step in range(40):
+                    host.mouse_press((index, step), (0, 0), "outline", 0, 0)
+                    host.draw_overlay(float(index), 0.0)
+                    assert t.tool_instance(type(tool)) is tool
+                    tool.events[-1].contour
+            except Exception as error:
+                failures.append(repr(error))
+        threads = [threading.Thread(target=work, args=(index,)) for index in range(2)]
+        for thread in threads:
+            thread.start()
+        for thread in threads:
+            thread.join()
+        result([failures, len(tool.calls), sorted(set(drawn)), len(drawn)])
+    """, tmp_path, project_file)
+    assert value == [[], 80, [0.0, 1.0], 80]
