@@ -68,7 +68,7 @@ VUVI_ProjectManager::VUVI_ProjectManager(TQ::Callbacks* callbacks)
     , m_properties(std::make_unique<ProjectProperties>())
     , m_commandManager(boost::make_shared<Rirediro::CommandManager>())
     , m_selectionManager(boost::make_shared<VUVI_SelectionManager>(*this))
-    , m_toolManager(std::make_unique<VUVI_ToolManager>())
+    , m_toolManager(std::make_unique<VUVI_ToolManager>(m_selectionManager.get()))
     , m_parameterManager(std::make_unique<VUVI_ParameterManager>(*this))
     , m_frameManager(std::make_unique<VUVI_FrameManager>(*this))
 {
