@@ -231,6 +231,54 @@ def show_python_format(folder):
     return toy
 
 
+def make_textured_footage(folder, name, frames=8, size=(96, 48)):
+    """A square of noise, 24 px, moving 4 px a frame to the right; its first file."""
+    os.makedirs(folder, exist_ok=True)
+    noise = numpy.random.default_rng(7).integers(0, 256, (24, 24), dtype=numpy.uint8)
+    for index in range(frames):
+        pixels = numpy.full((size[1], size[0], 3), 30, dtype=numpy.uint8)
+        left = 8 + 4 * index
+        pixels[12:36, left:left + 24, 0] = noise
+        pixels[12:36, left:left + 24, 1] = 255 - noise
+        image = QtGui.QImage(pixels.data, size[0], size[1], size[0] * 3, QtGui.QImage.Format_RGB888)
+        image.save(os.path.join(folder, "%s.%04d.png" % (name, index + 1)))
+    return os.path.join(folder, "%s.0001.png" % name)
+
+
+def show_tracking_and_rendering(folder):
+    """Tracks a layer round the square, renders from it and exports its shape."""
+    clip = project.Clip(make_textured_footage(os.path.join(folder, "moving"), "moving"), "moving")
+    made = project.Project(clip)
+    made.set_output_dir(os.path.join(folder, "renders"))
+    layer = made.add_layer(made.clips["moving"], "square")
+    # Frame 0 shows the square at x 8..32, y 12..36; the shape keeps 3 px round it.
+    corners = [(5, 9), (35, 9), (35, 39), (5, 39)]
+    layer.add_xspline_contour(0.0, [project.XControlPointData(x=float(x), y=float(y)) for x, y in corners])
+    print("Tracking %r over %d frames:" % (layer.name, made.length))
+    made.track_layers(0, made.length - 1, [layer])
+    for frame in range(made.length):
+        matrix = layer.get_transform_matrix(float(frame))
+        print("  frame %d: translation %5.2f, %5.2f" % (frame, matrix[0][2], matrix[1][2]))
+
+    for operation in (project.RenderStabilizeOperation(), project.RenderInsertOperation()):
+        watcher = operation.progress_watcher
+        said = []
+        watcher.started.connect(lambda: said.append("started"))
+        watcher.progress_message.connect(lambda text: said.append(text))
+        watcher.progress_status.connect(lambda percent: said.append("%d%%" % percent))
+        watcher.finished.connect(lambda: said.append("finished"))
+        rendered = made.render(operation, 0, made.length - 1, [layer], step=2)
+        print("%s made clip %r:" % (type(operation).__name__, rendered.name))
+        print("  " + ", ".join(said))
+
+    shapes = os.path.join(folder, "shapes")
+    matte = made.export_rendered_shapes([layer], project.ByMatteColor, shapes, ".png", "square_", "", 0,
+                                        made.length - 1, 2)
+    print("Shapes exported to %s; the first file opens as clip %r" % (os.path.basename(shapes), matte.name))
+    for place in ("renders", "shapes"):
+        print("  %s: %s" % (place, ", ".join(sorted(os.listdir(os.path.join(folder, place))))))
+
+
 if __name__ == "__main__":
     show_product()
     show_views()
@@ -242,3 +290,4 @@ if __name__ == "__main__":
         show_reopened(saved)
         show_frame(saved)
         toy = show_python_format(scratch)
+        show_tracking_and_rendering(scratch)

@@ -7,6 +7,9 @@
 #include <boost/make_shared.hpp>
 #include <boost/shared_ptr.hpp>
 
+#include <QMetaObject>
+
+#include <cmath>
 #include <set>
 #include <stdexcept>
 
@@ -56,3 +59,32 @@ ProgressWatcher::ProgressWatcher(bool, QObject* parent) : QObject(parent), SbkCl
 }
 
 ProgressWatcher::~ProgressWatcher() = default;
+
+void ProgressSender::started() const
+{
+    if (m_watcher)
+        QMetaObject::invokeMethod(m_watcher.data(), "started", Qt::AutoConnection);
+}
+
+void ProgressSender::message(const QString& text) const
+{
+    if (m_watcher)
+        QMetaObject::invokeMethod(m_watcher.data(), "progress_message", Qt::AutoConnection, Q_ARG(QString, text));
+}
+
+void ProgressSender::status(uint percent) const
+{
+    if (m_watcher)
+        QMetaObject::invokeMethod(m_watcher.data(), "progress_status", Qt::AutoConnection, Q_ARG(uint, percent));
+}
+
+void ProgressSender::finished() const
+{
+    if (m_watcher)
+        QMetaObject::invokeMethod(m_watcher.data(), "finished", Qt::AutoConnection);
+}
+
+uint ProgressSender::percent(int done, int total)
+{
+    return uint(std::lround(float(done) * 100.0f / float(total)));
+}

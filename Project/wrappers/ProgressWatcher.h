@@ -3,6 +3,7 @@
 #include "Python/SbkCleaner.h"
 
 #include <QObject>
+#include <QPointer>
 #include <QString>
 
 #include <memory>
@@ -47,4 +48,24 @@ public:
 private:
     struct Connections;
     std::unique_ptr<Connections> m_connections;
+};
+
+// Raises a watcher's signals by name, as the core's own progress does:
+// delivered at once in the watcher's thread, queued from another. A watcher
+// that has gone (a script deleted it) hears nothing.
+class ProgressSender
+{
+public:
+    explicit ProgressSender(ProgressWatcher* watcher) : m_watcher(watcher) {}
+
+    void started() const;
+    void message(const QString& text) const;
+    void status(uint percent) const;
+    void finished() const;
+
+    // done x 100 / total in single precision, rounded halves away from zero.
+    static uint percent(int done, int total);
+
+private:
+    QPointer<ProgressWatcher> m_watcher;
 };

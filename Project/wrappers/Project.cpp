@@ -6,10 +6,12 @@
 #include "ColorParameters.h"
 #include "ProgressWatcher.h"
 #include "PyHandle.h"
+#include "RenderOperation.h"
 
 #include "Python/Bootstrap.h"
 
 #include <Dururev/Dururev.h>
+#include <LC/RenderOptions.h>
 #include <Prm/Frame.h>
 #include <Prm/Views.h>
 #include <Product/Settings.h>
@@ -18,11 +20,15 @@
 #include <Rirediro/Commands/CommandManager.h>
 #include <Rirediro/Commands/LayerCommands.h>
 #include <Rirediro/ErrorHandling/VUVI_ErrorDetector.h>
+#include <Rirediro/Export/ClipSaveHelper.h>
+#include <Rirediro/Export/ExportClipParams.h>
+#include <Rirediro/FileSystem/FileSystem.h>
 #include <Rirediro/Project/ManagerSuite.h>
 #include <Rirediro/Project/ProjectFile.h>
 #include <Rirediro/Project/ProjectProperties.h>
 #include <Rirediro/Project/VUVI_FrameManager.h>
 #include <Rirediro/Project/VUVI_ParameterManager.h>
+#include <Rirediro/Project/VUVI_PreProcManager.h>
 #include <Rirediro/Project/VUVI_ProjectManager.h>
 #include <Rirediro/Project/VUVI_SelectionManager.h>
 #include <Rirediro/Layers/LayerGroup.h>
@@ -31,6 +37,7 @@
 #include <TQ/CameraParameterSet.h>
 #include <TQ/ClipInfo.h>
 #include <TQ/FilmType.h>
+#include <TQ/Modules.h>
 
 #include <QDir>
 #include <QFileInfo>
@@ -40,6 +47,9 @@
 #include <boost/make_shared.hpp>
 
 #include <algorithm>
+#include <climits>
+#include <cmath>
+#include <memory>
 #include <set>
 
 namespace {
@@ -238,14 +248,7 @@ Clip* Project::add_clip(Clip* detached_clip, const QString& clip_name)
     baseInfo.setFrameRate(get_frame_rate());
 
     VUVI_FrameManager& frames = project.frameManager();
-    VUVI_Clip* made = frames.createClip(frames.clipMaker(), baseInfo, clipInfo, clip_name, 0);
-    updateClipsHash();
-    if (!made)
-        return nullptr;
-    const QList<Clip*> wrappers = wrappersOf(made->clipID());
-    // A name already in the table keeps its entry: the new clip then has a
-    // Clip of its own outside the table.
-    return wrappers.isEmpty() ? wrap(made) : wrappers.first();
+    return clipFor(frames.createClip(frames.clipMaker(), baseInfo, clipInfo, clip_name, 0));
 }
 
 QHash<QString, Clip*> Project::get_clips() const
@@ -579,4 +582,305 @@ QVector<LayerGroup> Project::get_groups() const
 QVector<LayerGroup> Project::find_groups(const QString& name) const
 {
     return nonNullLBases<LayerGroup>(&Python::layerGroupFromBase, core().selectionManager()->findLayers(name, true));
+}
+
+// ---- tracking ---------------------------------------------------------------------------
+
+namespace {
+
+// One direction of tracking: the step, where the clip ends and what is said
+// when a step would run past it.
+struct TrackDirection
+{
+    int sign;
+    void (VUVI_PreProcManager::*step)(VUVI_Layer&, const Prm::Context&, const LC::RenderOptions&);
+    bool (VUVI_FrameManager::*isEnd)(const Prm::Frame&) const;
+    const char* endMessage;
+    QString endDetail;
+};
+
+TrackDirection trackDirection(bool forward)
+{
+    if (forward)
+        return {+1, &VUVI_PreProcManager::trackToNextFrame, &VUVI_FrameManager::bIsLastFrame, "Reached the last frame",
+                Project::tr("Unable to track to the next frame: reached the end of the sequence")};
+    return {-1, &VUVI_PreProcManager::trackToPreviousFrame, &VUVI_FrameManager::bIsFirstFrame,
+            "Reached the first frame",
+            Project::tr("Unable to track to the previous frame: reached the beginning of the sequence")};
+}
+
+// The layers a track runs over: those given, else every unlocked layer that
+// tracks.
+std::vector<boost::shared_ptr<VUVI_Layer>> layersToTrack(const QVector<Layer>& given,
+                                                         const VUVI_SelectionManager& selection)
+{
+    std::vector<boost::shared_ptr<VUVI_Layer>> layers;
+    if (!given.isEmpty()) {
+        for (const Layer& layer : given)
+            layers.push_back(layer.handledObject());
+        return layers;
+    }
+    for (const boost::shared_ptr<VUVI_Layer>& layer : selection.layersFrontToRear()) {
+        if (layer && layer->bUsesModule(TQ_MODULE_TRACK, true) && !layer->isLocked(true))
+            layers.push_back(layer);
+    }
+    return layers;
+}
+
+std::vector<Prm::View> viewsToTrack(const QVector<View>& given, const ProjectProperties& properties)
+{
+    std::vector<Prm::View> views;
+    if (!given.isEmpty()) {
+        for (const View& view : given)
+            views.push_back(view.getView());
+    } else if (properties.isRenderAllViewsEnabled()) {
+        views = properties.views()->viewList();
+    } else {
+        views.push_back(Prm::View(Prm::View::defaultViewId()));
+    }
+    return views;
+}
+
+} // namespace
+
+void Project::track_layers(unsigned int start_index, unsigned int stop_index, const QVector<Layer>& layers,
+                           const QVector<View>& views)
+{
+    if (stop_index == UINT_MAX)
+        stop_index = get_length() - 1;
+    const boost::shared_ptr<VUVI_ProjectManager> project = core().shared_from_this();
+    RenderOperation::validateIndexes(*project, int(start_index), int(stop_index));
+
+    const bool forward = stop_index >= start_index;
+    const TrackDirection direction = trackDirection(forward);
+    const LC::RenderOptions options;
+    VUVI_FrameManager& frames = project->frameManager();
+    VUVI_SelectionManager& selection = *project->selectionManager();
+    VUVI_PreProcManager& tracker = project->preProcManager();
+    const std::vector<boost::shared_ptr<VUVI_Layer>> chosenLayers = layersToTrack(layers, selection);
+    const std::vector<Prm::View> chosenViews = viewsToTrack(views, project->projectProperties());
+    const Prm::Views& projectViews = *project->projectProperties().views();
+
+    // Both indexes are below 2^31 by now.
+    const int stepsPerView = forward ? int(stop_index - start_index) : int(start_index - stop_index);
+    const int total = int(chosenViews.size()) * stepsPerView;
+    int done = 0;
+
+    const ProgressSender progress(m_progressWatcher.data());
+    progress.started();
+    progress.status(0);
+
+    if (!isEmbedded()) {
+        frames.vClearOutMemoryExceptForFrame(
+            Prm::Context(Prm::Time::fromDouble(Prm::Time::INVALID_TIME_VALUE), Prm::View(Prm::View::defaultViewId()), 3),
+            0);
+        frames.vSetCacheStrategyRecycle(true);
+    }
+    frames.vBackupBuffers();
+    frames.unloadAllUnusedTempBuffers();
+
+    for (const Prm::View& view : chosenViews) {
+        if (projectViews.viewIndex(view) == -1)
+            continue;
+        const QStringList names = projectViews.viewNames(view);
+        const QString label = names.size() >= 2 ? names.at(1) : QString();
+        int frame = int(start_index);
+        for (int i = 0; i < stepsPerView; ++i) {
+            const Prm::Context context(Prm::Time::fromDouble(double(frame)), view, 3);
+            if ((frames.*direction.isEnd)(Prm::Frame::fromTime(context.time)))
+                Rirediro::throwException<VUVI_OperationFailed>("../Project/wrappers/Project", __LINE__,
+                                                               QString::fromLatin1(direction.endMessage),
+                                                               direction.endDetail);
+            frames.setCurrentFrame(context);
+            selection.updateLayerFrameToCurrentFrame();
+            progress.message(tr("Tracking View \"%1\" in Frame %2").arg(label, QString::number(frame)));
+            for (const boost::shared_ptr<VUVI_Layer>& layer : chosenLayers) {
+                if (!layer->isActiveInFrame(context))
+                    continue;
+                (tracker.*direction.step)(*layer, context, options);
+                frames.vBackupBuffers();
+            }
+            progress.status(ProgressSender::percent(done, total));
+            ++done;
+            frame += direction.sign;
+        }
+    }
+
+    // The last view known to the project; with none the current frame stays.
+    const auto known = std::find_if(chosenViews.rbegin(), chosenViews.rend(),
+                                    [&](const Prm::View& view) { return projectViews.viewIndex(view) != -1; });
+    if (known != chosenViews.rend())
+        frames.setCurrentFrame(Prm::Context(Prm::Time::fromDouble(double(stop_index)), *known, 3));
+    progress.status(100);
+    progress.finished();
+}
+
+// ---- rendering ----------------------------------------------------------------------------
+
+Clip* Project::clipFor(TQ::IClip* made)
+{
+    // Held by its guard while the table is refreshed.
+    const QPointer<VUVI_Clip> guarded(dynamic_cast<VUVI_Clip*>(made));
+    updateClipsHash();
+    if (!guarded)
+        return nullptr;
+    const QList<Clip*> wrappers = wrappersOf(guarded->clipID());
+    // A name already in the table keeps its entry: the new clip then has a
+    // Clip of its own outside the table.
+    return wrappers.isEmpty() ? wrap(guarded.data()) : wrappers.first();
+}
+
+Clip* Project::render(RenderOperation* operation, int start_index, int stop_index, const QVector<Layer>& layers,
+                      View view, int step)
+{
+    if (!operation)
+        detail::throwInvalidObject();
+    VUVI_ProjectManager& project = core();
+    return clipFor(operation->render(&project, start_index, stop_index, layers, view, step));
+}
+
+Clip* Project::new_output_clip(Clip* input_clip, const QString& clip_name)
+{
+    if (!input_clip)
+        detail::throwInvalidObject();
+    VUVI_ProjectManager& project = core();
+    const boost::shared_ptr<VUVI_Clip> input = input_clip->internalClip();
+    const TQ_ClipInfo info = input->clipInfo().copyInfoForDerivedClip();
+    VUVI_FrameManager& frames = project.frameManager();
+    const TQ::ClipID outputClipID =
+        frames.registerDerivedClip(VUVI_FrameManager::clipMaker(project), input->baseClipID(), info, clip_name, false, 0);
+    detector().checkOperation(outputClipID != 0, s_source, __LINE__, QStringLiteral("outputClipID != 0"),
+                              tr("Failed to create a new output clip"));
+    TQ::IClip* clip = frames.clip(outputClipID);
+    Clip* wrapper = wrap(clip);
+    m_clips.insert(clip->name(), wrapper);
+    return wrapper;
+}
+
+// ---- shape export -------------------------------------------------------------------------
+
+namespace {
+
+// One export of layers' mattes: the parameters it writes with and the
+// first file it wrote.
+class ShapesRenderer : private Rirediro::ClipSaveHelper
+{
+    Q_DECLARE_TR_FUNCTIONS(ShapesRenderer)
+public:
+    ShapesRenderer() = default;
+    virtual ~ShapesRenderer() = default;
+
+    // Writes the files; m_firstFileName stays empty when the export could
+    // not be prepared.
+    void exportShapes(VUVI_ProjectManager& project, const QVector<Layer>& layers, ColorizeOutput colorizeOutput,
+                      const QString& directory, const QString& extension, const QString& prefix,
+                      const QString& suffix, unsigned int index_start, unsigned int index_finish,
+                      unsigned int index_width, const QVector<View>& views, bool separate_streams,
+                      unsigned int offset);
+
+    std::unique_ptr<Rirediro::ExportClipParams> m_exportParams;
+    QString m_firstFileName;
+};
+
+// The digits of n in decimal, as the index width counts them.
+unsigned int decimalDigits(unsigned int n)
+{
+    return n == 0 ? 1u : unsigned(std::log(double(n) + 0.5) / std::log(10.0)) + 1u;
+}
+
+void ShapesRenderer::exportShapes(VUVI_ProjectManager& project, const QVector<Layer>& layers,
+                                  ColorizeOutput colorizeOutput, const QString& directory, const QString& extension,
+                                  const QString& prefix, const QString& suffix, unsigned int index_start,
+                                  unsigned int index_finish, unsigned int index_width, const QVector<View>& views,
+                                  bool separate_streams, unsigned int offset)
+{
+    static const QString source = QStringLiteral("../Project/wrappers/Project");
+    VUVI_ErrorDetector& detector = *VUVI_ErrorDetector::instance();
+    detector.check(!layers.isEmpty(), source, __LINE__, QStringLiteral("!layers.isEmpty()"),
+                   tr("No layers to render"));
+    ProjectProperties& properties = project.projectProperties();
+    const unsigned int length = properties.length();
+    detector.checkRange(0 < length && length <= Prm::Frame::MAX.value(), source, __LINE__,
+                        QStringLiteral("0 < length && Prm::Frame::Value(length) <= Prm::Frame::MAX.value()"),
+                        tr("length '%1' out of range (must be between 1 and '%2')")
+                            .arg(length)
+                            .arg(Prm::Frame::MAX.value()));
+    if (index_start >= length)
+        Rirediro::throwException<VUVI_OutOfRange>(
+            tr("index_start '%1' out of range (must be between 0 and '%2')").arg(index_start).arg(length - 1));
+    if (index_finish < index_start || index_finish >= length)
+        Rirediro::throwException<VUVI_OutOfRange>(
+            tr("index_finish '%1' out of range (must be between '%2' and '%3')")
+                .arg(index_finish)
+                .arg(index_start)
+                .arg(length - 1));
+
+    m_exportParams = std::make_unique<Rirediro::ExportClipParams>();
+    Rirediro::ExportClipParams& params = *m_exportParams;
+    params.setExportOptions(1);
+    params.setClipPrefix(Bsc::FSPercentEscapedString(prefix, 0));
+    params.setClipSuffix(Bsc::FSPercentEscapedString(suffix, 0));
+    params.setFirstFileNumber(offset);
+    params.setClipIndexWidth(std::max(index_width, decimalDigits(index_finish)));
+    params.setClipPath(directory);
+    params.setClipExtension(extension);
+
+    const boost::shared_ptr<VUVI_Layer> first = layers.first().handledObject();
+    params.eClipID = first->matteClipParameter().value(Prm::View(Prm::View::defaultViewId()));
+    detector.check(params.eClipID != 0, source, __LINE__, QStringLiteral("m_exportParams->eClipID"),
+                   tr("Layer '%1' does not have an associated matte clip").arg(first->name()));
+    params.eRevertClipID = 0;
+    for (const Layer& layer : layers)
+        params.addLayerToExport(layer.handledObject());
+
+    VUVI_FrameManager& frames = project.frameManager();
+    const TQ_ClipInfo* matteInfo = frames.clipInfo(params.eClipID, 0);
+    const VUVI_Clip* matteClip = frames.findClip(params.eClipID);
+    detector.checkNotNull(matteInfo && matteClip, source, __LINE__, QStringLiteral("matteClip"),
+                          tr("Layer '%1' does not have an associated matte clip").arg(first->name()));
+    setupChannelsAndFormat(params, *matteInfo, true, false, false, colorizeOutput == ByLayer,
+                           colorizeOutput == ByMatteColor);
+    const unsigned int firstFrameOffset = unsigned(properties.firstFrameOffset());
+    populateClipIndices(params, project, firstFrameOffset + index_start, firstFrameOffset + index_finish,
+                        TQ::isFieldInterlaced(matteClip->baseClip().baseInfo().interlaceMode()));
+
+    QVector<Prm::View> exported;
+    for (const View& view : views)
+        exported.append(view.getView());
+    if (exported.isEmpty())
+        exported.append(project.currentFrame().view);
+    params.setViewsToExport(exported, properties.views(), !separate_streams && exported.size() >= 2);
+    params.setFootageKind(extension.toLower() == QLatin1String(".mov") ? Rirediro::ExportClipParams::Movie
+                                                                        : Rirediro::ExportClipParams::ImageSequence);
+
+    const bool conversionRequired = matteInfo->colorSpaceSettings().bConversionRequired();
+    if (!prepareToSaveClip(project, params, !conversionRequired, 3))
+        return;
+    if (!isEmbedded()) {
+        frames.vClearOutMemoryExceptForFrame(project.currentFrame(), 0);
+        frames.vSetCacheStrategyRecycle(true);
+        frames.vSetCacheStrategy(0, false);
+    }
+    doSaveClip(project, params, 3);
+    m_firstFileName = params.fileNameForFrame(
+        Prm::Context(Prm::Time::fromDouble(double(params.firstFileNumber())), Prm::View(Prm::View::defaultViewId()), 3));
+}
+
+} // namespace
+
+Clip* Project::export_rendered_shapes(const QVector<Layer>& layers, ColorizeOutput colorizeOutput,
+                                      const QString& directory, const QString& extension, const QString& prefix,
+                                      const QString& suffix, unsigned int index_start, unsigned int index_finish,
+                                      unsigned int index_width, const QVector<View>& views, bool separate_streams,
+                                      unsigned int offset)
+{
+    VUVI_ProjectManager& project = core();
+    Rirediro::FileSystem::createFolder(directory, tr("output"));
+    const ScopedProgressConnector connection(m_progressWatcher.data());
+    ShapesRenderer renderer;
+    renderer.exportShapes(project, layers, colorizeOutput, directory, extension, prefix, suffix, index_start,
+                          index_finish, index_width, views, separate_streams, offset);
+    detector().check(!renderer.m_firstFileName.isEmpty(), s_source, __LINE__,
+                     QStringLiteral("!renderer.m_firstFileName.isEmpty()"), tr("Rendering failed"));
+    return new Clip(renderer.m_firstFileName, QStringLiteral("NewClip"), false, 0, 0, 0, nullptr);
 }

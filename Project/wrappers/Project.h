@@ -24,6 +24,7 @@ class Clip;
 class Parameter;
 class ParameterSet;
 class ProgressWatcher;
+class RenderOperation;
 class TQ_BaseClipInfo;
 class TQ_ClipInfo;
 class VUVI_Clip;
@@ -103,6 +104,33 @@ public:
     // that fails leaves the previous file and the project file as they were.
     void save_as(const QString& file);
 
+    // ---- tracking and rendering ----
+    // Tracks the layers (default: every unlocked tracking layer) frame by
+    // frame from start towards stop (default: the last frame) in each view
+    // (default: the default view, or every view when the project renders
+    // them all), reporting through the project's watcher. Views the project
+    // lacks are skipped, though progress counts them. The project's current
+    // frame ends at stop.
+    void track_layers(unsigned int start_index, unsigned int stop_index, const QVector<Layer>& layers,
+                      const QVector<View>& views);
+    // Runs the operation over the frames and returns the project's Clip of
+    // the clip it made; null when it made none. A null operation throws
+    // "Invalid object" and renders nothing.
+    Clip* render(RenderOperation* operation, int start_index, int stop_index, const QVector<Layer>& layers,
+                 View view, int step);
+    // Writes the layers' mattes (their shapes as tracked, in the chosen
+    // colours) for the frames to image files or a movie (".mov") in
+    // `directory`; a new detached Clip over the first file, which the
+    // caller owns.
+    Clip* export_rendered_shapes(const QVector<Layer>& layers, ColorizeOutput colorizeOutput,
+                                 const QString& directory, const QString& extension, const QString& prefix,
+                                 const QString& suffix, unsigned int index_start, unsigned int index_finish,
+                                 unsigned int index_width, const QVector<View>& views, bool separate_streams,
+                                 unsigned int offset);
+    // A new empty clip of the project derived from `input_clip`, named
+    // `clip_name`. A null clip throws "Invalid object" and makes nothing.
+    Clip* new_output_clip(Clip* input_clip, const QString& clip_name);
+
     // ---- history and progress ----
     UndoGroup undo_group() const;
     // Null once a script has deleted it.
@@ -145,6 +173,10 @@ private:
     // Gives every core clip whose name the table lacks a Clip; entries are
     // never removed or re-keyed.
     void updateClipsHash();
+    // The Clip of a clip just made, after refreshing the table: its entry,
+    // or a Clip of its own when its name already named another; null
+    // for no clip, or one gone meanwhile.
+    Clip* clipFor(TQ::IClip* made);
     void updateDefaultClipExtension();
     // A new Clip over a core clip of the project, a Qt child of the project.
     Clip* wrap(TQ::IClip* clip);

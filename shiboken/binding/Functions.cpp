@@ -322,6 +322,7 @@ void FunctionBase::setShape(const Shape& shape)
     m_most = shape.most;
     m_least = shape.least;
     m_wrongCountIsWrongArguments = shape.wrongCountIsWrongArguments;
+    m_ignoresArguments = shape.ignoresArguments;
     if (m_most == 0)
         m_convention = Convention::NoArguments;
     else if (shape.defaults)
@@ -366,6 +367,11 @@ PyObject* FunctionBase::callWithArguments(PyObject* self, PyObject* args, PyObje
 
 void* FunctionBase::construct(PyObject* args, PyObject* keywords, bool countMost) const
 {
+    static PyObject* const nothing = PyTuple_New(0);
+    if (m_ignoresArguments) {
+        args = nothing;
+        keywords = nullptr;
+    }
     Arguments a;
     if (!collect(args, keywords, countMost, a))
         return nullptr;

@@ -19,7 +19,9 @@
 //   argumentOwnedByCpp<N>, argumentChildOfSelf<N> (N counts from 1);
 //   resultText("PySequence")     the result's name in the signature text;
 //   wrongCountIsWrongArguments   another count of arguments is the
-//                                wrong-arguments error, not the interpreter's.
+//                                wrong-arguments error, not the interpreter's;
+//   ignoresArguments             a constructor without parameters that
+//                                takes any arguments and looks at none.
 //
 // The frame does the rest: validity of self, argument counts and keywords
 // with the system's texts, the overload decision, conversions, the lock,
@@ -202,6 +204,13 @@ struct WrongCountIsWrongArguments
 };
 inline constexpr WrongCountIsWrongArguments wrongCountIsWrongArguments{};
 
+// A constructor without parameters that takes whatever it is given and
+// looks at none of it (no count or keyword checks).
+struct IgnoresArguments
+{
+};
+inline constexpr IgnoresArguments ignoresArguments{};
+
 struct ResultText
 {
     const char* text;
@@ -223,6 +232,7 @@ struct Policy
     const char* resultText = nullptr;
     int signatureLine = -1;
     bool wrongCountIsWrongArguments = false;
+    bool ignoresArguments = false;
 };
 
 namespace detail {
@@ -296,6 +306,10 @@ void apply(Policy& p, ArgumentChildOfSelf<N>)
 inline void apply(Policy& p, ResultText t)
 {
     p.resultText = t.text;
+}
+inline void apply(Policy& p, IgnoresArguments)
+{
+    p.ignoresArguments = true;
 }
 inline void apply(Policy& p, WrongCountIsWrongArguments)
 {
@@ -821,6 +835,7 @@ protected:
         bool defaults;
         int overloads;
         bool wrongCountIsWrongArguments;
+        bool ignoresArguments;
     };
     void setShape(const Shape& shape);
 
@@ -839,6 +854,7 @@ private:
     int m_most = 0;
     int m_least = 0;
     bool m_wrongCountIsWrongArguments = false;
+    bool m_ignoresArguments = false;
 };
 
 namespace detail {
@@ -875,14 +891,15 @@ public:
     Function(CallSite site, Overloads... overloads)
         : FunctionBase(std::move(site), withSelf), m_overloads(std::move(overloads)...)
     {
-        Shape shape{1 << 30, 0, false, int(sizeof...(Overloads)), false};
+        Shape shape{1 << 30, 0, false, int(sizeof...(Overloads)), false, false};
         std::apply(
             [&](const auto&... each) {
                 ((shape.most = std::max(shape.most, each.count),
                   shape.least = std::min(shape.least, each.requiredCount()),
                   shape.defaults = shape.defaults || each.hasDefaults(),
                   shape.wrongCountIsWrongArguments =
-                      shape.wrongCountIsWrongArguments || each.policy.wrongCountIsWrongArguments),
+                      shape.wrongCountIsWrongArguments || each.policy.wrongCountIsWrongArguments,
+                  shape.ignoresArguments = shape.ignoresArguments || each.policy.ignoresArguments),
                  ...);
             },
             m_overloads);

@@ -173,3 +173,10 @@ private:
     QPointer<Part> m_part;
     bool m_partMade = false;
 };
+
+// Built from whatever it is given (its constructor looks at no argument).
+class Blank
+{
+public:
+    virtual ~Blank() = default;
+};

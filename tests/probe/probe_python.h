@@ -16,6 +16,7 @@
     type(Canvas)                      \
     type(Emitter)                     \
     type(Part)                        \
+    type(Blank)                       \
     namespace_(Probe)
 
 #define PROBE_CONVERSIONS(conversion)              \

@@ -140,6 +140,13 @@ void init_Circle(PyObject* module)
     type.introduce();
 }
 
+void init_Blank(PyObject* module)
+{
+    ObjectClass<Blank> type(module);
+    type.constructor(init<>(ignoresArguments));
+    type.introduce();
+}
+
 void init_Labelled(PyObject* module)
 {
     ObjectClass<Labelled> type(module);

@@ -480,6 +480,12 @@ def test_a_fixed_count_may_be_a_wrong_arguments_error():
             b.Probe.exactly_two(*args)
 
 
+@pytest.mark.parametrize("args, keywords", [((), {}), ((1, "two", None), {}), ((), {"x": 1}), ((b,), {"y": []})])
+def test_a_constructor_may_ignore_whatever_it_is_given(args, keywords):
+    blank = b.Blank(*args, **keywords)
+    assert shiboken2.isValid(blank) and shiboken2.ownedByPython(blank)
+
+
 def test_object_classes_compare_without_copies():
     first, second = b.Emitter(), b.Emitter()
     assert first == first and first != second and not (first == second)

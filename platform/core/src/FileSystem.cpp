@@ -1,4 +1,5 @@
 #include "Rirediro/FileSystem/FileSystem.h"
+#include "Rirediro/Project/ProjectProperties.h"
 
 #include <Rirediro/ErrorHandling/VUVI_Error.h>
 
@@ -26,6 +27,12 @@ void createFolder(const QString& folder, const QString& description)
     const QString message =
         QCoreApplication::translate("FileSystem", "Cannot create the %1 folder '%2'").arg(description, folder);
     Rirediro::throwException<VUVI_BadFile>(__FILE__, __LINE__, message, message);
+}
+
+bool createProjectOutputFolder(const ProjectProperties& properties)
+{
+    const QString folder = properties.absoluteOutputDir();
+    return !folder.isEmpty() && (QFileInfo(folder).isDir() || QDir().mkpath(folder));
 }
 
 } // namespace FileSystem

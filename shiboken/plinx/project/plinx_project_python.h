@@ -15,6 +15,7 @@
 #include "Project/wrappers/ParameterSet.h"
 #include "Project/wrappers/ProgressWatcher.h"
 #include "Project/wrappers/Project.h"
+#include "Project/wrappers/RenderOperation.h"
 #include "Project/wrappers/StreamInfo.h"
 #include "Project/wrappers/UndoGroup.h"
 #include "Project/wrappers/View.h"
@@ -48,6 +49,11 @@
     type(XControlPointData)                   \
     type(LayerGroup)                          \
     type(UndoGroup)                           \
+    type(RenderOperation)                     \
+    type(RenderReorientOperation)             \
+    type(RenderStabilizeOperation)            \
+    type(RenderInsertOperation)               \
+    type(RenderRemoveOperation)               \
     type(Clip)                                \
     type(ColorParameters)                     \
     type(ProgressWatcher)                     \

@@ -20,15 +20,29 @@ void init_Project(PyObject* module)
     type.method("add_layer", &Project::add_layer, "clip",
                 arg("name", "Project.tr( \"New layer\" )") = [] { return Project::tr("New layer"); },
                 arg("frame_number") = 0u, arg("view") = 0u);
+    // The new clip belongs to the script.
+    type.method("export_rendered_shapes", &Project::export_rendered_shapes, "layers", "colorizeOutput", "directory",
+                "extension", "prefix", "suffix", "index_start", "index_finish", arg("index_width") = 1u,
+                arg("views", "QVector< View >()") = QVector<View>(), arg("separate_streams") = false,
+                arg("offset") = 0u, resultOwnedByPython);
     type.method("find_groups", &Project::find_groups, "name");
     type.method("find_layers", &Project::find_layers, "name");
     type.method("get_output_dir", &Project::get_output_dir);
     type.method("layer", &Project::layer, "layer_index", noneWhenNull);
+    type.method("new_output_clip", &Project::new_output_clip, "input_clip", "clip_name");
     type.method("set_output_dir", &Project::set_output_dir, "path", arg("validate") = false);
     type.method("parameter", &Project::parameter, "name_components");
     type.method("parameter_set", &Project::parameter_set, arg("name_components") = QStringList());
+    // The default view is view 0, not the project's default view.
+    type.method("render", &Project::render, "operation", "start_index", "stop_index",
+                arg("layers", "QVector< Layer >()") = [] { return QVector<Layer>(); },
+                arg("view", "View(0)") = [] { return View(Prm::View(0)); }, arg("step") = 0);
     type.method("save", &Project::save);
     type.method("save_as", &Project::save_as, "file");
+    type.method("track_layers", &Project::track_layers, arg("start_index") = 0u,
+                arg("stop_index", "UINT_MAX") = 4294967295u,
+                arg("layers", "QVector< Layer >()") = [] { return QVector<Layer>(); },
+                arg("views", "QVector< View >()") = [] { return QVector<View>(); });
     type.method("undo_group", &Project::undo_group);
     type.property("notes", &Project::get_notes, &Project::set_notes);
     type.property("project_file", &Project::get_project_file);

@@ -1,9 +1,11 @@
 #include "Rirediro/Export/ClipSaveHelper.h"
 
 #include "../Clips/ClipFrames.h"
+#include "FrameMats.h"
 
 #include "Rirediro/Clips/VUVI_BaseClip.h"
 #include "Rirediro/Clips/VUVI_Clip.h"
+#include "Rirediro/Layers/VUVI_Layer.h"
 #include "Rirediro/Project/ProjectProperties.h"
 #include "Rirediro/Project/VUVI_FrameManager.h"
 #include "Rirediro/Project/VUVI_ProjectManager.h"
@@ -13,13 +15,17 @@
 #include <Bsc/Logger.h>
 #include <Dururev/FrameImage.h>
 #include <Dururev/MovieWriter.h>
+#include <Imaging/Shapes.h>
 #include <TQ/Callbacks.h>
 #include <TQ/ClipInfo.h>
 
 #include <QCoreApplication>
+#include <QColor>
 #include <QFileInfo>
 #include <QMutex>
 #include <QMutexLocker>
+
+#include <cmath>
 
 namespace Rirediro {
 
@@ -95,17 +101,68 @@ bool readSourceFrame(const VUVI_Clip& clip, const Prm::View& view, unsigned int 
     return Dururev::readFrame(source.file, source.frameInFile, image, eightBitRgb);
 }
 
+// Format flags of setupChannelsAndFormat, by position.
+enum FormatFlag { MattesFlag = 0, ColourFlag, FloatFlag, ByLayerFlag, ByMatteColourFlag };
+
+bool formatFlag(const ExportClipParams& params, FormatFlag flag)
+{
+    return params.formatFlags().size() > flag && params.formatFlags().at(flag);
+}
+
+bool writesMattes(const ExportClipParams& params)
+{
+    return formatFlag(params, MattesFlag);
+}
+
+// The colour of the i-th layer of a matte coloured by layer: red first, then
+// hues the golden angle apart, so that neighbours differ clearly.
+Imaging::Colour layerColour(int i)
+{
+    const double hue = std::fmod(i * 0.381966, 1.0);
+    const QColor colour = QColor::fromHsvF(hue, 1.0, 1.0);
+    return Imaging::Colour(colour.redF(), colour.greenF(), colour.blueF());
+}
+
+// The matte of the layers to export at project frame f in a view: each
+// layer's contours carried by its track, on black.
+Dururev::FrameImage renderMatte(const ExportClipParams& params, const VUVI_Clip& clip, const Prm::View& view,
+                                unsigned int f, bool rgb)
+{
+    const Prm::Context context(Prm::Time::fromDouble(f), view, 3);
+    const bool byLayer = formatFlag(params, ByLayerFlag);
+    const bool byMatteColour = formatFlag(params, ByMatteColourFlag);
+    const QVector<boost::shared_ptr<VUVI_Layer>> exported = params.layersToExport();
+    std::vector<Imaging::MatteLayer> layers;
+    for (int i = 0; i < exported.size(); ++i) {
+        const VUVI_Layer& layer = *exported.at(i);
+        Imaging::MatteLayer matte;
+        matte.shape = shapeOf(layer, context);
+        matte.transform = transformOf(layer.transformationMatrix(context));
+        if (byLayer) {
+            matte.colour = layerColour(i);
+        } else if (byMatteColour) {
+            const QColor colour = layer.matteColor();
+            matte.colour = Imaging::Colour(colour.redF(), colour.greenF(), colour.blueF());
+        }
+        layers.push_back(std::move(matte));
+    }
+    const TQ_BaseClipInfo& info = clip.baseClip().baseInfo();
+    const bool colour = rgb || byLayer || byMatteColour;
+    const cv::Size size(int(info.frameWidth()), int(info.frameHeight()));
+    return frameImageOf(Imaging::renderMatte(size, colour ? CV_8UC3 : CV_8UC1, layers));
+}
+
 } // namespace
 
 ClipSaveHelper::ClipSaveHelper() = default;
 ClipSaveHelper::~ClipSaveHelper() = default;
 
-void ClipSaveHelper::setupChannelsAndFormat(ExportClipParams& params, const TQ_ClipInfo&, bool alpha, bool colour,
-                                            bool floatPixels, bool proxy, bool premultiply)
+void ClipSaveHelper::setupChannelsAndFormat(ExportClipParams& params, const TQ_ClipInfo&, bool mattes, bool colour,
+                                            bool floatPixels, bool byLayer, bool byMatteColour)
 {
-    params.setChannels(colour ? 3 : 1);
-    params.setFormatFlags({alpha, colour, floatPixels, proxy, premultiply});
-    addEntry(QStringLiteral("setupChannelsAndFormat"), params, {alpha, colour, floatPixels, proxy, premultiply});
+    params.setChannels(colour || byLayer || byMatteColour ? 3 : 1);
+    params.setFormatFlags({mattes, colour, floatPixels, byLayer, byMatteColour});
+    addEntry(QStringLiteral("setupChannelsAndFormat"), params, {mattes, colour, floatPixels, byLayer, byMatteColour});
 }
 
 void ClipSaveHelper::populateClipIndices(ExportClipParams& params, VUVI_ProjectManager&, unsigned int first,
@@ -141,14 +198,18 @@ void ClipSaveHelper::doSaveClip(VUVI_ProjectManager& project, ExportClipParams& 
     const unsigned int total = perView * unsigned(params.viewsToExport().size());
 
     ProgressReport progress(project.callbacks());
-    progress.message(translate("Saving clip '%1'").arg(clip->name()));
+    const bool mattes = writesMattes(params);
+    progress.message(mattes ? translate("Saving the mattes of clip '%1'").arg(clip->name())
+                            : translate("Saving clip '%1'").arg(clip->name()));
     unsigned int done = 0;
     for (const Prm::View& view : params.viewsToExport()) {
         Dururev::MovieWriter writer;
         for (unsigned int f = first; f <= last; f += params.step()) {
             const unsigned int number = params.firstFileNumber() + (f - first);
             Dururev::FrameImage image;
-            if (!readSourceFrame(*clip, view, f, image, movie))
+            if (mattes)
+                image = renderMatte(params, *clip, view, f, movie);
+            else if (!readSourceFrame(*clip, view, f, image, movie))
                 fail(translate("Cannot read frame %1 of clip '%2'").arg(f).arg(clip->name()));
             const QString file = params.fileNameForFrame(Prm::Context(Prm::Time::fromDouble(number), view, 3));
             if (movie) {

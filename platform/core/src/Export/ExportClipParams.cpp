@@ -10,6 +10,16 @@ namespace Rirediro {
 ExportClipParams::ExportClipParams() = default;
 ExportClipParams::~ExportClipParams() = default;
 
+QVector<boost::shared_ptr<VUVI_Layer>> ExportClipParams::layersToExport() const
+{
+    QVector<boost::shared_ptr<VUVI_Layer>> layers;
+    for (const boost::weak_ptr<VUVI_Layer>& layer : m_layers) {
+        if (boost::shared_ptr<VUVI_Layer> alive = layer.lock())
+            layers.append(alive);
+    }
+    return layers;
+}
+
 void ExportClipParams::setClipIndices(unsigned int first, unsigned int last, bool pulldown)
 {
     m_firstProjectFrame = first;

@@ -41,6 +41,7 @@ LayerRecord recordOf(const LayerBase& node)
             ProjectDocument::linesOf(std::vector<const Prm::ParameterWithoutType*>(parameters.begin(), parameters.end()));
         for (const boost::shared_ptr<Contour>& contour : layer->contours())
             record.contours.push_back(recordOf(*contour));
+        record.track = layer->trackKeys();
     } else {
         record.kind = LayerRecord::Group;
     }
@@ -61,6 +62,7 @@ bool restore(const LayerRecord& record, VUVI_SelectionManager& selection,
     node->setStrokeColor(record.strokeColour);
     bool complete = ProjectDocument::readLines(record.parameters, parametersOf(*node));
     if (const auto layer = boost::dynamic_pointer_cast<VUVI_Layer>(node)) {
+        layer->setTrackKeys(record.track);
         for (const ContourRecord& contour : record.contours) {
             layer->insertContour(makeContour(contour, layer, &complete), layer->contours().size());
             for (unsigned int id : idsOf(contour))

@@ -4,6 +4,7 @@
 
 #include <Rirediro/Clips/ClipID.h>
 
+#include <Gandalf/Matrix.h>
 #include <Prm/View.h>
 
 #include <QColor>
@@ -14,6 +15,8 @@
 #include <boost/shared_ptr.hpp>
 #include <boost/weak_ptr.hpp>
 
+#include <map>
+#include <utility>
 #include <vector>
 
 class VUVI_ProjectManager;
@@ -43,6 +46,7 @@ struct LayerRecord
     std::vector<Prm::View> views;
     ParameterLines parameters;
     std::vector<ContourRecord> contours; // in the layer's order
+    std::map<std::pair<int, int>, Gan_Matrix33> track; // the track's keys by (view id, frame)
 };
 
 LayerRecord recordOf(const LayerBase& node);

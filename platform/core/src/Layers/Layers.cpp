@@ -18,6 +18,8 @@
 #include <boost/make_shared.hpp>
 
 #include <algorithm>
+#include <cmath>
+#include <iterator>
 
 namespace Rirediro {
 
@@ -150,6 +152,11 @@ VUVI_Layer::VUVI_Layer(unsigned int id, const QString& name, TQ::ClipID clip, co
     m_outPoint.setKeyframed(false);
     m_linkToTrack.setKeyframed(false);
     m_linkedLayer.setKeyframed(false);
+    // A new layer renders from, and draws its mattes over, its own clip.
+    m_matteClip.setScriptName(QStringLiteral("matteClipID"));
+    for (TQ::ClipIDParameter* input : {&m_matteClip, &m_insert.inputClipID(), &m_stabilise.inputClipID(),
+                                       &m_remove.inputClipID()})
+        input->vSetDefault(clip);
 }
 
 VUVI_Layer::~VUVI_Layer() = default;
@@ -164,6 +171,25 @@ unsigned int clampedToProject(unsigned int frame, const boost::weak_ptr<VUVI_Pro
 
 } // namespace
 
+bool VUVI_Layer::isActiveInFrame(const Prm::Context& context) const
+{
+    const double time = context.time.toDouble();
+    return std::isfinite(time) && time >= double(inPoint(context.view, true))
+           && time <= double(outPoint(context.view, true));
+}
+
+bool VUVI_Layer::bUsesModule(_TQ_MODULE module, bool) const
+{
+    return std::find(m_modules.begin(), m_modules.end(), module) != m_modules.end();
+}
+
+void VUVI_Layer::setUsesModule(_TQ_MODULE module, bool used)
+{
+    m_modules.erase(std::remove(m_modules.begin(), m_modules.end(), module), m_modules.end());
+    if (used)
+        m_modules.push_back(module);
+}
+
 unsigned int VUVI_Layer::inPoint(const Prm::View& view, bool clamped) const
 {
     const unsigned int frame = m_inPoint.value(view);
@@ -176,9 +202,33 @@ unsigned int VUVI_Layer::outPoint(const Prm::View& view, bool clamped) const
     return clamped ? clampedToProject(frame, projectManager()) : frame;
 }
 
-Gan_Matrix33 VUVI_Layer::transformationMatrix(const Prm::Context&) const
+namespace {
+
+std::pair<int, int> trackKeyOf(const Prm::Context& context)
 {
-    return gan_mat33_ident_s();
+    return {context.view.id(), int(std::lround(context.time.toDouble()))};
+}
+
+} // namespace
+
+Gan_Matrix33 VUVI_Layer::transformationMatrix(const Prm::Context& context) const
+{
+    const std::pair<int, int> key = trackKeyOf(context);
+    auto after = m_track.upper_bound(key);
+    if (after == m_track.begin())
+        return gan_mat33_ident_s();
+    const auto at = std::prev(after);
+    return at->first.first == key.first ? at->second : gan_mat33_ident_s();
+}
+
+void VUVI_Layer::setTrackKey(const Prm::Context& context, const Gan_Matrix33& track)
+{
+    m_track[trackKeyOf(context)] = track;
+}
+
+bool VUVI_Layer::hasTrackKey(const Prm::Context& context) const
+{
+    return m_track.count(trackKeyOf(context)) != 0;
 }
 
 unsigned int VUVI_Layer::topLevelCount() const

@@ -1,5 +1,6 @@
 #include "Rirediro/Layers/LayerGroup.h"
 #include "Rirediro/Layers/VUVI_Layer.h"
+#include "Rirediro/Project/VUVI_FrameManager.h"
 #include "Rirediro/Project/ProjectProperties.h"
 #include "Rirediro/Project/VUVI_ProjectManager.h"
 #include "Rirediro/Project/VUVI_SelectionManager.h"
@@ -95,6 +96,15 @@ QString VUVI_SelectionManager::createLayerGroup()
     Bsc::Logger::writeToLog(QStringLiteral("call VUVI_SelectionManager::createLayerGroup ") + group->id(),
                             Bsc::Logger::Debug);
     return group->id();
+}
+
+void VUVI_SelectionManager::updateLayerFrameToCurrentFrame()
+{
+    const Prm::Context& frame = m_project.frameManager().currentFrame();
+    Bsc::Logger::writeToLog(QStringLiteral("call VUVI_SelectionManager::updateLayerFrameToCurrentFrame %1 %2")
+                                .arg(frame.time.toDouble())
+                                .arg(frame.view.id()),
+                            Bsc::Logger::Debug);
 }
 
 void VUVI_SelectionManager::vUnSelectAllLayers()

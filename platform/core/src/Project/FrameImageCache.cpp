@@ -42,6 +42,17 @@ void FrameImageCache::markChanged(const Frame& frame)
         found->second.changed = true;
 }
 
+void FrameImageCache::forget(const Frame& frame)
+{
+    ImagePtr dropped; // let go outside the lock
+    QMutexLocker locker(&m_lock);
+    const auto found = m_entries.find(frame);
+    if (found == m_entries.end())
+        return;
+    dropped = found->second.image;
+    m_entries.erase(found);
+}
+
 void FrameImageCache::setBudget(std::size_t bytes)
 {
     QMutexLocker locker(&m_lock);

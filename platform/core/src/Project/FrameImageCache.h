@@ -64,6 +64,8 @@ public:
     ImagePtr image(const Frame& frame, const Origin& origin, const std::function<ImagePtr(const Origin&)>& read);
     // The frame's image, if any, is kept from now on.
     void markChanged(const Frame& frame);
+    // The frame's image, if any, is let go (its footage was rewritten).
+    void forget(const Frame& frame);
     void setBudget(std::size_t bytes);
 
 private:

@@ -168,6 +168,18 @@ QJsonArray contoursValue(const std::vector<ContourRecord>& contours)
     return list;
 }
 
+// The track's keys: [view id, frame, the nine entries of the matrix row by row].
+QJsonArray trackValue(const std::map<std::pair<int, int>, Gan_Matrix33>& track)
+{
+    QJsonArray keys;
+    for (const auto& [at, m] : track) {
+        keys.append(QJsonArray{at.first, at.second, realValue(m.xx), realValue(m.xy), realValue(m.xz),
+                               realValue(m.yx), realValue(m.yy), realValue(m.yz), realValue(m.zx),
+                               realValue(m.zy), realValue(m.zz)});
+    }
+    return keys;
+}
+
 QJsonObject layerValue(const LayerRecord& layer)
 {
     QJsonObject value{
@@ -185,6 +197,8 @@ QJsonObject layerValue(const LayerRecord& layer)
         value.insert(QStringLiteral("views"), viewIds(layer.views));
         value.insert(QStringLiteral("parameters"), linesValue(layer.parameters));
         value.insert(QStringLiteral("contours"), contoursValue(layer.contours));
+        if (!layer.track.empty())
+            value.insert(QStringLiteral("track"), trackValue(layer.track));
     }
     return value;
 }
@@ -506,6 +520,24 @@ unsigned int readShapeID(const Node& node, QSet<unsigned int>& ids)
     return id;
 }
 
+// The track's keys as trackValue writes them; a frame keyed twice in a view is damage.
+std::map<std::pair<int, int>, Gan_Matrix33> readTrack(const Node& node)
+{
+    std::map<std::pair<int, int>, Gan_Matrix33> track;
+    for (int i = 0; i < node.size(); ++i) {
+        const Node key = node[i];
+        if (key.size() != 11)
+            key.expected(tr("a view id, a frame and nine numbers"));
+        const std::pair<int, int> at(int(key[0].view().id()), key[1].int32());
+        double m[9];
+        for (int j = 0; j < 9; ++j)
+            m[j] = key[2 + j].real();
+        if (!track.emplace(at, Gan_Matrix33{m[0], m[1], m[2], m[3], m[4], m[5], m[6], m[7], m[8]}).second)
+            key.expected(tr("a frame of a view that no other key has"));
+    }
+    return track;
+}
+
 void readContours(const Node& node, LayerRecord& layer, QSet<unsigned int>& ids)
 {
     for (int i = 0; i < node.size(); ++i) {
@@ -627,6 +659,9 @@ void readLayers(const Node& node, ProjectRecord& record, qint64 version)
                                               tr("the layer's parameters"));
             if (version >= 3)
                 readContours(entry[QStringLiteral("contours")], layer, shapeIDs);
+            // Files written before layers were tracked have no track.
+            if (entry.object().contains(QStringLiteral("track")))
+                layer.track = readTrack(entry[QStringLiteral("track")]);
         }
         record.layers.push_back(layer);
     }

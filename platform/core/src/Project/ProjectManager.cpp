@@ -10,6 +10,8 @@
 #include "Rirediro/Project/VUVI_FrameManager.h"
 #include "Rirediro/Project/VUVI_ParameterManager.h"
 #include "Rirediro/Project/VUVI_ProjectManager.h"
+#include "Rirediro/Project/VUVI_PostProcManager.h"
+#include "Rirediro/Project/VUVI_PreProcManager.h"
 #include "Rirediro/Project/VUVI_SelectionManager.h"
 #include "Rirediro/Project/VUVI_ToolManager.h"
 
@@ -70,6 +72,8 @@ VUVI_ProjectManager::VUVI_ProjectManager(TQ::Callbacks* callbacks)
     , m_selectionManager(boost::make_shared<VUVI_SelectionManager>(*this))
     , m_toolManager(std::make_unique<VUVI_ToolManager>(m_selectionManager.get()))
     , m_parameterManager(std::make_unique<VUVI_ParameterManager>(*this))
+    , m_preProcManager(std::make_unique<VUVI_PreProcManager>(*this))
+    , m_postProcManager(std::make_unique<VUVI_PostProcManager>(*this))
     , m_frameManager(std::make_unique<VUVI_FrameManager>(*this))
 {
     connect(m_commandManager.get(), &Rirediro::CommandManager::projectEdited, this,
@@ -344,4 +348,24 @@ void VUVI_FrameManager::vSetCacheStrategyRecycle(bool recycle)
 void VUVI_FrameManager::vSetCacheStrategy(int strategy, bool keepCurrent)
 {
     record(QStringLiteral("VUVI_FrameManager::vSetCacheStrategy %1 %2").arg(strategy).arg(keepCurrent));
+}
+
+void VUVI_FrameManager::vBackupBuffers()
+{
+    record(QStringLiteral("VUVI_FrameManager::vBackupBuffers"));
+}
+
+void VUVI_FrameManager::unloadAllUnusedTempBuffers()
+{
+    record(QStringLiteral("VUVI_FrameManager::unloadAllUnusedTempBuffers"));
+}
+
+bool VUVI_FrameManager::bIsLastFrame(const Prm::Frame& frame) const
+{
+    return frame == Prm::Frame::fromUInt(m_project.projectProperties().length() - 1);
+}
+
+bool VUVI_FrameManager::bIsFirstFrame(const Prm::Frame& frame) const
+{
+    return frame == Prm::Frame::fromUInt(0);
 }

@@ -140,6 +140,14 @@ void TQ_ClipInfo::setLengthFromFileCount(TQ_INTERLACE_MODE mode)
     }
 }
 
+TQ_ClipInfo TQ_ClipInfo::copyInfoForDerivedClip() const
+{
+    TQ_ClipInfo derived(*this);
+    derived.m_discreteFrames.clear();
+    derived.m_cleanplate = false;
+    return derived;
+}
+
 QString TQ_ClipInfo::fileNameForIndex(const Prm::View& view, unsigned int index) const
 {
     const Prm::View clipView = remapViewIfRequired(view, ProjectToClipView);

@@ -2,6 +2,7 @@
 
 #include "Rirediro/Clips/IBaseClip.h"
 
+#include <LC/RenderParameters.h>
 #include <TQ/BaseClipInfo.h>
 
 #include <Prm/ParameterSet.h>
@@ -51,6 +52,10 @@ public:
     const boost::shared_ptr<Rirediro::IBaseClipServant>& servant() const { return m_servant; }
     // The camera that shot the footage: a subset of the base clip's parameters.
     TQ_CameraParameterSet& cameraParameters() const { return *m_camera; }
+    // How the footage's horizon is levelled, and the clips the levelling
+    // reads and writes.
+    LC::ReorientParameterSet& reorientParameters() { return m_reorient; }
+    const LC::ReorientParameterSet& reorientParameters() const { return m_reorient; }
 
 private:
     unsigned int m_baseClipID;
@@ -59,4 +64,5 @@ private:
     TQ_BaseClipInfo m_baseInfo;
     std::map<TQ::ClipID, boost::shared_ptr<VUVI_Clip>> m_clips;
     TQ_CameraParameterSet* m_camera; // a subset: deleted with the set
+    LC::ReorientParameterSet m_reorient;
 };

@@ -28,9 +28,13 @@ public:
     ClipSaveHelper();
     virtual ~ClipSaveHelper();
 
-    // Channels and format of the files from the clip info.
-    static void setupChannelsAndFormat(ExportClipParams& params, const TQ_ClipInfo& info, bool alpha, bool colour,
-                                       bool floatPixels, bool proxy, bool premultiply);
+    // Channels and format of the files from the clip info. With `mattes`
+    // the layers to export are written as mattes on black instead of the
+    // clip's frames: white, or each in its matte colour (`byMatteColour`),
+    // or each in a colour of its own (`byLayer`, which wins); no layers
+    // (or only layers that have gone) give black mattes.
+    static void setupChannelsAndFormat(ExportClipParams& params, const TQ_ClipInfo& info, bool mattes, bool colour,
+                                       bool floatPixels, bool byLayer, bool byMatteColour);
     // The project frames to write; a frame f of the clip is project frame
     // f + the project's first frame offset.
     static void populateClipIndices(ExportClipParams& params, VUVI_ProjectManager& project, unsigned int first,

@@ -10,10 +10,12 @@
 #include <QVector>
 
 #include <boost/shared_ptr.hpp>
+#include <boost/weak_ptr.hpp>
 
 namespace Prm {
 class Views;
 }
+class VUVI_Layer;
 
 namespace Rirediro {
 
@@ -50,12 +52,21 @@ public:
     FootageKind footageKind() const { return m_footageKind; }
     void setFootageKind(int kind) { m_footageKind = kind == Movie ? Movie : ImageSequence; }
 
-    // The clip whose frames are written, and the clip to show again after
-    // the export (0: none).
-    TQ::ClipID sourceClipID() const { return m_sourceClipID; }
-    void setSourceClipID(TQ::ClipID id) { m_sourceClipID = id; }
-    TQ::ClipID revertClipID() const { return m_revertClipID; }
-    void setRevertClipID(TQ::ClipID id) { m_revertClipID = id; }
+    // The clip whose frames are written (eClipID), and the clip to show
+    // again after the export (eRevertClipID, 0: none).
+    TQ::ClipID sourceClipID() const { return eClipID; }
+    void setSourceClipID(TQ::ClipID id) { eClipID = id; }
+    TQ::ClipID revertClipID() const { return eRevertClipID; }
+    void setRevertClipID(TQ::ClipID id) { eRevertClipID = id; }
+    TQ::ClipID eClipID = 0;
+    TQ::ClipID eRevertClipID = 0;
+
+    // The layers whose mattes are written instead of the clip's frames
+    // (none: the frames), in order. The parameters do not keep them alive
+    // (copies of parameters live on in the saver's journal): layers that
+    // have gone are left out.
+    void addLayerToExport(const boost::shared_ptr<VUVI_Layer>& layer) { m_layers.append(layer); }
+    QVector<boost::shared_ptr<VUVI_Layer>> layersToExport() const;
 
     // Channels and format, as ClipSaveHelper::setupChannelsAndFormat chose.
     int channels() const { return m_channels; }
@@ -90,8 +101,7 @@ private:
     unsigned int m_firstFileNumber = 0;
     unsigned int m_step = 1;
     FootageKind m_footageKind = ImageSequence;
-    TQ::ClipID m_sourceClipID = 0;
-    TQ::ClipID m_revertClipID = 0;
+    QVector<boost::weak_ptr<VUVI_Layer>> m_layers;
     int m_channels = 0;
     QVector<bool> m_formatFlags;
     unsigned int m_firstProjectFrame = 0;

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+class ProjectProperties;
+
 namespace Rirediro {
 namespace FileSystem {
 
@@ -13,6 +15,10 @@ bool createFileCacheFolder(bool clear);
 // says what the folder is for ("output"); a folder that cannot be made
 // throws VUVI_BadFile naming it.
 void createFolder(const QString& folder, const QString& description);
+
+// Makes the project's output folder (ProjectProperties::absoluteOutputDir)
+// when it is missing; false when it cannot be made.
+bool createProjectOutputFolder(const ProjectProperties& properties);
 
 } // namespace FileSystem
 } // namespace Rirediro

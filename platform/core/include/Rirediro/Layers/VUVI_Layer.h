@@ -6,14 +6,18 @@
 
 #include <Bsc/QPointerEx.h>
 #include <Gandalf/Matrix.h>
+#include <LC/RenderParameters.h>
 #include <LC/Surface.h>
 #include <Prm/Context.h>
 #include <Prm/Parameter.h>
+#include <TQ/Modules.h>
 
 #include <QList>
 #include <QStringList>
 #include <QPointer>
 
+#include <map>
+#include <utility>
 #include <vector>
 
 namespace Bsc {
@@ -57,9 +61,41 @@ public:
     Prm::Parameter<int>& linkedLayerParameter() { return m_linkedLayer; }
     const Prm::Parameter<int>& linkedLayerParameter() const { return m_linkedLayer; }
 
+    // Whether the layer lies in the context's frame: between its in and out
+    // points of the context's view, both included.
+    bool isActiveInFrame(const Prm::Context& context) const;
+    // Whether the layer takes part in a processing module; with `inherited`
+    // a layer inside a group counts only when no group above it is locked
+    // for that module (groups lock none here). New layers use the Track
+    // module only.
+    virtual bool bUsesModule(_TQ_MODULE module, bool inherited) const;
+    void setUsesModule(_TQ_MODULE module, bool used);
+
+    // ---- renders ----
+    // The clip the layer's mattes are drawn over (its own clip when new).
+    TQ::ClipIDParameter& matteClipParameter() { return m_matteClip; }
+    const TQ::ClipIDParameter& matteClipParameter() const { return m_matteClip; }
+    // Input and output clips of the layer's insert, stabilise and remove
+    // renders; each input is the layer's own clip when new.
+    LC::InsertParameterSet& insertParameters() { return m_insert; }
+    const LC::InsertParameterSet& insertParameters() const { return m_insert; }
+    LC::RenderClipParameters& stabiliseClipParameters() { return m_stabilise; }
+    const LC::RenderClipParameters& stabiliseClipParameters() const { return m_stabilise; }
+    LC::RenderClipParameters& removeClipParameters() { return m_remove; }
+    const LC::RenderClipParameters& removeClipParameters() const { return m_remove; }
+
     // Carries the layer's shapes from where they were drawn to where the
     // tracked pattern is at the context: the identity until it is tracked.
+    // Between keys the track holds the latest earlier key of the view.
     Gan_Matrix33 transformationMatrix(const Prm::Context& context) const;
+    // The track's key at the frame (the context's time, rounded) and view,
+    // as the tracker sets it; whether the frame has a key of its own.
+    void setTrackKey(const Prm::Context& context, const Gan_Matrix33& track);
+    bool hasTrackKey(const Prm::Context& context) const;
+    // Every key of the track, by (view id, frame); files and undo keep them.
+    using TrackKeys = std::map<std::pair<int, int>, Gan_Matrix33>;
+    const TrackKeys& trackKeys() const { return m_track; }
+    void setTrackKeys(const TrackKeys& keys) { m_track = keys; }
     const LC::Surface& surface() const { return m_surface; }
 
     // The number of nodes at the top level of the layer's tree.
@@ -126,6 +162,12 @@ private:
     Prm::Parameter<bool> m_linkToTrack;
     Prm::Parameter<int> m_linkedLayer;
     LC::Surface m_surface;
+    std::vector<_TQ_MODULE> m_modules{TQ_MODULE_TRACK};
+    TQ::ClipIDParameter m_matteClip;
+    LC::InsertParameterSet m_insert;
+    LC::RenderClipParameters m_stabilise;
+    LC::RenderClipParameters m_remove;
     QList<boost::shared_ptr<Rirediro::Contour>> m_contours;
     QStringList m_journal;
+    TrackKeys m_track;
 };

@@ -54,6 +54,11 @@ public:
     unsigned int playbackOutPoint() const { return m_playbackOut; }
     void setPlaybackOutPoint(unsigned int frame) { m_playbackOut = frame; }
 
+    // Whether tracking and rendering go through every view rather than the
+    // default one (off; the application's view menu switches it).
+    bool isRenderAllViewsEnabled() const { return m_renderAllViews; }
+    void setRenderAllViewsEnabled(bool enabled) { m_renderAllViews = enabled; }
+
     // ---- views ----
     boost::shared_ptr<Prm::Views> views() const { return m_views; }
     // The view shown when no other is asked for.
@@ -82,6 +87,7 @@ private:
     QString m_outputDir;
     unsigned int m_playbackIn = 0;
     unsigned int m_playbackOut = 0;
+    bool m_renderAllViews = false;
     boost::shared_ptr<Prm::Views> m_views;
     Prm::View m_heroView{0};
     QMap<int32_t, Bsc::Colour3<float>> m_colours;

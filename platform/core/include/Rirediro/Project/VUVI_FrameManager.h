@@ -3,6 +3,8 @@
 #include <Rirediro/Clips/ClipID.h>
 
 #include <Prm/Context.h>
+#include <Prm/Frame.h>
+#include <Prm/View.h>
 
 #include <QList>
 #include <QString>
@@ -17,6 +19,7 @@ class TQ_BaseClipInfo;
 class TQ_ClipInfo;
 class VUVI_BaseClip;
 class VUVI_Clip;
+class VUVI_Layer;
 class VUVI_ProjectManager;
 
 namespace TQ {
@@ -27,6 +30,14 @@ class FrameImageCache;
 class IClipMaker;
 std::shared_ptr<FrameImageCache> makeFrameImageCache();
 } // namespace Rirediro
+namespace Dururev {
+struct FrameImage;
+}
+namespace Prm {
+class Views;
+template <typename T>
+class Parameter;
+} // namespace Prm
 namespace Bsc::detail {
 template <typename T>
 class GanImage_Ptr;
@@ -102,6 +113,57 @@ public:
     virtual void vClearOutMemoryExceptForFrame(const Prm::Context& frame, int flags);
     virtual void vSetCacheStrategyRecycle(bool recycle);
     virtual void vSetCacheStrategy(int strategy, bool keepCurrent);
+    // Keeps the frame buffers the tools and renders changed; lets go of
+    // temporary buffers nobody uses (both recorded in the application log).
+    virtual void vBackupBuffers();
+    virtual void unloadAllUnusedTempBuffers();
+
+    // The ends of the project: the frame of the project length minus 1, and frame 0.
+    bool bIsLastFrame(const Prm::Frame& frame) const;
+    bool bIsFirstFrame(const Prm::Frame& frame) const;
+
+    // ---- clips made by renders ----
+    // Render output clips are image sequences in the project's output
+    // folder, of the project's default file extension, one file per project
+    // frame (file index = frame), written as each frame is rendered.
+    //
+    // The maker of a project's clips (what registerDerivedClip asks for).
+    static const Rirediro::IClipMaker& clipMaker(VUVI_ProjectManager& project);
+    // A new empty clip derived from the base clip `baseClipID`: its frame
+    // size and rate, `info` (TQ_ClipInfo::copyInfoForDerivedClip) with its
+    // streams pointed at a new sequence in the output folder named after
+    // `name`, at the end of the project. Returns its id; 0 when the base
+    // clip is unknown. `keepStreams` keeps the streams of `info` as they
+    // are (a derived clip over existing files); `flags` are the clip's
+    // creation flags (none are known). Recorded in the application log.
+    TQ::ClipID registerDerivedClip(const Rirediro::IClipMaker& maker, unsigned int baseClipID,
+                                   const TQ_ClipInfo& info, const QString& name, bool keepStreams,
+                                   unsigned int flags);
+    // A new output clip derived from `input`, named after `namePrefix` with
+    // the first free number ("Insert 1", "Insert 2", ...); its id goes into
+    // `outputClip` for the default view. Returns the clip.
+    VUVI_Clip* createOutputClip(const TQ::IClip& input, Prm::Parameter<unsigned int>& outputClip,
+                                const QString& namePrefix);
+    // The layer's stabilise output clip: derived from the layer's stabilise
+    // input clip (else its own clip), named after the "Stabilise" prefix,
+    // its id in the layer's stabilise output parameter for each view.
+    VUVI_Clip* createStabiliseOutputClip(VUVI_Layer& layer, const boost::shared_ptr<Prm::Views>& views);
+    // Gives the clip a stream for every view of `views` it lacks, in the
+    // output folder like its default view's (file names end in "_" and the
+    // view's abbreviation). Unknown clips are ignored.
+    void createClipViews(TQ::ClipID id, const boost::shared_ptr<Prm::Views>& views);
+    // The file a render writes for a project frame of an output clip, in the
+    // context's view; empty when the clip is unknown.
+    QString outputFileForFrame(TQ::ClipID id, const Prm::Context& context) const;
+    // Writes the rendered image of a project frame of an output clip (through
+    // the media library, so image writers registered for the extension serve
+    // it) and forgets any image of that frame kept in memory. Throws
+    // VUVI_OperationFailed naming the file when it cannot be written.
+    void writeOutputFrame(TQ::ClipID id, const Prm::Context& context, const Dururev::FrameImage& image);
+    // Whether the frame of the output clip has been rendered (its file exists).
+    bool hasOutputFrame(TQ::ClipID id, const Prm::Context& context) const;
+    // Removes the file of the frame of the output clip, and its image in memory.
+    void removeOutputFrame(TQ::ClipID id, const Prm::Context& context);
 
     // Deletes a clip from the project, and its base clip when that has no
     // other clip; the first clip becomes the default trackable clip in its

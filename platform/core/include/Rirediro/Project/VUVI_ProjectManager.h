@@ -19,6 +19,8 @@ class TQ_BaseClipInfo;
 class TQ_ClipInfo;
 class VUVI_FrameManager;
 class VUVI_ParameterManager;
+class VUVI_PostProcManager;
+class VUVI_PreProcManager;
 class VUVI_SelectionManager;
 class VUVI_ToolManager;
 
@@ -79,6 +81,10 @@ public:
     const boost::shared_ptr<Rirediro::CommandManager>& commandManager() const { return m_commandManager; }
     const boost::shared_ptr<VUVI_SelectionManager>& selectionManager() const { return m_selectionManager; }
     VUVI_ToolManager& toolManager() const { return *m_toolManager; }
+    // The tracker.
+    VUVI_PreProcManager& preProcManager() const { return *m_preProcManager; }
+    // The renderer of output clips.
+    VUVI_PostProcManager& postProcManager() const { return *m_postProcManager; }
 
     // Writes the project, as a whole, to `file` in an existing folder. The
     // file is replaced only once the new one is complete: a save that fails
@@ -127,6 +133,8 @@ private:
     boost::shared_ptr<VUVI_SelectionManager> m_selectionManager;
     std::unique_ptr<VUVI_ToolManager> m_toolManager;
     std::unique_ptr<VUVI_ParameterManager> m_parameterManager;
+    std::unique_ptr<VUVI_PreProcManager> m_preProcManager;
+    std::unique_ptr<VUVI_PostProcManager> m_postProcManager;
     // Declared last, so destroyed first: its clips may ask the other
     // managers while they go.
     std::unique_ptr<VUVI_FrameManager> m_frameManager;

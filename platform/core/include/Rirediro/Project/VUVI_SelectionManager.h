@@ -80,6 +80,10 @@ public:
     const QStringList& journal() const { return m_journal; }
     void clearJournal() { m_journal.clear(); }
 
+    // Brings every layer to the frame manager's current frame: what the
+    // tools show and edit (recorded in the application log).
+    virtual void updateLayerFrameToCurrentFrame();
+
     // ---- edits without undo ----
     // A new empty group at the front of the top level; its id.
     QString createLayerGroup();

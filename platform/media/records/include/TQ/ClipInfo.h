@@ -35,6 +35,10 @@ public:
     TQ_ClipInfo(const TQ_ClipInfo& other);
     TQ_ClipInfo& operator=(const TQ_ClipInfo& other);
     ~TQ_ClipInfo();
+    // The info of a clip derived from this one (a render's output): the
+    // same views, length and colour handling; its streams are still this
+    // clip's until the maker of the derived clip points them at its files.
+    TQ_ClipInfo copyInfoForDerivedClip() const;
 
     // ---- streams, a value per view ----
     Prm::Parameter<QString>& streamPath() { return m_streamPath; }

@@ -1,0 +1,167 @@
+#include "Rirediro/Project/VUVI_PostProcManager.h"
+
+#include "FrameMats.h"
+
+#include "Rirediro/Clips/IClip.h"
+#include "Rirediro/Clips/VUVI_BaseClip.h"
+#include "Rirediro/Layers/VUVI_Layer.h"
+#include "Rirediro/Project/VUVI_FrameManager.h"
+#include "Rirediro/Project/VUVI_ProjectManager.h"
+
+#include <Rirediro/ErrorHandling/VUVI_Error.h>
+
+#include <Bsc/Logger.h>
+#include <Dururev/FrameImage.h>
+#include <Imaging/Render.h>
+
+#include <QCoreApplication>
+
+#include <stdexcept>
+
+namespace {
+
+void record(const QString& operation, const QString& subject, const Prm::Context& context)
+{
+    Bsc::Logger::writeToLog(QStringLiteral("call VUVI_PostProcManager::%1 %2 %3 %4")
+                                .arg(operation, subject)
+                                .arg(context.time.toDouble())
+                                .arg(context.view.id()),
+                            Bsc::Logger::Debug);
+}
+
+[[noreturn]] void fail(const QString& message)
+{
+    Rirediro::throwException<VUVI_OperationFailed>(__FILE__, __LINE__, message, message);
+}
+
+Prm::View defaultView()
+{
+    return Prm::View(Prm::View::defaultViewId());
+}
+
+// The clip of a clip parameter for the view, else for the default view.
+TQ::ClipID clipIDFor(const TQ::ClipIDParameter& parameter, const Prm::View& view)
+{
+    const TQ::ClipID id = parameter.value(view);
+    return id != 0 ? id : parameter.value(defaultView());
+}
+
+// One render into an output clip: where it reads and where it writes.
+class OutputFrame
+{
+public:
+    // A layer without an output clip of its own renders into `shared`, the
+    // clip the layer before it rendered into (a render makes its output
+    // clip for its first layer only); one with its own clip sets it.
+    OutputFrame(VUVI_ProjectManager& project, const LC::RenderClipParameters& clips, const Prm::Context& context,
+                TQ::ClipID* shared = nullptr)
+        : m_frames(project.frameManager()), m_context(context)
+    {
+        m_output = clipIDFor(clips.outputClipID(), context.view);
+        if (shared && m_frames.clip(m_output))
+            *shared = m_output;
+        else if (shared)
+            m_output = *shared;
+        if (!m_frames.clip(m_output))
+            fail(QCoreApplication::translate("VUVI_PostProcManager", "No output clip to render into"));
+        m_input = clipIDFor(clips.inputClipID(), context.view);
+        if (!m_frames.clip(m_input))
+            m_input = m_frames.defaultTrackableClip();
+    }
+
+    // The input clip's frame.
+    cv::Mat input() const { return Rirediro::frameMat(m_frames, m_input, m_context); }
+    // What has been rendered into the frame so far, else the input's frame.
+    cv::Mat rendered() const
+    {
+        return m_frames.hasOutputFrame(m_output, m_context) ? Rirediro::frameMat(m_frames, m_output, m_context)
+                                                            : input();
+    }
+    void write(const cv::Mat& image) const
+    {
+        m_frames.writeOutputFrame(m_output, m_context, Rirediro::frameImageOf(image));
+    }
+
+private:
+    VUVI_FrameManager& m_frames;
+    Prm::Context m_context;
+    TQ::ClipID m_output = 0;
+    TQ::ClipID m_input = 0;
+};
+
+// Runs a render kernel; what the kernels refuse (a frame layout they do not
+// render, a track that is not finite) fails as the core's failures do.
+template <typename Kernel>
+cv::Mat rendered(Kernel&& kernel)
+{
+    try {
+        return kernel();
+    } catch (const std::invalid_argument& error) {
+        fail(QCoreApplication::translate("VUVI_PostProcManager", "Cannot render the frame: %1")
+                 .arg(QString::fromUtf8(error.what())));
+    }
+}
+
+Imaging::Shape trackedShape(const VUVI_Layer& layer, const Prm::Context& context, Imaging::Transform& track)
+{
+    track = Rirediro::transformOf(layer.transformationMatrix(context));
+    return Rirediro::shapeOf(layer, context);
+}
+
+Imaging::Colour colourOf(const QColor& colour)
+{
+    return Imaging::Colour(colour.redF(), colour.greenF(), colour.blueF());
+}
+
+} // namespace
+
+void VUVI_PostProcManager::vUndoRenderSurface(VUVI_Layer& layer, const Prm::Context::Explicit& context, int, bool,
+                                              bool)
+{
+    record(QStringLiteral("vUndoRenderSurface"), layer.name(), context);
+    const OutputFrame frame(m_project, layer.insertParameters(), context, &m_insertOutput);
+    frame.write(frame.input());
+}
+
+void VUVI_PostProcManager::renderInsertLayer(VUVI_Layer& layer, const Prm::Context::Explicit& context)
+{
+    record(QStringLiteral("renderInsertLayer"), layer.name(), context);
+    const OutputFrame frame(m_project, layer.insertParameters(), context, &m_insertOutput);
+    Imaging::Transform track;
+    const Imaging::Shape shape = trackedShape(layer, context, track);
+    const TQ::ClipID insertClip = clipIDFor(layer.insertParameters().insertClipID(), context.view);
+    if (insertClip != 0 && m_project.frameManager().clip(insertClip)) {
+        const cv::Mat picture = Rirediro::frameMat(m_project.frameManager(), insertClip, context);
+        frame.write(rendered([&] { return Imaging::insertPicture(frame.rendered(), shape, track, picture); }));
+    } else {
+        const Imaging::Colour colour = colourOf(layer.matteColor());
+        frame.write(rendered([&] { return Imaging::insertColour(frame.rendered(), shape, track, colour); }));
+    }
+}
+
+void VUVI_PostProcManager::stabiliseLayer(VUVI_Layer& layer, const Prm::Context& context)
+{
+    record(QStringLiteral("stabiliseLayer"), layer.name(), context);
+    const OutputFrame frame(m_project, layer.stabiliseClipParameters(), context);
+    const Imaging::Transform track = Rirediro::transformOf(layer.transformationMatrix(context));
+    frame.write(rendered([&] { return Imaging::stabilise(frame.input(), track); }));
+}
+
+void VUVI_PostProcManager::fillLayerPixels(VUVI_Layer& layer, const Prm::Context& context)
+{
+    record(QStringLiteral("fillLayerPixels"), layer.name(), context);
+    const OutputFrame frame(m_project, layer.removeClipParameters(), context, &m_removeOutput);
+    Imaging::Transform track;
+    const Imaging::Shape shape = trackedShape(layer, context, track);
+    frame.write(rendered([&] { return Imaging::fillShape(frame.rendered(), shape, track); }));
+}
+
+void VUVI_PostProcManager::stabilizeHorizon(const TQ::IClip& clip, Prm::Context context, int)
+{
+    record(QStringLiteral("stabilizeHorizon"), clip.name(), context);
+    const LC::ReorientParameterSet& reorient = clip.baseClip().reorientParameters();
+    const OutputFrame frame(m_project, reorient, context);
+    const cv::Mat input = Rirediro::frameMat(m_project.frameManager(), clip.clipID(), context);
+    const double angle = reorient.angle().value(context);
+    frame.write(rendered([&] { return Imaging::rotateHorizon(input, angle); }));
+}
