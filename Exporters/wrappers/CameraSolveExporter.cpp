@@ -38,11 +38,17 @@ QMap<QString, QByteArray> CameraSolveExporter::do_export(Project* project, const
     const Prm::View defaultView(Prm::View::defaultViewId());
     core->toolManager().setCurrentLayer(boost::const_pointer_cast<VUVI_Layer>(coreLayers.front()),
                                         Prm::Context(Prm::Time::fromDouble(Prm::Time::INVALID_TIME_VALUE), defaultView, 3));
+    // The registry may drop this wrapper while the export runs (a Python
+    // exporter that registers again): only what outlives it is used afterwards.
+    const auto exporter = m_exporter;
+    const QPointer<QObject> alive(this);
     const Rirediro::ExportResult result =
-        m_exporter->exportCameraSolve(core, camera_file_path, coreLayers,
+        exporter->exportCameraSolve(core, camera_file_path, coreLayers,
                                       Prm::Context(Prm::Time::fromDouble(time), defaultView, 3), coreViews, 2147483647);
-    QMutexLocker locker(&m_errorMutex);
-    m_lastError = result.error;
+    if (alive) {
+        QMutexLocker locker(&m_errorMutex);
+        m_lastError = result.error;
+    }
     return result.files;
 }
 

@@ -36,8 +36,11 @@ QMap<QString, QByteArray> ShapeDataExporter::do_export(Project* project, const Q
     for (const Layer& layer : layers) // a gone layer ends the export here
         ids.append(layer.handledObject()->id().toUInt());
 
+    // The registry may drop this wrapper while the export runs (a Python
+    // exporter that registers again): nothing of it is used afterwards.
+    const boost::shared_ptr<Rirediro::ShapeExporter> exporter = m_exporter;
     const boost::shared_ptr<QMap<QString, QByteArray>> files =
-        m_exporter->exportShape(*core, shape_file_path, ids, options);
+        exporter->exportShape(*core, shape_file_path, ids, options);
     return files ? *files : QMap<QString, QByteArray>();
 }
 

@@ -519,3 +519,52 @@ def test_keys_are_project_frames_whatever_the_clips_timing(footage, mode, offset
     data = e.ShapeExportData(layer, 0, 4, keyframes_only=False)
     assert sorted(data.transforms) == [0.0, 1.0, 2.0, 3.0, 4.0]
     assert [sorted(frames) for frames in data.baked_in_keyframes.values()] == [[0.0, 1.0, 2.0, 3.0, 4.0]]
+
+
+@pytest.mark.parametrize("family", FAMILIES)
+def test_an_export_survives_its_entry_being_dropped_while_it_runs(family, project, layers, tmp_path):
+    base = FAMILIES[family][0]
+    name = unique("Reregistering")
+    replacements = []
+
+    def do_export(self, *args):
+        replacement = make_exporter(family, name, answer={"second": b"2"})
+        replacement.register()
+        replacements.append(replacement)
+        base.registered_exporters()  # drops the entry running this export
+        return {"first": b"1"}
+
+    exporter = make_exporter(family, name)
+    exporter.do_export = do_export.__get__(exporter)
+    exporter.register()
+    entry = base.registered_exporters()[name]
+    assert plain(export_through(family, entry, project, layers, str(tmp_path / "out"))) == {"first": b"1"}
+    with pytest.raises(RuntimeError, match="already deleted"):
+        entry.error_string()
+    entry = base.registered_exporters()[name]
+    assert plain(export_through(family, entry, project, layers, str(tmp_path / "out"))) == {"second": b"2"}
+
+
+@pytest.mark.parametrize("family", FAMILIES)
+def test_exports_through_one_entry_from_several_threads(family, project, layers, tmp_path):
+    import threading
+    base = FAMILIES[family][0]
+    name = unique("Threaded")
+    exporter = make_exporter(family, name)
+    exporter.register()
+    entry = base.registered_exporters()[name]
+    results, failures = [], []
+
+    def run(index):
+        try:
+            for _ in range(10):
+                results.append(plain(export_through(family, entry, project, layers, str(tmp_path / str(index)))))
+        except Exception as error:  # noqa: BLE001 (reported below)
+            failures.append(error)
+
+    threads = [threading.Thread(target=run, args=(i,)) for i in range(3)]
+    for thread in threads:
+        thread.start()
+    for thread in threads:
+        thread.join()
+    assert failures == [] and results == [{"out.txt": b"data"}] * 30
