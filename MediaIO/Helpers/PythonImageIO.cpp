@@ -19,6 +19,7 @@
 #include <QCoreApplication>
 #include <QFile>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <optional>
@@ -194,13 +195,20 @@ void PythonImageIO::saveImage(Gan_Image& image, const QString& path, const TQ::I
         ModuleCall module(m_module);
         // The module is given an image of its own over the core's pixels, no
         // copy, which lets go of them when the call ends: whatever Python
-        // keeps of it no longer reaches the core's image.
+        // keeps of it no longer reaches the core's image. Pixels the core
+        // could not hand over to a view Python keeps are lent as a copy.
+        const bool lend = PyImageMemorySuite::canLendPixels(image);
         Bsc::detail::GanImage_Ptr<Gan_Image> shared(
-            gan_image_form_gen(nullptr, image.format, image.type, image.height, image.width, image.stride, false,
-                               image.pix_data_ptr, image.pix_data_size, nullptr, 0));
+            gan_image_form_gen(nullptr, image.format, image.type, image.height, image.width, image.stride, !lend,
+                               lend ? image.pix_data_ptr : nullptr, lend ? image.pix_data_size : 0, nullptr, 0));
+        if (shared && !lend && image.pix_data_ptr)
+            std::memcpy(shared->pix_data_ptr, image.pix_data_ptr, std::min(image.pix_data_size, shared->pix_data_size));
         if (module && shared) {
             saved = module->saveImageChecked(ImageData(shared, ImageLocation()), path);
-            PyImageMemorySuite::withdrawPixels(shared.get());
+            if (lend)
+                PyImageMemorySuite::endPixelLoan(shared.get(), image);
+            else
+                PyImageMemorySuite::withdrawPixels(shared.get());
         }
     }
     if (!saved)

@@ -709,6 +709,50 @@ void withdrawPixels(Gan_Image* image)
     image->pix_data_size = 0;
 }
 
+bool canLendPixels(const Gan_Image& owner)
+{
+    return owner.hooks == gan_heap_memory_hooks() && owner.release_pix_data && !owner.pix_data_owner;
+}
+
+namespace {
+
+// The owner lets go of its buffer, left to whoever holds it, and goes on
+// over a copy made through its own table.
+bool moveToCopy(Gan_Image& owner)
+{
+    void* lent = owner.pix_data_ptr;
+    const size_t size = owner.pix_data_size;
+    owner.pix_data_ptr = nullptr;
+    owner.pix_data_size = 0;
+    if (owner.hooks->resize(owner.hooks, size, &owner) != GAN_HOOK_OK || (size != 0 && !owner.pix_data_ptr)) {
+        owner.pix_data_ptr = lent;
+        owner.pix_data_size = size;
+        return false;
+    }
+    std::memcpy(owner.pix_data_ptr, lent, size);
+    auto* base = static_cast<unsigned char*>(owner.pix_data_ptr);
+    for (size_t row = 0; owner.row_data_ptr && row < owner.row_data_size && row < owner.height; ++row)
+        owner.row_data_ptr[row] = base + row * owner.stride;
+    return true;
+}
+
+} // namespace
+
+void endPixelLoan(Gan_Image* borrower, Gan_Image& owner)
+{
+    if (PixelArrayLink* link = existingLink(borrower)) {
+        PythonLock python;
+        ArrayRecord record;
+        if (python.held() && link->array && arrays().find(link->array, &record)
+            && hasForeignExports(link->array, record) && canLendPixels(owner) && moveToCopy(owner)) {
+            // The lent buffer was the heap's: the array's keeper frees it there.
+            link->previousHooks = gan_heap_memory_hooks();
+            link->previousData = nullptr;
+        }
+    }
+    withdrawPixels(borrower);
+}
+
 void clearCallerNames(arrayobject* array)
 {
     PyFrameObject* frame = PyEval_GetFrame();

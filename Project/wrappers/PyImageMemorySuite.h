@@ -63,6 +63,19 @@ void adoptArray(Gan_Image* image, arrayobject* array);
 // pixels, and so no array, from then on. Takes the interpreter lock itself.
 void withdrawPixels(Gan_Image* image);
 
+// Whether `owner`'s pixels can be lent to Python for a call and, should
+// Python keep a view of them past it, be handed over for good (a buffer of
+// the library's heap that the image owns). Otherwise lend a copy.
+bool canLendPixels(const Gan_Image& owner);
+
+// Ends the loan of `owner`'s pixels through `borrower`, an image made over
+// them for the loan, as withdrawPixels does. When Python still holds a
+// buffer of them (a memoryview, a numpy view), the lent buffer becomes
+// Python's, freed when its last view dies, and `owner` goes on over a copy:
+// no view ever reaches memory the core frees. Takes the interpreter lock
+// itself.
+void endPixelLoan(Gan_Image* borrower, Gan_Image& owner);
+
 // Sets to None every local name of the calling Python frame that refers to
 // `array`. Interpreter lock held.
 void clearCallerNames(arrayobject* array);

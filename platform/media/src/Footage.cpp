@@ -37,13 +37,13 @@ std::unique_ptr<OIIO::ImageInput> openInput(const QString& path)
     return input;
 }
 
-float recordedFrameRate(const OIIO::ImageSpec& spec, float fallback)
+float recordedFrameRate(const OIIO::ImageSpec& header, float fallback)
 {
     int rational[2] = {0, 0};
-    if (spec.getattribute("FramesPerSecond", OIIO::TypeRational, rational) && rational[0] > 0 && rational[1] > 0)
+    if (header.getattribute("FramesPerSecond", OIIO::TypeRational, rational) && rational[0] > 0 && rational[1] > 0)
         return float(rational[0]) / float(rational[1]);
     for (const char* name : {"FramesPerSecond", "dpx:FrameRate", "dpx:TemporalFrameRate"}) {
-        const float rate = spec.get_float_attribute(name, 0.0f);
+        const float rate = header.get_float_attribute(name, 0.0f);
         if (rate > 0.0f)
             return rate;
     }
@@ -140,10 +140,10 @@ bool describeFootage(const QString& path, FootageDescription& description)
     std::unique_ptr<OIIO::ImageInput> input = openInput(path);
     if (!input)
         return false;
-    const OIIO::ImageSpec& spec = input->spec();
-    if (spec.width <= 0 || spec.height <= 0)
+    const OIIO::ImageSpec& header = input->spec();
+    if (header.width <= 0 || header.height <= 0)
         return false;
-    detail::describeStill(path, unsigned(spec.width), unsigned(spec.height), recordedFrameRate(spec, 24.0f),
+    detail::describeStill(path, unsigned(header.width), unsigned(header.height), recordedFrameRate(header, 24.0f),
                           description);
     return true;
 }
@@ -255,8 +255,8 @@ bool readFrameInto(const QString& path, int frame, const std::function<void*(Fra
     std::unique_ptr<OIIO::ImageInput> input = openInput(path);
     if (!input || frame < 0 || !input->seek_subimage(frame, 0))
         return false;
-    const OIIO::ImageSpec& spec = input->spec();
-    const FrameLayout file{spec.width, spec.height, spec.nchannels, channelTypeOf(spec.format)};
+    const OIIO::ImageSpec& header = input->spec();
+    const FrameLayout file{header.width, header.height, header.nchannels, channelTypeOf(header.format)};
     if (file.bytes() == 0)
         return false;
     FrameLayout asked = file;
@@ -311,8 +311,8 @@ bool writeImage(const QString& path, const FrameImage& image)
         return false;
     }
     const OIIO::TypeDesc type = detail::typeOf(image.channelType);
-    const OIIO::ImageSpec spec(image.width, image.height, image.channels, type);
-    const bool written = output->open(localPath(path), spec) && output->write_image(type, image.pixels.data())
+    const OIIO::ImageSpec header(image.width, image.height, image.channels, type);
+    const bool written = output->open(localPath(path), header) && output->write_image(type, image.pixels.data())
                          && output->close();
     if (!written)
         output->geterror();

@@ -5,6 +5,7 @@
 // namespace, and a core project whose life a test controls.
 
 #include "RecordingHooks.h"
+#include "../support/PyRef.h"
 
 #include "Project/wrappers/ImageData.h"
 #include "Project/wrappers/ImageLocation.h"
@@ -35,12 +36,6 @@ class Interpreter : public ::testing::Environment
 public:
     void SetUp() override { Py_InitializeEx(0); }
 };
-
-struct Decref
-{
-    void operator()(PyObject* object) const { Py_XDECREF(object); }
-};
-using PyRef = std::unique_ptr<PyObject, Decref>;
 
 // A module-like namespace for snippets, with the names tests hand in.
 class Namespace

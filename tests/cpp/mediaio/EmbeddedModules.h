@@ -5,6 +5,7 @@
 // adaptors that their construction registered with the router.
 
 #include "MediaIO/Helpers/PythonImageIO.h"
+#include "../support/PyRef.h"
 
 #include <Dururev/Dururev.h>
 #include <TQI/ImageIO_Router.h>
@@ -17,12 +18,6 @@
 #include <string>
 
 namespace MediaIOTest {
-
-struct Decref
-{
-    void operator()(PyObject* object) const { Py_XDECREF(object); }
-};
-using PyRef = std::unique_ptr<PyObject, Decref>;
 
 // The names of one test's Python code: the module classes it defines and
 // the objects it builds. Dropped with the test, so that its modules die.

@@ -542,6 +542,39 @@ TEST_F(AdaptorTest, SavingSharesTheCoresPixelsForTheCallOnly)
     EXPECT_EQ(m_names.text("(module.kept.width, len(module.array))"), "(3, 0)");
 }
 
+// A view a save keeps of the pixels reads them after the core freed its
+// image: the core's own buffer when it can hand it over, else a copy lent
+// for the call.
+TEST_F(AdaptorTest, AViewKeptFromASaveOutlivesTheCoresImage)
+{
+    PythonImageIO* io = toy("def save_image(self, image, path):\n"
+                            "    self.view = memoryview(image.pixels())\n"
+                            "    self.address = image.pixels().buffer_info()[0]");
+    ASSERT_NE(io, nullptr);
+    for (const bool heapOwned : {true, false}) {
+        SCOPED_TRACE(heapOwned ? "heap-owned pixels" : "borrowed pixels");
+        Image heap = rgbImage(7);
+        std::vector<unsigned char> borrowed(heap->pix_data_size, 0);
+        borrowed[0] = 7;
+        Image core = heapOwned ? std::move(heap)
+                               : Image(gan_image_form_gen(nullptr, GAN_RGB_COLOUR_IMAGE, GAN_UCHAR, 2, 3, 9, false,
+                                                          borrowed.data(), borrowed.size(), nullptr, 0));
+        const Gan_MemoryHooks* hooks = core->hooks;
+        io->saveImage(*core, QStringLiteral("out.toy"), {}, {});
+        EXPECT_EQ(m_names.text("module.view[0]"), "7");
+        EXPECT_NE(m_names.text("module.address"), std::to_string(reinterpret_cast<uintptr_t>(core->pix_data_ptr)));
+        EXPECT_EQ(core->hooks, hooks);
+        EXPECT_EQ(static_cast<unsigned char*>(core->pix_data_ptr)[0], 7);
+        EXPECT_EQ(static_cast<unsigned char*>(core->row_data_ptr[1])[0], 0);
+        EXPECT_EQ(core->row_data_ptr[0], core->pix_data_ptr);
+        static_cast<unsigned char*>(core->pix_data_ptr)[0] = 9; // the core's frame is its own again
+        core = Image();
+        std::vector<unsigned char>().swap(borrowed);
+        EXPECT_EQ(m_names.text("(module.view[0], len(module.view))"), "(7, 18)");
+        m_names.run("module.view = None");
+    }
+}
+
 TEST_F(AdaptorTest, ALoadOrSaveThatFailsOrIsMissingFailsNamingTheFile)
 {
     for (const char* body : {"", "load_image = raising\nsave_image = raising",
