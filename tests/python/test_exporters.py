@@ -276,7 +276,7 @@ def test_a_tracking_export_hands_python_the_options_table(project, layers, tmp_p
     assert passed == expected
 
 
-def test_a_camera_export_hands_python_its_layers_and_makes_the_first_current(project, layers, tmp_path):
+def test_a_camera_export_hands_python_its_layers_time_and_views(project, layers, tmp_path):
     name = unique("Camera")
     exporter = make_exporter("camera", name)
     exporter.register()
@@ -507,6 +507,16 @@ def test_keys_outside_the_layers_in_and_out_points_are_left_out(layers):
     a.parameter(["outPoint"]).set(4)
     data = e.ShapeExportData(a, 0, 3, keyframes_only=False)
     assert list(data.baked_in_keyframes.values()) == [{}, {}]  # every shape keeps its entry
+
+
+def test_baked_keyframes_skip_empty_shapes_and_refuse_a_shape_without_contour(layers):
+    a = layers[0]
+    a.add_xspline_contour(0.0, [])
+    data = e.ShapeExportData(a, 0, 4)
+    assert [len(frames) for frames in data.baked_in_keyframes.values()] == [1, 0]
+    a.contours[1].remove()
+    with pytest.raises(IndexError):
+        data.baked_in_keyframes
 
 
 @pytest.mark.parametrize("mode, offset", [(p.NotInterlaced, 0), (p.NotInterlaced, 10), (p.UpperFieldFirst, 11),

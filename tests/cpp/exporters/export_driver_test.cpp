@@ -7,6 +7,8 @@
 #include "Exporters/Helpers/AbstractShapeDataExporter.h"
 #include "Exporters/Helpers/AbstractTrackingDataExporter.h"
 #include "Exporters/Helpers/PythonShapeExporter.h"
+#include "Exporters/wrappers/CameraSolveExporter.h"
+#include "Exporters/wrappers/ShapeDataExporter.h"
 
 #include <Rirediro/ErrorHandling/VUVI_CoreErrors.h>
 #include <Rirediro/Export/ExportDriver.h>
@@ -304,6 +306,48 @@ TEST_F(ExportDriverTest, ThePlainTextExportersWriteTheTrackedShapesAndTracks)
     testsupport::expectFailure<VUVI_OutOfRange>(
         [&] { ExportDriver::exportTracking(core(), "No such format", out("t.txt"), idOf(a), frame(0), {}); },
         "No export format named 'No such format'");
+}
+
+} // namespace
+
+namespace {
+
+// A core exporter that answers nothing at all.
+class NullShapeExporter : public Rirediro::ShapeExporter
+{
+public:
+    boost::shared_ptr<QMap<QString, QByteArray>> exportShape(VUVI_ProjectManager&, const QString&,
+                                                             const QList<unsigned int>&, const Options&) const override
+    {
+        return boost::shared_ptr<QMap<QString, QByteArray>>();
+    }
+};
+
+TEST_F(ExportDriverTest, TheBuiltInEntryOfAnExporterWithoutAnswerGivesAnEmptyMap)
+{
+    const Rirediro::ShapeDataFormat format("Answers nothing", ".n", "", {}, Rirediro::DataFormatBase::OneStream);
+    Rirediro::ShapeExporterFactory::registerCustomExporter(format, boost::make_shared<NullShapeExporter>());
+    ShapeDataExporter* entry = AbstractShapeDataExporter::registered_exporters().value("Answers nothing");
+    ASSERT_NE(entry, nullptr);
+    EXPECT_TRUE(entry->do_export(&project(), {a}, out("n"), {View(0)}).isEmpty());
+    Rirediro::ShapeExporterFactory::unregisterExporter(format);
+    EXPECT_FALSE(AbstractShapeDataExporter::registered_exporters().contains("Answers nothing"));
+}
+
+TEST_F(ExportDriverTest, TheCameraEntryMakesItsFirstLayerCurrentUnlessALayerIsGone)
+{
+    CameraSolveExporter* entry = AbstractCameraSolveExporter::registered_exporters().value("Plain Text Camera");
+    ASSERT_NE(entry, nullptr);
+    entry->do_export(&project(), {b, a}, out("c.txt"), 0.0, {View(0)});
+    EXPECT_EQ(core().toolManager().currentLayer(), b.handledObject());
+    EXPECT_TRUE(contentsOf(out("c.txt")).startsWith("# camera from 2 layer(s)"));
+
+    Layer gone = addLayer(QStringLiteral("C"));
+    gone.remove();
+    testsupport::expectFailure<VUVI_BadState>([&] { entry->do_export(&project(), {a, gone}, out("g.txt"), 0.0, {}); },
+                                              "Invalid object");
+    EXPECT_EQ(core().toolManager().currentLayer(), b.handledObject());
+    EXPECT_FALSE(QFile::exists(out("g.txt")));
 }
 
 } // namespace
