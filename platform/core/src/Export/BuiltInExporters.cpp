@@ -186,46 +186,30 @@ public:
 
 ExporterTable<ShapeDataFormat, ShapeExporter>& shapeExporters()
 {
-    static ExporterTable<ShapeDataFormat, ShapeExporter> table;
-    static const bool filled = [] {
-        ExporterTable<ShapeDataFormat, ShapeExporter>& t = table;
-        t.addBuiltIn(ShapeDataFormat(QStringLiteral("Plain Text Shapes"), QStringLiteral(".txt"),
-                                     QStringLiteral("Points of every contour per frame"),
-                                     ShapeDataFormat::MultipleShapes | ShapeDataFormat::MultipleViews,
-                                     DataFormatBase::OneStream),
-                     boost::make_shared<PlainTextShapeExporter>());
-        return true;
-    }();
-    (void)filled;
+    static ExporterTable<ShapeDataFormat, ShapeExporter> table(
+        ShapeDataFormat(QStringLiteral("Plain Text Shapes"), QStringLiteral(".txt"),
+                        QStringLiteral("Points of every contour per frame"),
+                        ShapeDataFormat::MultipleShapes | ShapeDataFormat::MultipleViews, DataFormatBase::OneStream),
+        boost::make_shared<PlainTextShapeExporter>());
     return table;
 }
 
 ExporterTable<TrackingDataFormat, TrackingExporter>& trackingExporters()
 {
-    static ExporterTable<TrackingDataFormat, TrackingExporter> table;
-    static const bool filled = [] {
-        ExporterTable<TrackingDataFormat, TrackingExporter>& t = table;
-        t.addBuiltIn(TrackingDataFormat(QStringLiteral("Plain Text Track"), QStringLiteral(".txt"),
-                                        QStringLiteral("The layer's track per frame"), 1,
-                                        TrackingDataFormat::ExportCapabilities(), DataFormatBase::OneStream),
-                     boost::make_shared<PlainTextTrackingExporter>());
-        return true;
-    }();
-    (void)filled;
+    static ExporterTable<TrackingDataFormat, TrackingExporter> table(
+        TrackingDataFormat(QStringLiteral("Plain Text Track"), QStringLiteral(".txt"),
+                           QStringLiteral("The layer's track per frame"), 1, TrackingDataFormat::ExportCapabilities(),
+                           DataFormatBase::OneStream),
+        boost::make_shared<PlainTextTrackingExporter>());
     return table;
 }
 
 ExporterTable<CameraSolveFormat, CameraSolveExporter>& cameraSolveExporters()
 {
-    static ExporterTable<CameraSolveFormat, CameraSolveExporter> table;
-    static const bool filled = [] {
-        ExporterTable<CameraSolveFormat, CameraSolveExporter>& t = table;
-        t.addBuiltIn(CameraSolveFormat(QStringLiteral("Plain Text Camera"), QStringLiteral(".txt"),
-                                       QStringLiteral("Each layer's track per frame"), 1, false, false),
-                     boost::make_shared<PlainTextCameraSolveExporter>());
-        return true;
-    }();
-    (void)filled;
+    static ExporterTable<CameraSolveFormat, CameraSolveExporter> table(
+        CameraSolveFormat(QStringLiteral("Plain Text Camera"), QStringLiteral(".txt"),
+                          QStringLiteral("Each layer's track per frame"), 1, false, false),
+        boost::make_shared<PlainTextCameraSolveExporter>());
     return table;
 }
 

@@ -17,9 +17,9 @@ class ExporterTable
 public:
     using Entry = std::pair<Format, boost::shared_ptr<Exporter>>;
 
-    void addBuiltIn(const Format& format, const boost::shared_ptr<Exporter>& exporter)
+    // With the core's own exporter of the family.
+    ExporterTable(const Format& format, const boost::shared_ptr<Exporter>& exporter)
     {
-        QMutexLocker locker(&m_mutex);
         m_builtIns[format.identifier()] = Entry(format, exporter);
     }
     void registerCustom(const Format& format, const boost::shared_ptr<Exporter>& exporter)
