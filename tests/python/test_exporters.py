@@ -12,7 +12,7 @@ from PySide2 import QtCore
 import plinx._init  # noqa: F401 (starts the core)
 import plinx.exporters as e
 import plinx.project as p
-from conftest import run_python
+from conftest import run_embedded, run_python
 
 ERROR_ENTRY = "<error>"  # the core's name for a shape exporter's error text
 
@@ -115,6 +115,25 @@ def test_the_import_fails_with_the_error_of_a_module_it_needs():
     """)
     assert result.returncode == 0, result.stderr
     assert "refused" in result.stdout
+
+
+def test_an_exporter_registered_inside_the_application_is_called_back(tmp_path):
+    result = run_embedded("""
+        import plinx.exporters as e
+
+        class Csv(e.AbstractTrackingDataExporter):
+            def do_export(self, project, layer, path, time, view, options):
+                return {"seen": repr(sorted(options.items())).encode()}
+
+            def error_string(self):
+                return ""
+
+        csv = Csv("Embedded CSV", ".csv")
+        csv.register()
+        print(sorted(e.AbstractTrackingDataExporter.registered_exporters()))
+    """, tmp_path)
+    assert result.returncode == 0, result.stderr
+    assert "['Embedded CSV', 'Plain Text Track']" in result.stdout
 
 
 # --- Constructors and flags ------------------------------------------------------------
@@ -449,8 +468,13 @@ def test_shape_export_data_defaults_properties_and_copies(layers):
         assert not hasattr(data, "get_" + name)
         with pytest.raises(AttributeError):
             setattr(data, name, 1)
-    for twin in (copy.copy(data), e.ShapeExportData(data)):
-        assert twin is not data and values(twin) == values(data)
+    twins = [copy.copy(data), e.ShapeExportData(data)]
+    expected = values(data)
+    del data
+    gc.collect()
+    for twin in twins:
+        assert values(twin) == expected
+    data = twins[0]
     a.remove()
     with raises(RuntimeError, "Invalid object"):
         data.transforms
