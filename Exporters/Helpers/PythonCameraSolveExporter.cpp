@@ -34,14 +34,16 @@ Rirediro::ExportResult PythonCameraSolveExporter::exportCameraSolve(
     QVector<Layer> scriptLayers;
     if (project) {
         // Without layers the solve starts from the application's current layer.
-        const unsigned int reference =
-            !layers.isEmpty() && layers.front() ? layers.front()->id().toUInt() : project->toolManager().uiGetCurrentLayerID();
+        const unsigned int reference = !layers.isEmpty() && layers.front()
+            ? layers.front()->id().toUInt()
+            : project->toolManager().uiGetCurrentLayerID();
         Rirediro::CameraSolveExporterHelper helper;
         helper.initialiseWithPMAndRange(project, reference, context.view, layers, range);
         if (const auto referenceLayer = project->selectionManager()->findLayer(reference, false))
             helper.setClip(referenceLayer->clipID());
         for (unsigned int id : helper.layerIds())
-            scriptLayers.append(Layer(project->selectionManager()->findLayer(id, false), scriptProject.projectManager()));
+            scriptLayers.append(
+                Layer(project->selectionManager()->findLayer(id, false), scriptProject.projectManager()));
     }
     QVector<View> scriptViews;
     for (const Prm::View& view : views)

@@ -36,8 +36,8 @@ QMap<QString, QByteArray> CameraSolveExporter::do_export(Project* project, const
         coreLayers.append(layer.handledObject());
 
     const Prm::View defaultView(Prm::View::defaultViewId());
-    core->toolManager().setCurrentLayer(boost::const_pointer_cast<VUVI_Layer>(coreLayers.front()),
-                                        Prm::Context(Prm::Time::fromDouble(Prm::Time::INVALID_TIME_VALUE), defaultView, 3));
+    const Prm::Context noTime(Prm::Time::fromDouble(Prm::Time::INVALID_TIME_VALUE), defaultView, 3);
+    core->toolManager().setCurrentLayer(boost::const_pointer_cast<VUVI_Layer>(coreLayers.front()), noTime);
     // The registry may drop this wrapper while the export runs (a Python
     // exporter that registers again): only what outlives it is used afterwards.
     const auto exporter = m_exporter;
