@@ -244,6 +244,8 @@ template <typename R, typename Fallback, typename... A>
         printError();
         return defaultOf();
     }
+    // A failure of a call nested in the override is not this call's.
+    clearRoutingFailure();
     if constexpr (std::is_void<R>::value) {
         return true;
     } else {

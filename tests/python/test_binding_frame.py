@@ -549,3 +549,14 @@ def test_a_module_whose_binding_module_is_blocked_fails_to_import(blocked, error
     """ % blocked)
     assert result.returncode == 0, result.stderr
     assert result.stdout.strip() == "%s True" % error
+
+
+def test_a_failure_nested_in_an_override_is_not_the_overrides():
+    class Nesting(b.Shape):
+        def area(self):
+            with warnings.catch_warnings():
+                warnings.simplefilter("ignore")
+                b.Probe.area_failure(RaisingArea())  # fails inside this override
+            return 2.0
+
+    assert b.Probe.area_failure(Nesting()) == ""
