@@ -377,6 +377,33 @@ struct Arg<PyObject*>
     PyObject* value = nullptr;
 };
 
+// A parameter declared as a type object takes type objects only (a class,
+// not an instance of it); its signature text is "PyTypeObject".
+template <>
+struct Arg<PyTypeObject*>
+{
+    static PythonToCppFunc check(PyObject* object) { return PyType_Check(object) ? &passThrough : nullptr; }
+    bool convert(PythonToCppFunc, PyObject* object)
+    {
+        value = reinterpret_cast<PyTypeObject*>(object);
+        return true;
+    }
+    template <typename D>
+    void setDefault(const D& fallback)
+    {
+        value = evaluateDefault(fallback);
+    }
+    PyTypeObject* get() { return value; }
+
+    PyTypeObject* value = nullptr;
+};
+
+// Python objects that cross a bound function as they are; such a function
+// keeps the interpreter lock.
+template <typename P>
+constexpr bool isPythonObject =
+    std::is_same<std::decay_t<P>, PyObject*>::value || std::is_same<std::decay_t<P>, PyTypeObject*>::value;
+
 // --- Results ---------------------------------------------------------------
 
 // What becomes of the C++ object behind a pointer result.
@@ -446,6 +473,13 @@ template <>
 struct TypeText<PyObject*>
 {
     static std::string parameter() { return "PyObject"; }
+    static std::string result() { return parameter(); }
+};
+
+template <>
+struct TypeText<PyTypeObject*>
+{
+    static std::string parameter() { return "PyTypeObject"; }
     static std::string result() { return parameter(); }
 };
 

@@ -367,7 +367,7 @@ template <typename... P>
 struct ArgsOf<std::tuple<P...>>
 {
     using type = std::tuple<Arg<P>...>;
-    static constexpr bool pythonObjectCrosses = (std::is_same<std::decay_t<P>, PyObject*>::value || ...);
+    static constexpr bool pythonObjectCrosses = (isPythonObject<P> || ...);
     static void texts(std::vector<std::string>& out) { (out.push_back(parameterText<P>()), ...); }
 };
 

@@ -284,6 +284,13 @@ void raiseWrongFieldType(const FieldBase& field)
                  field.expected);
 }
 
+bool isOwnConversion(PyTypeObject* type, SbkConverter* converter)
+{
+    const char* name = type->tp_name; // "PySide2.QtCore.QPointF"
+    const char* dot = std::strrchr(name, '.');
+    return converter && Shiboken::Conversions::getConverter(dot ? dot + 1 : name) == converter;
+}
+
 PyObject* viewFieldInPlace(PyObject* owner, SbkObjectType* type, void* field)
 {
     if (SbkObject* existing = Shiboken::BindingManager::instance().retrieveWrapper(field)) {

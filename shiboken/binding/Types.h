@@ -326,6 +326,11 @@ PyObject* fieldGetter(PyObject* self, void* closure);
 int fieldSetter(PyObject* self, PyObject* value, void* closure);
 void raiseWrongFieldType(const FieldBase& field);
 PyObject* viewFieldInPlace(PyObject* owner, SbkObjectType* type, void* field);
+// Whether a conversion is the class conversion of the wrapped type it
+// produces (QPointF's for a QPointF), rather than one of another C++ type
+// that produces it too (an optional Layer gives a Layer or None): only a
+// field of the wrapped class itself can be seen in place.
+bool isOwnConversion(PyTypeObject* type, SbkConverter* converter);
 
 template <typename T, typename M>
 struct Field final : FieldBase
@@ -340,7 +345,7 @@ struct Field final : FieldBase
                 return viewFieldInPlace(self, sbkType<M>(), &value);
             } else {
                 PyTypeObject* type = Conversion<M>::pythonType();
-                if (type && Shiboken::ObjectType::checkType(type))
+                if (type && Shiboken::ObjectType::checkType(type) && isOwnConversion(type, Conversion<M>::converter()))
                     return viewFieldInPlace(self, reinterpret_cast<SbkObjectType*>(type), &value);
                 return toPython(value);
             }
@@ -947,6 +952,17 @@ SbkConverter* registerConversion(const Module& owner, Slot slot, PyTypeObject* p
                                  std::initializer_list<FromPython> fromPython)
 {
     return registerConversion(owner, int(slot), pythonType, toPython, fromPython);
+}
+
+// A container conversion of a module in its slot: Kind (SequenceConversion,
+// MappingConversion, PairConversion) over the container type.
+//
+//     registerContainerConversion<QList<QString>, SequenceConversion>(module, Slot::StringList, &PyList_Type);
+template <typename Container, template <typename> class Kind, typename Slot>
+SbkConverter* registerContainerConversion(const Module& owner, Slot slot, PyTypeObject* pythonType)
+{
+    using C = Kind<Container>;
+    return registerConversion(owner, slot, pythonType, &C::toPython, {{&C::toCpp, &C::isConvertible}});
 }
 
 } // namespace Binding

@@ -299,6 +299,7 @@ class Worker:
         ]:
             self.keep(self.run(recipe, make), recipe)
         self.seed_shapes(project, made)
+        self.seed_tools(made)
 
     def seed_shapes(self, project, made):
         """Contours of both kinds on the seeded layers, their points and a
@@ -319,6 +320,42 @@ class Worker:
              lambda: bezier.control_point(0).set_master_point(xspline.control_point(0))),
         ]:
             self.keep(self.run(recipe, make), recipe)
+
+    def seed_tools(self, made):
+        """Inside the embedding host: the seeded project as the application's,
+        a tool the host's tool manager made, and the events it received over
+        the seeded shapes, a group and nothing."""
+        try:
+            import embed_host
+            import plinx.tools as tools
+        except ImportError:
+            return
+        path = os.path.abspath("seed-project.plinx")
+        events = []
+
+        class SeedTool(tools.AbstractTool):
+            def __init__(self, project):
+                super().__init__()
+                self.project = project
+
+            def on_mouse_press(self, event):
+                events.append(event)
+
+        def make_tool():
+            made.save_as(path)
+            embed_host.open_project(path)
+            tools.register_custom_tool_type(SeedTool)
+            embed_host.request_tool()
+            for layer, contour, point in (("a", 0, 1), ("b", 0, 2), ("G", 0, 0), (None, None, None),
+                                          (embed_host.FOREIGN_LAYER, 0, 0)):
+                embed_host.mouse_press((1.0, 2.0), (3.0, 4.0), layer, contour, point)
+            return tools.tool_instance(SeedTool)
+
+        tool = self.run("<seed tool>", make_tool)
+        if tool is not None and tools.AbstractTool in self.instances:
+            self.instances[tools.AbstractTool].append(Value(tool, "<seed tool>"))
+        for index, event in enumerate(events):
+            self.keep(event, f"<seed event {index}>")
 
     def keep(self, made, recipe):
         """Objects of the modules' types that calls give (clips of a project,

@@ -14,6 +14,8 @@
 #include <QVariant>
 #include <QVector>
 
+#include <boost/optional.hpp>
+
 #include <memory>
 #include <vector>
 
@@ -41,6 +43,8 @@ public:
     bool operator==(const Sample& other) const { return m_text == other.m_text && m_count == other.m_count; }
 
     QPointF origin;
+    // A field whose conversion gives a Qt class (or None) from another C++ type.
+    boost::optional<QSize> limit;
 
 private:
     QString m_text;

@@ -21,11 +21,13 @@
 #define PROBE_CONVERSIONS(conversion)              \
     conversion(CountAndText, "QPair<int,QString>")  \
     conversion(StringVector, "QVector<QString>")    \
-    conversion(VariantMap, "QMap<QString,QVariant>")
+    conversion(VariantMap, "QMap<QString,QVariant>") \
+    conversion(OptionalSize, "OptionalSize")
 
 BINDING_MODULE(bindingprobe, "bindingprobe", PROBE_TYPES, PROBE_CONVERSIONS)
 
 BINDING_CONVERTER_NAME(QPointF, "QPointF");
+BINDING_CONVERTER_NAME(boost::optional<QSize>, "OptionalSize");
 
 using ProbeCountAndText = QPair<int, QString>;
 BINDING_CONVERTER_NAME(ProbeCountAndText, "QPair<int,QString>");

@@ -51,6 +51,33 @@ void registerContainer(bindingprobe::Converter slot, PyTypeObject* pythonType)
                        {{&Container::toCpp, &Container::isConvertible}});
 }
 
+// OptionalSize: a QSize or None.
+PyObject* optionalSizeToPython(const void* in)
+{
+    const auto& size = *static_cast<const boost::optional<QSize>*>(in);
+    if (!size)
+        Py_RETURN_NONE;
+    return Conversion<QSize>::toPython(*size);
+}
+void sizeToOptional(PyObject* in, void* out)
+{
+    QSize size;
+    Shiboken::Conversions::pythonToCppCopy(Conversion<QSize>::converter(), in, &size);
+    *static_cast<boost::optional<QSize>*>(out) = size;
+}
+PythonToCppFunc isSizeForOptional(PyObject* in)
+{
+    return PyObject_TypeCheck(in, Conversion<QSize>::pythonType()) ? &sizeToOptional : nullptr;
+}
+void noneToOptionalSize(PyObject*, void* out)
+{
+    *static_cast<boost::optional<QSize>*>(out) = boost::none;
+}
+PythonToCppFunc isNoneForOptionalSize(PyObject* in)
+{
+    return in == Py_None ? &noneToOptionalSize : nullptr;
+}
+
 } // namespace
 
 void init_Sample(PyObject* module)
@@ -61,6 +88,7 @@ void init_Sample(PyObject* module)
     type.property("text", &Sample::get_text, &Sample::set_text);
     type.property("count", &Sample::get_count, &Sample::set_count, "value");
     type.field("origin", &Sample::origin);
+    type.field("limit", &Sample::limit, expects("QSize or None"));
     type.property("twice", named("count_twice", [](const Sample& sample) { return sample.get_count() * 2; }),
                   resultText("int"));
     type.method("or_none", [](const Sample& sample) { return sample; }, noneWhenNull);
@@ -142,6 +170,9 @@ void init_Canvas(PyObject* module)
     type.method("describe_all", &Canvas::describeAll);
     type.method("lock_held", [](const Canvas&) { return lockHeld(); });
     type.method("lock_held_with", [](const Canvas&, PyObject*) { return lockHeld(); }, "object");
+    type.method("lock_held_with_type", [](const Canvas&, PyTypeObject*) { return lockHeld(); }, "type");
+    type.method("type_name", [](const Canvas&, PyTypeObject* type) { return QString::fromUtf8(type->tp_name); },
+                "type");
     type.length(&Canvas::count);
     type.truth([](const Canvas& canvas) { return canvas.count() > 0; });
     type.subscript([](const Canvas& canvas, PyObject* key) -> PyObject* {
@@ -217,5 +248,8 @@ extern "C" Q_DECL_EXPORT PyObject* PyInit_bindingprobe()
                        {{&PairConversion<ProbeCountAndText>::toCpp, &PairConversion<ProbeCountAndText>::isConvertible}});
     registerContainer<SequenceConversion<QVector<QString>>>(bindingprobe::Converter::StringVector, &PyList_Type);
     registerContainer<MappingConversion<VariantMap>>(bindingprobe::Converter::VariantMap, &PyDict_Type);
+    registerConversion(module, bindingprobe::Converter::OptionalSize, Conversion<QSize>::pythonType(),
+                       &optionalSizeToPython,
+                       {{&sizeToOptional, &isSizeForOptional}, {&noneToOptionalSize, &isNoneForOptionalSize}});
     return module.finish(m, "can't initialize module bindingprobe");
 }

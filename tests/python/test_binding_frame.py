@@ -164,6 +164,22 @@ def test_properties_and_fields():
     assert not shiboken2.isValid(view)  # the view dies with its owner
 
 
+def test_a_field_converted_from_another_type_is_read_as_a_copy():
+    # The conversion of an optional size gives a QSize or None: the field
+    # holds no QSize to be seen in place.
+    s = b.Sample("a", 1)
+    assert s.limit is None
+    s.limit = QtCore.QSize(2, 3)
+    first = s.limit
+    assert first == QtCore.QSize(2, 3) and s.limit is not first
+    first.setWidth(9)
+    assert s.limit == QtCore.QSize(2, 3)
+    s.limit = None
+    assert s.limit is None
+    with pytest.raises(TypeError, match="^wrong type attributed to 'limit', 'QSize or None' or convertible type"):
+        s.limit = 5
+
+
 # --- Abstract base, derived classes, overrides ---------------------------------------
 
 class Triangle(b.Shape):
@@ -430,12 +446,31 @@ def test_truth_length_and_subscript_slots():
     (lambda: SAMPLE.lock_held_released(), False),     # declared released
     (lambda: b.Canvas().lock_held(), False),          # object class: released
     (lambda: b.Canvas().lock_held_with(object()), True),  # a Python object crosses: kept
+    (lambda: b.Canvas().lock_held_with_type(int), True),  # a type object too
     (lambda: SAMPLE.lock_held_without(object()), False),  # kept, but released around the native part
     (lambda: b.Probe.lock_held(), False),
     (lambda: b.lock_held(), False),
 ])
 def test_lock_policy(call, held):
     assert call() is held
+
+
+# --- Type objects -------------------------------------------------------------------------
+
+@pytest.mark.parametrize("argument, name", [
+    (int, "int"),
+    (b.Canvas, "bindingprobe.Canvas"),
+    (type("Made", (), {}), "Made"),
+    (5, TypeError),
+    (b.Canvas(), TypeError),
+    (None, TypeError),
+])
+def test_a_type_parameter_takes_classes_only(argument, name):
+    if name is TypeError:
+        with pytest.raises(TypeError, match="bindingprobe.Canvas.type_name"):
+            b.Canvas().type_name(argument)
+    else:
+        assert b.Canvas().type_name(argument) == name
 
 
 # --- Pairs, fixed counts, object classes compared -------------------------------------

@@ -11,13 +11,6 @@ using namespace Binding;
 
 namespace {
 
-template <typename Container, template <typename> class Kind>
-void registerContainer(plinx_mediaio::Converter slot, PyTypeObject* pythonType)
-{
-    using C = Kind<Container>;
-    registerConversion(plinx_mediaio::module, slot, pythonType, &C::toPython, {{&C::toCpp, &C::isConvertible}});
-}
-
 // The types of plinx.project that image readers and writers use, under this
 // module's name too: the very same type objects.
 bool offerProjectTypes(PyObject* module)
@@ -39,14 +32,15 @@ bool offerProjectTypes(PyObject* module)
 void registerMediaIOConversions()
 {
     using Slot = plinx_mediaio::Converter;
-    registerContainer<QList<PixelFormat>, SequenceConversion>(Slot::PixelFormatList, &PyList_Type);
-    registerContainer<QList<ChannelType>, SequenceConversion>(Slot::ChannelTypeList, &PyList_Type);
-    registerContainer<QList<QObject*>, SequenceConversion>(Slot::ObjectList, &PyList_Type);
-    registerContainer<QList<QByteArray>, SequenceConversion>(Slot::ByteArrayList, &PyList_Type);
-    registerContainer<VariantMap, MappingConversion>(Slot::VariantMap, &PyDict_Type);
-    registerContainer<QVector<QString>, SequenceConversion>(Slot::StringVector, &PyList_Type);
-    registerContainer<QList<QVariant>, SequenceConversion>(Slot::VariantList, &PyList_Type);
-    registerContainer<QList<QString>, SequenceConversion>(Slot::StringList, &PyList_Type);
+    const Module& m = plinx_mediaio::module;
+    registerContainerConversion<QList<PixelFormat>, SequenceConversion>(m, Slot::PixelFormatList, &PyList_Type);
+    registerContainerConversion<QList<ChannelType>, SequenceConversion>(m, Slot::ChannelTypeList, &PyList_Type);
+    registerContainerConversion<QList<QObject*>, SequenceConversion>(m, Slot::ObjectList, &PyList_Type);
+    registerContainerConversion<QList<QByteArray>, SequenceConversion>(m, Slot::ByteArrayList, &PyList_Type);
+    registerContainerConversion<VariantMap, MappingConversion>(m, Slot::VariantMap, &PyDict_Type);
+    registerContainerConversion<QVector<QString>, SequenceConversion>(m, Slot::StringVector, &PyList_Type);
+    registerContainerConversion<QList<QVariant>, SequenceConversion>(m, Slot::VariantList, &PyList_Type);
+    registerContainerConversion<QList<QString>, SequenceConversion>(m, Slot::StringList, &PyList_Type);
 }
 
 extern "C" Q_DECL_EXPORT PyObject* PyInit_mediaio()

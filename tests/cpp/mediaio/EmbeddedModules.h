@@ -5,7 +5,7 @@
 // adaptors that their construction registered with the router.
 
 #include "MediaIO/Helpers/PythonImageIO.h"
-#include "../support/PyRef.h"
+#include "../support/PythonNamespace.h"
 
 #include <Dururev/Dururev.h>
 #include <TQI/ImageIO_Router.h>
@@ -21,46 +21,23 @@ namespace MediaIOTest {
 
 // The names of one test's Python code: the module classes it defines and
 // the objects it builds. Dropped with the test, so that its modules die.
-class Namespace
+class Namespace : public PythonNamespace
 {
 public:
-    Namespace() : m_dict(PyDict_New())
+    Namespace()
     {
-        PyDict_SetItemString(m_dict.get(), "__builtins__", PyEval_GetBuiltins());
         run("import gc, sys, warnings\n"
             "import plinx.mediaio as mediaio, plinx.project as project\n"
             "from PySide2.QtCore import QSize\n"
             "def raising(self, *args):\n"
             "    raise ValueError('an override that fails')\n");
     }
-    ~Namespace()
+    ~Namespace() override
     {
-        PyDict_Clear(m_dict.get());
+        clear();
         // The last error printed keeps its frames, and the images in them.
         PyRun_SimpleString("import sys\nsys.last_type = sys.last_value = sys.last_traceback = None\n");
         PyGC_Collect();
-    }
-
-    // Runs statements; a Python error is printed and fails the test.
-    bool run(const std::string& code) const
-    {
-        PyRef result(PyRun_String(code.c_str(), Py_file_input, m_dict.get(), m_dict.get()));
-        if (!result) {
-            PyErr_Print();
-            ADD_FAILURE() << "Python failed:\n" << code;
-        }
-        return bool(result);
-    }
-    std::string text(const std::string& expression) const
-    {
-        PyRef result(PyRun_String(expression.c_str(), Py_eval_input, m_dict.get(), m_dict.get()));
-        PyRef text(result ? PyObject_Str(result.get()) : nullptr);
-        if (!text) {
-            PyErr_Print();
-            ADD_FAILURE() << "Python failed: " << expression;
-            return std::string();
-        }
-        return PyUnicode_AsUTF8(text.get());
     }
 
     // The adaptor of the module that `construction` builds (and keeps under
@@ -86,8 +63,6 @@ public:
         return text("'|'.join(str(w.message) for w in _warnings)");
     }
 
-private:
-    PyRef m_dict;
 };
 
 class Interpreter : public ::testing::Environment

@@ -4,6 +4,7 @@
 #include "Rirediro/Project/VUVI_ProjectManager.h"
 #include "Rirediro/Project/VUVI_SelectionManager.h"
 #include "Rirediro/Project/VUVI_ToolManager.h"
+#include "Rirediro/ToolManager/Tool.h"
 
 #include <Bsc/Logger.h>
 
@@ -149,9 +150,63 @@ void VUVI_SelectionManager::reserveLayerID(unsigned int id)
 
 // ---- VUVI_ToolManager ---------------------------------------------------------------
 
-VUVI_ToolManager::VUVI_ToolManager() = default;
+namespace {
+QVector<VUVI_ToolManager::ToolCreator>& toolCreators()
+{
+    static QVector<VUVI_ToolManager::ToolCreator> creators;
+    return creators;
+}
+} // namespace
 
-VUVI_ToolManager::~VUVI_ToolManager() = default;
+VUVI_ToolManager::VUVI_ToolManager(VUVI_SelectionManager* selectionManager)
+    : m_selectionManager(selectionManager)
+{
+}
+
+VUVI_ToolManager::~VUVI_ToolManager()
+{
+    for (const QPointer<Rirediro::Tool>& tool : qAsConst(m_tools))
+        delete tool.data();
+}
+
+void VUVI_ToolManager::addNewToolCreator(const ToolCreator& creator)
+{
+    toolCreators().append(creator);
+}
+
+int VUVI_ToolManager::toolCreatorCount()
+{
+    return toolCreators().size();
+}
+
+bool VUVI_ToolManager::requestTool(int index)
+{
+    const QVector<ToolCreator>& creators = toolCreators();
+    if (index < 0)
+        index = creators.size() - 1;
+    if (index < 0 || index >= creators.size())
+        return false;
+    // A copy: the creator may register further creators while it runs.
+    const ToolCreator creator = creators.at(index);
+    const QPointer<Rirediro::CustomTool> tool = creator(this, m_selectionManager);
+    if (!tool)
+        return false;
+    m_tools.append(QPointer<Rirediro::Tool>(tool.data()));
+    return true;
+}
+
+Rirediro::Tool* VUVI_ToolManager::currentTool() const
+{
+    for (auto it = m_tools.crbegin(); it != m_tools.crend(); ++it)
+        if (*it)
+            return it->data();
+    return nullptr;
+}
+
+void VUVI_ToolManager::destroyCurrentTool()
+{
+    delete currentTool();
+}
 
 void VUVI_ToolManager::setCurrentLayer(const boost::shared_ptr<VUVI_Layer>& layer, const Prm::Context& context)
 {

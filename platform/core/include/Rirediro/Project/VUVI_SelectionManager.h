@@ -38,6 +38,7 @@ public:
     VUVI_SelectionManager(const VUVI_SelectionManager&) = delete;
     VUVI_SelectionManager& operator=(const VUVI_SelectionManager&) = delete;
 
+    VUVI_ProjectManager& projectManager() const { return m_project; }
     const boost::shared_ptr<Rirediro::LayerRoot>& layerRoot() const { return m_layerRoot; }
 
     // ---- look-ups ----
