@@ -10,6 +10,7 @@ import numpy
 from PySide2 import QtGui
 
 import plinx._init as plinx_init  # starts the application core: import it first
+import plinx.exporters as exporters
 import plinx.project as project
 
 import toy_raw_format  # an image format written in Python (examples/toy_raw_format.py)
@@ -277,6 +278,53 @@ def show_tracking_and_rendering(folder):
     print("Shapes exported to %s; the first file opens as clip %r" % (os.path.basename(shapes), matte.name))
     for place in ("renders", "shapes"):
         print("  %s: %s" % (place, ", ".join(sorted(os.listdir(os.path.join(folder, place))))))
+    return made, layer
+
+
+class CsvTrackExporter(exporters.AbstractTrackingDataExporter):
+    """A tracking format written in Python: the layer's track, one CSV row a frame."""
+
+    def __init__(self):
+        super().__init__("CSV track (Python)", ".csv")
+        self.error = ""
+
+    def do_export(self, project, layer, tracking_file_path, time, view, options):
+        data = exporters.ShapeExportData(layer, layer.in_point(view), layer.out_point(view), view)
+        rows = ["frame,xx,xy,xz,yx,yy,yz,zx,zy,zz"]
+        for frame, matrix in sorted(data.transforms.items()):
+            rows.append(",".join(["%g" % frame] + ["%g" % value for row in matrix for value in row]))
+        return {os.path.basename(tracking_file_path): ("\n".join(rows) + "\n").encode()}
+
+    def error_string(self):
+        return self.error
+
+
+def show_exporters(opened, square, folder):
+    """The exporters of each family; the tracked square's shapes and track written through them."""
+    families = [("shape data", exporters.AbstractShapeDataExporter),
+                ("tracking data", exporters.AbstractTrackingDataExporter),
+                ("camera solve", exporters.AbstractCameraSolveExporter)]
+    for family, base in families:
+        print("Exporters of %s: %s" % (family, ", ".join(sorted(base.registered_exporters()))))
+
+    out = os.path.join(folder, "exports")
+    os.makedirs(out)
+    shapes = exporters.AbstractShapeDataExporter.registered_exporters()["Plain Text Shapes"]
+    written = shapes.do_export(opened, [square], os.path.join(out, "square_shapes.txt"), [project.View(0)])
+    first_lines = bytes(next(iter(written.values()))).decode().splitlines()[:2]
+    print("  the square's shapes, by the built-in exporter: %s" % "; ".join(first_lines))
+
+    csv = CsvTrackExporter()  # stays registered while the script holds it
+    csv.register()
+    entry = exporters.AbstractTrackingDataExporter.registered_exporters()["CSV track (Python)"]
+    files = entry.do_export(opened, square, os.path.join(out, "square_track.csv"), 0.0, project.View(0),
+                            {"Stabilize": True})  # the core calls the Python exporter back
+    for name, contents in files.items():
+        with open(os.path.join(out, name), "wb") as csv_file:
+            csv_file.write(bytes(contents))
+    print("  a Python exporter registered, listed as a %s, called back by the core: %s, %d rows" % (
+        type(entry).__name__, ", ".join(files), bytes(files["square_track.csv"]).count(b"\n") - 1))
+    print("  files:", ", ".join(sorted(os.listdir(out))))
 
 
 if __name__ == "__main__":
@@ -290,4 +338,5 @@ if __name__ == "__main__":
         show_reopened(saved)
         show_frame(saved)
         toy = show_python_format(scratch)
-        show_tracking_and_rendering(scratch)
+        tracked, square = show_tracking_and_rendering(scratch)
+        show_exporters(tracked, square, scratch)

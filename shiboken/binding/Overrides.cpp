@@ -9,12 +9,53 @@
 #include <unordered_map>
 
 namespace Binding {
+
+namespace {
+thread_local std::string t_routingFailure;
+
+// "ValueError: disk full": the pending error's class and text, left pending.
+std::string pendingErrorLine()
+{
+    PyObject *type = nullptr, *value = nullptr, *traceback = nullptr;
+    PyErr_Fetch(&type, &value, &traceback);
+    PyErr_NormalizeException(&type, &value, &traceback);
+    std::string line = type ? reinterpret_cast<PyTypeObject*>(type)->tp_name : "Error";
+    if (value) {
+        PyObject* text = PyObject_Str(value);
+        const char* utf8 = text ? PyUnicode_AsUTF8(text) : nullptr;
+        if (utf8 && *utf8)
+            line += std::string(": ") + utf8;
+        Py_XDECREF(text);
+    }
+    PyErr_Clear(); // of a failed str(); the original error comes back below
+    PyErr_Restore(type, value, traceback);
+    return line;
+}
+} // namespace
+
+std::string lastRoutingFailure()
+{
+    return t_routingFailure;
+}
+
 namespace detail {
+
+void clearRoutingFailure()
+{
+    t_routingFailure.clear();
+}
+
+void noteRoutingFailure(const std::string& text)
+{
+    t_routingFailure = text;
+}
 
 void reportInvalidReturn(const char* className, const char* methodName, const std::string& expected,
                          PyObject* result)
 {
     const std::string qualified = std::string(className) + "." + methodName;
+    noteRoutingFailure("Invalid return value in function " + qualified + ", expected " + expected + ", got "
+                       + Py_TYPE(result)->tp_name + ".");
     Shiboken::warning(PyExc_RuntimeWarning, 2, "Invalid return value in function %s, expected %s, got %s.",
                       qualified.c_str(), expected.c_str(), Py_TYPE(result)->tp_name);
     // Warnings turned into errors must not stay pending for the native caller.
@@ -24,6 +65,8 @@ void reportInvalidReturn(const char* className, const char* methodName, const st
 
 void printError()
 {
+    if (PyErr_Occurred() && !PyErr_ExceptionMatches(PyExc_Warning))
+        noteRoutingFailure(pendingErrorLine());
     if (!PyErr_ExceptionMatches(PyExc_SystemExit)) {
         PyErr_Print();
         return;

@@ -75,8 +75,16 @@ struct PureVirtual
 };
 inline constexpr PureVirtual pure{};
 
+// Why the last routed call of this thread fell back to its default result:
+// the override raised ("ValueError: disk full"), was missing, returned a
+// value of the wrong type, or a Python error was pending. Empty when it ran
+// to its end (or had no override and ran the class's own implementation).
+std::string lastRoutingFailure();
+
 namespace detail {
 
+void clearRoutingFailure();
+void noteRoutingFailure(const std::string& text);
 void reportInvalidReturn(const char* className, const char* methodName, const std::string& expected,
                          PyObject* result);
 // Prints the pending Python error and clears it. A SystemExit is printed
@@ -197,8 +205,10 @@ template <typename R, typename Fallback, typename... A>
             return fallbackOf();
         }
     }
-    if (PyErr_Occurred())
+    if (PyErr_Occurred()) {
+        noteRoutingFailure("a Python error was pending");
         return defaultOf();
+    }
     bool bound = false;
     Shiboken::AutoDecRef override(findOverride(self, name, bound));
     if (override.isNull()) {
@@ -234,6 +244,8 @@ template <typename R, typename Fallback, typename... A>
         printError();
         return defaultOf();
     }
+    // A failure of a call nested in the override is not this call's.
+    clearRoutingFailure();
     if constexpr (std::is_void<R>::value) {
         return true;
     } else {
@@ -279,6 +291,7 @@ protected:
     template <typename R, typename Fallback, typename... A>
     R route(const char* name, R defaultResult, Fallback&& fallback, const A&... arguments) const
     {
+        detail::clearRoutingFailure();
         const int bit = siteBit<Fallback>();
         if constexpr (!std::is_same<std::decay_t<Fallback>, PureVirtual>::value) {
             if (knownWithoutOverride(bit))
@@ -293,6 +306,7 @@ protected:
     template <typename Fallback, typename... A>
     bool routeVoid(const char* name, Fallback&& fallback, const A&... arguments) const
     {
+        detail::clearRoutingFailure();
         const int bit = siteBit<Fallback>();
         if constexpr (!std::is_same<std::decay_t<Fallback>, PureVirtual>::value) {
             if (knownWithoutOverride(bit)) {

@@ -636,6 +636,15 @@ public:
         return self();
     }
 
+    // Objects of the class come from the API only: Python can neither
+    // construct nor subclass it.
+    Derived& apiMadeOnly()
+    {
+        m_builder.subclassable(false);
+        m_builder.constructible(false);
+        return self();
+    }
+
     // The lock of the class's functions unless a declaration says otherwise:
     // keepLock for value records whose members touch only their own fields.
     Derived& defaultLock(KeepLock)

@@ -221,6 +221,12 @@ void init_Probe(PyObject* module)
     type.staticMethod("labels_of", [](Shape* shape) { return shape ? shape->labels() : QVector<QString>(); },
                       "shape");
     type.staticMethod("deliver_many", &deliverMany, "receiver", "type", "count");
+    // Why the shape's area fell back to its default ("" when it did not).
+    type.staticMethod("area_failure", [](Shape* shape) {
+        if (shape)
+            shape->area();
+        return QString::fromStdString(Binding::lastRoutingFailure());
+    }, "shape");
     type.staticMethod("tile_as_shape", [](Tile* tile) -> Shape* { return tile; }, "tile");
     type.staticMethod("label_of", [](Labelled* labelled) { return labelled ? labelled->get_label() : QString(); },
                       "labelled");

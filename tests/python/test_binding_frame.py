@@ -1,6 +1,8 @@
 """The binding frame, driven through the test-only module bindingprobe."""
 import gc
 
+import warnings
+
 import pytest
 import shiboken2
 from PySide2 import QtCore
@@ -206,6 +208,19 @@ class WrongArea(b.Shape):
 class RaisingArea(b.Shape):
     def area(self):
         raise ValueError("no area")
+
+
+@pytest.mark.parametrize("make, failure", [
+    (Triangle, ""),
+    (RaisingArea, "ValueError: no area"),
+    (WrongArea, "Invalid return value in function Shape.area, expected double, got str."),
+    (lambda: type("NoArea", (b.Shape,), {})(), "NotImplementedError: pure virtual method 'Shape.area()' not implemented."),
+])
+def test_a_routed_call_tells_why_it_fell_back(make, failure, capsys):
+    shape = make()
+    with warnings.catch_warnings():
+        warnings.simplefilter("ignore")
+        assert b.Probe.area_failure(shape) == failure
 
 
 @pytest.mark.parametrize("make, described", [
@@ -575,3 +590,14 @@ def test_a_module_whose_binding_module_is_blocked_fails_to_import(blocked, error
     """ % blocked)
     assert result.returncode == 0, result.stderr
     assert result.stdout.strip() == "%s True" % error
+
+
+def test_a_failure_nested_in_an_override_is_not_the_overrides():
+    class Nesting(b.Shape):
+        def area(self):
+            with warnings.catch_warnings():
+                warnings.simplefilter("ignore")
+                b.Probe.area_failure(RaisingArea())  # fails inside this override
+            return 2.0
+
+    assert b.Probe.area_failure(Nesting()) == ""

@@ -234,6 +234,12 @@ void VUVI_ToolManager::setCurrentLayer(const boost::shared_ptr<VUVI_Layer>& laye
     m_currentLayer = layer;
 }
 
+unsigned int VUVI_ToolManager::uiGetCurrentLayerID() const
+{
+    const boost::shared_ptr<VUVI_Layer> layer = m_currentLayer.lock();
+    return layer ? layer->id().toUInt() : 0;
+}
+
 void VUVI_ToolManager::vSetSelectionToolState(int state)
 {
     m_journal.append(QStringLiteral("vSetSelectionToolState %1").arg(state));

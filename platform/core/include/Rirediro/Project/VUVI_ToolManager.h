@@ -36,6 +36,8 @@ public:
     // The layer the tools work on (null for none), set at a frame.
     void setCurrentLayer(const boost::shared_ptr<VUVI_Layer>& layer, const Prm::Context& context);
     boost::shared_ptr<VUVI_Layer> currentLayer() const { return m_currentLayer.lock(); }
+    // The current layer's id; 0 for none.
+    unsigned int uiGetCurrentLayerID() const;
 
     // 0: nothing picked; 2: a layer's contours picked.
     void vSetSelectionToolState(int state);

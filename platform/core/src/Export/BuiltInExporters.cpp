@@ -1,0 +1,244 @@
+// The core's own exporters, one plain-text format per family, and the
+// helpers that prepare an export.
+
+#include "ExporterTables.h"
+
+#include "Rirediro/Export/ShapeExport.h"
+
+#include "Rirediro/Layers/Contour.h"
+#include "Rirediro/Layers/ControlPoint.h"
+#include "Rirediro/Layers/VUVI_Layer.h"
+#include "Rirediro/Project/VUVI_ProjectManager.h"
+#include "Rirediro/Project/VUVI_SelectionManager.h"
+
+#include <QCoreApplication>
+#include <QSaveFile>
+#include <QTextStream>
+
+#include <stdexcept>
+
+namespace Rirediro {
+
+const QString ShapeExporter::ERROR_FILENAME = QStringLiteral("<error>");
+
+ShapeExporter::~ShapeExporter() = default;
+TrackingExporter::~TrackingExporter() = default;
+CameraSolveExporter::~CameraSolveExporter() = default;
+
+namespace {
+
+QString tr(const char* text)
+{
+    return QCoreApplication::translate("PlainTextExporter", text);
+}
+
+// Writes `contents` at exactly `path`; the previous file stays unless the
+// new one is complete. Throws std::runtime_error with the reason.
+void writeAt(const QString& path, const QByteArray& contents)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(contents) != contents.size() || !file.commit())
+        throw std::runtime_error(tr("Cannot write '%1': %2").arg(path, file.errorString()).toStdString());
+}
+
+QString matrixText(const Gan_Matrix33& m)
+{
+    return QStringLiteral("%1 %2 %3 %4 %5 %6 %7 %8 %9")
+        .arg(m.xx).arg(m.xy).arg(m.xz).arg(m.yx).arg(m.yy).arg(m.yz).arg(m.zx).arg(m.zy).arg(m.zz);
+}
+
+QPointF carried(const Gan_Matrix33& m, const QPointF& p)
+{
+    const double w = m.zx * p.x() + m.zy * p.y() + m.zz;
+    const double s = w != 0.0 ? 1.0 / w : 1.0;
+    return QPointF((m.xx * p.x() + m.xy * p.y() + m.xz) * s, (m.yx * p.x() + m.yy * p.y() + m.yz) * s);
+}
+
+Prm::Context frameContext(unsigned int frame, const Prm::View& view)
+{
+    return Prm::Context(Prm::Time::fromDouble(double(frame)), view, 3);
+}
+
+// Per frame, layer and contour, the points where the track carries them.
+class PlainTextShapeExporter : public ShapeExporter
+{
+public:
+    boost::shared_ptr<ExportFiles> exportShape(VUVI_ProjectManager& project, const QString& path,
+                                               const QList<unsigned int>& layerIds,
+                                               const Options& options) const override
+    {
+        auto files = boost::make_shared<ExportFiles>();
+        const auto layers = VUVI_ShapeExportHelper::getLayersToExport(project, options.mode, layerIds);
+        if (layers.isEmpty()) {
+            files->insert(ERROR_FILENAME, tr("No layers to export").toUtf8());
+            return files;
+        }
+        std::vector<Prm::View> views = options.views;
+        if (views.empty())
+            views.push_back(Prm::View());
+        QString text;
+        QTextStream out(&text);
+        out << "# shapes, " << options.productName << ' ' << options.productVersion << '\n';
+        for (const auto& layer : layers) {
+            for (const Prm::View& view : views) {
+                for (unsigned int f = layer->inPoint(view, true); f <= layer->outPoint(view, true); ++f) {
+                    const Prm::Context context = frameContext(f, view);
+                    const Gan_Matrix33 track = layer->transformationMatrix(context);
+                    for (const auto& contour : layer->contours()) {
+                        out << "frame " << f << " view " << view.id() << " layer \"" << layer->name()
+                            << "\" contour \"" << ShapeExport::contourName(*contour) << "\" points";
+                        for (const auto& point : contour->points()) {
+                            const QPointF p = carried(track, point->position(context));
+                            out << ' ' << p.x() << ' ' << p.y();
+                        }
+                        out << '\n';
+                    }
+                }
+            }
+        }
+        out.flush();
+        try {
+            writeAt(path, text.toUtf8());
+        } catch (const std::exception& e) {
+            files->insert(ERROR_FILENAME, QByteArray(e.what()));
+            return files;
+        }
+        files->insert(path, text.toUtf8());
+        return files;
+    }
+};
+
+// Per frame the layer's track, with the options in a header.
+class PlainTextTrackingExporter : public TrackingExporter
+{
+public:
+    ExportResult exportTracking(VUVI_ProjectManager& project, const QString& path, unsigned int layerId,
+                                const Prm::Context& context, const Options& options) const override
+    {
+        ExportResult result;
+        const boost::shared_ptr<VUVI_Layer> layer = project.selectionManager()->findLayer(layerId, false);
+        if (!layer) {
+            result.status = 1;
+            result.error = tr("No layer with id %1").arg(layerId);
+            return result;
+        }
+        QString text;
+        QTextStream out(&text);
+        out << "# track of layer \"" << layer->name() << "\" view " << context.view.id() << '\n';
+        out << "# invert " << options.invertMode << " stabilize " << options.stabilizeMode
+            << " remove-lens-distortion " << int(options.removeLensDistortion) << '\n';
+        for (unsigned int f = layer->inPoint(context.view, true); f <= layer->outPoint(context.view, true); ++f)
+            out << "frame " << f << ' ' << matrixText(layer->transformationMatrix(frameContext(f, context.view)))
+                << '\n';
+        out.flush();
+        try {
+            writeAt(path, text.toUtf8());
+        } catch (const std::exception& e) {
+            result.status = 1;
+            result.error = QString::fromUtf8(e.what());
+            return result;
+        }
+        result.files.insert(path, text.toUtf8());
+        return result;
+    }
+};
+
+// Per frame each layer's track; the application's solver is not part of
+// this library, so nothing is solved.
+class PlainTextCameraSolveExporter : public CameraSolveExporter
+{
+public:
+    ExportResult exportCameraSolve(VUVI_ProjectManager*, const QString& path,
+                                   const QVector<boost::shared_ptr<const VUVI_Layer>>& layers,
+                                   const Prm::Context& context, const std::vector<Prm::View>& views,
+                                   int) const override
+    {
+        ExportResult result;
+        if (layers.isEmpty()) {
+            result.status = 1;
+            result.error = tr("No layers to solve from");
+            return result;
+        }
+        const Prm::View view = views.empty() ? context.view : views.front();
+        const auto& first = layers.front();
+        QString text;
+        QTextStream out(&text);
+        out << "# camera from " << layers.size() << " layer(s), view " << view.id() << '\n';
+        for (unsigned int f = first->inPoint(view, true); f <= first->outPoint(view, true); ++f) {
+            for (const auto& layer : layers)
+                out << "frame " << f << " layer \"" << layer->name() << "\" "
+                    << matrixText(layer->transformationMatrix(frameContext(f, view))) << '\n';
+        }
+        out.flush();
+        try {
+            writeAt(path, text.toUtf8());
+        } catch (const std::exception& e) {
+            result.status = 1;
+            result.error = QString::fromUtf8(e.what());
+            return result;
+        }
+        result.files.insert(path, text.toUtf8());
+        return result;
+    }
+};
+
+} // namespace
+
+ExporterTable<ShapeDataFormat, ShapeExporter>& shapeExporters()
+{
+    static ExporterTable<ShapeDataFormat, ShapeExporter> table(
+        ShapeDataFormat(QStringLiteral("Plain Text Shapes"), QStringLiteral(".txt"),
+                        QStringLiteral("Points of every contour per frame"),
+                        ShapeDataFormat::MultipleShapes | ShapeDataFormat::MultipleViews, DataFormatBase::OneStream),
+        boost::make_shared<PlainTextShapeExporter>());
+    return table;
+}
+
+ExporterTable<TrackingDataFormat, TrackingExporter>& trackingExporters()
+{
+    static ExporterTable<TrackingDataFormat, TrackingExporter> table(
+        TrackingDataFormat(QStringLiteral("Plain Text Track"), QStringLiteral(".txt"),
+                           QStringLiteral("The layer's track per frame"), 1, TrackingDataFormat::ExportCapabilities(),
+                           DataFormatBase::OneStream),
+        boost::make_shared<PlainTextTrackingExporter>());
+    return table;
+}
+
+ExporterTable<CameraSolveFormat, CameraSolveExporter>& cameraSolveExporters()
+{
+    static ExporterTable<CameraSolveFormat, CameraSolveExporter> table(
+        CameraSolveFormat(QStringLiteral("Plain Text Camera"), QStringLiteral(".txt"),
+                          QStringLiteral("Each layer's track per frame"), 1, false, false),
+        boost::make_shared<PlainTextCameraSolveExporter>());
+    return table;
+}
+
+void CameraSolveExporterHelper::initialiseWithPMAndRange(VUVI_ProjectManager* project,
+                                                         unsigned int referenceLayerId, const Prm::View& view,
+                                                         const QVector<boost::shared_ptr<const VUVI_Layer>>& layers,
+                                                         int range)
+{
+    m_layerIds.clear();
+    m_view = view;
+    m_range = range;
+    for (const auto& layer : layers) {
+        if (layer)
+            m_layerIds.append(layer->id().toUInt());
+    }
+    if (m_layerIds.isEmpty() && project && project->selectionManager()->findLayer(referenceLayerId, false))
+        m_layerIds.append(referenceLayerId);
+}
+
+} // namespace Rirediro
+
+QVector<boost::shared_ptr<const VUVI_Layer>>
+VUVI_ShapeExportHelper::getLayersToExport(VUVI_ProjectManager& project, TQ_ShapeExportMode,
+                                          const QList<unsigned int>& layerIds)
+{
+    QVector<boost::shared_ptr<const VUVI_Layer>> layers;
+    for (unsigned int id : layerIds) {
+        if (boost::shared_ptr<VUVI_Layer> layer = project.selectionManager()->findLayer(id, false))
+            layers.append(layer);
+    }
+    return layers;
+}
