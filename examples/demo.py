@@ -229,6 +229,21 @@ def show_python_format(folder):
     sweep.export(None, written, toy_raw_format.EXTENSION, "out_", "", 0, made.length - 1, index_width=2)
     print("  exported through the format: %s" % ", ".join(sorted(os.listdir(written))))
     print("  the format read %d frames and wrote %d" % (toy.frames_read, toy.frames_written))
+
+    # A render written through the Python writer: the project's result format
+    # overridden for this run only.
+    plinx_init.set_setting_value("ResultClipFileFormat", toy_raw_format.EXTENSION.lstrip("."), True)
+    try:
+        rendering = project.Project(project.Clip(first, "sweep", True))
+    finally:
+        plinx_init.set_setting_value("ResultClipFileFormat", "TIF", True)
+    rendering.set_output_dir(os.path.join(folder, "toyraw_renders"))
+    patch = rendering.add_layer(rendering.clips["sweep"], "patch")
+    patch.add_xspline_contour(0.0, [project.XControlPointData(x=float(x), y=float(y))
+                                    for x, y in [(4, 4), (12, 4), (12, 12), (4, 12)]])
+    inserted = rendering.render(project.RenderInsertOperation(), 0, 3, [patch])
+    print("  a render written through the format, clip %r: %s" % (
+        inserted.name, ", ".join(sorted(os.listdir(os.path.join(folder, "toyraw_renders"))))))
     return toy
 
 

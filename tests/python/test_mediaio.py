@@ -342,6 +342,25 @@ def test_exports_write_through_the_module(tmp_path):
         assert f.read()[12:15] == bytes([80, 90, 160])  # write_frames' colour of its second frame
 
 
+def test_renders_write_each_frame_through_the_module_of_the_result_format(tmp_path):
+    extension = fresh_extension()
+    toy = Toy(extension)
+    plinx._init.set_setting_value("ResultClipFileFormat", extension.lstrip("."), True)
+    try:
+        project = p.Project(p.Clip(write_frames(tmp_path / "png", count=3, size=(6, 4)), "shot", True))
+    finally:
+        plinx._init.set_setting_value("ResultClipFileFormat", "TIF", True)
+    project.set_output_dir(str(tmp_path / "renders"))
+    layer = project.add_layer(project.clips["shot"], "patch")
+    layer.add_xspline_contour(0.0, [p.XControlPointData(x=float(x), y=float(y)) for x, y in [(1, 1), (4, 1), (4, 3)]])
+    rendered = project.render(p.RenderInsertOperation(), 0, 2, [layer])
+    written = ["Insert_1_%04d%s" % (frame, extension) for frame in range(3)]
+    assert sorted({c[1] for c in toy.calls if c[0] == "save"}) == written
+    assert sorted(os.listdir(str(tmp_path / "renders"))) == written
+    assert toy_header(str(tmp_path / "renders" / written[1])) == (6, 4)
+    assert rendered.image(1).width == 6  # the rendered clip reads its frames back through the module
+
+
 class Failing(Toy):
     def load_image(self, image, path, frame_number, stream_name):
         raise OSError("the tape snapped")
