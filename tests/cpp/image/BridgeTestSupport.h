@@ -6,6 +6,7 @@
 
 #include "RecordingHooks.h"
 #include "../support/PyRef.h"
+#include "../support/PythonNamespace.h"
 
 #include "Project/wrappers/ImageData.h"
 #include "Project/wrappers/ImageLocation.h"
@@ -37,36 +38,21 @@ public:
     void SetUp() override { Py_InitializeEx(0); }
 };
 
-// A module-like namespace for snippets, with the names tests hand in.
-class Namespace
+// A module-like namespace for snippets, with the names tests hand in and
+// results read back as Python values.
+class Namespace : public PythonNamespace
 {
 public:
-    Namespace() : m_dict(PyDict_New())
-    {
-        PyDict_SetItemString(m_dict.get(), "__builtins__", PyEval_GetBuiltins());
-    }
-    void set(const char* name, PyObject* value) { PyDict_SetItemString(m_dict.get(), name, value); }
+    void set(const char* name, PyObject* value) { PyDict_SetItemString(dict(), name, value); }
     // Steals `value`.
     void give(const char* name, PyObject* value)
     {
         set(name, value);
         Py_XDECREF(value);
     }
-    PyObject* dict() const { return m_dict.get(); }
-
-    // Runs statements; a Python error is printed and fails the test.
-    bool run(const std::string& code) const
-    {
-        PyRef result(PyRun_String(code.c_str(), Py_file_input, m_dict.get(), m_dict.get()));
-        if (!result) {
-            PyErr_Print();
-            ADD_FAILURE() << "Python failed:\n" << code;
-        }
-        return bool(result);
-    }
     PyRef eval(const std::string& expression) const
     {
-        PyRef result(PyRun_String(expression.c_str(), Py_eval_input, m_dict.get(), m_dict.get()));
+        PyRef result(PyRun_String(expression.c_str(), Py_eval_input, dict(), dict()));
         if (!result) {
             PyErr_Print();
             ADD_FAILURE() << "Python failed: " << expression;
@@ -83,15 +69,6 @@ public:
         PyRef result = eval(expression);
         return result && PyObject_IsTrue(result.get()) == 1;
     }
-    std::string evalText(const std::string& expression) const
-    {
-        PyRef result = eval(expression);
-        PyRef text(result ? PyObject_Str(result.get()) : nullptr);
-        return text ? PyUnicode_AsUTF8(text.get()) : std::string();
-    }
-
-private:
-    PyRef m_dict;
 };
 
 // The bytes an object exports, read here rather than by the interpreter, so

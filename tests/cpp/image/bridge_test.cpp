@@ -77,9 +77,9 @@ TEST_F(ImageBridgeTest, EveryChannelTypeGetsItsTypeCodeOverTheImageMemory)
             continue;
         }
         expose(image, names);
-        EXPECT_EQ(names.evalText("a.typecode"), c.code) << c.type;
+        EXPECT_EQ(names.text("a.typecode"), c.code) << c.type;
         EXPECT_EQ(size_t(names.evalLong("len(a)")), bytes / size_t(names.evalLong("a.itemsize"))) << c.type;
-        EXPECT_EQ(names.evalText("a.buffer_info()[0]"), address(image.image()->pix_data_ptr)) << c.type;
+        EXPECT_EQ(names.text("a.buffer_info()[0]"), address(image.image()->pix_data_ptr)) << c.type;
     }
 }
 
@@ -151,21 +151,21 @@ TEST_F(ImageBridgeTest, FlipsReverseRowsInPlaceOrIntoAnIndependentArray)
     Namespace names;
     expose(image, names);
     names.give("flipped", GlueHelpers::ImageIO::flippedPixels(&image));
-    EXPECT_EQ(names.evalText("list(flipped)"), "[4, 5, 2, 3, 0, 1]");
-    EXPECT_EQ(names.evalText("list(a)"), "[0, 1, 2, 3, 4, 5]");
+    EXPECT_EQ(names.text("list(flipped)"), "[4, 5, 2, 3, 0, 1]");
+    EXPECT_EQ(names.text("list(a)"), "[0, 1, 2, 3, 4, 5]");
     // An ordinary array with memory of its own.
     EXPECT_TRUE(names.run("flipped.append(9)\nflipped[0] = 7\nflipped.pop()"));
-    EXPECT_EQ(names.evalText("list(a)"), "[0, 1, 2, 3, 4, 5]");
+    EXPECT_EQ(names.text("list(a)"), "[0, 1, 2, 3, 4, 5]");
 
     image.flip();
-    EXPECT_EQ(names.evalText("list(a)"), "[4, 5, 2, 3, 0, 1]");
+    EXPECT_EQ(names.text("list(a)"), "[4, 5, 2, 3, 0, 1]");
 
     // A description larger than the buffer is refused before any pixel moves.
     image.set_height(4);
     const std::string tooLarge = "BufferError: The image's layout needs 8 bytes of pixels, its buffer holds 6";
     EXPECT_EQ(refusal([&] { image.flip(); }), tooLarge);
     EXPECT_EQ(refusal([&] { PyRef copy(image.flippedPixels()); }), tooLarge);
-    EXPECT_EQ(names.evalText("list(a)"), "[4, 5, 2, 3, 0, 1]");
+    EXPECT_EQ(names.text("list(a)"), "[4, 5, 2, 3, 0, 1]");
 }
 
 TEST_F(ImageBridgeTest, SetPixelsRefusesWrongArraysAndLeavesTheImageAlone)
@@ -239,7 +239,7 @@ TEST_F(ImageBridgeTest, SetPixelsAdoptsTheArrayAndClearsTheCallersNames)
     EXPECT_TRUE(names.evalTrue("before() is None"));
     names.give("pixels", GlueHelpers::ImageIO::getPixelBuffer(&image));
     EXPECT_TRUE(names.evalTrue("id(pixels()) == adopted"));
-    EXPECT_EQ(names.evalText("pixels().buffer_info()[0]"), address(image.image()->pix_data_ptr));
+    EXPECT_EQ(names.text("pixels().buffer_info()[0]"), address(image.image()->pix_data_ptr));
     EXPECT_EQ(static_cast<unsigned char*>(image.image()->pix_data_ptr)[7], 17);
     EXPECT_EQ(RecordingHooks::journal().frees, 1); // the previous buffer, once
     // While it is the image's buffer the array cannot be resized.
@@ -250,7 +250,7 @@ TEST_F(ImageBridgeTest, SetPixelsAdoptsTheArrayAndClearsTheCallersNames)
     // Setting the image's own array again changes nothing.
     PyRef same = names.eval("pixels()");
     GlueHelpers::ImageIO::setPixelBuffer(&image, same.get());
-    EXPECT_EQ(names.evalText("pixels().buffer_info()[0]"), address(image.image()->pix_data_ptr));
+    EXPECT_EQ(names.text("pixels().buffer_info()[0]"), address(image.image()->pix_data_ptr));
 
     // Wider items count in bytes: six floats for a 2 x 3 float image, and the
     // copy from flipped_pixels goes back in.

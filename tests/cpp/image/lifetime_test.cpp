@@ -147,7 +147,7 @@ TEST_F(ImageLifetimeTest, ResizingMovesTheArrayWithTheBufferUnlessAViewHoldsIt)
 
     ASSERT_EQ(gan_image_set_gen(raw, GAN_GREY_LEVEL_IMAGE, GAN_FLOAT, 8, 4), raw);
     EXPECT_EQ(names.evalLong("len(a)"), 32);
-    EXPECT_EQ(names.evalText("a.buffer_info()[0]"), std::to_string(reinterpret_cast<uintptr_t>(raw->pix_data_ptr)));
+    EXPECT_EQ(names.text("a.buffer_info()[0]"), std::to_string(reinterpret_cast<uintptr_t>(raw->pix_data_ptr)));
     EXPECT_TRUE(names.evalTrue("a[15] == 15.0"));
 
     names.run("view = memoryview(a)");
@@ -166,7 +166,7 @@ TEST_F(ImageLifetimeTest, ResizingMovesTheArrayWithTheBufferUnlessAViewHoldsIt)
     EXPECT_FALSE(RecordingHooks::journal().calls.join(' ').contains("resize"));
     names.give("pixels", GlueHelpers::ImageIO::getPixelBuffer(image.get()));
     EXPECT_EQ(names.evalLong("len(pixels())"), 8);
-    EXPECT_EQ(names.evalText("pixels().buffer_info()[0]"),
+    EXPECT_EQ(names.text("pixels().buffer_info()[0]"),
               std::to_string(reinterpret_cast<uintptr_t>(raw->pix_data_ptr)));
     EXPECT_EQ(raw->pix_data_size, 32u);
     EXPECT_EQ(raw->release_struct, 1); // re-forming over the new block keeps the record the library's to free
@@ -180,7 +180,7 @@ TEST_F(ImageLifetimeTest, AHookThatMovesTheBufferTakesTheArrayAlong)
     const void* before = image->image()->pix_data_ptr;
     image->flip();
     EXPECT_NE(image->image()->pix_data_ptr, before);
-    EXPECT_EQ(names.evalText("a.buffer_info()[0]"),
+    EXPECT_EQ(names.text("a.buffer_info()[0]"),
               std::to_string(reinterpret_cast<uintptr_t>(image->image()->pix_data_ptr)));
     EXPECT_EQ(lastFloat(names, "a"), 3.0f); // the first row is last now
 }

@@ -43,6 +43,7 @@ public:
     }
     // Drops every name, so that what they held can die.
     void clear() const { PyDict_Clear(m_dict.get()); }
+    PyObject* dict() const { return m_dict.get(); }
     // A borrowed reference to a name's object; null when there is none.
     PyObject* object(const char* name) const { return PyDict_GetItemString(m_dict.get(), name); }
 

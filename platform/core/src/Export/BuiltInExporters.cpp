@@ -41,6 +41,27 @@ void writeAt(const QString& path, const QByteArray& contents)
         throw std::runtime_error(tr("Cannot write '%1': %2").arg(path, file.errorString()).toStdString());
 }
 
+ExportResult failure(const QString& error)
+{
+    ExportResult result;
+    result.status = 1;
+    result.error = error;
+    return result;
+}
+
+// The result of an export of `contents` to `path`: the file, or the reason it failed.
+ExportResult writtenAt(const QString& path, const QByteArray& contents)
+{
+    try {
+        writeAt(path, contents);
+    } catch (const std::exception& e) {
+        return failure(QString::fromUtf8(e.what()));
+    }
+    ExportResult result;
+    result.files.insert(path, contents);
+    return result;
+}
+
 QString matrixText(const Gan_Matrix33& m)
 {
     return QStringLiteral("%1 %2 %3 %4 %5 %6 %7 %8 %9")
@@ -115,13 +136,9 @@ public:
     ExportResult exportTracking(VUVI_ProjectManager& project, const QString& path, unsigned int layerId,
                                 const Prm::Context& context, const Options& options) const override
     {
-        ExportResult result;
         const boost::shared_ptr<VUVI_Layer> layer = project.selectionManager()->findLayer(layerId, false);
-        if (!layer) {
-            result.status = 1;
-            result.error = tr("No layer with id %1").arg(layerId);
-            return result;
-        }
+        if (!layer)
+            return failure(tr("No layer with id %1").arg(layerId));
         QString text;
         QTextStream out(&text);
         out << "# track of layer \"" << layer->name() << "\" view " << context.view.id() << '\n';
@@ -131,15 +148,7 @@ public:
             out << "frame " << f << ' ' << matrixText(layer->transformationMatrix(frameContext(f, context.view)))
                 << '\n';
         out.flush();
-        try {
-            writeAt(path, text.toUtf8());
-        } catch (const std::exception& e) {
-            result.status = 1;
-            result.error = QString::fromUtf8(e.what());
-            return result;
-        }
-        result.files.insert(path, text.toUtf8());
-        return result;
+        return writtenAt(path, text.toUtf8());
     }
 };
 
@@ -153,12 +162,8 @@ public:
                                    const Prm::Context& context, const std::vector<Prm::View>& views,
                                    int) const override
     {
-        ExportResult result;
-        if (layers.isEmpty()) {
-            result.status = 1;
-            result.error = tr("No layers to solve from");
-            return result;
-        }
+        if (layers.isEmpty())
+            return failure(tr("No layers to solve from"));
         const Prm::View view = views.empty() ? context.view : views.front();
         const auto& first = layers.front();
         QString text;
@@ -170,15 +175,7 @@ public:
                     << matrixText(layer->transformationMatrix(frameContext(f, view))) << '\n';
         }
         out.flush();
-        try {
-            writeAt(path, text.toUtf8());
-        } catch (const std::exception& e) {
-            result.status = 1;
-            result.error = QString::fromUtf8(e.what());
-            return result;
-        }
-        result.files.insert(path, text.toUtf8());
-        return result;
+        return writtenAt(path, text.toUtf8());
     }
 };
 
