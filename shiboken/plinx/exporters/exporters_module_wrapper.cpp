@@ -7,35 +7,25 @@ BINDING_MODULE_STORAGE(plinx_exporters)
 
 using namespace Binding;
 
-namespace {
-
-template <typename Container, template <typename> class Kind>
-void registerContainer(plinx_exporters::Converter slot, PyTypeObject* pythonType)
-{
-    using C = Kind<Container>;
-    registerConversion(plinx_exporters::module, slot, pythonType, &C::toPython, {{&C::toCpp, &C::isConvertible}});
-}
-
-} // namespace
-
 void registerExportersConversions()
 {
-    using Slot = plinx_exporters::Converter;
-    registerContainer<plinx_exporters::MatrixMap, MappingConversion>(Slot::MatrixMap, &PyDict_Type);
-    registerContainer<QList<QObject*>, SequenceConversion>(Slot::ObjectList, &PyList_Type);
-    registerContainer<plinx_exporters::FileMap, MappingConversion>(Slot::FileMap, &PyDict_Type);
-    registerContainer<plinx_exporters::OptionMap, MappingConversion>(Slot::OptionMap, &PyDict_Type);
-    registerContainer<QList<QByteArray>, SequenceConversion>(Slot::ByteArrayList, &PyList_Type);
-    registerContainer<plinx_exporters::TrackingExporterHash, MappingConversion>(Slot::TrackingExporterHash,
-                                                                               &PyDict_Type);
-    registerContainer<QVector<Layer>, SequenceConversion>(Slot::LayerVector, &PyList_Type);
-    registerContainer<QVector<View>, SequenceConversion>(Slot::ViewVector, &PyList_Type);
-    registerContainer<plinx_exporters::CameraSolveExporterHash, MappingConversion>(Slot::CameraSolveExporterHash,
-                                                                                  &PyDict_Type);
-    registerContainer<plinx_exporters::ShapeExporterHash, MappingConversion>(Slot::ShapeExporterHash, &PyDict_Type);
-    registerContainer<QList<QVariant>, SequenceConversion>(Slot::VariantList, &PyList_Type);
-    registerContainer<QList<QString>, SequenceConversion>(Slot::StringList, &PyList_Type);
-    registerContainer<VariantMap, MappingConversion>(Slot::VariantMap, &PyDict_Type);
+    using namespace plinx_exporters;
+    using Slot = Converter;
+    const Module& m = module;
+    registerContainerConversion<MatrixMap, MappingConversion>(m, Slot::MatrixMap, &PyDict_Type);
+    registerContainerConversion<QList<QObject*>, SequenceConversion>(m, Slot::ObjectList, &PyList_Type);
+    registerContainerConversion<FileMap, MappingConversion>(m, Slot::FileMap, &PyDict_Type);
+    registerContainerConversion<OptionMap, MappingConversion>(m, Slot::OptionMap, &PyDict_Type);
+    registerContainerConversion<QList<QByteArray>, SequenceConversion>(m, Slot::ByteArrayList, &PyList_Type);
+    registerContainerConversion<TrackingExporterHash, MappingConversion>(m, Slot::TrackingExporterHash, &PyDict_Type);
+    registerContainerConversion<QVector<Layer>, SequenceConversion>(m, Slot::LayerVector, &PyList_Type);
+    registerContainerConversion<QVector<View>, SequenceConversion>(m, Slot::ViewVector, &PyList_Type);
+    registerContainerConversion<CameraSolveExporterHash, MappingConversion>(m, Slot::CameraSolveExporterHash,
+                                                                            &PyDict_Type);
+    registerContainerConversion<ShapeExporterHash, MappingConversion>(m, Slot::ShapeExporterHash, &PyDict_Type);
+    registerContainerConversion<QList<QVariant>, SequenceConversion>(m, Slot::VariantList, &PyList_Type);
+    registerContainerConversion<QList<QString>, SequenceConversion>(m, Slot::StringList, &PyList_Type);
+    registerContainerConversion<VariantMap, MappingConversion>(m, Slot::VariantMap, &PyDict_Type);
 }
 
 extern "C" Q_DECL_EXPORT PyObject* PyInit_exporters()

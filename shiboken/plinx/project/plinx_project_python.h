@@ -71,6 +71,7 @@
     conversion(OptionalPoint, "OptionalPoint")                               \
     conversion(OptionalBool, "OptionalBool")                                 \
     conversion(OptionalFloat, "OptionalFloat")                               \
+    conversion(Context, "Prm::Context")                                      \
     conversion(OptionalLayer, "OptionalLayer")                               \
     conversion(Color, "Color")                                               \
     conversion(OptionalInterlaceMode, "OptionalInterlaceMode")               \
@@ -85,12 +86,17 @@
     conversion(FloatList, "QList<float>")                                    \
     conversion(XPointList, "QVector<XControlPoint>")                         \
     conversion(BezierPointList, "QVector<BezierControlPoint>")               \
+    conversion(ObjectList, "const QList<QObject*>&")                         \
+    conversion(ByteArrayList, "QList<QByteArray>")                           \
     conversion(ViewVector, "const QVector<View>&")                           \
     conversion(UIntPair, "QPair<uint,uint>")                                 \
     conversion(ViewMap, "QMap<View,View>")                                   \
     conversion(LayerGroupList, "QVector<LayerGroup>")                        \
     conversion(ClipHash, "QHash<QString,Clip*>")                             \
-    conversion(ViewInfoVector, "QVector<ViewInfo>")
+    conversion(ViewInfoVector, "QVector<ViewInfo>")                          \
+    conversion(VariantList, "QList<QVariant>")                               \
+    conversion(StringList, "QList<QString>")                                 \
+    conversion(VariantMap, "QMap<QString,QVariant>")
 
 BINDING_MODULE(plinx_project, "plinx.project", PLINX_PROJECT_TYPES, PLINX_PROJECT_CONVERSIONS)
 

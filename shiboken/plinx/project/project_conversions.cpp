@@ -287,12 +287,11 @@ PythonToCppFunc isMatrixConvertible(PyObject* in)
     return PyTuple_Check(in) && PyTuple_GET_SIZE(in) == 3 ? &matrixToCpp : nullptr;
 }
 
-// Registers a container or pair conversion in its slot.
-template <typename Container, template <typename> class Kind>
-void registerContainer(plinx_project::Converter slot, PyTypeObject* pythonType)
+// An evaluation context goes to Python only, as (view, time).
+PyObject* contextToPython(const void* in)
 {
-    using C = Kind<Container>;
-    registerConversion(plinx_project::module, slot, pythonType, &C::toPython, {{&C::toCpp, &C::isConvertible}});
+    const auto& context = *static_cast<const Prm::Context*>(in);
+    return Py_BuildValue("(ld)", long(context.view.id()), context.time.value());
 }
 
 } // namespace
@@ -300,42 +299,53 @@ void registerContainer(plinx_project::Converter slot, PyTypeObject* pythonType)
 void registerProjectConversions()
 {
     using plinx_project::Converter;
-    registerConversion(plinx_project::module, Converter::PercentEscapedString, &PyUnicode_Type, &pathToPython,
+    const Module& m = plinx_project::module;
+    registerConversion(m, Converter::PercentEscapedString, &PyUnicode_Type, &pathToPython,
                        {{&pathFromText, &isPathFromText}, {&pathFromBytes, &isPathFromBytes},
                         {&pathFromNone, &isPathFromNone}});
-    registerConversion(plinx_project::module, Converter::OptionalPoint, &PyTuple_Type, &optionalToPython<QPointF>,
+    registerConversion(m, Converter::OptionalPoint, &PyTuple_Type, &optionalToPython<QPointF>,
                        {{&tupleToOptionalPoint, &isTupleForOptionalPoint},
                         {&noneToOptional<QPointF>, &isNoneForOptional<QPointF>}});
-    registerConversion(plinx_project::module, Converter::OptionalBool, &PyBool_Type, &optionalToPython<bool>,
+    registerConversion(m, Converter::OptionalBool, &PyBool_Type, &optionalToPython<bool>,
                        {{&boolToOptional, &isBoolForOptional}, {&noneToOptional<bool>, &isNoneForOptional<bool>}});
-    registerConversion(plinx_project::module, Converter::OptionalFloat, &PyFloat_Type, &optionalToPython<float>,
+    registerConversion(m, Converter::OptionalFloat, &PyFloat_Type, &optionalToPython<float>,
                        {{&floatToOptional, &isFloatForOptional}, {&noneToOptional<float>, &isNoneForOptional<float>}});
-    registerConversion(plinx_project::module, Converter::OptionalLayer, pyType<Layer>(), &optionalLayerToPython,
+    registerConversion(m, Converter::Context, &PyTuple_Type, &contextToPython, {});
+    registerConversion(m, Converter::OptionalLayer, pyType<Layer>(), &optionalLayerToPython,
                        {{&layerToOptional, &isLayerForOptional}, {&noneToOptionalLayer, &isNoneForOptionalLayer}});
-    registerConversion(plinx_project::module, Converter::Color, &PyTuple_Type, &colorToPython,
+    registerConversion(m, Converter::Color, &PyTuple_Type, &colorToPython,
                        {{&colorToCpp, &isColorConvertible}});
-    registerConversion(plinx_project::module, Converter::OptionalInterlaceMode, pyType<InterlaceMode>(),
+    registerConversion(m, Converter::OptionalInterlaceMode, pyType<InterlaceMode>(),
                        &optionalToPython<InterlaceMode>,
                        {{&interlaceModeToOptional, &isInterlaceModeForOptional},
                         {&noneToOptional<InterlaceMode>, &isNoneForOptional<InterlaceMode>}});
-    registerConversion(plinx_project::module, Converter::Matrix33, &PyTuple_Type, &matrixToPython,
+    registerConversion(m, Converter::Matrix33, &PyTuple_Type, &matrixToPython,
                        {{&matrixToCpp, &isMatrixConvertible}});
-    registerContainer<QVector<Layer>, SequenceConversion>(Converter::LayerList, &PyList_Type);
-    registerContainer<plinx_project::Keyframe, PairConversion>(Converter::Keyframe, &PyTuple_Type);
-    registerContainer<QVector<plinx_project::Keyframe>, SequenceConversion>(Converter::KeyframeVector, &PyList_Type);
-    registerContainer<QVector<Parameter>, SequenceConversion>(Converter::ParameterVector, &PyList_Type);
-    registerContainer<QVector<ParameterSet>, SequenceConversion>(Converter::ParameterSetVector, &PyList_Type);
-    registerContainer<QVector<BezierControlPointData>, SequenceConversion>(Converter::BezierDataList, &PyList_Type);
-    registerContainer<QVector<XControlPointData>, SequenceConversion>(Converter::XDataList, &PyList_Type);
-    registerContainer<QList<float>, SequenceConversion>(Converter::FloatList, &PyList_Type);
-    registerContainer<QVector<XControlPoint>, SequenceConversion>(Converter::XPointList, &PyList_Type);
-    registerContainer<QVector<BezierControlPoint>, SequenceConversion>(Converter::BezierPointList, &PyList_Type);
-    registerContainer<QVector<View>, SequenceConversion>(Converter::ViewVector, &PyList_Type);
-    registerContainer<plinx_project::UIntPair, PairConversion>(Converter::UIntPair, &PyTuple_Type);
-    registerContainer<plinx_project::ViewMap, MappingConversion>(Converter::ViewMap, &PyDict_Type);
-    registerContainer<QVector<LayerGroup>, SequenceConversion>(Converter::LayerGroupList, &PyList_Type);
-    registerContainer<plinx_project::ClipHash, MappingConversion>(Converter::ClipHash, &PyDict_Type);
-    registerContainer<QVector<ViewInfo>, SequenceConversion>(Converter::ViewInfoVector, &PyList_Type);
+    registerContainerConversion<QVector<Layer>, SequenceConversion>(m, Converter::LayerList, &PyList_Type);
+    registerContainerConversion<plinx_project::Keyframe, PairConversion>(m, Converter::Keyframe, &PyTuple_Type);
+    registerContainerConversion<QVector<plinx_project::Keyframe>, SequenceConversion>(m, Converter::KeyframeVector,
+                                                                                      &PyList_Type);
+    registerContainerConversion<QVector<Parameter>, SequenceConversion>(m, Converter::ParameterVector, &PyList_Type);
+    registerContainerConversion<QVector<ParameterSet>, SequenceConversion>(m, Converter::ParameterSetVector,
+                                                                           &PyList_Type);
+    registerContainerConversion<QVector<BezierControlPointData>, SequenceConversion>(m, Converter::BezierDataList,
+                                                                                     &PyList_Type);
+    registerContainerConversion<QVector<XControlPointData>, SequenceConversion>(m, Converter::XDataList, &PyList_Type);
+    registerContainerConversion<QList<float>, SequenceConversion>(m, Converter::FloatList, &PyList_Type);
+    registerContainerConversion<QVector<XControlPoint>, SequenceConversion>(m, Converter::XPointList, &PyList_Type);
+    registerContainerConversion<QVector<BezierControlPoint>, SequenceConversion>(m, Converter::BezierPointList,
+                                                                                 &PyList_Type);
+    registerContainerConversion<QList<QObject*>, SequenceConversion>(m, Converter::ObjectList, &PyList_Type);
+    registerContainerConversion<QList<QByteArray>, SequenceConversion>(m, Converter::ByteArrayList, &PyList_Type);
+    registerContainerConversion<QVector<View>, SequenceConversion>(m, Converter::ViewVector, &PyList_Type);
+    registerContainerConversion<plinx_project::UIntPair, PairConversion>(m, Converter::UIntPair, &PyTuple_Type);
+    registerContainerConversion<plinx_project::ViewMap, MappingConversion>(m, Converter::ViewMap, &PyDict_Type);
+    registerContainerConversion<QVector<LayerGroup>, SequenceConversion>(m, Converter::LayerGroupList, &PyList_Type);
+    registerContainerConversion<plinx_project::ClipHash, MappingConversion>(m, Converter::ClipHash, &PyDict_Type);
+    registerContainerConversion<QVector<ViewInfo>, SequenceConversion>(m, Converter::ViewInfoVector, &PyList_Type);
+    registerContainerConversion<QList<QVariant>, SequenceConversion>(m, Converter::VariantList, &PyList_Type);
+    registerContainerConversion<QList<QString>, SequenceConversion>(m, Converter::StringList, &PyList_Type);
+    registerContainerConversion<VariantMap, MappingConversion>(m, Converter::VariantMap, &PyDict_Type);
 }
 
 void registerVariantEnumerations()

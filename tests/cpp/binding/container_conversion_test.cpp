@@ -1,14 +1,16 @@
 // Conversions that the modules register for whoever asks the runtime for
 // them by name: the container conversions of plinx._init, the enumerations
-// of plinx.project and the values that parameters hand Python inside a
+// and the conversion table of plinx.project and the values that parameters hand Python inside a
 // QVariant.
 
 #include <sbkpython.h>
 
 #include <autodecref.h>
 #include <sbkconverter.h>
+#include <sbkmodule.h>
 
 #include <Bsc/FSPercentEscapedString.h>
+#include <Prm/Context.h>
 
 #include <gtest/gtest.h>
 
@@ -16,6 +18,10 @@
 #include <QMap>
 #include <QString>
 #include <QVariant>
+
+#include <algorithm>
+#include <cstring>
+#include <iterator>
 
 // One of the core's enumerations, declared to Qt after the module has
 // declared it by name, as a core library loaded later would.
@@ -123,6 +129,45 @@ TEST(ContainerConversions, OnlyDictionariesBecomeVariantMapsAndComeBackSorted)
     Shiboken::AutoDecRef listBack(
         Shiboken::Conversions::copyToPython(Shiboken::Conversions::getConverter("QList<QVariant>"), &list));
     EXPECT_EQ(repr(listBack), "[1, 'x']");
+}
+
+// Other modules find the project's conversions through its published table,
+// slot by slot, or by name; names PySide2 registered first stay PySide2's.
+TEST(ProjectConversions, FillTheirSlotsInRegistrationOrderUnderTheirNames)
+{
+    const char* const qtNames[] = {"QList<float>",   "const QList<QObject*>&", "QList<QByteArray>",
+                                   "QList<QVariant>", "QList<QString>",         "QMap<QString,QVariant>"};
+    const char* const names[] = {
+        "Bsc::FSPercentEscapedString", "OptionalPoint", "OptionalBool", "OptionalFloat", "Prm::Context",
+        "OptionalLayer", "Color", "OptionalInterlaceMode", "Gan_Matrix33", "QVector<Layer>", "QPair<View,double>",
+        "QVector<QPair<View,double>>", "QVector<Parameter>", "QVector<ParameterSet>",
+        "const QVector<BezierControlPointData>&", "const QVector<XControlPointData>&", "QList<float>",
+        "QVector<XControlPoint>", "QVector<BezierControlPoint>", "const QList<QObject*>&", "QList<QByteArray>",
+        "const QVector<View>&", "QPair<uint,uint>", "QMap<View,View>", "QVector<LayerGroup>", "QHash<QString,Clip*>",
+        "QVector<ViewInfo>", "QList<QVariant>", "QList<QString>", "QMap<QString,QVariant>"};
+    Shiboken::AutoDecRef module(PyImport_ImportModule("plinx.project"));
+    ASSERT_FALSE(module.isNull());
+    SbkConverter** table = Shiboken::Module::getTypeConverters(module);
+    ASSERT_NE(table, nullptr);
+    for (size_t slot = 0; slot < sizeof names / sizeof *names; ++slot) {
+        SCOPED_TRACE(names[slot]);
+        ASSERT_NE(table[slot], nullptr);
+        const bool qtName = std::find_if(std::begin(qtNames), std::end(qtNames), [&](const char* name) {
+                                return std::strcmp(name, names[slot]) == 0;
+                            }) != std::end(qtNames);
+        if (!qtName)
+            EXPECT_EQ(table[slot], Shiboken::Conversions::getConverter(names[slot]));
+    }
+}
+
+TEST(ProjectConversions, AContextGoesToPythonAsViewAndTimeOnly)
+{
+    const Prm::Context context(Prm::Time::fromDouble(4.5), Prm::View(2), 1);
+    Shiboken::AutoDecRef object(
+        Shiboken::Conversions::copyToPython(Shiboken::Conversions::getConverter("Prm::Context"), &context));
+    EXPECT_EQ(repr(object), "(2, 4.5)");
+    Prm::Context back;
+    EXPECT_FALSE(convert("Prm::Context", "(2, 4.5)", back));
 }
 
 TEST(EnumerationConversions, AcceptMembersOfTheirOwnEnumerationOnly)
