@@ -32,16 +32,10 @@ void selectProductEdition()
 
 void registerContainerConversions()
 {
-    using Variants = SequenceConversion<QList<QVariant>>;
-    using Strings = SequenceConversion<QList<QString>>;
-    using VariantMap = MappingConversion<QMap<QString, QVariant>>;
     using Slot = plinx__init::Converter;
-    registerConversion(module, Slot::VariantList, &PyList_Type, &Variants::toPython,
-                       {{&Variants::toCpp, &Variants::isConvertible}});
-    registerConversion(module, Slot::StringList, &PyList_Type, &Strings::toPython,
-                       {{&Strings::toCpp, &Strings::isConvertible}});
-    registerConversion(module, Slot::VariantMap, &PyDict_Type, &VariantMap::toPython,
-                       {{&VariantMap::toCpp, &VariantMap::isConvertible}});
+    registerContainerConversion<QList<QVariant>, SequenceConversion>(module, Slot::VariantList, &PyList_Type);
+    registerContainerConversion<QList<QString>, SequenceConversion>(module, Slot::StringList, &PyList_Type);
+    registerContainerConversion<VariantMap, MappingConversion>(module, Slot::VariantMap, &PyDict_Type);
 }
 
 } // namespace
