@@ -138,9 +138,9 @@ bool describeFootage(const QString& path, FootageDescription& description)
     if (movie::isMovie(path))
         return QFileInfo(path).isFile() && movie::describe(path, description);
     std::unique_ptr<OIIO::ImageInput> input = openInput(path);
-    if (!input)
+    OIIO::ImageSpec header;
+    if (!input || !input->seek_subimage(0, 0, header))
         return false;
-    const OIIO::ImageSpec& header = input->spec();
     if (header.width <= 0 || header.height <= 0)
         return false;
     detail::describeStill(path, unsigned(header.width), unsigned(header.height), recordedFrameRate(header, 24.0f),
@@ -253,9 +253,9 @@ bool readFrameInto(const QString& path, int frame, const std::function<void*(Fra
     if (movie::isMovie(path))
         return readMovieFrameInto(path, frame, place);
     std::unique_ptr<OIIO::ImageInput> input = openInput(path);
-    if (!input || frame < 0 || !input->seek_subimage(frame, 0))
+    OIIO::ImageSpec header;
+    if (!input || frame < 0 || !input->seek_subimage(frame, 0, header))
         return false;
-    const OIIO::ImageSpec& header = input->spec();
     const FrameLayout file{header.width, header.height, header.nchannels, channelTypeOf(header.format)};
     if (file.bytes() == 0)
         return false;
