@@ -1,5 +1,6 @@
 """Shared set-up of the Python tests: they drive the built package plinx."""
 import os
+import re
 import subprocess
 import sys
 import tempfile
@@ -92,3 +93,15 @@ def write_frames(folder, name="shot", count=5, first=1, size=(40, 30)):
 def footage(tmp_path):
     """Five 40x30 frames, shot.0001.png to shot.0005.png."""
     return write_frames(tmp_path / "footage")
+
+
+@pytest.fixture
+def project(footage):
+    """A project over the footage, its clip named "shot"."""
+    import plinx.project as p  # the test module has started the core
+    return p.Project(p.Clip(footage, "shot"))
+
+
+def raises(error, text):
+    """pytest.raises for an exact message."""
+    return pytest.raises(error, match="^" + re.escape(text) + "$")

@@ -9,7 +9,7 @@ from PySide2 import QtCore
 
 import plinx._init  # noqa: F401 (starts the core)
 import plinx.project as p
-from conftest import write_frames
+from conftest import raises, write_frames
 
 DETACHED = "Detected an attempt to use a detached clip with a project"
 SETTINGS = ["colorspace", "conversion", "offset", "softclip", "log_reference_white", "log_reference_black", "gamma"]
@@ -17,17 +17,6 @@ SETTINGS = ["colorspace", "conversion", "offset", "softclip", "log_reference_whi
 
 def settings(colour):
     return [getattr(colour, name) for name in SETTINGS]
-
-
-def raises(error, text):
-    """pytest.raises for an exact message."""
-    import re
-    return pytest.raises(error, match="^" + re.escape(text) + "$")
-
-
-@pytest.fixture
-def project(footage):
-    return p.Project(p.Clip(footage, "shot"))
 
 
 @pytest.fixture

@@ -1,25 +1,14 @@
 """plinx.project contours and control points: X-spline and Bezier shapes, their
 data records, master points, and shapes kept in project files."""
 import math
-import re
 
 import pytest
 
 import plinx._init  # noqa: F401 (starts the core)
 import plinx.project as p
-from conftest import run_embedded
+from conftest import raises, run_embedded
 
 X, B = p.XControlPointData, p.BezierControlPointData
-
-
-def raises(error, text):
-    """pytest.raises for an exact message."""
-    return pytest.raises(error, match="^" + re.escape(text) + "$")
-
-
-@pytest.fixture
-def project(footage):
-    return p.Project(p.Clip(footage, "shot"))
 
 
 @pytest.fixture

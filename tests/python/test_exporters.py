@@ -12,7 +12,7 @@ from PySide2 import QtCore
 import plinx._init  # noqa: F401 (starts the core)
 import plinx.exporters as e
 import plinx.project as p
-from conftest import run_embedded, run_python
+from conftest import raises, run_embedded, run_python
 
 ERROR_ENTRY = "<error>"  # the core's name for a shape exporter's error text
 
@@ -24,18 +24,9 @@ def unique(prefix):
     return "%s %d" % (prefix, next(_names))
 
 
-def raises(error, text):
-    return pytest.raises(error, match="^" + re.escape(text) + "$")
-
-
 def plain(files):
     """A do_export result with bytes values."""
     return {name: bytes(value) for name, value in files.items()}
-
-
-@pytest.fixture
-def project(footage):
-    return p.Project(p.Clip(footage, "shot"))
 
 
 @pytest.fixture

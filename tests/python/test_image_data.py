@@ -4,7 +4,6 @@ import array
 import copy
 import gc
 import os
-import re
 import sys
 import textwrap
 import threading
@@ -15,15 +14,10 @@ from PySide2 import QtGui
 
 import plinx._init  # noqa: F401 (starts the core)
 import plinx.project as p
-from conftest import run_python
+from conftest import raises, run_python
 
 WIDTH, HEIGHT = 6, 4
 NO_IMAGE = "The image data holds no image"
-
-
-def raises(error, text):
-    """pytest.raises for an exact message."""
-    return pytest.raises(error, match="^" + re.escape(text) + "$")
 
 
 def write_ramps(folder, image_format=QtGui.QImage.Format_RGB888, count=3):

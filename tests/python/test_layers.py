@@ -9,12 +9,7 @@ import pytest
 
 import plinx._init  # noqa: F401 (starts the core)
 import plinx.project as p
-from conftest import run_embedded, write_frames
-
-
-def raises(error, text):
-    """pytest.raises for an exact message."""
-    return pytest.raises(error, match="^" + re.escape(text) + "$")
+from conftest import raises, run_embedded, write_frames
 
 
 def single(value):

@@ -10,20 +10,12 @@ import pytest
 import plinx._init  # noqa: F401 (starts the core)
 import plinx.project as p
 
-
-def raises(error, text):
-    """pytest.raises for an exact message."""
-    return pytest.raises(error, match="^" + re.escape(text) + "$")
+from conftest import raises
 
 
 def wrong_arguments(name):
     """The runtime's wrong-arguments TypeError, which names the function."""
     return pytest.raises(TypeError, match="^'" + re.escape(name) + "' called with wrong argument (types|values)")
-
-
-@pytest.fixture
-def project(footage):
-    return p.Project(p.Clip(footage, "shot"))
 
 
 @pytest.fixture

@@ -14,14 +14,9 @@ from PySide2 import QtCore
 
 import plinx._init  # noqa: F401 (starts the core)
 import plinx.project as p
-from conftest import PACKAGE_DIR, run_embedded, write_frames
+from conftest import PACKAGE_DIR, raises, run_embedded, write_frames
 
 FRAME_MAX = 2147483647
-
-
-def raises(error, text):
-    """pytest.raises for an exact message."""
-    return pytest.raises(error, match="^" + re.escape(text) + "$")
 
 
 @pytest.fixture

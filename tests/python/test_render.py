@@ -4,13 +4,13 @@ of a textured square that the tests write."""
 import gc
 import os
 import random
-import re
 
 import pytest
 import shiboken2
 
 import plinx._init  # noqa: F401 (starts the core)
 import plinx.project as p
+from conftest import raises
 
 OPERATIONS = [p.RenderInsertOperation, p.RenderStabilizeOperation, p.RenderRemoveOperation,
               p.RenderReorientOperation]
@@ -18,11 +18,6 @@ LAYER_OPERATIONS = OPERATIONS[:3]
 SQUARE = 24          # side of the square, pixels
 SPEED = 4            # pixels a frame, to the right
 TOP, LEFT = 18, 8    # the square's corner in the first frame
-
-
-def raises(error, text):
-    """pytest.raises for an exact message."""
-    return pytest.raises(error, match="^" + re.escape(text) + "$")
 
 
 # --- Footage and projects ------------------------------------------------------------------

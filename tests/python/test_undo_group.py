@@ -9,11 +9,6 @@ import plinx.project as p
 from conftest import run_embedded
 
 
-@pytest.fixture
-def project(footage):
-    return p.Project(p.Clip(footage, "shot"))
-
-
 def test_a_block_gives_none_and_lets_its_exception_through(project):
     group = project.undo_group()
     with group as bound:
