@@ -129,8 +129,10 @@ public:
     static boost::shared_ptr<Rirediro::CameraSolveExporter> getExporter(const Rirediro::CameraSolveFormat& format);
 };
 
-// The layers a shape export covers: those of the ids, in their order (an
-// id without layer is left out), whatever the mode.
+// The layers a shape export covers, by mode: the selected layers or all
+// layers (front to rear), the tools' current layer, or those of the ids in
+// their order (an id without layer is left out). The ids count only for
+// the listed mode; any other mode value covers no layer.
 class VUVI_ShapeExportHelper
 {
 public:
