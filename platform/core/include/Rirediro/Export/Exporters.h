@@ -19,8 +19,9 @@
 class VUVI_Layer;
 class VUVI_ProjectManager;
 
-// Which layers a shape export covers.
-enum TQ_ShapeExportMode {
+// Which layers a shape export covers. Any int is a mode: a caller may hand
+// over one the core does not know.
+enum TQ_ShapeExportMode : int {
     TQ_SHAPE_EXPORT_SELECTED_LAYERS = 0,
     TQ_SHAPE_EXPORT_ALL_LAYERS = 1,
     TQ_SHAPE_EXPORT_CURRENT_LAYER = 2,
