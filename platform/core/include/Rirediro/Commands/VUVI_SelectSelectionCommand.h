@@ -19,7 +19,6 @@ class VUVI_SelectSelectionCommand : public Rirediro::Command
 public:
     static constexpr unsigned int AllContours = 4294967295u;
 
-
     VUVI_SelectSelectionCommand(VUVI_ProjectManager* pProjectMgr, const Prm::Context& context, unsigned int layerId,
                                 unsigned int contourId)
     {
