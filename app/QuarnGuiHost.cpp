@@ -24,9 +24,6 @@ namespace GUI {
 
 namespace {
 
-// The contour id that picks a layer as a whole.
-constexpr unsigned int WholeLayer = 4294967295u;
-
 void warn(const QString& message)
 {
     Bsc::Logger::writeToLog(QStringLiteral("GUI::QuarnGuiHost: ") + message, Bsc::Logger::Warning);
@@ -97,7 +94,8 @@ void QuarnGuiHost::onGuiProjectLoaded()
         }
         clearSelection(*project);
         // Run at once and kept out of the history: the selection is not an edit.
-        VUVI_SelectSelectionCommand select(project.get(), project->currentFrame(), layer->layerID(), WholeLayer);
+        VUVI_SelectSelectionCommand select(project.get(), project->currentFrame(), layer->layerID(),
+                                           VUVI_SelectSelectionCommand::AllContours);
         select.doIt();
         return;
     }

@@ -42,6 +42,16 @@ struct ClipTiming
     }
 };
 
+// A point read from an X-spline curve where the curve's offset moves it.
+XControlPointData moved(XControlPointData point, const QPointF& offset)
+{
+    if (point.get_x())
+        point.set_x(*point.get_x() + float(offset.x()));
+    if (point.get_y())
+        point.set_y(*point.get_y() + float(offset.y()));
+    return point;
+}
+
 } // namespace
 
 ShapeExportData::ShapeExportData(Layer layer, int firstFrame, int lastFrame, View view, double accuracy_treshold,
@@ -129,7 +139,7 @@ QVector<ShapeExportData::BakedShape> ShapeExportData::bakedKeyframes() const
                     continue;
                 XSplineContour xspline(points->contour(), m_layer.projectManager());
                 for (const XControlPoint& point : xspline.get_control_points())
-                    baked.xsplinePoints.append(point.get_point_data(key, View(view)));
+                    baked.xsplinePoints.append(moved(point.get_point_data(key, View(view)), points->offset()));
                 if (baked.xsplinePoints.isEmpty())
                     continue;
             }

@@ -421,6 +421,74 @@ def test_a_gone_layer_stops_a_builtin_before_the_core_is_called(project, layers,
     assert not os.path.exists(path)
 
 
+# --- What the API hands the core ------------------------------------------------------------
+# Seen in what the core's stand-ins make of it: the files its plain-text exporters write, and
+# the calls it records in the application log.
+
+@pytest.fixture
+def core_log(tmp_path, monkeypatch):
+    """The application log file, which the core writes to from now on."""
+    path = tmp_path / "core.log"
+    monkeypatch.setenv("PLINX_LOG_FILE", str(path))
+    return path
+
+
+def builtin(family):
+    base, _, name, _ = FAMILIES[family]
+    return base.registered_exporters()[name]
+
+
+def read(path):
+    with open(str(path), encoding="utf-8") as text:
+        return text.read()
+
+
+def shapes_of_listed_layers(project, a, b, path, log):
+    builtin("camera").do_export(project, [b], path, 0.0, [p.View(0)])  # makes B the current layer
+    builtin("shape").do_export(project, [a], path, [p.View(0)])
+    return read(path)
+
+
+def track_in_view_1(project, a, b, path, log):
+    builtin("tracking").do_export(project, a, path, 2.0, p.View(1), {})
+    return read(path)
+
+
+def camera_in_view_1(project, a, b, path, log):
+    builtin("camera").do_export(project, [b, a], path, 3.0, [p.View(1)])
+    return read(path)
+
+
+def shape_data(*args):
+    def make(project, a, b, path, log):
+        e.ShapeExportData(a, *args)
+        return re.sub(r"layer \d+", "layer <id>", read(log))
+    return make
+
+
+@pytest.mark.parametrize("act, received, not_received", [
+    # Listed layers: A alone, though B is the current layer.
+    (shapes_of_listed_layers, ['layer "A"'], ['layer "B"']),
+    # The view given is the context's; the options hold the default view, no limit, one stream.
+    (track_in_view_1, ['# track of layer "A" view 1\n', "# views 0 maximum-frames 2147483647 streams 1\n",
+                       "# view 0\n"], ["# view 1"]),
+    # The views given travel in the list; the context is the default view at the time given.
+    (camera_in_view_1, ["layer(s), view 1, context view 0 at 3\n"], []),
+    (shape_data(0, 4), ["call ShapeExport::getShapeSplines layer <id> frames 0 to 4 view 0 flags 0x2f "
+                        "accuracy 2 offset 0 0 closed 1\n"], []),
+    (shape_data(1, 3, p.View(1), 0.25, False, False, False),
+     ["call ShapeExport::getShapeSplines layer <id> frames 1 to 3 view 1 flags 0x3 accuracy 0.25 offset 0 0 "
+      "closed 1\n"], []),
+])
+def test_what_the_api_hands_the_core(project, layers, tmp_path, core_log, act, received, not_received):
+    project.views = [p.ViewInfo("left", "L"), p.ViewInfo("right", "R")]
+    seen = act(project, *layers, str(tmp_path / "out.txt"), core_log)
+    for text in received:
+        assert text in seen
+    for text in not_received:
+        assert text not in seen
+
+
 # --- ShapeExportData ---------------------------------------------------------------------------
 
 def test_shape_export_data_construction_errors(layers):

@@ -496,6 +496,26 @@ def test_exported_mattes_follow_the_tracked_square(tmp_path, colorize):
         assert QtGui.QColor(image.pixel(centre_x + SQUARE, TOP + SQUARE // 2)).value() == 0
 
 
+@pytest.mark.parametrize("separate_streams, names, width", [
+    (False, ["m0.png", "m1.png"], 200),  # one stream: the views side by side
+    (True, ["m0_L.png", "m0_R.png", "m1_L.png", "m1_R.png"], 100),
+])
+def test_two_views_share_each_file_unless_in_separate_streams(project, tmp_path, separate_streams, names, width):
+    from PySide2 import QtGui
+    project.views = [p.ViewInfo("left", "L"), p.ViewInfo("right", "R")]
+    layer = square_layer(project, margin=0)
+    folder = str(tmp_path / "shapes")
+    clip = project.export_rendered_shapes([layer], p.Grayscale, folder, ".png", "m", "", 0, 1,
+                                          views=[p.View(0), p.View(1)], separate_streams=separate_streams)
+    assert sorted(os.listdir(folder)) == names
+    assert clip.frame_size == (width, 60)
+    image = QtGui.QImage(os.path.join(folder, names[0]))
+    middle = TOP + SQUARE // 2
+    for left in range(0, width, 100):  # each view's matte
+        assert QtGui.QColor(image.pixel(left + LEFT + SQUARE // 2, middle)).value() > 0
+        assert QtGui.QColor(image.pixel(left + LEFT + SQUARE + 4, middle)).value() == 0
+
+
 def test_export_kind_follows_the_extension_with_its_dot(project, tmp_path):
     layer = square_layer(project)
     folder = tmp_path / "shapes"

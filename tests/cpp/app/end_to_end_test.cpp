@@ -113,4 +113,20 @@ TEST_F(EndToEnd, WithoutGuiApplicationNothingRunsAndTheExitCodeSaysSo)
     EXPECT_FALSE(TemporarySettings::stored("MainGuiOpenCount").isValid());
 }
 
+// main creates no host, yet a start in host mode finds both host classes,
+// their factories and their tables in the executable itself.
+TEST(Executable, CarriesTheHostIntegrationClasses)
+{
+    QProcess nm;
+    nm.start(QStringLiteral("nm"), {QStringLiteral("--demangle"), QStringLiteral("--defined-only"),
+                                     QStringLiteral(PLINXAPP_PATH)});
+    ASSERT_TRUE(nm.waitForFinished(120000)) << "nm did not end";
+    ASSERT_EQ(nm.exitCode(), 0) << nm.readAllStandardError().toStdString();
+    const QString symbols = QString::fromUtf8(nm.readAllStandardOutput());
+    for (const char* symbol : {"GUI::QuarnDialogHost::create(GUIApplication*, MXIHost&, TQ::Callbacks&)",
+                               "GUI::QuarnGuiHost::create(GUIApplication*, MXIHost&, TQ::Callbacks&)",
+                               "vtable for GUI::QuarnDialogHost", "vtable for GUI::QuarnGuiHost"})
+        EXPECT_TRUE(symbols.contains(QLatin1String(symbol))) << symbol;
+}
+
 } // namespace

@@ -155,6 +155,47 @@ TEST_F(Export, ViewsAndTheJointFlag)
     EXPECT_TRUE(QFile::exists(out(QStringLiteral("e0_x_R.png"))));
 }
 
+TEST_F(Export, JointViewsShareEachFileSideBySideSeparateViewsHaveStreamsOfTheirOwn)
+{
+    m_made.core().projectProperties().views()->addView(QStringLiteral("Right"), QStringLiteral("R"));
+    const QString right = QDir(m_dir.path()).filePath(QStringLiteral("right"));
+    m_made.clip().add_stream(footage::writeSequence(right, QStringLiteral("r_"), 20, 12), View(1), 20, 31, true);
+    // The red of a file's pixel in row 0.
+    const auto redAt = [](const QString& file, int x) {
+        Dururev::FrameImage image;
+        if (!Dururev::readFrame(file, 0, image, true) || x >= image.width)
+            return -1;
+        return int(image.pixels[std::size_t(x) * 3]);
+    };
+    const struct
+    {
+        bool separate;
+        QString file;
+        std::vector<int> reds; // at x = 0 and x = the footage's width
+    } cases[] = {
+        {false, "joint/e0_x.png", {footage::redOf(1), footage::redOf(20)}},
+        {true, "separate/e0_x_M.png", {footage::redOf(1), -1}},
+        {true, "separate/e0_x_R.png", {footage::redOf(20), -1}},
+    };
+    for (const auto& c : cases) {
+        const QString folder = out(c.file.section('/', 0, 0));
+        m_made.clip().exportClip(nullptr, folder, QStringLiteral(".png"), QStringLiteral("e"), QStringLiteral("_x"), 0,
+                                 0, 1, {View(0), View(1)}, c.separate, 0, 1);
+        EXPECT_EQ(QDir(folder).entryList(QDir::Files).size(), c.separate ? 2 : 1);
+        EXPECT_EQ(std::vector<int>({redAt(out(c.file), 0), redAt(out(c.file), footage::Width)}), c.reds)
+            << c.file.toStdString();
+    }
+
+    // Side by side, the views must agree in size.
+    QDir(right).removeRecursively();
+    QDir().mkpath(right);
+    for (unsigned int i = 20; i < 32; ++i)
+        Dururev::writeImage(QDir(right).filePath(footage::numberedName("r_", i, 4, ".png")),
+                            footage::frame(i, footage::Width + 2));
+    expectFailure<VUVI_OperationFailed>([&] { exportFrames(0, 0, 1, 1, QStringLiteral(".png"), {View(0), View(1)}); },
+                                        "The views of frame 0 of clip 'Plate' differ in size");
+}
+
 TEST_F(Export, PulldownOnlyForPulldownFootageReadWithoutIt)
 {
     for (int mode = 0; mode <= 13; ++mode) {

@@ -12,7 +12,11 @@
 
 #include <Rirediro/ErrorHandling/VUVI_CoreErrors.h>
 #include <Rirediro/Export/ExportDriver.h>
+#include <Rirediro/Export/ShapeExport.h>
 #include <Rirediro/Project/VUVI_ToolManager.h>
+
+#include <Prm/Views.h>
+#include <Rirediro/Project/ProjectProperties.h>
 
 #include <QDir>
 #include <QFile>
@@ -197,6 +201,70 @@ INSTANTIATE_TEST_SUITE_P(Modes, TrackingOptions,
                                            TrackingOptionsRow{1, 1, false, true, false},
                                            TrackingOptionsRow{0, 0, false, false, false}));
 
+TEST_F(ExportDriverTest, TheShapeExportModeChoosesTheLayersTheExporterReceives)
+{
+    ShapeRecorder exporter(log, {}, QString(), "Layers by mode", ".rec");
+    exporter.registerExporter();
+    const auto adaptor = Rirediro::ShapeExporterFactory::getExporter(exporter.format());
+    b.handledObject()->setState(Rirediro::LayerBase::Selected);
+    core().toolManager().setCurrentLayer(a.handledObject(), frame(0));
+    const struct
+    {
+        TQ_ShapeExportMode mode;
+        QStringList layers;
+    } cases[] = {
+        {TQ_SHAPE_EXPORT_SELECTED_LAYERS, {"B"}},
+        {TQ_SHAPE_EXPORT_ALL_LAYERS, {"B", "A"}}, // front to rear
+        {TQ_SHAPE_EXPORT_CURRENT_LAYER, {"A"}},
+        {TQ_SHAPE_EXPORT_LISTED_LAYERS, {"A", "B", "A"}},
+        {TQ_ShapeExportMode(7), {}},
+    };
+    for (const auto& c : cases) {
+        log.layers.clear();
+        Rirediro::ShapeExporter::Options options;
+        options.mode = c.mode;
+        adaptor->exportShape(core(), out("m.rec"), {idOf(a), idOf(b), idOf(a)}, options);
+        EXPECT_EQ(log.layers, c.layers) << "mode " << c.mode;
+    }
+}
+
+TEST_F(ExportDriverTest, ShapeSplinesAreMovedByTheOffsetAndFiledAsClosedOrOpen)
+{
+    square(b); // corners (0, 0), (10, 0), (10, 10), (0, 10)
+    const int bezierFlags = ShapeExport::Shapes | ShapeExport::Geometry | ShapeExport::KeyframesOnly;
+    const struct
+    {
+        QPointF offset;
+        bool closed;
+    } cases[] = {{QPointF(0, 0), true}, {QPointF(3, -4), true}, {QPointF(-1.5, 2), false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(QStringLiteral("offset %1 %2 closed %3").arg(c.offset.x()).arg(c.offset.y()).arg(c.closed)
+                         .toStdString());
+        VUVI_ExportShape bezier, xspline;
+        ShapeExport::getShapeSplines(bezier, core(), 0, 4, b.handledObject(), Prm::View(0), bezierFlags, 0.75,
+                                     c.offset, c.closed);
+        ShapeExport::getShapeSplines(xspline, core(), 0, 4, a.handledObject(), Prm::View(0),
+                                     bezierFlags | ShapeExport::XSplines, 0.75, c.offset, c.closed);
+        for (const VUVI_ExportShape* record : {&bezier, &xspline}) {
+            ASSERT_EQ(record->curves.size(), 1);
+            ASSERT_EQ(record->openCurves.size(), 1);
+            EXPECT_EQ(record->curves[0][0].size(), c.closed ? 1 : 0);
+            EXPECT_EQ(record->openCurves[0][0].size(), c.closed ? 0 : 1);
+        }
+        const auto filed = [&](const VUVI_ExportShape& record) {
+            return (c.closed ? record.curves : record.openCurves)[0][0].front();
+        };
+        const auto* square = dynamic_cast<const Rirediro::ExportBezierCurve*>(filed(bezier).get());
+        ASSERT_NE(square, nullptr);
+        const double* corner = square->segments()[1].values;
+        EXPECT_EQ(QPointF(corner[0], corner[1]), QPointF(10, 0) + c.offset);
+        EXPECT_EQ(QPointF(corner[2], corner[3]), QPointF(10, 0) + c.offset);
+        const auto* contour = dynamic_cast<const Rirediro::ExportXSplineCurve*>(filed(xspline).get());
+        ASSERT_NE(contour, nullptr);
+        EXPECT_EQ(contour->offset(), c.offset);
+    }
+}
+
 TEST_F(ExportDriverTest, ATrackingExportForAnIdWithoutLayerHandsOverALayerOverNothing)
 {
     TrackingRecorder exporter(log, {}, QStringLiteral("no such layer"), "Track of nothing", ".rec");
@@ -306,6 +374,45 @@ TEST_F(ExportDriverTest, ThePlainTextExportersWriteTheTrackedShapesAndTracks)
     testsupport::expectFailure<VUVI_OutOfRange>(
         [&] { ExportDriver::exportTracking(core(), "No such format", out("t.txt"), idOf(a), frame(0), {}); },
         "No export format named 'No such format'");
+}
+
+TEST_F(ExportDriverTest, ThePlainTextTrackWritesItsOptionsAndTracksTheirViewsUpToTheMaximumOfFrames)
+{
+    core().projectProperties().views()->addView(QStringLiteral("Right"), QStringLiteral("R"));
+    const QString identity = QStringLiteral(" 1 0 0 0 1 0 0 0 1");
+    const auto frames = [&](const QString& view, std::initializer_list<int> numbers) {
+        QStringList lines{"# view " + view};
+        for (int f : numbers)
+            lines << QStringLiteral("frame %1").arg(f) + identity;
+        return lines;
+    };
+    const struct
+    {
+        std::vector<Prm::View> views;
+        int maximumFrames;
+        int streams;
+        QString options;
+        QStringList track;
+    } cases[] = {
+        {{}, 2147483647, 1, "# views maximum-frames 2147483647 streams 1", frames("0", {0, 1, 2, 3, 4})},
+        {{Prm::View(0)}, 2, 3, "# views 0 maximum-frames 2 streams 3", frames("0", {0, 1})},
+        {{Prm::View(1), Prm::View(0)}, 1, 2, "# views 1 0 maximum-frames 1 streams 2",
+         frames("1", {0}) + frames("0", {0})},
+        {{Prm::View(0)}, 0, 1, "# views 0 maximum-frames 0 streams 1", frames("0", {})},
+    };
+    for (const auto& c : cases) {
+        Rirediro::TrackingExporter::Options options;
+        options.views = c.views;
+        options.maximumFrames = c.maximumFrames;
+        options.streams = c.streams;
+        const ExportDriver::Outcome outcome =
+            ExportDriver::exportTracking(core(), "Plain Text Track", out("t.txt"), idOf(a), frame(0), options);
+        ASSERT_EQ(outcome.error, QString());
+        const QStringList lines = QString::fromUtf8(contentsOf(out("t.txt"))).split('\n', Qt::SkipEmptyParts);
+        ASSERT_GE(lines.size(), 3);
+        EXPECT_EQ(lines[2], c.options);
+        EXPECT_EQ(lines.mid(3), c.track) << c.options.toStdString();
+    }
 }
 
 } // namespace

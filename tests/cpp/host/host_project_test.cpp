@@ -2,6 +2,9 @@
 // layer and resetting it when the host leaves modal mode.
 #include "host/HostTestSupport.h"
 
+#include "Project/wrappers/XSplineContour.h"
+
+#include <Rirediro/Layers/Contour.h>
 #include <Rirediro/Project/ProjectProperties.h>
 
 namespace {
@@ -244,6 +247,32 @@ TEST_F(HostProject, SelectingTheTrackingLayerClearsTheSelectionFirst)
         QStringLiteral("VUVI_ToolManager::setCurrentLayer %1 at 0 in view 0 mode 3").arg(a),
     };
     EXPECT_EQ(lines(hostCalls()), lines(expected));
+}
+
+TEST_F(HostProject, TheTrackingLayerIsPickedAsAWhole)
+{
+    m_mxi.setSources({{7, true}});
+    const boost::shared_ptr<QuarnGuiHost> host = guiHostWithProject();
+    VUVI_ProjectManager& project = *host->projectManager();
+    const QVector<XControlPointData> triangle{XControlPointData(boost::none, boost::none, 1.0f, 1.0f),
+                                              XControlPointData(boost::none, boost::none, 5.0f, 1.0f),
+                                              XControlPointData(boost::none, boost::none, 5.0f, 5.0f)};
+    const auto contourOn = [&](const QString& name) {
+        return Layer(layerNamed(project, name), project.weak_from_this())
+            .add_xspline_contour(0.0f, triangle)
+            .handledObject();
+    };
+    const std::vector<boost::shared_ptr<Rirediro::Contour>> contours{contourOn("A"), contourOn("A"), contourOn("B")};
+    contours[2]->vSelect();
+    m_mxi.setPointTrackingLayers(7, {{7, layerNamed(project, QStringLiteral("A"))->layerID()}});
+
+    host->onGuiProjectLoaded();
+
+    EXPECT_EQ(selectionOf(project), QStringLiteral("selected [A], current A"));
+    std::vector<bool> picked;
+    for (const auto& contour : contours)
+        picked.push_back(contour->isSelected());
+    EXPECT_EQ(picked, std::vector<bool>({true, true, false}));
 }
 
 TEST_F(HostProject, WithoutAProjectNothingIsLookedFor)

@@ -2,11 +2,14 @@
 
 #include "LayerTestSupport.h"
 
+#include "Project/wrappers/XSplineContour.h"
+
 #include <Rirediro/Commands/ChangeColorCommand.h>
 #include <Rirediro/Commands/LayerCommands.h>
 #include <Rirediro/Commands/VUVI_SelectSelectionCommand.h>
 #include <Rirediro/ErrorHandling/VUVI_CoreErrors.h>
 #include <Rirediro/ErrorHandling/VUVI_ErrorDetector.h>
+#include <Rirediro/Layers/Contour.h>
 #include <Rirediro/Project/VUVI_ToolManager.h>
 
 #include <boost/make_shared.hpp>
@@ -155,6 +158,46 @@ TEST_F(LayerCommands, SelectingMakesOneLayerTheSelectionUntilUndone)
     tools.setCurrentLayer(nullptr, Prm::Context(Prm::Time::fromDouble(Prm::Time::INVALID_TIME_VALUE),
                                                 Prm::View(Prm::View::defaultViewId()), 3));
     EXPECT_EQ(tools.currentLayer(), nullptr);
+}
+
+TEST_F(LayerCommands, SelectingPicksTheNamedContourOrTheWholeLayer)
+{
+    Layer a = addLayer(QStringLiteral("A"));
+    Layer b = addLayer(QStringLiteral("B"));
+    const QVector<XControlPointData> triangle{XControlPointData(boost::none, boost::none, 1.0f, 1.0f),
+                                              XControlPointData(boost::none, boost::none, 5.0f, 1.0f),
+                                              XControlPointData(boost::none, boost::none, 5.0f, 5.0f)};
+    // A's two contours, then B's.
+    const std::vector<boost::shared_ptr<Rirediro::Contour>> contours{
+        a.add_xspline_contour(0.0f, triangle).handledObject(), a.add_xspline_contour(0.0f, triangle).handledObject(),
+        b.add_xspline_contour(0.0f, triangle).handledObject()};
+    contours[2]->vSelect();
+    const auto picks = [&] {
+        std::vector<bool> picked;
+        for (const auto& contour : contours)
+            picked.push_back(contour->isSelected());
+        return picked;
+    };
+    const struct
+    {
+        const char* name;
+        unsigned int contourId;
+        std::vector<bool> picked;
+    } cases[] = {
+        {"the whole layer", VUVI_SelectSelectionCommand::AllContours, {true, true, false}},
+        {"A's second contour", contours[1]->id(), {false, true, false}},
+        {"a contour of another layer", contours[2]->id(), {false, false, false}},
+        {"no such contour", 999999u, {false, false, false}},
+    };
+    const Prm::Context frame(Prm::Time::fromDouble(0.0), Prm::View(0), 3);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        VUVI_SelectSelectionCommand select(&core(), frame, a.handledObject()->layerID(), c.contourId);
+        select.doIt();
+        EXPECT_EQ(picks(), c.picked);
+        select.undoIt();
+        EXPECT_EQ(picks(), std::vector<bool>({false, false, true}));
+    }
 }
 
 TEST_F(LayerCommands, ANewLayerCommandHasItsContextsViewUntilToldOtherwise)

@@ -3,6 +3,7 @@
 
 #include "../Layers/LayerRecord.h"
 
+#include "Rirediro/Layers/Contour.h"
 #include "Rirediro/Layers/LayerGroup.h"
 #include "Rirediro/Layers/VUVI_Layer.h"
 #include "Rirediro/Project/VUVI_ProjectManager.h"
@@ -20,6 +21,17 @@ namespace {
 QString tr(const char* text)
 {
     return QCoreApplication::translate("Rirediro::CommandManager", text);
+}
+
+// The contours of every layer of the project.
+QVector<boost::shared_ptr<Contour>> everyContour(const VUVI_SelectionManager& selection)
+{
+    QVector<boost::shared_ptr<Contour>> contours;
+    for (const boost::shared_ptr<VUVI_Layer>& layer : selection.layersFrontToRear()) {
+        for (const boost::shared_ptr<Contour>& contour : layer->contours())
+            contours.append(contour);
+    }
+    return contours;
 }
 
 } // namespace
@@ -183,13 +195,24 @@ void VUVI_SelectSelectionCommand::doIt()
     m_previousStates.clear();
     for (const boost::shared_ptr<Rirediro::LayerBase>& node : selection.allLayersAndGroups())
         m_previousStates.insert(node->layerID(), node->state());
+    m_previousPicks.clear();
+    for (const boost::shared_ptr<Rirediro::Contour>& contour : Rirediro::everyContour(selection)) {
+        if (contour->isSelected())
+            m_previousPicks.insert(contour->id());
+        contour->vUnSelect();
+    }
     const boost::shared_ptr<VUVI_Layer> current = tools.currentLayer();
     m_previousCurrentLayer = current ? current->layerID() : 0;
 
     selection.vUnSelectAllLayers();
     const boost::shared_ptr<VUVI_Layer> layer = selection.findLayer(m_layerId, false);
-    if (layer)
+    if (layer) {
         layer->setState(Rirediro::LayerBase::Selected);
+        for (const boost::shared_ptr<Rirediro::Contour>& contour : layer->contours()) {
+            if (m_contourId == AllContours || contour->id() == m_contourId)
+                contour->vSelect();
+        }
+    }
     tools.setCurrentLayer(layer, m_context);
 }
 
@@ -198,6 +221,12 @@ void VUVI_SelectSelectionCommand::undoIt()
     VUVI_SelectionManager& selection = *m_projectManager->selectionManager();
     for (const boost::shared_ptr<Rirediro::LayerBase>& node : selection.allLayersAndGroups())
         node->setState(m_previousStates.value(node->layerID(), Rirediro::LayerBase::Unselected));
+    for (const boost::shared_ptr<Rirediro::Contour>& contour : Rirediro::everyContour(selection)) {
+        if (m_previousPicks.contains(contour->id()))
+            contour->vSelect();
+        else
+            contour->vUnSelect();
+    }
     const boost::shared_ptr<VUVI_Layer> previous =
         m_previousCurrentLayer ? selection.findLayer(m_previousCurrentLayer, false) : nullptr;
     m_projectManager->toolManager().setCurrentLayer(previous, m_context);

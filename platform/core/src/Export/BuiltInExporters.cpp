@@ -10,6 +10,7 @@
 #include "Rirediro/Layers/VUVI_Layer.h"
 #include "Rirediro/Project/VUVI_ProjectManager.h"
 #include "Rirediro/Project/VUVI_SelectionManager.h"
+#include "Rirediro/Project/VUVI_ToolManager.h"
 
 #include <QCoreApplication>
 #include <QSaveFile>
@@ -129,7 +130,9 @@ public:
     }
 };
 
-// Per frame the layer's track, with the options in a header.
+// The layer's track per view of the options (none: the context's view),
+// per frame from the layer's in point, at most the options' maximum of
+// frames a view; every option in a header.
 class PlainTextTrackingExporter : public TrackingExporter
 {
 public:
@@ -144,16 +147,29 @@ public:
         out << "# track of layer \"" << layer->name() << "\" view " << context.view.id() << '\n';
         out << "# invert " << options.invertMode << " stabilize " << options.stabilizeMode
             << " remove-lens-distortion " << int(options.removeLensDistortion) << '\n';
-        for (unsigned int f = layer->inPoint(context.view, true); f <= layer->outPoint(context.view, true); ++f)
-            out << "frame " << f << ' ' << matrixText(layer->transformationMatrix(frameContext(f, context.view)))
-                << '\n';
+        out << "# views";
+        for (const Prm::View& view : options.views)
+            out << ' ' << view.id();
+        out << " maximum-frames " << options.maximumFrames << " streams " << options.streams << '\n';
+        const std::vector<Prm::View> views = options.views.empty() ? std::vector<Prm::View>{context.view}
+                                                                   : options.views;
+        for (const Prm::View& view : views) {
+            out << "# view " << view.id() << '\n';
+            const unsigned int last = layer->outPoint(view, true);
+            int written = 0;
+            for (unsigned int f = layer->inPoint(view, true); f <= last && written < options.maximumFrames;
+                 ++f, ++written)
+                out << "frame " << f << ' ' << matrixText(layer->transformationMatrix(frameContext(f, view)))
+                    << '\n';
+        }
         out.flush();
         return writtenAt(path, text.toUtf8());
     }
 };
 
-// Per frame each layer's track; the application's solver is not part of
-// this library, so nothing is solved.
+// Per frame each layer's track in the first view given (none: the
+// context's view), with the context in the header; the application's
+// solver is not part of this library, so nothing is solved.
 class PlainTextCameraSolveExporter : public CameraSolveExporter
 {
 public:
@@ -168,7 +184,8 @@ public:
         const auto& first = layers.front();
         QString text;
         QTextStream out(&text);
-        out << "# camera from " << layers.size() << " layer(s), view " << view.id() << '\n';
+        out << "# camera from " << layers.size() << " layer(s), view " << view.id() << ", context view "
+            << context.view.id() << " at " << context.time.toDouble() << '\n';
         for (unsigned int f = first->inPoint(view, true); f <= first->outPoint(view, true); ++f) {
             for (const auto& layer : layers)
                 out << "frame " << f << " layer \"" << layer->name() << "\" "
@@ -229,13 +246,29 @@ void CameraSolveExporterHelper::initialiseWithPMAndRange(VUVI_ProjectManager* pr
 } // namespace Rirediro
 
 QVector<boost::shared_ptr<const VUVI_Layer>>
-VUVI_ShapeExportHelper::getLayersToExport(VUVI_ProjectManager& project, TQ_ShapeExportMode,
+VUVI_ShapeExportHelper::getLayersToExport(VUVI_ProjectManager& project, TQ_ShapeExportMode mode,
                                           const QList<unsigned int>& layerIds)
 {
+    const VUVI_SelectionManager& selection = *project.selectionManager();
     QVector<boost::shared_ptr<const VUVI_Layer>> layers;
-    for (unsigned int id : layerIds) {
-        if (boost::shared_ptr<VUVI_Layer> layer = project.selectionManager()->findLayer(id, false))
-            layers.append(layer);
+    switch (mode) {
+    case TQ_SHAPE_EXPORT_SELECTED_LAYERS:
+    case TQ_SHAPE_EXPORT_ALL_LAYERS:
+        for (const boost::shared_ptr<VUVI_Layer>& layer : selection.layersFrontToRear()) {
+            if (mode == TQ_SHAPE_EXPORT_ALL_LAYERS || layer->state() == Rirediro::LayerBase::Selected)
+                layers.append(layer);
+        }
+        break;
+    case TQ_SHAPE_EXPORT_CURRENT_LAYER:
+        if (const boost::shared_ptr<VUVI_Layer> current = project.toolManager().currentLayer())
+            layers.append(current);
+        break;
+    case TQ_SHAPE_EXPORT_LISTED_LAYERS:
+        for (unsigned int id : layerIds) {
+            if (boost::shared_ptr<VUVI_Layer> layer = selection.findLayer(id, false))
+                layers.append(layer);
+        }
+        break;
     }
     return layers;
 }

@@ -26,6 +26,7 @@
 #include <QMutexLocker>
 
 #include <cmath>
+#include <cstring>
 
 namespace Rirediro {
 
@@ -152,6 +153,59 @@ Dururev::FrameImage renderMatte(const ExportClipParams& params, const VUVI_Clip&
     return frameImageOf(Imaging::renderMatte(size, colour ? CV_8UC3 : CV_8UC1, layers));
 }
 
+// The views of each stream written: with joint views one stream holds
+// them all, else each view has a stream of its own.
+QVector<QVector<Prm::View>> streamsOf(const ExportClipParams& params)
+{
+    if (params.jointViews() && !params.viewsToExport().isEmpty())
+        return {params.viewsToExport()};
+    QVector<QVector<Prm::View>> streams;
+    for (const Prm::View& view : params.viewsToExport())
+        streams.append({view});
+    return streams;
+}
+
+// The frames side by side, left to right; false when they differ in layout.
+bool sideBySide(const std::vector<Dururev::FrameImage>& frames, Dururev::FrameImage& joint)
+{
+    const Dururev::FrameImage& first = frames.front();
+    const std::size_t row = std::size_t(first.width) * std::size_t(first.channels) * first.bytesPerChannel();
+    const std::size_t height = std::size_t(first.height);
+    for (const Dururev::FrameImage& frame : frames) {
+        if (frame.width != first.width || frame.height != first.height || frame.channels != first.channels
+            || frame.channelType != first.channelType || frame.pixels.size() != row * height)
+            return false;
+    }
+    joint = first;
+    joint.width = first.width * int(frames.size());
+    joint.pixels.resize(row * height * frames.size());
+    for (std::size_t y = 0; y < height; ++y) {
+        for (std::size_t i = 0; i < frames.size(); ++i)
+            std::memcpy(joint.pixels.data() + (y * frames.size() + i) * row, frames[i].pixels.data() + y * row, row);
+    }
+    return true;
+}
+
+// Frame f of a stream: the source's frame, or the matte of the layers to
+// export, of each of its views side by side.
+Dururev::FrameImage streamFrame(const ExportClipParams& params, const VUVI_Clip& clip,
+                                const QVector<Prm::View>& stream, unsigned int f, bool movie)
+{
+    std::vector<Dururev::FrameImage> frames(std::size_t(stream.size()));
+    for (int i = 0; i < stream.size(); ++i) {
+        if (writesMattes(params))
+            frames[std::size_t(i)] = renderMatte(params, clip, stream[i], f, movie);
+        else if (!readSourceFrame(clip, stream[i], f, frames[std::size_t(i)], movie))
+            fail(translate("Cannot read frame %1 of clip '%2'").arg(f).arg(clip.name()));
+    }
+    if (frames.size() == 1)
+        return std::move(frames.front());
+    Dururev::FrameImage joint;
+    if (!sideBySide(frames, joint))
+        fail(translate("The views of frame %1 of clip '%2' differ in size").arg(f).arg(clip.name()));
+    return joint;
+}
+
 } // namespace
 
 ClipSaveHelper::ClipSaveHelper() = default;
@@ -194,23 +248,20 @@ void ClipSaveHelper::doSaveClip(VUVI_ProjectManager& project, ExportClipParams& 
     const unsigned int first = unsigned(std::max<qint64>(0, qint64(params.firstProjectFrame()) - offset));
     const unsigned int last = unsigned(std::max<qint64>(0, qint64(params.lastProjectFrame()) - offset));
     const bool movie = params.footageKind() == ExportClipParams::Movie;
-    const unsigned int perView = (last - first) / params.step() + 1;
-    const unsigned int total = perView * unsigned(params.viewsToExport().size());
+    const unsigned int perStream = (last - first) / params.step() + 1;
+    const QVector<QVector<Prm::View>> streams = streamsOf(params);
+    const unsigned int total = perStream * unsigned(streams.size());
 
     ProgressReport progress(project.callbacks());
-    const bool mattes = writesMattes(params);
-    progress.message(mattes ? translate("Saving the mattes of clip '%1'").arg(clip->name())
-                            : translate("Saving clip '%1'").arg(clip->name()));
+    progress.message(writesMattes(params) ? translate("Saving the mattes of clip '%1'").arg(clip->name())
+                                          : translate("Saving clip '%1'").arg(clip->name()));
     unsigned int done = 0;
-    for (const Prm::View& view : params.viewsToExport()) {
+    for (const QVector<Prm::View>& stream : streams) {
+        const Prm::View& view = stream.front(); // names the stream's files
         Dururev::MovieWriter writer;
         for (unsigned int f = first; f <= last; f += params.step()) {
             const unsigned int number = params.firstFileNumber() + (f - first);
-            Dururev::FrameImage image;
-            if (mattes)
-                image = renderMatte(params, *clip, view, f, movie);
-            else if (!readSourceFrame(*clip, view, f, image, movie))
-                fail(translate("Cannot read frame %1 of clip '%2'").arg(f).arg(clip->name()));
+            const Dururev::FrameImage image = streamFrame(params, *clip, stream, f, movie);
             const QString file = params.fileNameForFrame(Prm::Context(Prm::Time::fromDouble(number), view, 3));
             if (movie) {
                 const QString movieFile = params.fileNameForFrame(

@@ -7,6 +7,7 @@
 #include "Rirediro/Layers/ControlPoint.h"
 #include "Rirediro/Layers/VUVI_Layer.h"
 
+#include <Bsc/Logger.h>
 #include <TQ/BaseClipInfo.h>
 #include <TQ/InterlaceMode.h>
 
@@ -54,15 +55,17 @@ std::set<int> keyedFrames(const Rirediro::Contour& contour, const Prm::View& vie
 }
 
 boost::shared_ptr<Rirediro::ExportCurveBase> bezierCurve(const Rirediro::Contour& contour,
-                                                          const Prm::Context& context, float time)
+                                                          const Prm::Context& context, float time,
+                                                          const QPointF& offset)
 {
     const auto& points = contour.points();
     QVector<Rirediro::ExportBezierCurve::Segment> segments(points.size());
     for (int k = 0; k < points.size(); ++k) {
-        const QPointF p = points[k]->position(context);
+        const QPointF at = points[k]->position(context);
+        const QPointF p = at + offset;
         QPointF forward, nextBackward; // offsets from their points; zero for X-spline points
         if (auto* bezier = dynamic_cast<const VUVI_BezierContourControlPoint*>(points[k].get()))
-            forward = bezier->forwardHandle(context) - p;
+            forward = bezier->forwardHandle(context) - at;
         const auto& next = points[(k + 1) % points.size()];
         if (auto* bezier = dynamic_cast<const VUVI_BezierContourControlPoint*>(next.get()))
             nextBackward = bezier->backwardHandle(context) - next->position(context);
@@ -90,9 +93,22 @@ QString contourName(const Rirediro::Contour& contour)
 }
 
 void getShapeSplines(VUVI_ExportShape& record, VUVI_ProjectManager&, int firstFrame, int lastFrame,
-                     const boost::shared_ptr<const VUVI_Layer>& layer, const Prm::View& view, int flags, double,
-                     const QPointF&, bool)
+                     const boost::shared_ptr<const VUVI_Layer>& layer, const Prm::View& view, int flags,
+                     double accuracy, const QPointF& offset, bool closed)
 {
+    Bsc::Logger::writeToLog(
+        QStringLiteral("call ShapeExport::getShapeSplines layer %1 frames %2 to %3 view %4 flags 0x%5 accuracy %6 "
+                       "offset %7 %8 closed %9")
+            .arg(layer ? layer->id() : QStringLiteral("none"))
+            .arg(firstFrame)
+            .arg(lastFrame)
+            .arg(view.id())
+            .arg(flags, 0, 16)
+            .arg(accuracy)
+            .arg(offset.x())
+            .arg(offset.y())
+            .arg(int(closed)),
+        Bsc::Logger::Debug);
     if (!layer)
         return;
     if (const TQ_BaseClipInfo* info = clipInfoOf(*layer)) {
@@ -121,12 +137,13 @@ void getShapeSplines(VUVI_ExportShape& record, VUVI_ProjectManager&, int firstFr
                 const float time = clipTime(*layer, f);
                 if ((flags & XSplines) && contour->kind() == Rirediro::Contour::XSpline)
                     curves.append(boost::make_shared<Rirediro::ExportXSplineCurve>(
-                        time, contour->points().size(), contour));
+                        time, contour->points().size(), contour, offset));
                 else
-                    curves.append(bezierCurve(*contour, contextAt(f), time));
+                    curves.append(bezierCurve(*contour, contextAt(f), time, offset));
             }
-            record.curves.append(QVector<VUVI_ExportShape::Curves>{curves});
-            record.openCurves.append(QVector<VUVI_ExportShape::Curves>{VUVI_ExportShape::Curves()});
+            const VUVI_ExportShape::Curves none;
+            record.curves.append(QVector<VUVI_ExportShape::Curves>{closed ? curves : none});
+            record.openCurves.append(QVector<VUVI_ExportShape::Curves>{closed ? none : curves});
             record.shapeNames.append(QVector<std::string>{contourName(*contour).toStdString()});
         }
     }

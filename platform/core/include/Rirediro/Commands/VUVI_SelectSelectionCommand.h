@@ -4,17 +4,21 @@
 #include "Rirediro/ErrorHandling/VUVI_ErrorDetector.h"
 
 #include <QHash>
+#include <QSet>
 
 class VUVI_ProjectManager;
 
 // Makes one layer the selection: every other node is unselected, and the
 // layer becomes the tool manager's current layer. `contourId` names the
-// contour picked on the layer; all bits set pick the layer as a whole.
-// Undo puts the previous selection and current layer back. A layer that
-// is gone by the time the command runs leaves nothing selected.
+// contour picked on the layer (every other contour of the project is
+// unpicked); AllContours picks the layer as a whole, every contour of it.
+// Undo puts the previous selection, picks and current layer back. A layer
+// that is gone by the time the command runs leaves nothing selected.
 class VUVI_SelectSelectionCommand : public Rirediro::Command
 {
 public:
+    static constexpr unsigned int AllContours = 4294967295u;
+
     VUVI_SelectSelectionCommand(VUVI_ProjectManager* pProjectMgr, const Prm::Context& context, unsigned int layerId,
                                 unsigned int contourId)
     {
@@ -41,8 +45,9 @@ private:
     Prm::Context m_context{Prm::Time::fromDouble(0.0), Prm::View(Prm::View::defaultViewId()), 3};
     unsigned int m_layerId = 0;
     unsigned int m_contourId = 0;
-    // What the last run changed, for undo: the states by node id and the
-    // current layer's id (0 for none).
+    // What the last run changed, for undo: the states by node id, the
+    // picked contours' ids and the current layer's id (0 for none).
     QHash<unsigned int, int> m_previousStates;
+    QSet<unsigned int> m_previousPicks;
     unsigned int m_previousCurrentLayer = 0;
 };

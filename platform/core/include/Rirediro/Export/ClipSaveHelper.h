@@ -45,8 +45,10 @@ public:
                            int proxyScale);
     // Writes every frame from the first project frame to the last, `step`
     // apart: the source's frame f goes to file number firstFileNumber +
-    // (f - first). Reports progress through the project's callbacks. Throws
-    // VUVI_OperationFailed when a frame cannot be read or written.
+    // (f - first), a stream per view, or one for all the views side by side
+    // when they are joint. Reports progress through the project's callbacks.
+    // Throws VUVI_OperationFailed when a frame cannot be read or written, or
+    // joint views differ in size.
     void doSaveClip(VUVI_ProjectManager& project, ExportClipParams& params, int proxyScale);
 
     static QVector<JournalEntry> journal();

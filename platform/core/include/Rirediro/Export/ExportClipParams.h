@@ -80,15 +80,16 @@ public:
     bool pulldown() const { return m_pulldown; }
     void setClipIndices(unsigned int first, unsigned int last, bool pulldown);
 
-    // The views written and whether they go into one joint stream.
+    // The views written and whether they go into one joint stream, whose
+    // frames show the views side by side, left to right in this order.
     const QVector<Prm::View>& viewsToExport() const { return m_views; }
     bool jointViews() const { return m_joint; }
     void setViewsToExport(const QVector<Prm::View>& views, const boost::shared_ptr<Prm::Views>& projectViews,
                           bool joint);
 
     // The file written for a frame number (the context's time) and view.
-    // When several views are written, each view's files end in "_" and the
-    // view's abbreviation before the extension.
+    // When several views are written in streams of their own, each view's
+    // files end in "_" and the view's abbreviation before the extension.
     QString fileNameForFrame(const Prm::Context& context) const;
 
 private:

@@ -19,8 +19,9 @@
 class VUVI_Layer;
 class VUVI_ProjectManager;
 
-// Which layers a shape export covers.
-enum TQ_ShapeExportMode {
+// Which layers a shape export covers. Any int is a mode: a caller may hand
+// over one the core does not know.
+enum TQ_ShapeExportMode : int {
     TQ_SHAPE_EXPORT_SELECTED_LAYERS = 0,
     TQ_SHAPE_EXPORT_ALL_LAYERS = 1,
     TQ_SHAPE_EXPORT_CURRENT_LAYER = 2,
@@ -129,8 +130,10 @@ public:
     static boost::shared_ptr<Rirediro::CameraSolveExporter> getExporter(const Rirediro::CameraSolveFormat& format);
 };
 
-// The layers a shape export covers: those of the ids, in their order (an
-// id without layer is left out), whatever the mode.
+// The layers a shape export covers, by mode: the selected layers or all
+// layers (front to rear), the tools' current layer, or those of the ids in
+// their order (an id without layer is left out). The ids count only for
+// the listed mode; any other mode value covers no layer.
 class VUVI_ShapeExportHelper
 {
 public:

@@ -54,18 +54,22 @@ private:
     QVector<Segment> m_segments;
 };
 
-// An X-spline curve: the contour itself, read at the curve's time.
+// An X-spline curve: the contour itself, read at the curve's time and
+// moved by the offset.
 class ExportXSplineCurve : public ExportCurveBase
 {
 public:
-    ExportXSplineCurve(float time, int pointCount, const boost::shared_ptr<Contour>& contour)
-        : ExportCurveBase(time, pointCount), m_contour(contour)
+    ExportXSplineCurve(float time, int pointCount, const boost::shared_ptr<Contour>& contour,
+                       const QPointF& offset = QPointF())
+        : ExportCurveBase(time, pointCount), m_contour(contour), m_offset(offset)
     {
     }
     const boost::shared_ptr<Contour>& contour() const { return m_contour; }
+    const QPointF& offset() const { return m_offset; }
 
 private:
     boost::shared_ptr<Contour> m_contour;
+    QPointF m_offset;
 };
 
 } // namespace Rirediro
@@ -87,7 +91,8 @@ struct VUVI_ExportShape
     float frameHeight = 0.0f;
     float filmbackAspectRatio = 0.0f;
     float pixelAspectRatio = 0.0f;
-    // By shape, then by pass (one pass: 0), the curves in time order.
+    // By shape, then by pass (one pass: 0), the curves in time order: the
+    // closed ones, and the open ones; each shape has an entry in both.
     QVector<QVector<Curves>> curves;
     QVector<QVector<Curves>> openCurves;
     QVector<QVector<std::string>> shapeNames;
@@ -114,10 +119,14 @@ enum Flags {
 // Fills `record` with the layer's shapes over the frames first to last
 // (inclusive, clamped to the layer's in and out points) in the view: with
 // Shapes, a curve per contour and frame (with KeyframesOnly, the contour's
-// keyed frames only); with XSplines the X-spline contours as X-spline
-// curves, else every contour as a Bezier curve; with Homographies the
-// layer's track per frame. Times are clip times: the project frame plus the
-// clip's first frame offset, in fields for an interlaced clip.
+// keyed frames only), moved by `offset`, among the closed curves when
+// `closed` and else among the open ones; with XSplines the X-spline
+// contours as X-spline curves, else every contour as a Bezier curve; with
+// Homographies the layer's track per frame. Times are clip times: the
+// project frame plus the clip's first frame offset, in fields for an
+// interlaced clip. Curves follow the points exactly, so `accuracy` (the
+// largest error a fitted curve may have) changes nothing here; every
+// argument is recorded in the application log.
 void getShapeSplines(VUVI_ExportShape& record, VUVI_ProjectManager& project, int firstFrame, int lastFrame,
                      const boost::shared_ptr<const VUVI_Layer>& layer, const Prm::View& view, int flags,
                      double accuracy, const QPointF& offset, bool closed);
