@@ -31,7 +31,7 @@ QMap<QString, QByteArray> ShapeDataExporter::do_export(Project* project, const Q
         options.views.push_back(view.getView());
     options.mode = TQ_SHAPE_EXPORT_LISTED_LAYERS;
     options.productName = Product::name();
-    options.productVersion = Product::buildNumber();
+    options.productVersion = Product::longVersion();
     QList<unsigned int> ids;
     for (const Layer& layer : layers) // a gone layer ends the export here
         ids.append(layer.handledObject()->id().toUInt());

@@ -138,8 +138,10 @@ QVector<ShapeExportData::BakedShape> ShapeExportData::bakedKeyframes() const
                 if (!points || !points->contour())
                     continue;
                 XSplineContour xspline(points->contour(), m_layer.projectManager());
+                // The record's view chose the curves; their points are read
+                // in the core's default view.
                 for (const XControlPoint& point : xspline.get_control_points())
-                    baked.xsplinePoints.append(moved(point.get_point_data(key, View(view)), points->offset()));
+                    baked.xsplinePoints.append(moved(point.get_point_data(key, View()), points->offset()));
                 if (baked.xsplinePoints.isEmpty())
                     continue;
             }

@@ -23,6 +23,7 @@ Info mainProduct()
     product.applicationName = QStringLiteral("Plinx");
     product.registryName = QStringLiteral("Plinx");
     product.fileExtension = QStringLiteral(".plx");
+    product.version = QStringLiteral("4.2");
     product.buildNumber = QStringLiteral("1042");
     product.features = {QStringLiteral("auto_update"), QStringLiteral("stereo"), QStringLiteral("mv")};
     product.settingsOrganisation = QString::fromLatin1(Settings::TQL_REGISTRY_COMPANYNAME);
@@ -110,6 +111,11 @@ QString fileExtension()
 QString buildNumber()
 {
     return current().buildNumber;
+}
+
+QString longVersion()
+{
+    return QStringLiteral("%1 (build %2)").arg(current().version, current().buildNumber);
 }
 
 QSet<QString> features()

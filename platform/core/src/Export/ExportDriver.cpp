@@ -64,7 +64,7 @@ ExportDriver::Outcome ExportDriver::exportShapes(VUVI_ProjectManager& project, c
     ShapeExporter::Options options;
     options.views = views;
     options.productName = Product::name();
-    options.productVersion = Product::buildNumber();
+    options.productVersion = Product::longVersion();
     const boost::shared_ptr<ExportFiles> files = exporter->exportShape(project, path, layerIds, options);
     return writeFiles(files ? *files : ExportFiles(), path);
 }

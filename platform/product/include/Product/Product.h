@@ -14,6 +14,7 @@ struct Info
     QString applicationName;
     QString registryName;    // the settings store is filed under this name
     QString fileExtension;   // of project files, with its leading dot
+    QString version;         // the release, e.g. "4.2"
     QString buildNumber;     // as text: builds of other origins may carry letters
     QSet<QString> features;  // e.g. "auto_update", "stereo", "mv"
     // The organisation the settings store is filed under: the company, unless
@@ -41,6 +42,8 @@ QString name();
 QString registryName();
 QString fileExtension();
 QString buildNumber();
+// The release and its build, as users quote it: "4.2 (build 1042)".
+QString longVersion();
 QSet<QString> features();
 
 } // namespace Product
