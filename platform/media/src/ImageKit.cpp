@@ -43,8 +43,8 @@ Kit open()
     if (entry)
         kit.entry = entry();
     if (!kit.entry)
-        kit.failure = QStringLiteral("Cannot load the image and movie codecs (%1): %2")
-                          .arg(path, QString::fromLocal8Bit(dlerror()));
+        kit.failure = QStringLiteral("Cannot load the image and movie codecs: %1")
+                          .arg(QString::fromLocal8Bit(dlerror()));
     return kit;
 }
 
