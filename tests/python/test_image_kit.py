@@ -46,6 +46,30 @@ print(json.dumps([started, described]))
     assert any("OpenImageIO" in path for path in described)
 
 
+def test_threads_that_all_read_first_at_once_all_read(tmp_path):
+    first = write_frames(tmp_path, "shot", count=4)
+    code = MAPPED + """
+import threading
+import plinx._init, plinx.project as p
+start = threading.Barrier(4)
+widths = []
+def read(frame):
+    start.wait()
+    project = p.Project(p.Clip(%r, "s"))
+    widths.append(project.clips["s"].image(frame).width)
+threads = [threading.Thread(target=read, args=(frame,)) for frame in range(4)]
+for thread in threads:
+    thread.start()
+for thread in threads:
+    thread.join()
+print(json.dumps([widths, sum(path.endswith("%s") for path in mapped())]))
+""" % (first, KIT)
+    done = run_python(code)
+    assert done.returncode == 0, done.stderr
+    widths, kits = json.loads(done.stdout.strip().splitlines()[-1])
+    assert (widths, kits) == ([40] * 4, 1)
+
+
 @pytest.fixture
 def media_elsewhere(tmp_path):
     """A copy of the media library in a folder of its own, which the
