@@ -66,7 +66,8 @@ def main():
         first, later = first_reads(folder)
     print(f"  after the import, the first footage read (a new project over a 64x48 PNG, its frame) "
           f"{shown(first)}")
-    print(f"  a later one {min(later):.1f} ms: opening the image kit costs about {min(first) - min(later):.0f} ms, once")
+    print(f"  a later one {min(later):.1f} ms: opening the image kit costs about "
+          f"{min(first) - min(later):.0f} ms, once")
 
 
 if __name__ == "__main__":

@@ -75,7 +75,8 @@ public:
     TrackStep trackShape(const Pixels& from, const Pixels& to, const Shape& shape,
                          const Gan_Matrix33& trackFrom) override
     {
-        const Imaging::TrackStep step = Imaging::trackShape(matOf(from), matOf(to), shapeOf(shape), transformOf(trackFrom));
+        const Imaging::TrackStep step =
+            Imaging::trackShape(matOf(from), matOf(to), shapeOf(shape), transformOf(trackFrom));
         return TrackStep{matrixOf(step.track), step.measured};
     }
 

@@ -216,7 +216,9 @@ TEST_F(GandalfTest, ReleaseFreesThroughHookThreeAsTheOwnershipSays)
 TEST_F(GandalfTest, AFrameBufferLetGoServesTheNextImageOfItsSizeOnly)
 {
     const unsigned long height = 540, width = 1024; // RGBA floats: 8.8 MB
-    auto frame = [&](unsigned long rows) { return gan_image_alloc_gen(GAN_RGB_COLOUR_ALPHA_IMAGE, GAN_FLOAT, rows, width); };
+    auto frame = [&](unsigned long rows) {
+        return gan_image_alloc_gen(GAN_RGB_COLOUR_ALPHA_IMAGE, GAN_FLOAT, rows, width);
+    };
     Gan_Image* first = frame(height);
     ASSERT_TRUE(first && first->pix_data_ptr);
     void* const buffer = first->pix_data_ptr;
