@@ -6,7 +6,8 @@
 #   make fuzz       randomized calls into every bound type and function
 #                   (FUZZ_CALLS of them, in a plain interpreter and in the
 #                   embedding host)
-#   make bench      the binding's costs, as ratios to baselines of the same run
+#   make bench      the binding's costs and footage reads, as ratios to
+#                   baselines of the same run
 PYTHON     := /usr/bin/python3
 BUILD_DIR  := build
 ASAN_DIR   := build-asan
@@ -69,12 +70,13 @@ fuzz: build
 	PLINX_BUILD_DIR=$(abspath $(BUILD_DIR)) $(PYTHON) tests/fuzz/fuzz.py --calls $(FUZZ_CALLS) --host embed
 
 bench: build
-	@cmake --build $(BUILD_DIR) -j $(JOBS) --target keyframes_bench >/dev/null
+	@cmake --build $(BUILD_DIR) -j $(JOBS) --target keyframes_bench footage_baseline >/dev/null
 	@PYTHONPATH=$(BUILD_DIR)/python:$(BUILD_DIR)/tests/probe $(PYTHON) bench/calls.py
 	@PYTHONPATH=$(BUILD_DIR)/python $(PYTHON) bench/import.py
 	@$(BUILD_DIR)/bench/keyframes_bench
 	@PYTHONPATH=$(BUILD_DIR)/python:$(BUILD_DIR)/tests/probe $(PYTHON) bench/overrides.py
 	@PYTHONPATH=$(BUILD_DIR)/python $(PYTHON) bench/image_bridge.py
+	@PYTHONPATH=$(BUILD_DIR)/python PLINX_BUILD_DIR=$(abspath $(BUILD_DIR)) $(PYTHON) bench/footage.py
 
 clean:
 	rm -rf $(BUILD_DIR) $(ASAN_DIR)

@@ -2,10 +2,7 @@
 
 #include "Dururev/Dururev.h"
 #include "Dururev/ImageIOModule.h"
-
-#include "MovieReader.h"
-
-#include <OpenImageIO/imageio.h>
+#include "Dururev/ImageKit.h"
 
 #include <QFileInfo>
 #include <QMutexLocker>
@@ -72,16 +69,9 @@ float TQI_ImageIO_Router::getGamma(const QString& path) const
 {
     if (Dururev::ImageIOModule* module = moduleForReading(path))
         return module->getGamma(path);
-    // Movies record no gamma that their reader passes on.
-    if (!QFileInfo(path).isFile() || Dururev::movie::isMovie(path))
+    if (!QFileInfo(path).isFile())
         return 1.0f;
-    std::unique_ptr<OIIO::ImageInput> input = OIIO::ImageInput::open(path.toUtf8().toStdString());
-    if (!input) {
-        OIIO::geterror();
-        return 1.0f;
-    }
-    const float gamma = input->spec().get_float_attribute("oiio:Gamma", 1.0f);
-    return gamma > 0.0f ? gamma : 1.0f;
+    return Dururev::codecs().gamma(path);
 }
 
 namespace Dururev {

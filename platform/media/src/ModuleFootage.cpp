@@ -3,6 +3,7 @@
 #include "Dururev/FootageDescription.h"
 #include "Dururev/FrameImage.h"
 #include "Dururev/ImageIOModule.h"
+#include "Dururev/ImageKit.h"
 
 #include "FootageParts.h"
 
@@ -88,10 +89,10 @@ bool readInto(ImageIOModule& module, const QString& path, int frame,
         return false;
     FrameLayout asked = file;
     void* buffer = place(asked);
-    if (!buffer || !detail::acceptable(asked, file))
+    if (!buffer || !file.canBeReadAs(asked))
         return false;
-    const std::size_t pixelBytes = std::size_t(file.channels) * detail::typeOf(file.channelType).size();
-    return detail::convertInto(file, loaded.pix_data_ptr, loaded.stride, pixelBytes, asked, buffer);
+    const std::size_t pixelBytes = std::size_t(file.channels) * FrameImage::bytesOf(file.channelType);
+    return codecs().convert(file, loaded.pix_data_ptr, loaded.stride, pixelBytes, asked, buffer);
 }
 
 bool write(ImageIOModule& module, const QString& path, const FrameImage& image)
@@ -107,8 +108,8 @@ bool write(ImageIOModule& module, const QString& path, const FrameImage& image)
     const FrameLayout file{image.width, image.height, image.channels, image.channelType};
     const FrameLayout asked{image.width, image.height, channels, type};
     const std::size_t pixelBytes = std::size_t(image.channels) * image.bytesPerChannel();
-    if (!detail::convertInto(file, image.pixels.data(), pixelBytes * std::size_t(image.width), pixelBytes, asked,
-                             saved->pix_data_ptr))
+    if (!codecs().convert(file, image.pixels.data(), pixelBytes * std::size_t(image.width), pixelBytes, asked,
+                          saved->pix_data_ptr))
         return false;
     module.saveImage(*saved, path, TQ::ImageSaveOptions(), TQ::ImageSaveContext());
     return true;

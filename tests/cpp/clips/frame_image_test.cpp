@@ -141,6 +141,104 @@ TEST_F(FrameImages, AFrameComesInTheFilesChannelsAndTypeOrAsTheClipConvertsIt)
     }
 }
 
+// Frames of a megabyte and more, of each stored channel type, read one after
+// another with a budget that keeps none: each is decoded whole into a
+// buffer that an earlier frame let go, its own pixels in every byte, also
+// when its size differs from the clip's first frame.
+TEST_F(FrameImages, LargeFramesAreDecodedWholeIntoTheMemoryEarlierFramesLetGo)
+{
+    struct Case
+    {
+        const char* what;
+        const char* suffix;
+        Stored type;
+        int channels;
+        Gan_Type read;
+    };
+    const Case cases[] = {
+        {"half RGBA", ".exr", Stored::Half, 4, GAN_FLOAT},
+        {"float RGB", ".tif", Stored::Float, 3, GAN_FLOAT},
+        {"16-bit grey", ".tif", Stored::UInt16, 1, GAN_USHORT},
+        {"8-bit RGBA", ".png", Stored::UInt8, 4, GAN_UCHAR},
+    };
+    const int widths[] = {640, 672, 640};
+    const int heights[] = {480, 496, 480};
+    // The value k / 256 (1 <= k <= 255; exact in halves) stored at a pixel's channel of a frame. Alpha
+    // is opaque in 8 bits: the PNG reader associates it otherwise.
+    auto k = [](int frame, int x, int y, int c) {
+        return c == 3 ? 255 : (x * 3 + y * 7 + c * 60 + frame * 50) % 251 + 1;
+    };
+    // Whether the i-th value of pixels read as `type` is k / 256 as that type holds it.
+    auto holds = [](const void* pixels, Gan_Type type, std::size_t i, int k) {
+        switch (type) {
+        case GAN_FLOAT:
+            return static_cast<const float*>(pixels)[i] == float(k) / 256.0f;
+        case GAN_USHORT:
+            return static_cast<const uint16_t*>(pixels)[i] == uint16_t(k * 257);
+        default:
+            return static_cast<const uint8_t*>(pixels)[i] == uint8_t(k);
+        }
+    };
+    auto halfOf = [](float value) { // for normal values with 11 significant bits at most
+        uint32_t bits;
+        std::memcpy(&bits, &value, sizeof bits);
+        return uint16_t(((int((bits >> 23) & 0xff) - 112) << 10) | ((bits >> 13) & 0x3ff));
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const QString folder = path(QString::fromLatin1(c.what).replace(' ', '_'));
+        ASSERT_TRUE(QDir().mkpath(folder));
+        for (int frame = 0; frame < 3; ++frame) {
+            Dururev::FrameImage still;
+            still.width = widths[frame];
+            still.height = heights[frame];
+            still.channels = c.channels;
+            still.channelType = c.type;
+            still.pixels.resize(std::size_t(still.width) * std::size_t(still.height) * std::size_t(c.channels)
+                                * still.bytesPerChannel());
+            std::size_t i = 0;
+            for (int y = 0; y < still.height; ++y)
+                for (int x = 0; x < still.width; ++x)
+                    for (int ch = 0; ch < c.channels; ++ch, ++i) {
+                        const int value = k(frame, x, y, ch);
+                        if (c.type == Stored::Half)
+                            reinterpret_cast<uint16_t*>(still.pixels.data())[i] = halfOf(float(value) / 256.0f);
+                        else if (c.type == Stored::Float)
+                            reinterpret_cast<float*>(still.pixels.data())[i] = float(value) / 256.0f;
+                        else if (c.type == Stored::UInt16)
+                            reinterpret_cast<uint16_t*>(still.pixels.data())[i] = uint16_t(value * 257);
+                        else
+                            still.pixels[i] = uint8_t(value);
+                    }
+            ASSERT_TRUE(Dururev::writeImage(QDir(folder).filePath(QStringLiteral("p_%1%2").arg(frame + 1, 4, 10,
+                                                                                             QLatin1Char('0'))
+                                                                      .arg(QLatin1String(c.suffix))),
+                                            still));
+        }
+        ProjectOfFootage made(QDir(folder).filePath(QStringLiteral("p_0001") + QLatin1String(c.suffix)));
+        made.core().frameManager().setImageCacheBudget(0);
+        for (int pass = 0; pass < 2; ++pass) {
+            for (int frame = 0; frame < 3; ++frame) {
+                SCOPED_TRACE(frame);
+                const ImageData image = made.clip().image(unsigned(frame));
+                ASSERT_FALSE(image.isNull());
+                const Gan_Image& read = *image.image();
+                ASSERT_EQ(read.type, c.read);
+                ASSERT_EQ(read.width, unsigned(widths[frame]));
+                ASSERT_EQ(read.height, unsigned(heights[frame]));
+                ASSERT_EQ(gan_image_format_channels(read.format), unsigned(c.channels));
+                int wrong = 0;
+                std::size_t i = 0;
+                for (int y = 0; y < heights[frame]; ++y)
+                    for (int x = 0; x < widths[frame]; ++x)
+                        for (int ch = 0; ch < c.channels; ++ch, ++i)
+                            wrong += holds(read.pix_data_ptr, read.type, i, k(frame, x, y, ch)) ? 0 : 1;
+                EXPECT_EQ(wrong, 0);
+            }
+        }
+    }
+}
+
 TEST_F(FrameImages, MoviesAndBothConversions)
 {
     const QString movie = footage::writeMovie(path("plate.mov"), 3, 24.0);

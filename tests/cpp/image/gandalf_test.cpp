@@ -12,6 +12,10 @@
 #include <numeric>
 #include <vector>
 
+#ifdef __SANITIZE_ADDRESS__
+#include <sanitizer/asan_interface.h>
+#endif
+
 namespace {
 
 class GandalfTest : public ::testing::Test
@@ -205,6 +209,49 @@ TEST_F(GandalfTest, ReleaseFreesThroughHookThreeAsTheOwnershipSays)
     EXPECT_EQ(hooks.frees, 1);
     EXPECT_EQ(record.pix_data_ptr, nullptr);
     EXPECT_EQ(record.row_data_ptr, nullptr);
+}
+
+// Buffers of whole frames are recycled: a frame's buffer, once let go, serves
+// the next image of exactly its size, and never one still held.
+TEST_F(GandalfTest, AFrameBufferLetGoServesTheNextImageOfItsSizeOnly)
+{
+    const unsigned long height = 540, width = 1024; // RGBA floats: 8.8 MB
+    auto frame = [&](unsigned long rows) {
+        return gan_image_alloc_gen(GAN_RGB_COLOUR_ALPHA_IMAGE, GAN_FLOAT, rows, width);
+    };
+    Gan_Image* first = frame(height);
+    ASSERT_TRUE(first && first->pix_data_ptr);
+    void* const buffer = first->pix_data_ptr;
+    gan_image_free(first);
+#ifdef __SANITIZE_ADDRESS__
+    EXPECT_TRUE(__asan_address_is_poisoned(buffer)); // a use of the waiting buffer is reported
+#endif
+
+    Gan_Image* taller = frame(height + 1);
+    Gan_Image* second = frame(height);
+    Gan_Image* third = frame(height);
+    ASSERT_TRUE(taller && second && third);
+    EXPECT_NE(taller->pix_data_ptr, buffer);
+    EXPECT_EQ(second->pix_data_ptr, buffer);
+    EXPECT_NE(third->pix_data_ptr, buffer);
+#ifdef __SANITIZE_ADDRESS__
+    EXPECT_FALSE(__asan_region_is_poisoned(second->pix_data_ptr, second->pix_data_size));
+#endif
+    // Each image writes its own pixels only.
+    std::memset(second->pix_data_ptr, 1, second->pix_data_size);
+    std::memset(third->pix_data_ptr, 2, third->pix_data_size);
+    std::memset(taller->pix_data_ptr, 3, taller->pix_data_size);
+    EXPECT_EQ(static_cast<unsigned char*>(second->pix_data_ptr)[second->pix_data_size - 1], 1);
+    EXPECT_EQ(static_cast<unsigned char*>(third->pix_data_ptr)[0], 2);
+
+    // A buffer resized away waits too, and serves an image of its old size.
+    ASSERT_EQ(gan_image_set_gen(second, GAN_RGB_COLOUR_ALPHA_IMAGE, GAN_FLOAT, height - 1, width), second);
+    EXPECT_NE(second->pix_data_ptr, buffer);
+    Gan_Image* fourth = frame(height);
+    ASSERT_TRUE(fourth);
+    EXPECT_EQ(fourth->pix_data_ptr, buffer);
+    for (Gan_Image* image : {taller, second, third, fourth})
+        gan_image_free(image);
 }
 
 TEST_F(GandalfTest, SharedPointerCountsHoldersAndNotifiesTheFirstShare)

@@ -1,7 +1,7 @@
 #include "Rirediro/Export/ClipSaveHelper.h"
 
 #include "../Clips/ClipFrames.h"
-#include "FrameMats.h"
+#include "FramePixels.h"
 
 #include "Rirediro/Clips/VUVI_BaseClip.h"
 #include "Rirediro/Clips/VUVI_Clip.h"
@@ -15,7 +15,7 @@
 #include <Bsc/Logger.h>
 #include <Dururev/FrameImage.h>
 #include <Dururev/MovieWriter.h>
-#include <Imaging/Shapes.h>
+#include <Dururev/ImageKit.h>
 #include <TQ/Callbacks.h>
 #include <TQ/ClipInfo.h>
 
@@ -117,11 +117,10 @@ bool writesMattes(const ExportClipParams& params)
 
 // The colour of the i-th layer of a matte coloured by layer: red first, then
 // hues the golden angle apart, so that neighbours differ clearly.
-Imaging::Colour layerColour(int i)
+ImageKit::Colour layerColour(int i)
 {
     const double hue = std::fmod(i * 0.381966, 1.0);
-    const QColor colour = QColor::fromHsvF(hue, 1.0, 1.0);
-    return Imaging::Colour(colour.redF(), colour.greenF(), colour.blueF());
+    return colourOf(QColor::fromHsvF(hue, 1.0, 1.0));
 }
 
 // The matte of the layers to export at project frame f in a view: each
@@ -133,24 +132,20 @@ Dururev::FrameImage renderMatte(const ExportClipParams& params, const VUVI_Clip&
     const bool byLayer = formatFlag(params, ByLayerFlag);
     const bool byMatteColour = formatFlag(params, ByMatteColourFlag);
     const QVector<boost::shared_ptr<VUVI_Layer>> exported = params.layersToExport();
-    std::vector<Imaging::MatteLayer> layers;
+    std::vector<ImageKit::Kernels::MatteLayer> layers;
     for (int i = 0; i < exported.size(); ++i) {
         const VUVI_Layer& layer = *exported.at(i);
-        Imaging::MatteLayer matte;
-        matte.shape = shapeOf(layer, context);
-        matte.transform = transformOf(layer.transformationMatrix(context));
-        if (byLayer) {
+        ImageKit::Kernels::MatteLayer matte{shapeOf(layer, context), layer.transformationMatrix(context),
+                                            ImageKit::Colour{1.0, 1.0, 1.0}};
+        if (byLayer)
             matte.colour = layerColour(i);
-        } else if (byMatteColour) {
-            const QColor colour = layer.matteColor();
-            matte.colour = Imaging::Colour(colour.redF(), colour.greenF(), colour.blueF());
-        }
+        else if (byMatteColour)
+            matte.colour = colourOf(layer.matteColor());
         layers.push_back(std::move(matte));
     }
     const TQ_BaseClipInfo& info = clip.baseClip().baseInfo();
     const bool colour = rgb || byLayer || byMatteColour;
-    const cv::Size size(int(info.frameWidth()), int(info.frameHeight()));
-    return frameImageOf(Imaging::renderMatte(size, colour ? CV_8UC3 : CV_8UC1, layers));
+    return Dururev::kernels().renderMatte(int(info.frameWidth()), int(info.frameHeight()), colour ? 3 : 1, layers);
 }
 
 // The views of each stream written: with joint views one stream holds

@@ -1,6 +1,6 @@
 #include "Rirediro/Project/VUVI_PostProcManager.h"
 
-#include "FrameMats.h"
+#include "FramePixels.h"
 
 #include "Rirediro/Clips/IClip.h"
 #include "Rirediro/Clips/VUVI_BaseClip.h"
@@ -12,7 +12,7 @@
 
 #include <Bsc/Logger.h>
 #include <Dururev/FrameImage.h>
-#include <Imaging/Render.h>
+#include <Dururev/ImageKit.h>
 
 #include <QCoreApplication>
 
@@ -70,17 +70,14 @@ public:
     }
 
     // The input clip's frame.
-    cv::Mat input() const { return Rirediro::frameMat(m_frames, m_input, m_context); }
+    Rirediro::FramePixels input() const { return Rirediro::FramePixels(m_frames, m_input, m_context); }
     // What has been rendered into the frame so far, else the input's frame.
-    cv::Mat rendered() const
+    Rirediro::FramePixels rendered() const
     {
-        return m_frames.hasOutputFrame(m_output, m_context) ? Rirediro::frameMat(m_frames, m_output, m_context)
-                                                            : input();
+        return Rirediro::FramePixels(m_frames, m_frames.hasOutputFrame(m_output, m_context) ? m_output : m_input,
+                                     m_context);
     }
-    void write(const cv::Mat& image) const
-    {
-        m_frames.writeOutputFrame(m_output, m_context, Rirediro::frameImageOf(image));
-    }
+    void write(const Dururev::FrameImage& image) const { m_frames.writeOutputFrame(m_output, m_context, image); }
 
 private:
     VUVI_FrameManager& m_frames;
@@ -92,7 +89,7 @@ private:
 // Runs a render kernel; what the kernels refuse (a frame layout they do not
 // render, a track that is not finite) fails as the core's failures do.
 template <typename Kernel>
-cv::Mat rendered(Kernel&& kernel)
+Dururev::FrameImage rendered(Kernel&& kernel)
 {
     try {
         return kernel();
@@ -102,15 +99,10 @@ cv::Mat rendered(Kernel&& kernel)
     }
 }
 
-Imaging::Shape trackedShape(const VUVI_Layer& layer, const Prm::Context& context, Imaging::Transform& track)
+ImageKit::Shape trackedShape(const VUVI_Layer& layer, const Prm::Context& context, Gan_Matrix33& track)
 {
-    track = Rirediro::transformOf(layer.transformationMatrix(context));
+    track = layer.transformationMatrix(context);
     return Rirediro::shapeOf(layer, context);
-}
-
-Imaging::Colour colourOf(const QColor& colour)
-{
-    return Imaging::Colour(colour.redF(), colour.greenF(), colour.blueF());
 }
 
 } // namespace
@@ -120,22 +112,22 @@ void VUVI_PostProcManager::vUndoRenderSurface(VUVI_Layer& layer, const Prm::Cont
 {
     record(QStringLiteral("vUndoRenderSurface"), layer.name(), context);
     const OutputFrame frame(m_project, layer.insertParameters(), context, &m_insertOutput);
-    frame.write(frame.input());
+    frame.write(frame.input().frameImage());
 }
 
 void VUVI_PostProcManager::renderInsertLayer(VUVI_Layer& layer, const Prm::Context::Explicit& context)
 {
     record(QStringLiteral("renderInsertLayer"), layer.name(), context);
     const OutputFrame frame(m_project, layer.insertParameters(), context, &m_insertOutput);
-    Imaging::Transform track;
-    const Imaging::Shape shape = trackedShape(layer, context, track);
+    Gan_Matrix33 track;
+    const ImageKit::Shape shape = trackedShape(layer, context, track);
     const TQ::ClipID insertClip = clipIDFor(layer.insertParameters().insertClipID(), context.view);
     if (insertClip != 0 && m_project.frameManager().clip(insertClip)) {
-        const cv::Mat picture = Rirediro::frameMat(m_project.frameManager(), insertClip, context);
-        frame.write(rendered([&] { return Imaging::insertPicture(frame.rendered(), shape, track, picture); }));
+        const Rirediro::FramePixels picture(m_project.frameManager(), insertClip, context);
+        frame.write(rendered([&] { return Dururev::kernels().insertPicture(frame.rendered(), shape, track, picture); }));
     } else {
-        const Imaging::Colour colour = colourOf(layer.matteColor());
-        frame.write(rendered([&] { return Imaging::insertColour(frame.rendered(), shape, track, colour); }));
+        const ImageKit::Colour colour = Rirediro::colourOf(layer.matteColor());
+        frame.write(rendered([&] { return Dururev::kernels().insertColour(frame.rendered(), shape, track, colour); }));
     }
 }
 
@@ -143,17 +135,17 @@ void VUVI_PostProcManager::stabiliseLayer(VUVI_Layer& layer, const Prm::Context&
 {
     record(QStringLiteral("stabiliseLayer"), layer.name(), context);
     const OutputFrame frame(m_project, layer.stabiliseClipParameters(), context);
-    const Imaging::Transform track = Rirediro::transformOf(layer.transformationMatrix(context));
-    frame.write(rendered([&] { return Imaging::stabilise(frame.input(), track); }));
+    const Gan_Matrix33 track = layer.transformationMatrix(context);
+    frame.write(rendered([&] { return Dururev::kernels().stabilise(frame.input(), track); }));
 }
 
 void VUVI_PostProcManager::fillLayerPixels(VUVI_Layer& layer, const Prm::Context& context)
 {
     record(QStringLiteral("fillLayerPixels"), layer.name(), context);
     const OutputFrame frame(m_project, layer.removeClipParameters(), context, &m_removeOutput);
-    Imaging::Transform track;
-    const Imaging::Shape shape = trackedShape(layer, context, track);
-    frame.write(rendered([&] { return Imaging::fillShape(frame.rendered(), shape, track); }));
+    Gan_Matrix33 track;
+    const ImageKit::Shape shape = trackedShape(layer, context, track);
+    frame.write(rendered([&] { return Dururev::kernels().fillShape(frame.rendered(), shape, track); }));
 }
 
 void VUVI_PostProcManager::stabilizeHorizon(const TQ::IClip& clip, Prm::Context context, int)
@@ -161,7 +153,7 @@ void VUVI_PostProcManager::stabilizeHorizon(const TQ::IClip& clip, Prm::Context 
     record(QStringLiteral("stabilizeHorizon"), clip.name(), context);
     const LC::ReorientParameterSet& reorient = clip.baseClip().reorientParameters();
     const OutputFrame frame(m_project, reorient, context);
-    const cv::Mat input = Rirediro::frameMat(m_project.frameManager(), clip.clipID(), context);
+    const Rirediro::FramePixels input(m_project.frameManager(), clip.clipID(), context);
     const double angle = reorient.angle().value(context);
-    frame.write(rendered([&] { return Imaging::rotateHorizon(input, angle); }));
+    frame.write(rendered([&] { return Dururev::kernels().rotateHorizon(input, angle); }));
 }

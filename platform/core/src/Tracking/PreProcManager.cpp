@@ -1,6 +1,6 @@
 #include "Rirediro/Project/VUVI_PreProcManager.h"
 
-#include "FrameMats.h"
+#include "FramePixels.h"
 
 #include "Rirediro/Layers/Contour.h"
 #include "Rirediro/Layers/ControlPoint.h"
@@ -8,7 +8,7 @@
 #include "Rirediro/Project/VUVI_FrameManager.h"
 #include "Rirediro/Project/VUVI_ProjectManager.h"
 
-#include <Imaging/Motion.h>
+#include <Dururev/ImageKit.h>
 
 #include <cmath>
 
@@ -31,13 +31,13 @@ void VUVI_PreProcManager::trackStep(VUVI_Layer& layer, const Prm::Context& conte
 
     if (!layer.hasTrackKey(fromContext))
         layer.setTrackKey(fromContext, layer.transformationMatrix(fromContext));
-    const Imaging::Transform trackFrom = Rirediro::transformOf(layer.transformationMatrix(fromContext));
+    const Gan_Matrix33 trackFrom = layer.transformationMatrix(fromContext);
 
-    const cv::Mat fromImage = Rirediro::frameMat(m_project.frameManager(), layer.clipID(), fromContext);
-    const cv::Mat toImage = Rirediro::frameMat(m_project.frameManager(), layer.clipID(), toContext);
-    const Imaging::TrackStep step =
-        Imaging::trackShape(fromImage, toImage, Rirediro::shapeOf(layer, fromContext), trackFrom);
-    layer.setTrackKey(toContext, Rirediro::matrixOf(step.track));
+    const Rirediro::FramePixels fromImage(m_project.frameManager(), layer.clipID(), fromContext);
+    const Rirediro::FramePixels toImage(m_project.frameManager(), layer.clipID(), toContext);
+    const ImageKit::Kernels::TrackStep step =
+        Dururev::kernels().trackShape(fromImage, toImage, Rirediro::shapeOf(layer, fromContext), trackFrom);
+    layer.setTrackKey(toContext, step.track);
 
     m_journal << QStringLiteral("track %1 %2 -> %3 view %4 measured %5 translation %6 %7")
                      .arg(layer.name())
@@ -45,6 +45,6 @@ void VUVI_PreProcManager::trackStep(VUVI_Layer& layer, const Prm::Context& conte
                      .arg(from + direction)
                      .arg(context.view.id())
                      .arg(step.measured ? 1 : 0)
-                     .arg(step.track(0, 2), 0, 'f', 2)
-                     .arg(step.track(1, 2), 0, 'f', 2);
+                     .arg(step.track.xz, 0, 'f', 2)
+                     .arg(step.track.yz, 0, 'f', 2);
 }

@@ -22,8 +22,13 @@ struct FrameImage
     ChannelType channelType = UInt8;
     std::vector<unsigned char> pixels;
 
+    static constexpr std::size_t bytesOf(ChannelType type)
+    {
+        return type == UInt16 || type == Half ? 2 : type == UInt32 || type == Float ? 4 : type == Double ? 8 : 1;
+    }
+
     bool isNull() const { return pixels.empty(); }
-    std::size_t bytesPerChannel() const;
+    std::size_t bytesPerChannel() const { return bytesOf(channelType); }
 };
 
 // The shape of one frame's pixels: interleaved, top row first, rows packed.
@@ -34,7 +39,19 @@ struct FrameLayout
     int channels = 0;
     FrameImage::ChannelType channelType = FrameImage::UInt8;
 
-    std::size_t bytes() const;
+    // 0 for an empty layout.
+    std::size_t bytes() const
+    {
+        if (width <= 0 || height <= 0 || channels <= 0)
+            return 0;
+        return std::size_t(width) * std::size_t(height) * std::size_t(channels) * FrameImage::bytesOf(channelType);
+    }
+    // Whether pixels of this layout can be read as `asked`: the same size,
+    // at most as many channels (the first ones), any channel type.
+    bool canBeReadAs(const FrameLayout& asked) const
+    {
+        return asked.width == width && asked.height == height && asked.channels >= 1 && asked.channels <= channels;
+    }
 };
 
 // The image library's pixel format of 1 to 4 channels (grey, grey and

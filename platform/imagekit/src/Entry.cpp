@@ -1,0 +1,7 @@
+#include "Parts.h"
+
+extern "C" __attribute__((visibility("default"))) const ImageKit::Entry* platformImageKitEntry()
+{
+    static const ImageKit::Entry entry{&ImageKit::fileCodecs(), &ImageKit::imagingKernels()};
+    return &entry;
+}
