@@ -12,6 +12,8 @@
 
 #include <opencv2/imgproc.hpp>
 
+#include <climits>
+
 namespace Rirediro {
 
 namespace {
@@ -36,13 +38,25 @@ cv::Mat frameMat(VUVI_FrameManager& frames, TQ::ClipID clip, const Prm::Context&
     if (!image.get())
         vThrowException(__FILE__, __LINE__, QStringLiteral("Cannot read the frame"),
                         QStringLiteral("Cannot read %1").arg(frame));
-    const int channels = channelsOf(image->format);
-    const int depth = image->type == GAN_UCHAR ? CV_8U : image->type == GAN_FLOAT ? CV_32F : -1;
+    // The description as read once: a script may change the fields of a
+    // frame it holds meanwhile, and a description past the buffer is never
+    // read from.
+    const Gan_ImageFormat format = image->format;
+    const Gan_Type type = image->type;
+    const unsigned long height = image->height;
+    const unsigned long width = image->width;
+    const unsigned long stride = image->stride;
+    const int channels = channelsOf(format);
+    const int depth = type == GAN_UCHAR ? CV_8U : type == GAN_FLOAT ? CV_32F : -1;
     if (channels == 0 || depth < 0)
         vThrowException(__FILE__, __LINE__, QStringLiteral("Unsupported frame"),
                         QStringLiteral("The pixels of %1 cannot be tracked or rendered").arg(frame));
-    const cv::Mat view(int(image->height), int(image->width), CV_MAKETYPE(depth, channels), image->pix_data_ptr,
-                       image->stride);
+    const bool empty = height == 0 || width == 0;
+    if (!gan_image_layout_fits(format, type, height, width, stride, image->pix_data_size)
+        || (!empty && !image->pix_data_ptr) || height > unsigned(INT_MAX) || width > unsigned(INT_MAX))
+        vThrowException(__FILE__, __LINE__, QStringLiteral("Frame larger than its pixels"),
+                        QStringLiteral("The description of %1 claims more pixels than it holds").arg(frame));
+    const cv::Mat view(int(height), int(width), CV_MAKETYPE(depth, channels), image->pix_data_ptr, stride);
     cv::Mat copy;
     if (channels == 2) {
         cv::extractChannel(view, copy, 0);
