@@ -192,6 +192,14 @@ boost::shared_ptr<VUVI_Clip> Clip::internalClip() const
     return clipPtr;
 }
 
+boost::shared_ptr<VUVI_Clip> Clip::internalClipIn(const VUVI_ProjectManager& project) const
+{
+    boost::shared_ptr<VUVI_Clip> clip = internalClip();
+    if (!project.frameManager().clips().contains(clip.get()))
+        Rirediro::throwException<VUVI_BadState>(tr("Clip is not attached to this project"));
+    return clip;
+}
+
 boost::shared_ptr<VUVI_Clip> Clip::internalClipIfAlive() const
 {
     const boost::shared_ptr<TQ::IBaseClip> baseClip = m_baseClip.lock();

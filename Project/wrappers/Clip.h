@@ -59,6 +59,10 @@ public:
 
     // The core clip; "Invalid object" when it is gone.
     boost::shared_ptr<VUVI_Clip> internalClip() const;
+    // The core clip, for a call of `project`: VUVI_BadState "Clip is not
+    // attached to this project" for a detached clip or one of another
+    // project, whose clip ids name other clips of `project`.
+    boost::shared_ptr<VUVI_Clip> internalClipIn(const VUVI_ProjectManager& project) const;
     // The core clip, or null once it is gone; never throws.
     boost::shared_ptr<VUVI_Clip> internalClipIfAlive() const;
     // The project; a detached clip fails with "Detected an attempt to use a

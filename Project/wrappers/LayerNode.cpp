@@ -62,7 +62,7 @@ template <typename Core>
 void LayerNodeHandle<Core>::set_name(const QString& name)
 {
     const boost::shared_ptr<Core> node = this->handledObject();
-    const boost::shared_ptr<VUVI_ProjectManager> project = lockedProject();
+    const boost::shared_ptr<VUVI_ProjectManager> project = this->lockedProject();
     Python::executeLogged(*project, boost::make_shared<Rirediro::SetLayerNameCommand>(*project, node->id(), name));
 }
 
@@ -100,7 +100,7 @@ template <typename Core>
 void LayerNodeHandle<Core>::set_matte_color(Bsc::Colour3<float> color)
 {
     const boost::shared_ptr<Core> node = this->handledObject();
-    Python::changeLayerBaseColor(*node, &Rirediro::LayerBase::setMatteColor, color, lockedProject().get());
+    Python::changeLayerBaseColor(*node, &Rirediro::LayerBase::setMatteColor, color, this->lockedProject().get());
 }
 
 template <typename Core>
@@ -113,7 +113,7 @@ template <typename Core>
 void LayerNodeHandle<Core>::set_stroke_color(Bsc::Colour3<float> color)
 {
     const boost::shared_ptr<Core> node = this->handledObject();
-    Python::changeLayerBaseColor(*node, &Rirediro::LayerBase::setStrokeColor, color, lockedProject().get());
+    Python::changeLayerBaseColor(*node, &Rirediro::LayerBase::setStrokeColor, color, this->lockedProject().get());
 }
 
 template <typename Core>
@@ -126,7 +126,7 @@ template <typename Core>
 void LayerNodeHandle<Core>::set_z_order(int val)
 {
     const boost::shared_ptr<Core> node = this->handledObject();
-    Python::setLayerBaseZOrder(node, val, lockedProject().get());
+    Python::setLayerBaseZOrder(node, val, this->lockedProject().get());
 }
 
 template <typename Core>
@@ -148,7 +148,7 @@ bool LayerNodeHandle<Core>::refersToSameNode(const LayerNodeHandle& other) const
         return true;
     const boost::shared_ptr<Core> theirs = other.handledObject();
     const boost::shared_ptr<Core> ours = this->handledObject();
-    return ours->id() == theirs->id();
+    return ours->id() == theirs->id() && this->ofSameProject(other);
 }
 
 template class LayerNodeHandle<VUVI_Layer>;
