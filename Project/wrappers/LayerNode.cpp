@@ -12,6 +12,8 @@
 
 #include <boost/make_shared.hpp>
 
+#include <limits>
+
 namespace {
 
 // The single-precision value nearest to 1/255.
@@ -29,7 +31,10 @@ void executeLogged(VUVI_ProjectManager& project, const boost::shared_ptr<Bsc::Co
 void setLayerBaseZOrder(const boost::shared_ptr<Rirediro::LayerBase>& base, int z, VUVI_ProjectManager* project)
 {
     const int current = base->depthPosition();
-    const int target = z <= current ? z : z + 1;
+    // Moving frontwards, the node goes before the one now behind place z,
+    // which is at z once the node has left its place. Any place past the
+    // front is the front: the step saturates rather than wrap to the rear.
+    const int target = z <= current ? z : (z == std::numeric_limits<int>::max() ? z : z + 1);
     executeLogged(*project, boost::make_shared<Rirediro::MoveLayerToDepthPositionCommand>(*project, base->id(), target));
 }
 

@@ -198,6 +198,31 @@ def test_z_order_reads_back(project, plate, index, z, order):
     assert "".join(reversed(names(project.layers))) == order
 
 
+INT_MAX = 2 ** 31 - 1
+
+
+@pytest.mark.parametrize("kind", ["layer", "group"])
+@pytest.mark.parametrize("z, place", [
+    (-INT_MAX - 1, 0), (-1, 0), (0, 0), (2, 2), (3, 3), (4, 3), (INT_MAX - 1, 3), (INT_MAX, 3),
+])
+def test_z_order_past_either_end_is_that_end(project, plate, kind, z, place):
+    nodes = [project.add_layer(plate, name) for name in "abc"] + [project.add_group("g")]
+    node = nodes[1] if kind == "layer" else nodes[3]
+    node.z_order = z
+    assert node.z_order == place
+    assert sorted(other.z_order for other in nodes) == [0, 1, 2, 3]
+
+
+@pytest.mark.parametrize("z", [INT_MAX + 1, -INT_MAX - 2, 2 ** 64])
+def test_z_order_beyond_an_int_is_refused(project, plate, z):
+    nodes = [project.add_layer(plate, name) for name in "abc"] + [project.add_group("g")]
+    before = [node.z_order for node in nodes]
+    for node in (nodes[1], nodes[3]):
+        with pytest.raises(OverflowError):
+            node.z_order = z
+    assert [node.z_order for node in nodes] == before
+
+
 def test_children_and_parents(project, plate):
     x, y, layer = (project.add_layer(plate, name) for name in ("x", "y", "l"))
     group = project.add_group("G", [x, y])
