@@ -73,15 +73,15 @@ bool Layer::isNull() const
 
 bool Layer::get_selected() const
 {
+    // A layer that is gone says so first, in or outside the application.
+    const boost::shared_ptr<VUVI_Layer> layer = handledObject();
     if (!isEmbedded())
         throwNotInApplication();
-    return handledObject()->state() == Rirediro::LayerBase::Selected;
+    return layer->state() == Rirediro::LayerBase::Selected;
 }
 
 void Layer::set_selected(bool selected)
 {
-    if (!isEmbedded())
-        throwNotInApplication();
     if (get_selected() == selected)
         return;
     const boost::shared_ptr<VUVI_Layer> layer = handledObject();

@@ -454,6 +454,7 @@ void Project::updateDefaultClipExtension()
 
 void Project::save()
 {
+    core(); // a project that is gone says so first
     detector().check(!m_projectFile.isEmpty(), s_source, __LINE__, QStringLiteral("!m_projectFile.isEmpty()"),
                      tr("Cannot save project file without a path. Please use save_as()."));
     save_as(m_projectFile);

@@ -340,9 +340,13 @@ def test_dead_layers_and_groups(project, plate):
     group = project.add_group("G")
     layer.remove()
     assert not layer and layer.isNull()
+    # Whatever else is wrong with the call (outside the application, a bad
+    # argument), a layer that is gone says so first.
     for action in (lambda: layer.name, lambda: layer.parent, lambda: hash(layer), lambda: layer == alive,
                    lambda: alive == layer, lambda: setattr(layer, "parent", group),
-                   lambda: group.insert_child(layer)):
+                   lambda: group.insert_child(layer), lambda: layer.selected,
+                   lambda: setattr(layer, "selected", True), lambda: layer.get_surface_position(9, 0.0),
+                   lambda: setattr(layer, "z_order", INT_MAX), lambda: setattr(layer, "link_to_track", alive)):
         with raises(RuntimeError, "Invalid object"):
             action()
     undo(project)  # the removal: the layer is made anew
