@@ -30,6 +30,7 @@
 
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QThread>
 
 #include <boost/make_shared.hpp>
 
@@ -298,7 +299,28 @@ void Clip::setUpColorParameters()
     colour.set_log_reference_white(settings.logReferenceWhite);
     colour.set_softclip(settings.softClip);
     colour.set_gamma(settings.gamma);
-    connect(m_colorParameters.data(), &ColorParameters::propertyChanged, this, &Clip::onColorParametersChanged);
+    followColorParameters(m_colorParameters.data());
+}
+
+void Clip::followColorParameters(ColorParameters* parameters)
+{
+    connect(parameters, &ColorParameters::propertyChanged, this, &Clip::onColorParametersChanged,
+            Qt::DirectConnection);
+}
+
+void Clip::takeColorParameters(ColorParameters* parameters)
+{
+    QThread* const here = QThread::currentThread();
+    if (parameters->thread() != thread()) {
+        // Qt moves an object only from its own thread, or one with no thread
+        // left to the calling thread.
+        if (parameters->thread() == here || (!parameters->thread() && thread() == here))
+            parameters->moveToThread(thread());
+    }
+    if (parameters->thread() != thread())
+        Rirediro::throwException<VUVI_BadState>(
+            tr("The colour parameters belong to another thread than the clip"));
+    parameters->setParent(this);
 }
 
 void Clip::onColorParametersChanged()
@@ -324,18 +346,20 @@ void Clip::onColorParametersChanged()
 
 void Clip::set_color_parameters(ColorParameters* parameters)
 {
+    internalClip(); // a clip that is gone takes nothing
     if (parameters && parameters == m_colorParameters.data()) {
         onColorParametersChanged();
         return;
     }
+    if (parameters)
+        takeColorParameters(parameters);
     if (m_colorParameters)
         disconnect(m_colorParameters.data(), &ColorParameters::propertyChanged, this,
                    &Clip::onColorParametersChanged);
     m_colorParameters = parameters;
     if (!parameters)
         return;
-    parameters->setParent(this);
-    connect(parameters, &ColorParameters::propertyChanged, this, &Clip::onColorParametersChanged);
+    followColorParameters(parameters);
     onColorParametersChanged();
 }
 
@@ -423,7 +447,11 @@ void Clip::delete_stream(View view)
                                          "clipView )"),
                           tr("Clip '%1' does not have the view '%2'").arg(clip->name(), view.__repr__()));
     TQ_ClipInfo info = clip->clipInfo();
-    info.deleteClipView(clipView);
+    // A clip keeps at least one view: the info refuses to drop its last.
+    if (!info.deleteClipView(clipView))
+        Rirediro::throwException<VUVI_OperationFailed>(
+            s_source.toUtf8().constData(), __LINE__,
+            tr("Cannot delete view '%1': it is the only view of clip '%2'").arg(view.__repr__(), clip->name()), {});
     clip->vReplaceInfoAndFootage(clip->baseClip().baseInfo(), info);
 }
 
