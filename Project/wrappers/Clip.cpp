@@ -2,6 +2,7 @@
 
 #include "ColorParameters.h"
 #include "DetachedClipMaker.h"
+#include "ExportFileNames.h"
 #include "ImageData.h"
 #include "ImageLocation.h"
 #include "Parameter.h"
@@ -506,6 +507,16 @@ void Clip::exportClip(Clip* revertToClip, const QString& directory, const QStrin
                       unsigned int index_width, const QVector<View>& views, bool separate_streams,
                       unsigned int offset, unsigned int step)
 {
+    // Nothing is made, not even the folder, for a call that cannot export.
+    TQ::ClipID revertClipID = 0;
+    {
+        internalClip();
+        const boost::shared_ptr<VUVI_ProjectManager> project = PM();
+        if (revertToClip)
+            revertClipID = revertToClip->internalClipIn(*project)->clipID();
+    }
+    Python::checkExportFileNames(prefix, suffix, extension, index_width, quint64(index_start) + offset,
+                                 quint64(index_finish) + offset);
     Rirediro::FileSystem::createFolder(directory, tr("output"));
     ScopedProgressConnector connector(m_progressWatcher.data());
     ClipRenderer renderer;
@@ -545,7 +556,7 @@ void Clip::exportClip(Clip* revertToClip, const QString& directory, const QStrin
         params.setClipPath(directory);
         params.setClipExtension(extension);
         params.setSourceClipID(clip->clipID());
-        params.setRevertClipID(revertToClip ? revertToClip->internalClip()->clipID() : 0);
+        params.setRevertClipID(revertClipID);
         renderer.setupChannelsAndFormat(params, clip->clipInfo(), false, true, false, false, false);
 
         VUVI_FrameManager& frames = project->frameManager();

@@ -4,6 +4,7 @@
 #include "Parameter.h"
 #include "ParameterSet.h"
 #include "ColorParameters.h"
+#include "ExportFileNames.h"
 #include "ProgressWatcher.h"
 #include "PyHandle.h"
 #include "RenderOperation.h"
@@ -873,6 +874,8 @@ Clip* Project::export_rendered_shapes(const QVector<Layer>& layers, ColorizeOutp
                                       unsigned int offset)
 {
     VUVI_ProjectManager& project = core();
+    Python::checkExportFileNames(prefix, suffix, extension, index_width, offset,
+                                 quint64(offset) + (index_finish > index_start ? index_finish - index_start : 0));
     Rirediro::FileSystem::createFolder(directory, tr("output"));
     const ScopedProgressConnector connection(m_progressWatcher.data());
     ShapesRenderer renderer;
