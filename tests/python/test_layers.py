@@ -105,6 +105,13 @@ def test_a_layer_and_a_group_of_one_name_are_found_once_each(project, plate):
     group = project.add_group("same")
     assert project.find_layers("same") == [layer] and project.find_groups("same") == [group]
     assert group.find_layers("same") == [] and project.find_layers("other") == []
+    # A group finds the layers in it by name, never itself.
+    inside, other = project.add_layer(plate, "same"), project.add_layer(plate, "other")
+    group.insert_child(inside)
+    group.insert_child(other)
+    assert group.find_layers("same") == [inside] and group.find_layers("other") == [other]
+    found = project.find_layers("same")
+    assert len(found) == 2 and layer in found and inside in found and project.find_groups("same") == [group]
 
 
 def test_a_group_with_a_dead_layer_is_not_made(project, plate):
