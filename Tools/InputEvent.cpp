@@ -12,7 +12,7 @@ InputEvent::InputEvent(const Rirediro::InputEvent& event, const boost::weak_ptr<
     , m_project(project)
 {
     PyHandle<void>::fromWeakToShared(m_project);
-    if (const boost::shared_ptr<Rirediro::LayerBase>& base = m_event.layer())
+    if (const boost::shared_ptr<Rirediro::LayerBase> base = m_event.layer())
         layer = Python::layerFromBase(base, m_project);
 }
 

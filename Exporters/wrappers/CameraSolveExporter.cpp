@@ -32,8 +32,8 @@ QMap<QString, QByteArray> CameraSolveExporter::do_export(Project* project, const
     for (const View& view : views)
         coreViews.push_back(view.getView());
     QVector<boost::shared_ptr<const VUVI_Layer>> coreLayers;
-    for (const Layer& layer : layers) // a gone layer ends the export here
-        coreLayers.append(layer.handledObject());
+    for (const boost::shared_ptr<VUVI_Layer>& layer : Python::layersIn(layers, *core))
+        coreLayers.append(layer);
 
     const Prm::View defaultView(Prm::View::defaultViewId());
     const Prm::Context noTime(Prm::Time::fromDouble(Prm::Time::INVALID_TIME_VALUE), defaultView, 3);

@@ -33,8 +33,8 @@ QMap<QString, QByteArray> ShapeDataExporter::do_export(Project* project, const Q
     options.productName = Product::name();
     options.productVersion = Product::longVersion();
     QList<unsigned int> ids;
-    for (const Layer& layer : layers) // a gone layer ends the export here
-        ids.append(layer.handledObject()->id().toUInt());
+    for (const boost::shared_ptr<VUVI_Layer>& layer : Python::layersIn(layers, *core))
+        ids.append(layer->id().toUInt());
 
     // The registry may drop this wrapper while the export runs (a Python
     // exporter that registers again): nothing of it is used afterwards.

@@ -33,7 +33,7 @@ QMap<QString, QByteArray> TrackingDataExporter::do_export(Project* project, Laye
         coreOptions.stabilizeMode = 3;
     coreOptions.removeLensDistortion = options.value(QStringLiteral("RemoveLensDistortion"), false);
     const Prm::Context context(Prm::Time::fromDouble(time), view.getView(), 3);
-    const unsigned int layerId = layer.handledObject()->id().toUInt();
+    const unsigned int layerId = layer.handledObjectIn(*core)->id().toUInt();
 
     // The registry may drop this wrapper while the export runs (a Python
     // exporter that registers again): only what outlives it is used afterwards.

@@ -2,6 +2,7 @@
 
 #include "ColorParameters.h"
 #include "DetachedClipMaker.h"
+#include "ExportFileNames.h"
 #include "ImageData.h"
 #include "ImageLocation.h"
 #include "Parameter.h"
@@ -30,6 +31,7 @@
 
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QThread>
 
 #include <boost/make_shared.hpp>
 
@@ -192,6 +194,14 @@ boost::shared_ptr<VUVI_Clip> Clip::internalClip() const
     return clipPtr;
 }
 
+boost::shared_ptr<VUVI_Clip> Clip::internalClipIn(const VUVI_ProjectManager& project) const
+{
+    boost::shared_ptr<VUVI_Clip> clip = internalClip();
+    if (!project.frameManager().clips().contains(clip.get()))
+        Rirediro::throwException<VUVI_BadState>(tr("Clip is not attached to this project"));
+    return clip;
+}
+
 boost::shared_ptr<VUVI_Clip> Clip::internalClipIfAlive() const
 {
     const boost::shared_ptr<TQ::IBaseClip> baseClip = m_baseClip.lock();
@@ -290,7 +300,28 @@ void Clip::setUpColorParameters()
     colour.set_log_reference_white(settings.logReferenceWhite);
     colour.set_softclip(settings.softClip);
     colour.set_gamma(settings.gamma);
-    connect(m_colorParameters.data(), &ColorParameters::propertyChanged, this, &Clip::onColorParametersChanged);
+    followColorParameters(m_colorParameters.data());
+}
+
+void Clip::followColorParameters(ColorParameters* parameters)
+{
+    connect(parameters, &ColorParameters::propertyChanged, this, &Clip::onColorParametersChanged,
+            Qt::DirectConnection);
+}
+
+void Clip::takeColorParameters(ColorParameters* parameters)
+{
+    QThread* const here = QThread::currentThread();
+    if (parameters->thread() != thread()) {
+        // Qt moves an object only from its own thread, or one with no thread
+        // left to the calling thread.
+        if (parameters->thread() == here || (!parameters->thread() && thread() == here))
+            parameters->moveToThread(thread());
+    }
+    if (parameters->thread() != thread())
+        Rirediro::throwException<VUVI_BadState>(
+            tr("The colour parameters belong to another thread than the clip"));
+    parameters->setParent(this);
 }
 
 void Clip::onColorParametersChanged()
@@ -316,18 +347,20 @@ void Clip::onColorParametersChanged()
 
 void Clip::set_color_parameters(ColorParameters* parameters)
 {
+    internalClip(); // a clip that is gone takes nothing
     if (parameters && parameters == m_colorParameters.data()) {
         onColorParametersChanged();
         return;
     }
+    if (parameters)
+        takeColorParameters(parameters);
     if (m_colorParameters)
         disconnect(m_colorParameters.data(), &ColorParameters::propertyChanged, this,
                    &Clip::onColorParametersChanged);
     m_colorParameters = parameters;
     if (!parameters)
         return;
-    parameters->setParent(this);
-    connect(parameters, &ColorParameters::propertyChanged, this, &Clip::onColorParametersChanged);
+    followColorParameters(parameters);
     onColorParametersChanged();
 }
 
@@ -415,7 +448,11 @@ void Clip::delete_stream(View view)
                                          "clipView )"),
                           tr("Clip '%1' does not have the view '%2'").arg(clip->name(), view.__repr__()));
     TQ_ClipInfo info = clip->clipInfo();
-    info.deleteClipView(clipView);
+    // A clip keeps at least one view: the info refuses to drop its last.
+    if (!info.deleteClipView(clipView))
+        Rirediro::throwException<VUVI_OperationFailed>(
+            s_source.toUtf8().constData(), __LINE__,
+            tr("Cannot delete view '%1': it is the only view of clip '%2'").arg(view.__repr__(), clip->name()), {});
     clip->vReplaceInfoAndFootage(clip->baseClip().baseInfo(), info);
 }
 
@@ -470,6 +507,16 @@ void Clip::exportClip(Clip* revertToClip, const QString& directory, const QStrin
                       unsigned int index_width, const QVector<View>& views, bool separate_streams,
                       unsigned int offset, unsigned int step)
 {
+    // Nothing is made, not even the folder, for a call that cannot export.
+    TQ::ClipID revertClipID = 0;
+    {
+        internalClip();
+        const boost::shared_ptr<VUVI_ProjectManager> project = PM();
+        if (revertToClip)
+            revertClipID = revertToClip->internalClipIn(*project)->clipID();
+    }
+    Python::checkExportFileNames(prefix, suffix, extension, index_width, quint64(index_start) + offset,
+                                 quint64(index_finish) + offset);
     Rirediro::FileSystem::createFolder(directory, tr("output"));
     ScopedProgressConnector connector(m_progressWatcher.data());
     ClipRenderer renderer;
@@ -509,7 +556,7 @@ void Clip::exportClip(Clip* revertToClip, const QString& directory, const QStrin
         params.setClipPath(directory);
         params.setClipExtension(extension);
         params.setSourceClipID(clip->clipID());
-        params.setRevertClipID(revertToClip ? revertToClip->internalClip()->clipID() : 0);
+        params.setRevertClipID(revertClipID);
         renderer.setupChannelsAndFormat(params, clip->clipInfo(), false, true, false, false, false);
 
         VUVI_FrameManager& frames = project->frameManager();
@@ -626,7 +673,8 @@ ImageData Clip::image(unsigned int frame, View view, bool allocate)
         project->frameManager().spgiGetDerivedImage(clipId, context, allocate, false);
     if (!image)
         return ImageData();
-    return ImageData(std::move(image), ImageLocation(project.get(), clipId, context));
+    return ImageData(std::move(image), ImageLocation(project.get(), clipId, context),
+                     allocate ? ImageData::ScriptOnly : ImageData::ProjectFrame);
 }
 
 Parameter Clip::parameter(const QStringList& name_components)

@@ -59,6 +59,10 @@ public:
 
     // The core clip; "Invalid object" when it is gone.
     boost::shared_ptr<VUVI_Clip> internalClip() const;
+    // The core clip, for a call of `project`: VUVI_BadState "Clip is not
+    // attached to this project" for a detached clip or one of another
+    // project, whose clip ids name other clips of `project`.
+    boost::shared_ptr<VUVI_Clip> internalClipIn(const VUVI_ProjectManager& project) const;
     // The core clip, or null once it is gone; never throws.
     boost::shared_ptr<VUVI_Clip> internalClipIfAlive() const;
     // The project; a detached clip fails with "Detected an attempt to use a
@@ -80,7 +84,8 @@ public:
     ColorParameters* get_color_parameters();
     // Holds `parameters` (made a Qt child of the clip) in place of the
     // current object and writes its settings into the clip at once; null
-    // drops the current object.
+    // drops the current object. An object that cannot become the clip's
+    // child (it lives in another thread) is refused, and stays Python's.
     void set_color_parameters(ColorParameters* parameters);
 
     // Same core clip.
@@ -126,6 +131,14 @@ private Q_SLOTS:
 
 private:
     void setUpColorParameters();
+    // Makes the colour object the clip's Qt child, moved to the clip's
+    // thread when it lives in the calling one: VUVI_BadState, with nothing
+    // changed, for one that lives in another thread.
+    void takeColorParameters(ColorParameters* parameters);
+    // Writes the object's settings into the clip whenever they change, on
+    // the thread that changes them: a Python thread runs no event loop for
+    // a queued call to wait in.
+    void followColorParameters(ColorParameters* parameters);
     // The core clip's root parameter set, sharing the clip's ownership.
     boost::shared_ptr<Prm::ParameterSet> clipParameterSet() const;
 

@@ -22,7 +22,8 @@ QString tr(const char* text)
 
 ImageData::ImageData() = default;
 
-ImageData::ImageData(Bsc::detail::GanImage_Ptr<Gan_Image> image, ImageLocation location) : m_image(std::move(image))
+ImageData::ImageData(Bsc::detail::GanImage_Ptr<Gan_Image> image, ImageLocation location, Readers readers)
+    : m_image(std::move(image)), m_readers(readers)
 {
     if (m_image)
         PyImageMemorySuite::linkImage(m_image.get(), location);
@@ -57,28 +58,33 @@ ChannelType ImageData::get_channel_type() const
 
 void ImageData::set_width(unsigned long width)
 {
-    requireImage()->width = width;
+    const Gan_Image* image = requireImage();
+    imageDescribedAs(image->format, image->type, image->height, width)->width = width;
 }
 
 void ImageData::set_height(unsigned long height)
 {
-    requireImage()->height = height;
+    const Gan_Image* image = requireImage();
+    imageDescribedAs(image->format, image->type, height, image->width)->height = height;
 }
 
 void ImageData::set_pixel_format(PixelFormat format)
 {
-    requireImage()->format = Gan_ImageFormat(format);
+    const Gan_Image* image = requireImage();
+    const Gan_ImageFormat described = Gan_ImageFormat(format);
+    imageDescribedAs(described, image->type, image->height, image->width)->format = described;
 }
 
 void ImageData::set_channel_type(ChannelType type)
 {
-    requireImage()->type = Gan_Type(type);
+    const Gan_Image* image = requireImage();
+    imageDescribedAs(image->format, Gan_Type(type), image->height, image->width)->type = Gan_Type(type);
 }
 
 void ImageData::flip()
 {
     Gan_Image* image = requireImage();
-    requireLayoutWithin(image, image->stride, image->pix_data_size);
+    PyImageMemorySuite::requireLayoutWithin(image, image->stride, image->pix_data_size);
     if (!gan_image_flip_q(image, false, image))
         Rirediro::throwException<VUVI_GandalfError>(Source, __LINE__, tr("Cannot flip the image"), {});
 }
@@ -103,7 +109,7 @@ PyObject* ImageData::flippedPixels() const
     if (!m_image)
         return nullptr;
     Gan_Image* source = m_image.get();
-    requireLayoutWithin(source, source->stride, source->pix_data_size);
+    PyImageMemorySuite::requireLayoutWithin(source, source->stride, source->pix_data_size);
     PyImageMemorySuite::requireArrayBridge();
 
     const size_t size = source->pix_data_size;
@@ -144,7 +150,6 @@ void ImageData::setPixels(arrayobject* newArray)
     detector->check(bytes == size, Source, 475,
                     "size_t( Py_SIZE( newArray ) ) * newArray->ob_descr->itemsize == size",
                     tr("Expected array size in bytes is '%1', got '%2'").arg(size).arg(bytes));
-    requireLayoutWithin(image, gan_image_min_stride(image->format, image->type, image->width, 0), bytes);
 
     PyImageMemorySuite::adoptArray(image, newArray);
     PyImageMemorySuite::clearCallerNames(newArray);
@@ -158,11 +163,12 @@ Gan_Image* ImageData::requireImage() const
     return m_image.get();
 }
 
-void ImageData::requireLayoutWithin(const Gan_Image* image, unsigned long stride, size_t bytes)
+Gan_Image* ImageData::imageDescribedAs(Gan_ImageFormat format, Gan_Type type, unsigned long height,
+                                       unsigned long width) const
 {
-    const size_t span = gan_image_data_span(image->format, image->type, image->height, image->width, stride);
-    if (span > bytes || stride < gan_image_min_stride(image->format, image->type, image->width, 0))
-        Rirediro::throwException<VUVI_BadSize>(
-            Source, __LINE__,
-            tr("The image's layout needs %1 bytes of pixels, its buffer holds %2").arg(span).arg(bytes), {});
+    Gan_Image* image = requireImage();
+    if (m_readers == ProjectFrame)
+        PyImageMemorySuite::requireLayoutWithin(format, type, height, width, image->stride, image->pix_data_size);
+    return image;
 }
+

@@ -17,9 +17,14 @@ class ImageData
 public:
     // No image.
     ImageData();
+    // Who else reads the image's description: nobody but the script, or the
+    // core, which reads the frames a project keeps at any time (tracking,
+    // rendering, export).
+    enum Readers { ScriptOnly, ProjectFrame };
+
     // Shares the image and links it to its pixel array; the location tells
     // the core which frame a write through the array changes.
-    ImageData(Bsc::detail::GanImage_Ptr<Gan_Image> image, ImageLocation location);
+    ImageData(Bsc::detail::GanImage_Ptr<Gan_Image> image, ImageLocation location, Readers readers = ScriptOnly);
     ImageData(const ImageData&) = default;
     ImageData& operator=(const ImageData&) = default;
 
@@ -35,7 +40,9 @@ public:
     ChannelType get_channel_type() const;
 
     // Each stores the value in the image's field of that name and changes
-    // nothing else: the image is not re-formed.
+    // nothing else: the image is not re-formed. A frame the project keeps
+    // never claims more than its buffer holds: a value that would is
+    // refused, BufferError (VUVI_BadSize), with nothing changed.
     void set_width(unsigned long width);
     void set_height(unsigned long height);
     void set_pixel_format(PixelFormat format);
@@ -61,10 +68,11 @@ public:
     void setPixels(arrayobject* newArray);
 
 private:
-    // Failures: without an image, RuntimeError (VUVI_BadState); a layout that
-    // reaches past the pixel buffer, BufferError (VUVI_BadSize).
+    // Without an image, RuntimeError (VUVI_BadState).
     Gan_Image* requireImage() const;
-    static void requireLayoutWithin(const Gan_Image* image, unsigned long stride, size_t bytes);
+    // The image, checked to take that description (see the setters).
+    Gan_Image* imageDescribedAs(Gan_ImageFormat format, Gan_Type type, unsigned long height, unsigned long width) const;
 
     Bsc::detail::GanImage_Ptr<Gan_Image> m_image;
+    Readers m_readers = ScriptOnly;
 };

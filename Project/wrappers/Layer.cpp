@@ -46,6 +46,15 @@ Layer layerFromBase(const boost::shared_ptr<Rirediro::LayerBase>& base,
     return Layer();
 }
 
+std::vector<boost::shared_ptr<VUVI_Layer>> layersIn(const QVector<Layer>& layers, const VUVI_ProjectManager& project)
+{
+    std::vector<boost::shared_ptr<VUVI_Layer>> core;
+    core.reserve(std::size_t(layers.size()));
+    for (const Layer& layer : layers)
+        core.push_back(layer.handledObjectIn(project));
+    return core;
+}
+
 } // namespace Python
 
 // ---- Layer ------------------------------------------------------------------------------
@@ -64,15 +73,15 @@ bool Layer::isNull() const
 
 bool Layer::get_selected() const
 {
+    // A layer that is gone says so first, in or outside the application.
+    const boost::shared_ptr<VUVI_Layer> layer = handledObject();
     if (!isEmbedded())
         throwNotInApplication();
-    return handledObject()->state() == Rirediro::LayerBase::Selected;
+    return layer->state() == Rirediro::LayerBase::Selected;
 }
 
 void Layer::set_selected(bool selected)
 {
-    if (!isEmbedded())
-        throwNotInApplication();
     if (get_selected() == selected)
         return;
     const boost::shared_ptr<VUVI_Layer> layer = handledObject();
@@ -99,7 +108,7 @@ void Layer::set_parent(LayerGroup* group, unsigned int index)
     boost::shared_ptr<Rirediro::LayerGroup> target;
     unsigned int count = 0;
     if (group) {
-        target = group->handledObject();
+        target = group->handledObjectIn(*lockedProject());
         count = unsigned(target->children().size());
     } else {
         count = layer->topLevelCount();
@@ -130,7 +139,7 @@ void Layer::set_link_to_track(const boost::optional<Layer>& layer)
 {
     const boost::shared_ptr<VUVI_Layer> self = handledObject();
     const boost::shared_ptr<VUVI_ProjectManager> project = lockedProject();
-    const int linked = int(layer ? layer->handledObject()->layerID() : self->layerID());
+    const int linked = int(layer ? layer->handledObjectIn(*project)->layerID() : self->layerID());
     const Prm::View view(Prm::View::defaultViewId());
     auto edits = std::make_unique<Bsc::CompositeCommand>();
     edits->push_back(std::make_unique<Prm::ParameterStaticValueEdit<bool>>(&self->linkToTrackParameter(),

@@ -11,6 +11,8 @@
 
 #include <boost/optional.hpp>
 
+#include <vector>
+
 class Clip;
 class LayerGroup;
 class VUVI_Layer;
@@ -29,18 +31,20 @@ public:
     ~Layer() override;
 
     // Whether the layer is selected in the application; scripts run outside
-    // it get VUVI_NotImplemented.
+    // it get VUVI_NotImplemented (after "Invalid object" for a layer gone).
     bool get_selected() const;
     void set_selected(bool selected);
 
     // Moves the layer into `group`, or to the top level when null. Index 0
     // puts it in front of the group's nodes, 1 behind the frontmost, and so
-    // on; an index past the rearmost puts it at the rear.
+    // on; an index past the rearmost puts it at the rear. A group of another
+    // project is refused (ProjectHandle::handledObjectIn).
     void set_parent(LayerGroup* group, unsigned int index = 0);
 
     // The layer whose track this one follows, if any (possibly itself).
     boost::optional<Layer> get_link_to_track() const;
-    // Follows the track of `layer`; none follows no other track.
+    // Follows the track of `layer` (of this layer's project); none follows
+    // no other track.
     void set_link_to_track(const boost::optional<Layer>& layer);
 
     unsigned int in_point(View view = View(0)) const;
@@ -82,5 +86,10 @@ namespace Python {
 // A Layer over `base` when it is a layer; a null Layer otherwise.
 Layer layerFromBase(const boost::shared_ptr<Rirediro::LayerBase>& base,
                     const boost::weak_ptr<VUVI_ProjectManager>& project);
+
+// The core layers of the handles, for a call of `project`, each taken
+// through Layer::handledObjectIn: the first that is gone or of another
+// project fails the call before it has changed anything.
+std::vector<boost::shared_ptr<VUVI_Layer>> layersIn(const QVector<Layer>& layers, const VUVI_ProjectManager& project);
 
 } // namespace Python

@@ -12,6 +12,8 @@
 
 #include <boost/make_shared.hpp>
 
+#include <limits>
+
 namespace {
 
 // The single-precision value nearest to 1/255.
@@ -29,7 +31,10 @@ void executeLogged(VUVI_ProjectManager& project, const boost::shared_ptr<Bsc::Co
 void setLayerBaseZOrder(const boost::shared_ptr<Rirediro::LayerBase>& base, int z, VUVI_ProjectManager* project)
 {
     const int current = base->depthPosition();
-    const int target = z <= current ? z : z + 1;
+    // Moving frontwards, the node goes before the one now behind place z,
+    // which is at z once the node has left its place. Any place past the
+    // front is the front: the step saturates rather than wrap to the rear.
+    const int target = z <= current ? z : (z == std::numeric_limits<int>::max() ? z : z + 1);
     executeLogged(*project, boost::make_shared<Rirediro::MoveLayerToDepthPositionCommand>(*project, base->id(), target));
 }
 
@@ -62,7 +67,7 @@ template <typename Core>
 void LayerNodeHandle<Core>::set_name(const QString& name)
 {
     const boost::shared_ptr<Core> node = this->handledObject();
-    const boost::shared_ptr<VUVI_ProjectManager> project = lockedProject();
+    const boost::shared_ptr<VUVI_ProjectManager> project = this->lockedProject();
     Python::executeLogged(*project, boost::make_shared<Rirediro::SetLayerNameCommand>(*project, node->id(), name));
 }
 
@@ -100,7 +105,7 @@ template <typename Core>
 void LayerNodeHandle<Core>::set_matte_color(Bsc::Colour3<float> color)
 {
     const boost::shared_ptr<Core> node = this->handledObject();
-    Python::changeLayerBaseColor(*node, &Rirediro::LayerBase::setMatteColor, color, lockedProject().get());
+    Python::changeLayerBaseColor(*node, &Rirediro::LayerBase::setMatteColor, color, this->lockedProject().get());
 }
 
 template <typename Core>
@@ -113,7 +118,7 @@ template <typename Core>
 void LayerNodeHandle<Core>::set_stroke_color(Bsc::Colour3<float> color)
 {
     const boost::shared_ptr<Core> node = this->handledObject();
-    Python::changeLayerBaseColor(*node, &Rirediro::LayerBase::setStrokeColor, color, lockedProject().get());
+    Python::changeLayerBaseColor(*node, &Rirediro::LayerBase::setStrokeColor, color, this->lockedProject().get());
 }
 
 template <typename Core>
@@ -126,7 +131,7 @@ template <typename Core>
 void LayerNodeHandle<Core>::set_z_order(int val)
 {
     const boost::shared_ptr<Core> node = this->handledObject();
-    Python::setLayerBaseZOrder(node, val, lockedProject().get());
+    Python::setLayerBaseZOrder(node, val, this->lockedProject().get());
 }
 
 template <typename Core>
@@ -148,7 +153,7 @@ bool LayerNodeHandle<Core>::refersToSameNode(const LayerNodeHandle& other) const
         return true;
     const boost::shared_ptr<Core> theirs = other.handledObject();
     const boost::shared_ptr<Core> ours = this->handledObject();
-    return ours->id() == theirs->id();
+    return ours->id() == theirs->id() && this->ofSameProject(other);
 }
 
 template class LayerNodeHandle<VUVI_Layer>;

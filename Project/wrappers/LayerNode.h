@@ -28,16 +28,14 @@ class LayerBase;
 // Edits of the name, colours and order are undoable steps of the project's
 // history; visibility and lock are set at once.
 template <typename Core>
-class LayerNodeHandle : public PyHandle<Core>
+class LayerNodeHandle : public ProjectHandle<Core>
 {
 public:
     LayerNodeHandle() = default;
     LayerNodeHandle(const boost::shared_ptr<Core>& node, const boost::weak_ptr<VUVI_ProjectManager>& project)
-        : PyHandle<Core>(node), m_project(project)
+        : ProjectHandle<Core>(node, project)
     {
     }
-
-    boost::weak_ptr<VUVI_ProjectManager> projectManager() const { return m_project; }
 
     QString get_name() const;
     void set_name(const QString& name);
@@ -58,12 +56,9 @@ public:
     ParameterSet parameter_set(const QStringList& name_components = QStringList());
 
 protected:
-    // The same handle, or one on the node of the same id: the other handle
-    // is locked first.
+    // The same handle, or one on the node of the same id in the same
+    // project: the other handle is locked first.
     bool refersToSameNode(const LayerNodeHandle& other) const;
-    boost::shared_ptr<VUVI_ProjectManager> lockedProject() const { return PyHandle<void>::fromWeakToShared(m_project); }
-
-    boost::weak_ptr<VUVI_ProjectManager> m_project;
 };
 
 class VUVI_Layer;

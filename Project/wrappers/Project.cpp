@@ -4,6 +4,7 @@
 #include "Parameter.h"
 #include "ParameterSet.h"
 #include "ColorParameters.h"
+#include "ExportFileNames.h"
 #include "ProgressWatcher.h"
 #include "PyHandle.h"
 #include "RenderOperation.h"
@@ -454,6 +455,7 @@ void Project::updateDefaultClipExtension()
 
 void Project::save()
 {
+    core(); // a project that is gone says so first
     detector().check(!m_projectFile.isEmpty(), s_source, __LINE__, QStringLiteral("!m_projectFile.isEmpty()"),
                      tr("Cannot save project file without a path. Please use save_as()."));
     save_as(m_projectFile);
@@ -525,10 +527,8 @@ Layer Project::add_layer(Clip* clip, const QString& name, unsigned int frame_num
 {
     if (!clip)
         detail::throwInvalidObject();
-    const boost::shared_ptr<VUVI_Clip> coreClip = clip->internalClip();
     VUVI_ProjectManager& project = core();
-    if (!project.frameManager().clips().contains(coreClip.get()))
-        Rirediro::throwException<VUVI_BadState>(tr("Clip is not attached to this project"));
+    const boost::shared_ptr<VUVI_Clip> coreClip = clip->internalClipIn(project);
 
     const std::vector<Prm::View> views = project.projectProperties().views()->viewList();
     const bool known = std::find(views.begin(), views.end(), Prm::View(int32_t(view))) != views.end();
@@ -544,9 +544,8 @@ Layer Project::add_layer(Clip* clip, const QString& name, unsigned int frame_num
 LayerGroup Project::add_group(const QString& name, QVector<Layer> layers)
 {
     VUVI_ProjectManager& project = core();
-    // Every layer must be alive before anything is made.
-    for (const Layer& layer : layers)
-        layer.handledObject();
+    // Every layer must be alive, and the project's, before anything is made.
+    Python::layersIn(layers, project);
     VUVI_SelectionManager& selection = *project.selectionManager();
     const QString id = selection.createLayerGroup();
     LayerGroup group = Python::layerGroupFromBase(selection.layerFromID(id), m_project);
@@ -612,14 +611,12 @@ TrackDirection trackDirection(bool forward)
 // The layers a track runs over: those given, else every unlocked layer that
 // tracks.
 std::vector<boost::shared_ptr<VUVI_Layer>> layersToTrack(const QVector<Layer>& given,
+                                                         const VUVI_ProjectManager& project,
                                                          const VUVI_SelectionManager& selection)
 {
+    if (!given.isEmpty())
+        return Python::layersIn(given, project);
     std::vector<boost::shared_ptr<VUVI_Layer>> layers;
-    if (!given.isEmpty()) {
-        for (const Layer& layer : given)
-            layers.push_back(layer.handledObject());
-        return layers;
-    }
     for (const boost::shared_ptr<VUVI_Layer>& layer : selection.layersFrontToRear()) {
         if (layer && layer->bUsesModule(TQ_MODULE_TRACK, true) && !layer->isLocked(true))
             layers.push_back(layer);
@@ -657,7 +654,7 @@ void Project::track_layers(unsigned int start_index, unsigned int stop_index, co
     VUVI_FrameManager& frames = project->frameManager();
     VUVI_SelectionManager& selection = *project->selectionManager();
     VUVI_PreProcManager& tracker = project->preProcManager();
-    const std::vector<boost::shared_ptr<VUVI_Layer>> chosenLayers = layersToTrack(layers, selection);
+    const std::vector<boost::shared_ptr<VUVI_Layer>> chosenLayers = layersToTrack(layers, *project, selection);
     const std::vector<Prm::View> chosenViews = viewsToTrack(views, project->projectProperties());
     const Prm::Views& projectViews = *project->projectProperties().views();
 
@@ -744,7 +741,8 @@ Clip* Project::new_output_clip(Clip* input_clip, const QString& clip_name)
     if (!input_clip)
         detail::throwInvalidObject();
     VUVI_ProjectManager& project = core();
-    const boost::shared_ptr<VUVI_Clip> input = input_clip->internalClip();
+    // The derived clip is made over the input's base clip, by its id.
+    const boost::shared_ptr<VUVI_Clip> input = input_clip->internalClipIn(project);
     const TQ_ClipInfo info = input->clipInfo().copyInfoForDerivedClip();
     VUVI_FrameManager& frames = project.frameManager();
     const TQ::ClipID outputClipID =
@@ -825,13 +823,14 @@ void ShapesRenderer::exportShapes(VUVI_ProjectManager& project, const QVector<La
     params.setClipPath(directory);
     params.setClipExtension(extension);
 
-    const boost::shared_ptr<VUVI_Layer> first = layers.first().handledObject();
+    const std::vector<boost::shared_ptr<VUVI_Layer>> exportedLayers = Python::layersIn(layers, project);
+    const boost::shared_ptr<VUVI_Layer>& first = exportedLayers.front();
     params.eClipID = first->matteClipParameter().value(Prm::View(Prm::View::defaultViewId()));
     detector.check(params.eClipID != 0, source, __LINE__, QStringLiteral("m_exportParams->eClipID"),
                    tr("Layer '%1' does not have an associated matte clip").arg(first->name()));
     params.eRevertClipID = 0;
-    for (const Layer& layer : layers)
-        params.addLayerToExport(layer.handledObject());
+    for (const boost::shared_ptr<VUVI_Layer>& layer : exportedLayers)
+        params.addLayerToExport(layer);
 
     VUVI_FrameManager& frames = project.frameManager();
     const TQ_ClipInfo* matteInfo = frames.clipInfo(params.eClipID, 0);
@@ -875,6 +874,8 @@ Clip* Project::export_rendered_shapes(const QVector<Layer>& layers, ColorizeOutp
                                       unsigned int offset)
 {
     VUVI_ProjectManager& project = core();
+    Python::checkExportFileNames(prefix, suffix, extension, index_width, offset,
+                                 quint64(offset) + (index_finish > index_start ? index_finish - index_start : 0));
     Rirediro::FileSystem::createFolder(directory, tr("output"));
     const ScopedProgressConnector connection(m_progressWatcher.data());
     ShapesRenderer renderer;

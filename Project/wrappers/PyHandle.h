@@ -6,6 +6,8 @@
 #include <boost/shared_ptr.hpp>
 #include <boost/weak_ptr.hpp>
 
+class VUVI_ProjectManager;
+
 namespace detail {
 [[noreturn]] inline void throwInvalidObject()
 {
@@ -53,4 +55,44 @@ public:
             detail::throwInvalidObject();
         return object;
     }
+};
+
+// A handle on an object of one project (a node of its layer tree, a contour,
+// a control point): weak references to the object and to its project.
+//
+// Ids repeat between projects, so a call of one project that acts on an
+// object by its id would act on its own object of the same id when handed
+// another project's. Every such call takes the object through
+// handledObjectIn, which refuses it.
+template <typename T>
+class ProjectHandle : public PyHandle<T>
+{
+public:
+    ProjectHandle() = default;
+    ProjectHandle(const boost::shared_ptr<T>& object, const boost::weak_ptr<VUVI_ProjectManager>& project)
+        : PyHandle<T>(object), m_project(project)
+    {
+    }
+
+    boost::weak_ptr<VUVI_ProjectManager> projectManager() const { return m_project; }
+
+    // The object, for a call of `project`: "Invalid object" once the object
+    // or its project is gone, VUVI_BadState "Object belongs to another
+    // project" when it is not `project`'s.
+    boost::shared_ptr<T> handledObjectIn(const VUVI_ProjectManager& project) const
+    {
+        boost::shared_ptr<T> object = this->handledObject();
+        if (lockedProject().get() != &project)
+            Rirediro::throwException<VUVI_BadState>(
+                QCoreApplication::translate("PyHandle", "Object belongs to another project"));
+        return object;
+    }
+
+protected:
+    boost::shared_ptr<VUVI_ProjectManager> lockedProject() const { return PyHandle<void>::fromWeakToShared(m_project); }
+    // Both handles name one project (or none that is still there): the
+    // first condition of being the same object.
+    bool ofSameProject(const ProjectHandle& other) const { return m_project.lock() == other.m_project.lock(); }
+
+    boost::weak_ptr<VUVI_ProjectManager> m_project;
 };

@@ -15,8 +15,11 @@
 #include <QMutex>
 #include <QMutexLocker>
 
+#include <algorithm>
 #include <atomic>
 #include <cstring>
+#include <limits>
+#include <memory>
 #include <new>
 #include <utility>
 
@@ -377,17 +380,38 @@ void followImage(PixelArrayLink* link)
         pointArrayAt(array, image->pix_data_ptr, image->pix_data_size);
 }
 
-// The image over another buffer, same layout with the smallest stride; the
-// ownership of the record and of the row block stays as it was.
-void reformOver(Gan_Image* image, void* buffer, size_t size)
+using RowBlock = std::unique_ptr<unsigned char*[]>;
+
+// Makes the row block that re-forming the image needs, when its own is too
+// small (`rows` stays empty otherwise); the image owns it once re-formed.
+// False when there is no memory for it.
+bool reserveRows(const Gan_Image* image, RowBlock& rows)
+{
+    if (image->row_data_ptr && image->row_data_size >= image->height)
+        return true;
+    const size_t count = std::max<unsigned long>(image->height, 1);
+    if (count > std::numeric_limits<size_t>::max() / sizeof(unsigned char*))
+        return false;
+    rows.reset(new (std::nothrow) unsigned char*[count]);
+    return bool(rows);
+}
+
+// The image over another buffer, same layout with the smallest stride, rows
+// in `rows` when given (see reserveRows); the ownership of the record, and
+// of a row block kept, stays as it was. Cannot fail once the layout fits
+// the buffer and the rows are reserved.
+void reformOver(Gan_Image* image, void* buffer, size_t size, RowBlock rows)
 {
     const int32_t releaseStruct = image->release_struct;
     const int32_t releaseRows = image->release_row_data;
+    const size_t rowCount = rows ? std::max<unsigned long>(image->height, 1) : 0;
     gan_image_form_gen(image, image->format, image->type, image->height, image->width,
                        gan_image_min_stride(image->format, image->type, image->width, 0), false, buffer, size,
-                       nullptr, 0);
+                       rows.get(), rowCount);
     image->release_struct = releaseStruct;
-    image->release_row_data = releaseRows;
+    // A new block is the library's to free with the image, as its own are.
+    image->release_row_data = rows ? 1 : releaseRows;
+    rows.release();
 }
 
 // A record that releases the image's current buffer through the previous
@@ -476,13 +500,14 @@ int resizeHook(const Gan_MemoryHooks* hooks, size_t size, Gan_Image* image)
         // Python's allocator made the buffer; without the interpreter it cannot grow.
         const size_t span = gan_image_data_span(image->format, image->type, image->height, image->width,
                                                 gan_image_min_stride(image->format, image->type, image->width, 0));
-        if (!python.held() || !link->array || span > size)
+        RowBlock rows;
+        if (!python.held() || !link->array || span > size || !reserveRows(image, rows))
             return GAN_HOOK_NO_MEMORY;
         void* block = PyMem_Realloc(link->array->ob_item, size);
         if (!block)
             return GAN_HOOK_NO_MEMORY;
         pointArrayAt(link->array, block, size);
-        reformOver(image, block, size);
+        reformOver(image, block, size, std::move(rows));
         return GAN_HOOK_OK;
     }
     const int status =
@@ -682,6 +707,8 @@ PyObject* newOwningArray(Gan_Type type, void* buffer, size_t size)
 void adoptArray(Gan_Image* image, arrayobject* array)
 {
     requireArrayBridge();
+    const size_t bytes = size_t(Py_SIZE(array)) * size_t(array->ob_descr->itemsize);
+    requireLayoutWithin(image, gan_image_min_stride(image->format, image->type, image->width, 0), bytes);
     PixelArrayLink* link = existingLink(image);
     if (link && link->array == array)
         return; // already the image's buffer
@@ -689,14 +716,36 @@ void adoptArray(Gan_Image* image, arrayobject* array)
     if (arrays().find(array, &record) && (record.link || record.itemsBelongToImage))
         Rirediro::throwException<VUVI_BadArgument>(__FILE__, __LINE__,
                                                    tr("Pixel data already belongs to another image"), {});
+    // Whatever can fail runs while the image still has its own pixels.
+    RowBlock rows;
+    if (!reserveRows(image, rows))
+        Rirediro::throwException<VUVI_BadAlloc>(__FILE__, __LINE__,
+                                                tr("No memory for the rows of a %1-row image").arg(image->height), {});
     record = prepareRecord(array);
     if (!link)
         link = installLink(image);
 
     releaseBufferForAdoption(image, link);
-    reformOver(image, array->ob_item, size_t(Py_SIZE(array)) * size_t(array->ob_descr->itemsize));
+    reformOver(image, array->ob_item, bytes, std::move(rows));
     link->ownsMemory = true;
     commitArray(link, array, record, false);
+}
+
+void requireLayoutWithin(Gan_ImageFormat format, Gan_Type type, unsigned long height, unsigned long width,
+                         unsigned long stride, size_t bytes)
+{
+    if (!gan_image_layout_fits(format, type, height, width, stride, bytes))
+        Rirediro::throwException<VUVI_BadSize>(
+            __FILE__, __LINE__,
+            tr("The image's layout needs %1 bytes of pixels, its buffer holds %2")
+                .arg(gan_image_data_span(format, type, height, width, stride))
+                .arg(bytes),
+            {});
+}
+
+void requireLayoutWithin(const Gan_Image* image, unsigned long stride, size_t bytes)
+{
+    requireLayoutWithin(image->format, image->type, image->height, image->width, stride, bytes);
 }
 
 void withdrawPixels(Gan_Image* image)

@@ -53,9 +53,18 @@ PyObject* newOwningArray(Gan_Type type, void* buffer, size_t size);
 
 // The image gives up its pixel buffer (released through its own release
 // routine, exactly once) and adopts the items of `array` as its buffer, with
-// its layout re-formed over them. Throws VUVI_BadArgument, with nothing
-// changed, when the array shows another image's memory. Interpreter lock held.
+// its layout re-formed over them. Either the array is the image's buffer
+// afterwards, or the call throws with nothing changed: VUVI_BadSize when the
+// image's layout reaches past the array, VUVI_BadArgument when the array
+// shows another image's memory, VUVI_BadAlloc when there is no memory for
+// the image's rows. Interpreter lock held.
 void adoptArray(Gan_Image* image, arrayobject* array);
+
+// VUVI_BadSize unless rows `stride` bytes apart, in the layout given or the
+// image's, lie within `bytes` of pixels, each row within its stride.
+void requireLayoutWithin(Gan_ImageFormat format, Gan_Type type, unsigned long height, unsigned long width,
+                         unsigned long stride, size_t bytes);
+void requireLayoutWithin(const Gan_Image* image, unsigned long stride, size_t bytes);
 
 // The image, which shows pixels it does not own, lets go of them for good:
 // an array Python still holds of them is left empty (unless Python code

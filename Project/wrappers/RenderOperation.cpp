@@ -244,6 +244,12 @@ TQ::IClip* RenderOperation::render(VUVI_ProjectManager* project, int start, int 
 {
     if (!project)
         return nullptr;
+    // A layer of another project is refused before anything is made; one
+    // that is gone fails where the render first reads it.
+    for (const Layer& layer : layers) {
+        if (!layer.isNull())
+            layer.handledObjectIn(*project);
+    }
     Rirediro::FileSystem::createProjectOutputFolder(project->projectProperties());
     validateIndexes(*project, start, stop);
     if (step == 0)

@@ -39,7 +39,8 @@ public:
     // must be frames of it (the start is reported first): VUVI_OutOfRange.
     static void validateIndexes(VUVI_ProjectManager& project, int start, int stop);
 
-    // Makes the project's output folder, checks the indexes and renders
+    // Refuses layers of another project, makes the project's output
+    // folder, checks the indexes and renders
     // from start to stop every step frames (a step of 0 walks towards stop
     // one frame at a time). The output clip, or null; null at once for a
     // null project.

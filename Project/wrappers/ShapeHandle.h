@@ -39,16 +39,14 @@ float clampedValueOf(const RangedParameter& parameter, const Prm::Context& conte
 // shape's id. Once the shape is gone every operation but isNull throws
 // VUVI_BadState "Invalid object".
 template <typename Core>
-class ShapeHandle : public PyHandle<Core>
+class ShapeHandle : public ProjectHandle<Core>
 {
 public:
     ShapeHandle() = default;
     ShapeHandle(const boost::shared_ptr<Core>& shape, const boost::weak_ptr<VUVI_ProjectManager>& project)
-        : PyHandle<Core>(shape), m_project(project)
+        : ProjectHandle<Core>(shape, project)
     {
     }
-
-    boost::weak_ptr<VUVI_ProjectManager> projectManager() const { return m_project; }
 
     bool isNull() const override { return PyHandle<Core>::isNull(); }
 
@@ -56,11 +54,9 @@ public:
     ParameterSet parameter_set(const QStringList& name_components = QStringList());
 
 protected:
-    // The same handle, or shapes of the same id: the other handle is locked first.
+    // The same handle, or shapes of the same id in the same project: the
+    // other handle is locked first.
     bool refersToSameShape(const ShapeHandle& other) const;
-    boost::shared_ptr<VUVI_ProjectManager> lockedProject() const { return PyHandle<void>::fromWeakToShared(m_project); }
-
-    boost::weak_ptr<VUVI_ProjectManager> m_project;
 };
 
 namespace Rirediro {

@@ -294,12 +294,12 @@ bool indexOf(PyObject* given, long& index)
     return true;
 }
 
-// The core event over what the script names.
+// The core event over what the script names. The event refers to its node
+// weakly: `layer` holds it for the call, as the project's tree would.
 Rirediro::InputEvent coreEvent(const QPointF& image, const QPointF& canvas, bool foreign, const QString& layerName,
-                               long contourIndex, long pointIndex)
+                               long contourIndex, long pointIndex, boost::shared_ptr<Rirediro::LayerBase>& layer)
 {
     VUVI_ProjectManager& manager = project();
-    boost::shared_ptr<Rirediro::LayerBase> layer;
     if (foreign) {
         layer = boost::make_shared<Rirediro::LayerGroup>(manager.selectionManager()->newLayerID(),
                                                          QStringLiteral("foreign"), manager.shared_from_this());
@@ -342,8 +342,9 @@ PyObject* mouse(PyObject*, PyObject* args, PyObject* keywords)
     if (!indexOf(contour, contourIndex) || !indexOf(point, pointIndex))
         return nullptr;
     if (!withoutInterpreter([&] {
+            boost::shared_ptr<Rirediro::LayerBase> node;
             const Rirediro::InputEvent event =
-                coreEvent(QPointF(ix, iy), QPointF(cx, cy), foreign, layerName, contourIndex, pointIndex);
+                coreEvent(QPointF(ix, iy), QPointF(cx, cy), foreign, layerName, contourIndex, pointIndex, node);
             (currentTool().*Handle)(event);
         }))
         return nullptr;

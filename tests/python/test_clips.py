@@ -2,6 +2,7 @@
 import gc
 import math
 import os
+import threading
 
 import pytest
 import shiboken2
@@ -250,6 +251,8 @@ def test_stream_refusals_change_nothing(stereo, tmp_path):
         (lambda: clip.add_stream(other, 1, 4, 2, True), IndexError,
          "Wrong frame range. Start index is greater than stop one."),
         (lambda: clip.delete_stream(1), IndexError, "Clip 'shot' does not have the view 'View(1)'"),
+        (lambda: clip.delete_stream(0), RuntimeError,
+         "Cannot delete view 'View(0)': it is the only view of clip 'shot'"),
         (lambda: clip.assign_project_view(1, 0), IndexError, "Clip 'shot' does not have the view 'View(1)'"),
         (lambda: clip.assign_project_view(0, 7), IndexError, "No such project view: 'View(7)'."),
     ]
@@ -410,6 +413,76 @@ def test_an_assigned_colour_object_belongs_to_the_clip(footage):
     del clip
     gc.collect()
     assert not shiboken2.isValid(kept)  # died with its clip
+
+
+def in_thread(body):
+    """Runs body in a Python thread; what it raised is raised here."""
+    failures = []
+
+    def run():
+        try:
+            body()
+        except BaseException as error:  # noqa: B902 (handed to the test's thread)
+            failures.append(error)
+    worker = threading.Thread(target=run)
+    worker.start()
+    worker.join(60)
+    assert not worker.is_alive()
+    if failures:
+        raise failures[0]
+
+
+def written_colour(project, path):
+    """The clip's colour settings as the core holds them: written, then read back."""
+    project.save_as(str(path))
+    reopened = p.Project(str(path))
+    return settings(reopened.clips["shot"].color_parameters)
+
+
+def test_colour_changes_made_in_a_python_thread_reach_the_clip(project, tmp_path):
+    clip = project.clips["shot"]
+    in_thread(lambda: setattr(clip.color_parameters, "gamma", 2.5))
+    assert written_colour(project, tmp_path / "c.plinx")[6] == pytest.approx(2.5)
+
+
+def test_a_colour_object_made_in_a_python_thread_becomes_the_clips(project, tmp_path):
+    clip = project.clips["shot"]
+    made = []
+
+    def assign():
+        colour = p.ColorParameters(p.LogColorspace, gamma=1.7)
+        clip.color_parameters = colour
+        colour.gamma = 1.9
+        made.append(colour)
+    in_thread(assign)
+    colour = made.pop()
+    assert colour is clip.color_parameters and colour.parent() is clip and not shiboken2.ownedByPython(colour)
+    assert written_colour(project, tmp_path / "c.plinx")[0::6] == [p.LogColorspace, pytest.approx(1.9)]
+    shiboken2.delete(project)
+    assert not shiboken2.isValid(colour)  # died with its clip
+
+
+def test_a_colour_object_of_another_running_thread_stays_pythons(project, tmp_path):
+    clip = project.clips["shot"]
+    before = written_colour(project, tmp_path / "before.plinx")
+    kept = clip.color_parameters
+    made, ready, release = [], threading.Event(), threading.Event()
+
+    def hold():
+        made.append(p.ColorParameters(gamma=3.0))
+        ready.set()
+        release.wait(60)
+    worker = threading.Thread(target=hold)
+    worker.start()
+    try:
+        assert ready.wait(60)
+        with raises(RuntimeError, "The colour parameters belong to another thread than the clip"):
+            clip.color_parameters = made[0]
+        assert clip.color_parameters is kept and shiboken2.ownedByPython(made[0]) and made[0].parent() is None
+    finally:
+        release.set()
+        worker.join(60)
+    assert written_colour(project, tmp_path / "after.plinx") == before
 
 
 def test_none_drops_the_colour_object(footage):

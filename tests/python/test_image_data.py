@@ -144,6 +144,32 @@ def test_setters_store_the_description_only(clip):
             assign()
 
 
+def description(image):
+    return image.width, image.height, image.pixel_format, image.channel_type
+
+
+@pytest.mark.parametrize("field, value", [
+    ("height", 100000), ("height", HEIGHT + 1), ("width", WIDTH + 1), ("width", 2 ** 63),
+    ("pixel_format", p.RGBColorAlphaFormat), ("channel_type", p.FloatType),
+])
+def test_a_frame_the_project_keeps_never_claims_more_than_its_pixels(project, clip, field, value):
+    image = clip.image(0)
+    before = description(image)
+    with pytest.raises(BufferError, match=r"^The image's layout needs \d+ bytes of pixels, its buffer holds %d$"
+                       % (WIDTH * HEIGHT * 3)):
+        setattr(image, field, value)
+    assert description(image) == before and description(clip.image(0)) == before
+    layer = project.add_layer(clip)
+    layer.add_xspline_contour(0.0, [p.XControlPointData(x=1.0, y=1.0), p.XControlPointData(x=4.0, y=3.0)])
+    project.track_layers(0, 1, [layer])  # the core reads the frame as it is
+    # The script's own copy may say what it likes; a smaller description fits.
+    own = clip.image(0, allocate=True)
+    setattr(own, field, value)
+    assert getattr(own, field) == value
+    image.height = HEIGHT - 1
+    assert clip.image(0).height == HEIGHT - 1
+
+
 def test_flips(clip):
     image = clip.image(2)
     pixels = image.pixels()
@@ -183,12 +209,28 @@ def test_set_pixels_refusals_leave_the_image_alone(clip):
     with raises(ValueError, "Pixel data already belongs to another image"):
         image.pixels = clip.image(1).pixels()
     assert image.pixels() is pixels
-    # A description larger than the buffer: refused after both checks pass.
-    image.height = HEIGHT + 1
-    for call in (image.flip, image.flipped_pixels, lambda: setattr(image, "pixels", array.array("B", bytes(size)))):
+    # A description larger than the buffer (a copy of the script's own may
+    # have one): refused after both checks pass.
+    own = clip.image(0, allocate=True)
+    own_pixels = own.pixels()
+    own.height = HEIGHT + 1
+    for call in (own.flip, own.flipped_pixels, lambda: setattr(own, "pixels", array.array("B", bytes(size)))):
         with pytest.raises(BufferError):
             call()
+    assert own.pixels() is own_pixels and list(own_pixels) == before
+
+
+def test_pixels_the_image_cannot_take_leave_it_its_own(clip):
+    # Rows of no bytes fit any buffer, but no memory holds 2**62 row pointers.
+    image = clip.image(0, allocate=True)
+    pixels = image.pixels()
+    before = list(pixels)
+    image.width, image.height = 0, 2 ** 62
+    with pytest.raises(MemoryError):
+        image.pixels = array.array("B", bytes(len(before)))
     assert image.pixels() is pixels and list(pixels) == before
+    image.width, image.height = WIDTH, HEIGHT
+    assert rows(image.flipped_pixels(), WIDTH * 3) == rows(before, WIDTH * 3)[::-1]
 
 
 def test_set_pixels_adopts_the_array_and_clears_the_callers_names(clip, tmp_path):

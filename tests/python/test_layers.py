@@ -105,6 +105,13 @@ def test_a_layer_and_a_group_of_one_name_are_found_once_each(project, plate):
     group = project.add_group("same")
     assert project.find_layers("same") == [layer] and project.find_groups("same") == [group]
     assert group.find_layers("same") == [] and project.find_layers("other") == []
+    # A group finds the layers in it by name, never itself.
+    inside, other = project.add_layer(plate, "same"), project.add_layer(plate, "other")
+    group.insert_child(inside)
+    group.insert_child(other)
+    assert group.find_layers("same") == [inside] and group.find_layers("other") == [other]
+    found = project.find_layers("same")
+    assert len(found) == 2 and layer in found and inside in found and project.find_groups("same") == [group]
 
 
 def test_a_group_with_a_dead_layer_is_not_made(project, plate):
@@ -196,6 +203,31 @@ def test_z_order_reads_back(project, plate, index, z, order):
     layers[index].z_order = z
     assert layers[index].z_order == z
     assert "".join(reversed(names(project.layers))) == order
+
+
+INT_MAX = 2 ** 31 - 1
+
+
+@pytest.mark.parametrize("kind", ["layer", "group"])
+@pytest.mark.parametrize("z, place", [
+    (-INT_MAX - 1, 0), (-1, 0), (0, 0), (2, 2), (3, 3), (4, 3), (INT_MAX - 1, 3), (INT_MAX, 3),
+])
+def test_z_order_past_either_end_is_that_end(project, plate, kind, z, place):
+    nodes = [project.add_layer(plate, name) for name in "abc"] + [project.add_group("g")]
+    node = nodes[1] if kind == "layer" else nodes[3]
+    node.z_order = z
+    assert node.z_order == place
+    assert sorted(other.z_order for other in nodes) == [0, 1, 2, 3]
+
+
+@pytest.mark.parametrize("z", [INT_MAX + 1, -INT_MAX - 2, 2 ** 64])
+def test_z_order_beyond_an_int_is_refused(project, plate, z):
+    nodes = [project.add_layer(plate, name) for name in "abc"] + [project.add_group("g")]
+    before = [node.z_order for node in nodes]
+    for node in (nodes[1], nodes[3]):
+        with pytest.raises(OverflowError):
+            node.z_order = z
+    assert [node.z_order for node in nodes] == before
 
 
 def test_children_and_parents(project, plate):
@@ -315,9 +347,13 @@ def test_dead_layers_and_groups(project, plate):
     group = project.add_group("G")
     layer.remove()
     assert not layer and layer.isNull()
+    # Whatever else is wrong with the call (outside the application, a bad
+    # argument), a layer that is gone says so first.
     for action in (lambda: layer.name, lambda: layer.parent, lambda: hash(layer), lambda: layer == alive,
                    lambda: alive == layer, lambda: setattr(layer, "parent", group),
-                   lambda: group.insert_child(layer)):
+                   lambda: group.insert_child(layer), lambda: layer.selected,
+                   lambda: setattr(layer, "selected", True), lambda: layer.get_surface_position(9, 0.0),
+                   lambda: setattr(layer, "z_order", INT_MAX), lambda: setattr(layer, "link_to_track", alive)):
         with raises(RuntimeError, "Invalid object"):
             action()
     undo(project)  # the removal: the layer is made anew

@@ -234,10 +234,21 @@ def test_without_positional_arguments_nothing_is_registered(tmp_path, keywords):
     assert module.get_fps("x") == 1.0
 
 
-def test_save_lists_take_any_sequence_of_their_members():
-    module = Bare("Seq", (fresh_extension(),), (p.PixelFormat.RGBColorFormat, p.PixelFormat.GreyLevelFormat),
-                  (p.ChannelType.UCharType,))
+def test_save_lists_take_any_sequence_of_their_members(tmp_path):
+    extension = fresh_extension()
+
+    class TupleToy(Toy):
+        def __init__(self):
+            m.AbstractImageIOModule.__init__(self, "Seq", (extension,), (p.PixelFormat.RGBColorFormat,
+                                             p.PixelFormat.GreyLevelFormat), (p.ChannelType.UCharType,))
+            self.extension, self.calls = extension, []
+    module = TupleToy()
     assert module.get_frame_count("x") == 1.0
+    # Registered as a writer of its format: an export writes through it.
+    project = p.Project(p.Clip(write_frames(tmp_path / "png", count=2, size=(5, 2)), "shot", True))
+    project.clips["shot"].export(None, str(tmp_path / "out"), extension, "t_", "", 0, 1)
+    assert module.calls == [("save", "t_0" + extension), ("save", "t_1" + extension)]
+    assert toy_header(str(tmp_path / "out" / ("t_1" + extension))) == (5, 2)
 
 
 # --- Methods of a subclass that lacks them ---------------------------------------------------

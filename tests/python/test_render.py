@@ -526,6 +526,43 @@ def test_export_kind_follows_the_extension_with_its_dot(project, tmp_path):
         project.export_rendered_shapes([layer], p.Grayscale, str(folder / "sequence"), "mov", "m", "", 0, 2)
 
 
+# Both exports that name their files folder/prefix + number + suffix + extension.
+EXPORTS = {
+    "clip": lambda project, layer, out, prefix, suffix, extension, offset, width=1: project.clips["sq"].export(
+        None, out, extension, prefix, suffix, 0, 1, index_width=width, offset=offset),
+    "shapes": lambda project, layer, out, prefix, suffix, extension, offset, width=1: project.export_rendered_shapes(
+        [layer], p.Grayscale, out, extension, prefix, suffix, 0, 1, index_width=width, offset=offset),
+}
+LAST_NUMBER = 2 ** 32 - 1
+
+
+@pytest.mark.parametrize("export", sorted(EXPORTS))
+@pytest.mark.parametrize("prefix, suffix, extension, offset, width, error, text", [
+    ("../m", "", ".png", 0, 1, ValueError, "prefix '../m' must not name another folder"),
+    ("sub/m", "", ".png", 0, 1, ValueError, "prefix 'sub/m' must not name another folder"),
+    ("..", "", ".png", 0, 1, ValueError, "prefix '..' must not name another folder"),
+    ("m", "/../x", ".png", 0, 1, ValueError, "suffix '/../x' must not name another folder"),
+    ("m", "", "/../x.png", 0, 1, ValueError, "extension '/../x.png' must not name another folder"),
+    ("m", "", ".png", LAST_NUMBER, 1, IndexError,
+     "File numbers 4294967295 to 4294967296 pass the largest, 4294967295"),
+    ("m", "", ".png", 0, 2 ** 31 - 1, IndexError, "index_width '2147483647' out of range (must be at most 255)"),
+])
+def test_export_names_stay_in_the_folder_and_numbers_do_not_wrap(project, tmp_path, export, prefix, suffix,
+                                                                   extension, offset, width, error, text):
+    layer = square_layer(project)
+    tree = tmp_path / "exports"
+    with raises(error, text):
+        EXPORTS[export](project, layer, str(tree / "out"), prefix, suffix, extension, offset, width)
+    assert not tree.exists()
+
+
+@pytest.mark.parametrize("export", sorted(EXPORTS))
+def test_export_numbers_reach_the_last_there_is(project, tmp_path, export):
+    out = tmp_path / "out"
+    EXPORTS[export](project, square_layer(project), str(out), "m", "", ".png", LAST_NUMBER - 1)
+    assert sorted(os.listdir(out)) == ["m4294967294.png", "m4294967295.png"]
+
+
 # --- What the pixels show -----------------------------------------------------------------------
 
 def square_region(clip, frame):

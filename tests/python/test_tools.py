@@ -371,6 +371,8 @@ def test_input_event_attributes(tmp_path, project_file):
         host.close_project()
         out["after closing"] = [error_of(lambda: twin.contour), error_of(lambda: twin.control_point),
                                 twin.pos_on_image.toTuple()]
+        # A kept event holds its layer weakly: the layer went with its project.
+        out["layer after closing"] = [bool(twin.layer), twin.layer.isNull(), error_of(lambda: twin.layer.name)]
         result(out)
     """, tmp_path, project_file)
     assert value["errors"] == [
@@ -387,6 +389,7 @@ def test_input_event_attributes(tmp_path, project_file):
     assert value["values"] == [[8.0, 9.0], [16.0, 18.0], True, "outline", [16.0, 18.0]]
     assert value["after the change"] == ["XSplineContour", "XControlPoint"]
     assert value["after closing"] == [["RuntimeError", "Invalid object"]] * 2 + [[16.0, 18.0]]
+    assert value["layer after closing"] == [False, True, ["RuntimeError", "Invalid object"]]
 
 
 def test_failing_overrides_are_printed_and_later_events_arrive(tmp_path, project_file):

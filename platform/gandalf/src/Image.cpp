@@ -206,13 +206,6 @@ struct Layout
     size_t span() const { return gan_image_data_span(format, type, height, width, stride); }
 };
 
-bool fitsBuffer(const Gan_Image* image)
-{
-    const size_t span = Layout::of(image).span();
-    return span != std::numeric_limits<size_t>::max() && span <= image->pix_data_size
-           && (span == 0 || image->pix_data_ptr);
-}
-
 // Brackets the library's direct access to an image's pixels with its hooks.
 class PixelAccess
 {
@@ -322,9 +315,16 @@ unsigned gan_image_format_channels(Gan_ImageFormat format)
 unsigned long gan_image_min_stride(Gan_ImageFormat format, Gan_Type type, unsigned long width,
                                    unsigned long alignment)
 {
-    const unsigned long bytes = width * gan_image_format_channels(format) * gan_type_sizeof(type);
+    const unsigned long largest = std::numeric_limits<unsigned long>::max();
+    const unsigned long pixel = gan_image_format_channels(format) * gan_type_sizeof(type);
+    // Saturate rather than wrap: no buffer holds a row that long.
+    if (pixel != 0 && width > largest / pixel)
+        return largest;
+    const unsigned long bytes = width * pixel;
     if (alignment <= 1)
         return bytes;
+    if (bytes > largest - (alignment - 1))
+        return largest;
     return (bytes + alignment - 1) / alignment * alignment;
 }
 
@@ -338,6 +338,22 @@ size_t gan_image_data_span(Gan_ImageFormat format, Gan_Type type, unsigned long 
     if (height - 1 > (std::numeric_limits<size_t>::max() - row) / std::max<size_t>(stride, 1))
         return std::numeric_limits<size_t>::max();
     return (height - 1) * size_t(stride) + row;
+}
+
+bool gan_image_layout_fits(Gan_ImageFormat format, Gan_Type type, unsigned long height, unsigned long width,
+                           unsigned long stride, size_t bytes)
+{
+    const size_t span = gan_image_data_span(format, type, height, width, stride);
+    return stride >= gan_image_min_stride(format, type, width, 0) && span != std::numeric_limits<size_t>::max()
+           && span <= bytes;
+}
+
+bool gan_image_fits_buffer(const Gan_Image* image)
+{
+    const Layout layout = Layout::of(image);
+    const size_t bytes = image->pix_data_size;
+    return gan_image_layout_fits(layout.format, layout.type, layout.height, layout.width, layout.stride, bytes)
+           && (layout.span() == 0 || image->pix_data_ptr);
 }
 
 Gan_Image* gan_image_form_gen(Gan_Image* image, Gan_ImageFormat format, Gan_Type type, unsigned long height,
@@ -434,7 +450,7 @@ Gan_Image* gan_image_flip_q(Gan_Image* source, bool interlaced, Gan_Image* dest)
 
     const bool inPlace = dest == source;
     PixelAccess reading(source, inPlace ? GAN_PIXELS_READ | GAN_PIXELS_WRITE : GAN_PIXELS_READ);
-    if (!reading.granted() || !fitsBuffer(source))
+    if (!reading.granted() || !gan_image_fits_buffer(source))
         return nullptr;
 
     const size_t rowBytes = gan_image_min_stride(layout.format, layout.type, layout.width, 0);
@@ -449,7 +465,7 @@ Gan_Image* gan_image_flip_q(Gan_Image* source, bool interlaced, Gan_Image* dest)
     }
 
     PixelAccess writing(dest, GAN_PIXELS_WRITE);
-    if (!writing.granted() || !fitsBuffer(dest))
+    if (!writing.granted() || !gan_image_fits_buffer(dest))
         return nullptr;
     auto* to = static_cast<unsigned char*>(dest->pix_data_ptr);
     for (unsigned long row = 0; row < layout.height; ++row)

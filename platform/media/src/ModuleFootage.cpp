@@ -84,8 +84,7 @@ bool readInto(ImageIOModule& module, const QString& path, int frame,
     const Gan_Image& loaded = *picture.image;
     FrameLayout file;
     if (!frameLayoutOf(loaded.format, loaded.type, loaded.width, loaded.height, file) || !loaded.pix_data_ptr
-        || gan_image_data_span(loaded.format, loaded.type, loaded.height, loaded.width, loaded.stride)
-               > loaded.pix_data_size)
+        || !gan_image_fits_buffer(&loaded))
         return false;
     FrameLayout asked = file;
     void* buffer = place(asked);

@@ -52,17 +52,18 @@ PyObject* setMasterPoint(const ShapeHandle<Rirediro::ControlPoint>& point, PyObj
         return nullptr; // a deleted Python object
     const bool none = master == Py_None;
     withoutLock([&] {
+        const boost::shared_ptr<Rirediro::ControlPoint> follower = point.handledObject();
         const boost::shared_ptr<VUVI_ProjectManager> project = PyHandle<void>::fromWeakToShared(point.projectManager());
         boost::shared_ptr<Rirediro::ControlPoint> leader;
         if (bezier)
-            leader = bezier->handledObject();
+            leader = bezier->handledObjectIn(*project);
         else if (xspline)
-            leader = xspline->handledObject();
+            leader = xspline->handledObjectIn(*project);
         else if (!known && !none)
             VUVI_ErrorDetector::instance()->checkNotNull(false, QString::fromLatin1(source), line,
                                                          QStringLiteral("false"), QStringLiteral("Wrong argument type"));
         const Prm::Context context = Python::contextOf(time, view);
-        Python::setPointConstraint(leader, point.handledObject(), project.get(), context, lockTangents);
+        Python::setPointConstraint(leader, follower, project.get(), context, lockTangents);
     });
     Py_RETURN_NONE;
 }

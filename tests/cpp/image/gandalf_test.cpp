@@ -59,6 +59,9 @@ TEST_F(GandalfTest, StrideAndSpanFollowFormatTypeAndWidth)
         {GAN_RGB_COLOUR_IMAGE, GAN_UCHAR, 5, 4, 16},
         {GAN_RGB_COLOUR_IMAGE, GAN_UNDEFINED_TYPE, 5, 0, 0},
         {GAN_UNDEFINED_IMAGE_FORMAT, GAN_UCHAR, 5, 0, 0},
+        // Rows too long for any buffer saturate rather than wrap to a short stride.
+        {GAN_RGB_COLOUR_IMAGE, GAN_UCHAR, ~0ul / 3 + 1, 0, ~0ul},
+        {GAN_GREY_LEVEL_IMAGE, GAN_UCHAR, ~0ul, 4, ~0ul},
     };
     for (const Case& c : cases)
         EXPECT_EQ(gan_image_min_stride(c.format, c.type, c.width, c.alignment), c.stride)
@@ -146,6 +149,24 @@ TEST_F(GandalfTest, FlipReversesRowsInPlaceOrIntoAnotherImage)
         gan_image_free(copy);
         gan_image_free(image);
     }
+}
+
+TEST_F(GandalfTest, ALayoutFitsWhenEveryRowLiesWithinTheBytesAndItsStride)
+{
+    struct Case
+    {
+        unsigned long height, width, stride; // one byte a pixel: the width is a row's bytes
+        size_t bytes;
+        bool fits;
+    };
+    const Case cases[] = {
+        {3, 5, 8, 21, true},         {3, 5, 8, 20, false},         {3, 5, 4, 100, false},
+        {0, 5, 8, 0, true},          {~0ul, 0, 0, 0, true},        {~0ul, 5, 8, 1000, false},
+        {1, ~0ul, ~0ul, ~size_t(0), false}, // a span that saturates fits nothing
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(gan_image_layout_fits(GAN_GREY_LEVEL_IMAGE, GAN_UCHAR, c.height, c.width, c.stride, c.bytes), c.fits)
+            << c.height << " " << c.width << " " << c.stride << " " << c.bytes;
 }
 
 TEST_F(GandalfTest, FlipAsksTheHooksAndRefusesLayoutsBeyondTheBuffer)

@@ -93,12 +93,20 @@ TEST_F(LayerCommands, AColourChangeRunsAndUndoesInTurn)
         EXPECT_EQ(node.matteColor(), QColor(Qt::white)) << step;
     }
 
-    // Once its layer is gone for good it does nothing.
+    // Once its layer is gone for good it does nothing: neither to the node,
+    // held here past its removal, nor to a layer made since.
+    const boost::shared_ptr<VUVI_Layer> held = layer.handledObject();
     layer.remove();
     history().clear();
+    Layer later = addLayer(QStringLiteral("B"));
+    const QColor laterColour = later.handledObject()->strokeColor();
     command.doIt();
+    EXPECT_EQ(held->strokeColor(), old);
+    EXPECT_EQ(later.handledObject()->strokeColor(), laterColour);
     command.undoIt();
-    EXPECT_TRUE(project().get_layers().isEmpty());
+    EXPECT_EQ(held->strokeColor(), old);
+    EXPECT_EQ(later.handledObject()->strokeColor(), laterColour);
+    EXPECT_EQ(project().get_layers(), QVector<Layer>({later}));
 }
 
 TEST_F(LayerCommands, SelectingNeedsAProject)

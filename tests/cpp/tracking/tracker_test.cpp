@@ -2,6 +2,9 @@
 // footage, forward and backward, and keys the layer's track.
 #include "tracking/SquareFootage.h"
 
+#include <Rirediro/ErrorHandling/VUVI_Error.h>
+
+#include <Rirediro/Project/VUVI_FrameManager.h>
 #include <Rirediro/Project/VUVI_PreProcManager.h>
 
 #include <cmath>
@@ -150,3 +153,29 @@ TEST(TrackerKeys, ComeBackWithALayerWhoseRemovalIsUndone)
 }
 
 } // namespace
+
+TEST(TrackerFrames, AFrameThatClaimsMoreThanItsPixelsIsNeverRead)
+{
+    QTemporaryDir dir;
+    cliptest::ProjectOfFootage made(writeSquareFootage(dir.path(), 4, 0));
+    Layer layer = made.project->add_layer(&made.clip(), QStringLiteral("Square"), 0, 0);
+    layer.add_xspline_contour(0.0f, {shapetest::xAt(Left, Top), shapetest::xAt(Left + Side, Top),
+                                     shapetest::xAt(Left + Side, Top + Side)});
+    const Prm::Context first(Prm::Time::fromDouble(0), Prm::View(0), 3);
+    // The project's own frame, its description changed behind the image's
+    // back (as a write racing a read of it would show it).
+    const auto frame =
+        made.core().frameManager().spgiGetDerivedImage(made.clip().internalClip()->clipID(), first, false, false);
+    ASSERT_TRUE(frame.get());
+    for (const auto& [field, value] : {std::pair{&Gan_Image::height, 100000ul}, {&Gan_Image::width, 100000ul},
+                                       {&Gan_Image::stride, 1ul}}) {
+        const unsigned long kept = frame.get()->*field;
+        frame.get()->*field = value;
+        testsupport::expectFailure<VUVI_OperationFailed>(
+            [&] { made.core().preProcManager().trackToNextFrame(*layer.handledObject(), first, LC::RenderOptions()); },
+            QStringLiteral("The description of frame 0 of clip 1 claims more pixels than it holds"));
+        frame.get()->*field = kept;
+    }
+    EXPECT_NO_THROW(
+        made.core().preProcManager().trackToNextFrame(*layer.handledObject(), first, LC::RenderOptions()));
+}

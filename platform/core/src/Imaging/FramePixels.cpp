@@ -16,14 +16,31 @@ namespace Rirediro {
 
 namespace {
 
-// Whether the kernels read the image, whose pixels' layout is `layout`.
-bool kernelsRead(const Gan_Image& image, Dururev::FrameLayout& layout)
+// An image's description, read once: a script may change the fields of a
+// frame it holds meanwhile.
+struct Description
+{
+    Gan_ImageFormat format;
+    Gan_Type type;
+    unsigned long height;
+    unsigned long width;
+    unsigned long stride;
+    void* pixels;
+    size_t bytes;
+};
+
+// Whether the kernels read pixels so described, whose layout is `layout`.
+bool kernelsRead(const Description& image, Dururev::FrameLayout& layout)
 {
     return Dururev::frameLayoutOf(image.format, image.type, image.width, image.height, layout)
-           && (layout.channelType == Dururev::FrameImage::UInt8 || layout.channelType == Dururev::FrameImage::Float)
-           && image.pix_data_ptr
-           && gan_image_data_span(image.format, image.type, image.height, image.width, image.stride)
-                  <= image.pix_data_size;
+           && (layout.channelType == Dururev::FrameImage::UInt8 || layout.channelType == Dururev::FrameImage::Float);
+}
+
+// A description past its buffer is never read.
+bool withinBuffer(const Description& image)
+{
+    return image.pixels
+           && gan_image_layout_fits(image.format, image.type, image.height, image.width, image.stride, image.bytes);
 }
 
 } // namespace
@@ -35,20 +52,25 @@ FramePixels::FramePixels(VUVI_FrameManager& frames, TQ::ClipID clip, const Prm::
     if (!m_image.get())
         vThrowException(__FILE__, __LINE__, QStringLiteral("Cannot read the frame"),
                         QStringLiteral("Cannot read %1").arg(frame));
+    const Description image{m_image->format, m_image->type, m_image->height, m_image->width,
+                            m_image->stride, m_image->pix_data_ptr, m_image->pix_data_size};
     Dururev::FrameLayout layout;
-    if (!kernelsRead(*m_image, layout))
+    if (!kernelsRead(image, layout))
         vThrowException(__FILE__, __LINE__, QStringLiteral("Unsupported frame"),
                         QStringLiteral("The pixels of %1 cannot be tracked or rendered").arg(frame));
-    m_pixels = ImageKit::Pixels{layout, m_image->pix_data_ptr, m_image->stride};
+    if (!withinBuffer(image))
+        vThrowException(__FILE__, __LINE__, QStringLiteral("Frame larger than its pixels"),
+                        QStringLiteral("The description of %1 claims more pixels than it holds").arg(frame));
+    m_pixels = ImageKit::Pixels{layout, image.pixels, image.stride};
     if (layout.channels != 2)
         return;
     layout.channels = 1;
     const std::size_t channel = layout.bytes() / std::size_t(layout.width) / std::size_t(layout.height);
     m_grey.resize(layout.bytes());
-    const auto* rows = static_cast<const unsigned char*>(m_image->pix_data_ptr);
+    const auto* rows = static_cast<const unsigned char*>(image.pixels);
     unsigned char* grey = m_grey.data();
     for (int row = 0; row < layout.height; ++row) {
-        const unsigned char* pixel = rows + std::size_t(row) * m_image->stride;
+        const unsigned char* pixel = rows + std::size_t(row) * image.stride;
         for (int column = 0; column < layout.width; ++column, pixel += 2 * channel, grey += channel)
             std::memcpy(grey, pixel, channel);
     }

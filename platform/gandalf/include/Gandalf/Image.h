@@ -122,12 +122,21 @@ size_t gan_type_sizeof(Gan_Type type);
 unsigned gan_image_format_channels(Gan_ImageFormat format);
 
 // The smallest stride of rows of `width` pixels, rounded up to a multiple of
-// `alignment` bytes (0 or 1: no rounding).
+// `alignment` bytes (0 or 1: no rounding); the largest unsigned long for a
+// row longer than that.
 unsigned long gan_image_min_stride(Gan_ImageFormat format, Gan_Type type, unsigned long width,
                                    unsigned long alignment);
 // The bytes that an image of this layout reaches into its pixel buffer.
 size_t gan_image_data_span(Gan_ImageFormat format, Gan_Type type, unsigned long height, unsigned long width,
                            unsigned long stride);
+
+// Whether rows of that layout, `stride` bytes apart, lie within `bytes` of
+// pixels, each row within its stride.
+bool gan_image_layout_fits(Gan_ImageFormat format, Gan_Type type, unsigned long height, unsigned long width,
+                           unsigned long stride, size_t bytes);
+// Whether the image's description (format, type, height, width, stride)
+// lies within its pixel buffer: what every reader of its pixels asks first.
+bool gan_image_fits_buffer(const Gan_Image* image);
 
 // Forms an image: a new record when `image` is null (then release_struct is
 // set), else the given record. With `alloc_pix_data` the pixel buffer is made

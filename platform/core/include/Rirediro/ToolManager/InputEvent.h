@@ -3,6 +3,7 @@
 #include <QPointF>
 
 #include <boost/shared_ptr.hpp>
+#include <boost/weak_ptr.hpp>
 
 namespace Rirediro {
 
@@ -10,7 +11,8 @@ class LayerBase;
 
 // One mouse event in the viewer, as the core hands it to its tools: where
 // the pointer is, and the layer, contour and control point under it.
-// Id 0 names no contour or point.
+// Id 0 names no contour or point. An event may be kept past the layer's
+// life (a tool may store it): it refers to the layer weakly.
 class InputEvent
 {
 public:
@@ -28,15 +30,15 @@ public:
 
     QPointF posOnImage() const { return m_posOnImage; }
     QPointF posOnCanvas() const { return m_posOnCanvas; }
-    // The layer or group under the pointer; null for none.
-    const boost::shared_ptr<LayerBase>& layer() const { return m_layer; }
+    // The layer or group under the pointer; null for none, or once it is gone.
+    boost::shared_ptr<LayerBase> layer() const { return m_layer.lock(); }
     unsigned int contourID() const { return m_contourID; }
     unsigned int pointID() const { return m_pointID; }
 
 private:
     QPointF m_posOnImage;
     QPointF m_posOnCanvas;
-    boost::shared_ptr<LayerBase> m_layer;
+    boost::weak_ptr<LayerBase> m_layer;
     unsigned int m_contourID = 0;
     unsigned int m_pointID = 0;
 };
