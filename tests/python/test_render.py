@@ -516,6 +516,19 @@ def test_two_views_share_each_file_unless_in_separate_streams(project, tmp_path,
         assert QtGui.QColor(image.pixel(left + LEFT + SQUARE + 4, middle)).value() == 0
 
 
+@pytest.mark.parametrize("abbreviation", ["/../../x", "..", "a\\b"])
+def test_a_view_abbreviation_never_names_another_folder(project, tmp_path, abbreviation):
+    # The view's files carry its id instead: the folder holds every file.
+    project.views = [p.ViewInfo("left", "L"), p.ViewInfo("right", abbreviation)]
+    layer = square_layer(project, margin=0)
+    (tmp_path / "out" / "shapes" / "m0_").mkdir(parents=True)
+    folder = str(tmp_path / "out" / "shapes")
+    project.export_rendered_shapes([layer], p.Grayscale, folder, ".png", "m", "", 0, 0,
+                                   views=[p.View(0), p.View(1)], separate_streams=True)
+    assert sorted(os.listdir(folder)) == ["m0_", "m0_1.png", "m0_L.png"]
+    assert os.listdir(str(tmp_path / "out")) == ["shapes"] and os.listdir(folder + "/m0_") == []
+
+
 def test_export_kind_follows_the_extension_with_its_dot(project, tmp_path):
     layer = square_layer(project)
     folder = tmp_path / "shapes"

@@ -26,6 +26,15 @@ QStringList Views::viewNames(const View& view) const
     return index < 0 ? QStringList() : m_entries[std::size_t(index)].names;
 }
 
+QString Views::fileTag(const View& view) const
+{
+    const QString abbreviation = viewNames(view).value(1);
+    const bool namesAFile = !abbreviation.isEmpty() && !abbreviation.contains(QLatin1Char('/'))
+                            && !abbreviation.contains(QLatin1Char('\\')) && !abbreviation.contains(QLatin1Char('\0'))
+                            && !abbreviation.contains(QLatin1String(".."));
+    return namesAFile ? abbreviation : QString::number(view.id());
+}
+
 int Views::viewIndex(const View& view) const
 {
     for (std::size_t i = 0; i < m_entries.size(); ++i) {

@@ -40,10 +40,8 @@ QString ExportClipParams::fileNameForFrame(const Prm::Context& context) const
     const unsigned int number = Prm::Frame::fromTime(context.time).value();
     QString name = m_prefix.text() + QStringLiteral("%1").arg(number, int(m_indexWidth), 10, QLatin1Char('0'))
                    + m_suffix.text();
-    if (m_views.size() > 1 && !m_joint && m_projectViews) {
-        const QStringList names = m_projectViews->viewNames(context.view);
-        name += QLatin1Char('_') + (names.size() > 1 ? names.at(1) : QString::number(context.view.id()));
-    }
+    if (m_views.size() > 1 && !m_joint && m_projectViews)
+        name += QLatin1Char('_') + m_projectViews->fileTag(context.view);
     return QDir(m_clipPath).filePath(name + m_extension);
 }
 

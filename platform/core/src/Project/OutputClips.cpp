@@ -67,11 +67,10 @@ void pointStreamAt(TQ_ClipInfo& info, const Prm::View& view, const QString& fold
 }
 
 // The end of the file names of a view's stream other than the first: "_"
-// and the view's abbreviation (its id when it has none).
+// and the view's file tag.
 QString viewSuffix(const Prm::Views* views, const Prm::View& view)
 {
-    const QStringList names = views ? views->viewNames(view) : QStringList();
-    return QStringLiteral("_") + (names.size() > 1 && !names.at(1).isEmpty() ? names.at(1) : QString::number(view.id()));
+    return QStringLiteral("_") + (views ? views->fileTag(view) : QString::number(view.id()));
 }
 
 [[noreturn]] void fail(const QString& message)

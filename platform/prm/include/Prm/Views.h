@@ -21,6 +21,10 @@ public:
     virtual std::vector<View> viewList() const;
     // (name, abbreviation) of a view; empty for a view the project lacks.
     QStringList viewNames(const View& view) const;
+    // What the names of a view's files carry: its abbreviation, or its id
+    // when it has none or one that could not be part of a file name (a path
+    // separator, "..", a NUL).
+    QString fileTag(const View& view) const;
     // The position of a view in the list; -1 for a view the project lacks.
     int viewIndex(const View& view) const;
     // Appends a view with the next free id and returns it.
