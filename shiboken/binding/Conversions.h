@@ -355,6 +355,73 @@ struct Arg<U*, std::enable_if_t<std::is_class<U>::value && !std::is_same<std::re
     T* pointer = nullptr;
 };
 
+// The most elements a Qt container of elements of this size can hold: a
+// longer sequence cannot be allocated.
+constexpr Py_ssize_t qtContainerCapacity(std::size_t elementSize)
+{
+    return Py_ssize_t((std::numeric_limits<int>::max() - 64) / (elementSize > sizeof(void*) ? elementSize : sizeof(void*)));
+}
+
+// Raises MemoryError for a sequence whose length (or length hint) a Qt
+// container cannot hold; true when it fits. False with the error of
+// len() when that raised.
+bool fitsQtContainer(PyObject* sequence, Py_ssize_t capacity);
+
+// Arguments that PySide2's converters take apart by iterating them (a
+// QStringList, a QVariant made of lists): those survive neither an iteration
+// that raises nor a length that cannot be allocated. The frame iterates first
+// and hands them plain lists and tuples that it made: the iteration's error
+// is raised, and a length that cannot be allocated is a MemoryError.
+template <typename T>
+struct IteratedByRuntime
+{
+    static constexpr bool value = false;
+};
+// A new reference to the object's plain form; null with the error set.
+PyObject* plainStringList(PyObject* object);
+PyObject* plainVariant(PyObject* object);
+template <>
+struct IteratedByRuntime<QStringList>
+{
+    static constexpr bool value = true;
+    static PyObject* plain(PyObject* object) { return plainStringList(object); }
+};
+template <>
+struct IteratedByRuntime<QVariant>
+{
+    static constexpr bool value = true;
+    static PyObject* plain(PyObject* object) { return plainVariant(object); }
+};
+
+template <typename P>
+struct Arg<P, std::enable_if_t<IteratedByRuntime<std::decay_t<P>>::value>>
+{
+    using T = std::decay_t<P>;
+    static PythonToCppFunc check(PyObject* object) { return Conversion<T>::check(object); }
+    bool convert(PythonToCppFunc, PyObject* object)
+    {
+        Shiboken::AutoDecRef plain(IteratedByRuntime<T>::plain(object));
+        if (plain.isNull())
+            return false;
+        PythonToCppFunc toCpp = Conversion<T>::check(plain);
+        if (!toCpp) {
+            if (!PyErr_Occurred())
+                PyErr_Format(PyExc_TypeError, "a %s changed while it was being converted", Py_TYPE(object)->tp_name);
+            return false;
+        }
+        toCpp(plain, &value);
+        return !PyErr_Occurred();
+    }
+    template <typename D>
+    void setDefault(const D& fallback)
+    {
+        value = evaluateDefault(fallback);
+    }
+    P get() { return static_cast<P>(value); }
+
+    T value{};
+};
+
 // A parameter declared as a Python object takes anything, unchanged.
 void passThrough(PyObject*, void*);
 
@@ -412,6 +479,7 @@ enum class Ownership
     Unchanged, // the existing Python object, or a new one that does not own it
     ToPython,  // Python deletes the object with its Python object
     ToCpp,     // the C++ side keeps it, whoever made the Python object
+    Lent,      // the core keeps it for good and lends it: Python cannot destroy it
 };
 
 template <typename R>
@@ -425,7 +493,7 @@ PyObject* toPython(const R& result, Ownership ownership = Ownership::Unchanged)
         if (object && result) {
             if (ownership == Ownership::ToPython)
                 Shiboken::Object::getOwnership(object);
-            else if (ownership == Ownership::ToCpp)
+            else if (ownership == Ownership::ToCpp || ownership == Ownership::Lent)
                 Shiboken::Object::releaseOwnership(object);
         }
         return object;

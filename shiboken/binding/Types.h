@@ -231,10 +231,8 @@ bool guardedSlot(Body&& body)
     try {
         body();
         return true;
-    } catch (const std::exception& error) {
-        translateException(error);
     } catch (...) {
-        Module::raiseUnknown();
+        raiseCaught(nullptr);
     }
     return false;
 }
@@ -255,7 +253,8 @@ PyObject* richCompareSlot(PyObject* self, PyObject* other, int op)
         return raiseOperatorNotImplemented();
     }
     Arg<const T&> operand;
-    if (!operand.convert(toCpp, other))
+    bool converted = false;
+    if (!guardedSlot([&] { converted = operand.convert(toCpp, other); }) || !converted)
         return nullptr;
     const T& left = *selfPointer<T>(self);
     bool result = false;
@@ -686,6 +685,7 @@ protected:
                                                      &detail::isPointerConvertible<T>, &detail::pointerToPython<T>,
                                                      copy);
         detail::registerClassFunctions(type, &detail::baseOffsets<T>, &detail::castTo<T>, &detail::discover<T>);
+        detail::guardType(type);
         return type;
     }
 
@@ -863,8 +863,10 @@ public:
         PyTypeObject* type = this->introduceAs(nativeName.c_str(), destructor,
                                                isQObject ? Conversion<QObject>::pythonType() : nullptr, nullptr);
         if constexpr (isQObject) {
-            if (type)
+            if (type) {
                 detail::registerQObjectType(type, &T::staticMetaObject, sizeof(W));
+                detail::refuseQtParentsOfLent(type);
+            }
         }
         return type;
     }
