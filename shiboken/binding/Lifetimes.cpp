@@ -9,9 +9,12 @@
 #include <QObject>
 
 #include <atomic>
+#include <cstring>
+#include <map>
 #include <mutex>
 #include <unordered_map>
 #include <unordered_set>
+#include <string>
 
 namespace Binding {
 
@@ -167,6 +170,8 @@ bool refusesDeletion(const void* identity)
 
 namespace {
 
+void guardQtDeletionMethods(PyTypeObject* type);
+
 // The types whose destructor function refuses lent objects: the frame's own,
 // and the PySide2 types guarded since. Guarded by the interpreter lock.
 std::unordered_set<PyTypeObject*>& guardedTypes()
@@ -223,39 +228,98 @@ void guardDeletionOf(PyObject* wrapper)
         return; // another kind of class: its deletion cannot be told apart
     Shiboken::ObjectType::setDestructorFunction(reinterpret_cast<SbkObjectType*>(type), destructor);
     guardedTypes().insert(type);
+    if (destructor == &deleteForeign<QObject>)
+        guardQtDeletionMethods(type);
 }
 
-// --- Qt parents ------------------------------------------------------------------------------
+// --- Qt parents and deferred deletion ---------------------------------------------------------
 
 namespace {
 
-PyObject* qtSetParent()
+// The methods through which Python hands a QObject to something that deletes
+// it: each class of PySide2 that defines one gets it guarded, once.
+const char* const s_deletingMethods[] = {"setParent", "deleteLater"};
+
+std::map<std::pair<PyTypeObject*, std::string>, PyObject*>& originalMethods()
 {
-    static PyObject* const original =
-        PyDict_GetItemString(Conversion<QObject>::pythonType()->tp_dict, "setParent");
-    return original;
+    static std::map<std::pair<PyTypeObject*, std::string>, PyObject*> originals;
+    return originals;
 }
 
-PyObject* setParentUnlessLent(PyObject* self, PyObject* parent)
+PyObject* callUnlessLent(const char* name, PyObject* self, PyTypeObject* definingClass, PyObject* const* args,
+                         Py_ssize_t count, PyObject* keywordNames)
 {
-    if (!Shiboken::Object::isValid(self))
-        return nullptr;
-    auto* object = static_cast<QObject*>(
-        Shiboken::Object::cppPointer(reinterpret_cast<SbkObject*>(self), Conversion<QObject>::pythonType()));
-    if (isLent(identityOf(object))) {
-        PyErr_Format(PyExc_RuntimeError, "The application owns this %s: it takes no Qt parent from Python",
-                     Py_TYPE(self)->tp_name);
-        return nullptr;
+    const auto found = originalMethods().find({definingClass, name});
+    if (found == originalMethods().end())
+        return PyErr_Format(PyExc_AttributeError, "%s", name);
+    if (Shiboken::Object::isValid(self, false)) {
+        auto* object = static_cast<QObject*>(
+            Shiboken::Object::cppPointer(reinterpret_cast<SbkObject*>(self), Conversion<QObject>::pythonType()));
+        if (isLent(identityOf(object)))
+            return PyErr_Format(PyExc_RuntimeError, "The application owns this %s: Python cannot %s it",
+                                Py_TYPE(self)->tp_name,
+                                std::strcmp(name, "deleteLater") == 0 ? "delete" : "give a Qt parent to");
     }
-    PyObject* original = qtSetParent();
-    if (!original) {
-        PyErr_SetString(PyExc_AttributeError, "setParent");
-        return nullptr;
-    }
-    return PyObject_CallFunctionObjArgs(original, self, parent, nullptr);
+    const Py_ssize_t positional = PyVectorcall_NARGS(count);
+    const Py_ssize_t keywords = keywordNames ? PyTuple_GET_SIZE(keywordNames) : 0;
+    std::vector<PyObject*> all;
+    all.reserve(std::size_t(positional + keywords + 1));
+    all.push_back(self);
+    all.insert(all.end(), args, args + positional + keywords);
+    return PyObject_Vectorcall(found->second, all.data(), std::size_t(positional + 1), keywordNames);
 }
 
-PyMethodDef s_setParent = {"setParent", &setParentUnlessLent, METH_O, nullptr};
+PyObject* setParentUnlessLent(PyObject* self, PyTypeObject* definingClass, PyObject* const* args, Py_ssize_t count,
+                              PyObject* keywordNames)
+{
+    return callUnlessLent("setParent", self, definingClass, args, count, keywordNames);
+}
+
+PyObject* deleteLaterUnlessLent(PyObject* self, PyTypeObject* definingClass, PyObject* const* args, Py_ssize_t count,
+                                PyObject* keywordNames)
+{
+    return callUnlessLent("deleteLater", self, definingClass, args, count, keywordNames);
+}
+
+PyMethodDef s_guards[] = {
+    {"setParent", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(&setParentUnlessLent)),
+     METH_METHOD | METH_FASTCALL | METH_KEYWORDS, nullptr},
+    {"deleteLater", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(&deleteLaterUnlessLent)),
+     METH_METHOD | METH_FASTCALL | METH_KEYWORDS, nullptr},
+};
+
+void guardMethod(PyTypeObject* type, PyMethodDef& guard)
+{
+    PyObject* original = PyDict_GetItemString(type->tp_dict, guard.ml_name); // borrowed
+    if (!original || originalMethods().count({type, guard.ml_name}))
+        return;
+    PyObject* guarded = PyDescr_NewMethod(type, &guard);
+    if (!guarded) {
+        PyErr_Clear();
+        return;
+    }
+    Py_INCREF(original);
+    originalMethods()[{type, guard.ml_name}] = original;
+    PyDict_SetItemString(type->tp_dict, guard.ml_name, guarded);
+    Py_DECREF(guarded);
+    PyType_Modified(type);
+}
+
+// Guards the methods of the PySide2 classes among the type's bases (the
+// frame's own classes define none of them).
+void guardQtDeletionMethods(PyTypeObject* type)
+{
+    PyObject* mro = type->tp_mro;
+    if (!mro || !PyTuple_Check(mro))
+        return;
+    for (Py_ssize_t i = 0; i < PyTuple_GET_SIZE(mro); ++i) {
+        auto* base = reinterpret_cast<PyTypeObject*>(PyTuple_GET_ITEM(mro, i));
+        if (base == &PyBaseObject_Type || !PyType_IsSubtype(base, Conversion<QObject>::pythonType()))
+            continue;
+        for (PyMethodDef& guard : s_guards)
+            guardMethod(base, guard);
+    }
+}
 
 } // namespace
 
@@ -263,14 +327,7 @@ namespace detail {
 
 void refuseQtParentsOfLent(PyTypeObject* type)
 {
-    if (!qtSetParent())
-        return;
-    PyObject* method = PyDescr_NewMethod(type, &s_setParent);
-    if (!method)
-        return;
-    PyDict_SetItemString(type->tp_dict, "setParent", method);
-    Py_DECREF(method);
-    PyType_Modified(type);
+    guardQtDeletionMethods(type);
 }
 
 // --- Deletion by the runtime -------------------------------------------------------------------

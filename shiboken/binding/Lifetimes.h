@@ -69,9 +69,9 @@ const void* identityOf(const T* object)
 // --- Loans ---------------------------------------------------------------------------------
 // What the core owns and lends to Python (registry entries, the project handed
 // to an exporter, the canvas handed to an overlay) can be used from Python but
-// not destroyed there: the runtime's deletion of it (shiboken2.delete) is
-// refused with a RuntimeError and leaves it alive, and it takes no Qt parent
-// from Python.
+// not destroyed there: the runtime's deletion of it (shiboken2.delete), a Qt
+// parent given from Python and deleteLater are refused with a RuntimeError,
+// and it stays alive.
 
 // Lends an object for the rest of its life; the loan ends when it dies,
 // which its class reports (the clean-up base).
@@ -131,7 +131,9 @@ namespace detail {
 
 // A type whose destructor function refuses lent objects (the frame's own types).
 void guardType(PyTypeObject* type);
-// A QObject class's setParent refuses lent objects.
+// The QObject methods through which Python has a QObject deleted (setParent,
+// deleteLater) refuse lent objects, for the classes of PySide2 among the
+// type's bases.
 void refuseQtParentsOfLent(PyTypeObject* type);
 
 // Refuses the runtime's deletion of a lent object: true when the object is

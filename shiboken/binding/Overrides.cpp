@@ -110,7 +110,9 @@ bool wrappedPointerIsNew(const void* pointer)
 
 void invalidateArgument(PyObject* wrapper)
 {
-    if (wrapper && Shiboken::Object::checkType(wrapper))
+    // Not twice: Python may have had the runtime delete it already (refused
+    // for a lent object, which leaves it invalid).
+    if (wrapper && Shiboken::Object::checkType(wrapper) && Shiboken::Object::isValid(wrapper, false))
         Shiboken::Object::invalidate(wrapper);
 }
 
