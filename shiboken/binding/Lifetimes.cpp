@@ -84,11 +84,13 @@ public:
     {
         std::lock_guard<std::mutex> guard(m_mutex);
         m_loans[identity].forLife = true;
+        m_size = m_loans.size();
     }
     void lend(const void* identity)
     {
         std::lock_guard<std::mutex> guard(m_mutex);
         ++m_loans[identity].scoped;
+        m_size = m_loans.size();
     }
     void giveBack(const void* identity)
     {
@@ -98,16 +100,21 @@ public:
             return;
         if (--found->second.scoped <= 0 && !found->second.forLife)
             m_loans.erase(found);
+        m_size = m_loans.size();
     }
     // The object died: none of its loans outlive it.
     void forget(const void* identity)
     {
+        if (m_size == 0)
+            return;
         std::lock_guard<std::mutex> guard(m_mutex);
-        if (!m_loans.empty())
-            m_loans.erase(identity);
+        m_loans.erase(identity);
+        m_size = m_loans.size();
     }
     bool isLent(const void* identity) const
     {
+        if (m_size == 0)
+            return false;
         std::lock_guard<std::mutex> guard(m_mutex);
         return m_loans.count(identity) != 0;
     }
@@ -115,6 +122,8 @@ public:
 private:
     mutable std::mutex m_mutex;
     std::unordered_map<const void*, Loan> m_loans;
+    // Read without the mutex: most objects die while nothing at all is lent.
+    std::atomic<std::size_t> m_size{0};
 };
 
 LoanBook& loanBook()
@@ -334,11 +343,29 @@ void refuseQtParentsOfLent(PyTypeObject* type)
 
 namespace {
 thread_local const void* s_deletedByRuntime = nullptr;
+thread_local const void* s_deallocated = nullptr;
 } // namespace
+
+void deallocate(PyObject* self)
+{
+    const void* previous = s_deallocated;
+    s_deallocated = Shiboken::Object::cppPointer(reinterpret_cast<SbkObject*>(self), Py_TYPE(self));
+    SbkDeallocWrapper(self);
+    s_deallocated = previous;
+}
+
+bool isBeingDeallocated(const void* cppObject)
+{
+    return cppObject && cppObject == s_deallocated;
+}
 
 RuntimeDeletion::RuntimeDeletion(const void* object) : m_previous(s_deletedByRuntime)
 {
-    // The runtime calls the destructor with the interpreter lock released.
+    if (isBeingDeallocated(object)) {
+        s_deletedByRuntime = nullptr; // its Python object is gone already
+        return;
+    }
+    // shiboken2.delete: the runtime calls the destructor with the lock released.
     RuntimeLock lock;
     SbkObject* wrapper = lock.held() ? wrapperOf(object) : nullptr;
     s_deletedByRuntime = wrapper && !Shiboken::Object::hasCppWrapper(wrapper) ? object : nullptr;
@@ -359,6 +386,8 @@ bool RuntimeDeletion::isUnderway(const void* object)
 void destroyBinding(const void* cppObject) noexcept
 {
     loanBook().forget(cppObject);
+    if (detail::isBeingDeallocated(cppObject))
+        return;
     RuntimeLock lock;
     if (!lock.held())
         return;

@@ -140,6 +140,12 @@ void refuseQtParentsOfLent(PyTypeObject* type);
 // lent, with a RuntimeError for the Python caller that asked for it.
 bool refusesDeletion(const void* identity);
 
+// The deallocation function of the frame's types. While the runtime
+// deallocates a Python object, the C++ object it deletes has already left
+// the tables: its destructor needs no lock to learn that.
+void deallocate(PyObject* self);
+bool isBeingDeallocated(const void* cppObject);
+
 // Marks, for its scope, the object that the runtime deletes (shiboken2.delete,
 // or the collection of an owning Python object), unless the object is of a
 // wrapper class, whose destructor does the runtime's part.

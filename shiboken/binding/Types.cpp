@@ -413,7 +413,7 @@ PyTypeObject* TypeBuilder::introduce(PyObject* module, const char* nativeName, O
 {
     if (!m_constructible) // the runtime would otherwise inherit a constructor from the base type
         slot(Py_tp_new, reinterpret_cast<void*>(&refuseInstances));
-    slot(Py_tp_dealloc, reinterpret_cast<void*>(&SbkDeallocWrapper));
+    slot(Py_tp_dealloc, reinterpret_cast<void*>(&detail::deallocate));
 
     // Tables and specs live as long as the types made from them.
     auto* methods = m_methodTable = new std::vector<PyMethodDef>();
