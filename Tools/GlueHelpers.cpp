@@ -129,10 +129,9 @@ HeldCallable hold(PyObject* callable)
 {
     Py_INCREF(callable);
     return HeldCallable(callable, [](PyObject* object) {
-        if (!Py_IsInitialized() || _Py_IsFinalizing())
-            return;
-        Shiboken::GilState lock;
-        Py_DECREF(object);
+        Binding::RuntimeLock lock;
+        if (lock.held())
+            Py_DECREF(object);
     });
 }
 

@@ -245,8 +245,9 @@ decltype(auto) evaluateDefault(const D& fallback)
 // says whether (and how) it converts, convert() stores it (false with a
 // Python error set when it cannot), get() passes it on.
 
-template <typename P, typename = void>
-struct Arg
+// A value converted by its kind's conversion.
+template <typename P>
+struct ValueArg
 {
     using T = std::decay_t<P>;
     static PythonToCppFunc check(PyObject* object) { return Conversion<T>::check(object); }
@@ -263,6 +264,11 @@ struct Arg
     P get() { return static_cast<P>(value); }
 
     T value{};
+};
+
+template <typename P, typename = void>
+struct Arg : ValueArg<P>
+{
 };
 
 namespace detail {
@@ -394,10 +400,9 @@ struct IteratedByRuntime<QVariant>
 };
 
 template <typename P>
-struct Arg<P, std::enable_if_t<IteratedByRuntime<std::decay_t<P>>::value>>
+struct Arg<P, std::enable_if_t<IteratedByRuntime<std::decay_t<P>>::value>> : ValueArg<P>
 {
     using T = std::decay_t<P>;
-    static PythonToCppFunc check(PyObject* object) { return Conversion<T>::check(object); }
     bool convert(PythonToCppFunc, PyObject* object)
     {
         Shiboken::AutoDecRef plain(IteratedByRuntime<T>::plain(object));
@@ -409,17 +414,8 @@ struct Arg<P, std::enable_if_t<IteratedByRuntime<std::decay_t<P>>::value>>
                 PyErr_Format(PyExc_TypeError, "a %s changed while it was being converted", Py_TYPE(object)->tp_name);
             return false;
         }
-        toCpp(plain, &value);
-        return !PyErr_Occurred();
+        return ValueArg<P>::convert(toCpp, plain);
     }
-    template <typename D>
-    void setDefault(const D& fallback)
-    {
-        value = evaluateDefault(fallback);
-    }
-    P get() { return static_cast<P>(value); }
-
-    T value{};
 };
 
 // A parameter declared as a Python object takes anything, unchanged.
