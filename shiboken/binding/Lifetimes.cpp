@@ -349,7 +349,7 @@ thread_local const void* s_deallocated = nullptr;
 void deallocate(PyObject* self)
 {
     const void* previous = s_deallocated;
-    s_deallocated = Shiboken::Object::cppPointer(reinterpret_cast<SbkObject*>(self), Py_TYPE(self));
+    s_deallocated = firstCppPointer(self);
     SbkDeallocWrapper(self);
     s_deallocated = previous;
 }

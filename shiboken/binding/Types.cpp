@@ -40,6 +40,18 @@ void clearSingletonFlag(PyObject* object)
 #endif
 }
 
+void* detail::firstCppPointer(PyObject* object)
+{
+#if SHIBOKEN_MAJOR_VERSION == 5 && SHIBOKEN_MINOR_VERSION == 15
+    // Read directly: asking the runtime for the object's own type reads past
+    // the array of a Python class with several bound bases.
+    RuntimeObjectState* state = stateOf(object);
+    return state && state->cppPointers ? state->cppPointers[0] : nullptr;
+#else
+    return Shiboken::Object::cppPointer(reinterpret_cast<SbkObject*>(object), Py_TYPE(object));
+#endif
+}
+
 bool refuseSecondConstruction(PyObject* self, PyTypeObject* bound)
 {
     auto* sbk = reinterpret_cast<SbkObject*>(self);

@@ -101,6 +101,10 @@ void clearSingletonFlag(PyObject* object);
 // Whether __init__ may build a native object for this Python object: not when
 // it holds one, nor when its native object has been deleted.
 bool refuseSecondConstruction(PyObject* self, PyTypeObject* bound);
+namespace detail {
+// The C++ object that the runtime deletes first with a Python object.
+void* firstCppPointer(PyObject* object);
+} // namespace detail
 PyObject* newInstance(PyTypeObject* type, PyObject* args, PyObject* keywords);
 bool refuseAbstract(PyObject* self, PyTypeObject* bound, const char* className);
 bool bindNewObject(PyObject* self, PyTypeObject* bound, void* cppObject);

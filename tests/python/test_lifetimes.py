@@ -108,11 +108,14 @@ def test_objects_die_while_other_threads_make_python_objects(first_png, way, on_
 KINDS = {
     "Project": "p.Project(p.Clip(FIRST, 's'))",
     "Clip": "p.Clip(FIRST, 's')",
-    "ProgressWatcher": "p.ProgressWatcher()",  # made inside the application only
+    "ProgressWatcher": "p.ProgressWatcher()",
     "ColorParameters": "p.ColorParameters()",
     "exporter": "type('Exp', (e.AbstractTrackingDataExporter,), {})(next(NAMES), '.x')",
     "image module": "type('Mod', (m.AbstractImageIOModule,), {})('Mod', [next(NAMES)], [], [])",
+    "tool": "type('Tool', (__import__('plinx.tools').tools.AbstractTool,), {})()",  # inside the application only
 }
+# Kinds that only the application makes.
+APPLICATION_ONLY = {"ProgressWatcher", "tool"}
 
 AT_EXIT = """
 import itertools
@@ -153,8 +156,8 @@ print("[]")
 @pytest.mark.parametrize("host", ["python", "embedded"])
 @pytest.mark.parametrize("kind", KINDS)
 def test_python_owned_children_of_python_owned_parents_end_with_the_script(first_png, tmp_path, kind, host):
-    if kind == "ProgressWatcher" and host == "python":
-        pytest.skip("a progress watcher is made inside the application only")
+    if kind in APPLICATION_ONLY and host == "python":
+        pytest.skip("made inside the application only")
     script = AT_EXIT % {"first": first_png, "kind": KINDS[kind]}
     ran = run_python(script) if host == "python" else run_embedded(script, tmp_path)
     assert (ran.returncode, ran.stdout.splitlines()[-1:]) == (0, ["[]"]), ran.stdout + ran.stderr
