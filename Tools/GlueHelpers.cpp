@@ -9,6 +9,8 @@
 #include "Python/PyHelpers.h"
 #include "Tools/AbstractTool.h"
 #include "Tools/PythonTool.h"
+#include "shiboken/binding/Lifetimes.h"
+#include "shiboken/binding/Overrides.h"
 
 #include <GUI/ViewerCanvas.h>
 #include <Rirediro/ErrorHandling/VUVI_Error.h>
@@ -22,7 +24,6 @@
 
 #include <autodecref.h>
 #include <basewrapper.h>
-#include <bindingmanager.h>
 #include <gilstate.h>
 #include <sbkconverter.h>
 
@@ -92,7 +93,7 @@ PyTypeObject*& baseType()
 
 PyObject* existingOrNewWrapper(AbstractTool* tool)
 {
-    if (SbkObject* wrapper = Shiboken::BindingManager::instance().retrieveWrapper(tool)) {
+    if (SbkObject* wrapper = Binding::wrapperOf(tool)) {
         Py_INCREF(wrapper);
         return reinterpret_cast<PyObject*>(wrapper);
     }
@@ -128,10 +129,9 @@ HeldCallable hold(PyObject* callable)
 {
     Py_INCREF(callable);
     return HeldCallable(callable, [](PyObject* object) {
-        if (!Py_IsInitialized() || _Py_IsFinalizing())
-            return;
-        Shiboken::GilState lock;
-        Py_DECREF(object);
+        Binding::RuntimeLock lock;
+        if (lock.held())
+            Py_DECREF(object);
     });
 }
 
@@ -263,22 +263,21 @@ QPointer<Rirediro::CustomTool> ToolTypeSystem::createAndRegisterNewInstance(PyTy
     Shiboken::GilState lock;
     PyObject* pythonProject =
         Shiboken::Conversions::pointerToPython(Shiboken::Conversions::getConverter("Project*"), project);
-    if (!pythonProject) {
-        PyErr_Print();
+    Shiboken::AutoDecRef made(
+        Binding::callForCore(reinterpret_cast<PyObject*>(type), pythonProject ? PyTuple_Pack(1, pythonProject) : nullptr));
+    Py_XDECREF(pythonProject);
+    if (made.isNull())
         return nullptr;
-    }
-    Shiboken::AutoDecRef made(PyObject_CallFunctionObjArgs(reinterpret_cast<PyObject*>(type), pythonProject, nullptr));
-    Py_DECREF(pythonProject);
-    AbstractTool* tool = made.isNull() ? nullptr : toolOf(made);
+    AbstractTool* tool = toolOf(made);
     if (!tool) {
-        PyErr_Print();
+        Binding::reportPythonError();
         return nullptr;
     }
     try {
         tool->initTool(toolManager, selectionManager);
     } catch (const std::exception& error) {
         PyErr_SetString(PyExc_RuntimeError, error.what());
-        PyErr_Print();
+        Binding::reportPythonError();
         return nullptr;
     }
     // From now on the core tool owns the object, and the runtime keeps the
@@ -315,16 +314,14 @@ void renderOverlay(PyObject* callable, QOpenGLWidget* widget, float first, float
     if (!Py_IsInitialized() || _Py_IsFinalizing())
         return;
     Shiboken::GilState lock;
+    // The canvas is the viewer's, lent to the renderer for the call.
+    Binding::Loans loans;
+    loans.lend(widget);
     PyObject* pythonWidget =
         Shiboken::Conversions::pointerToPython(Shiboken::Conversions::getConverter("QOpenGLWidget*"), widget);
-    if (!pythonWidget) {
-        PyErr_Print();
-        return;
-    }
-    Shiboken::AutoDecRef arguments(Py_BuildValue("(Ndd)", pythonWidget, double(first), double(second)));
-    Shiboken::AutoDecRef result(arguments.isNull() ? nullptr : PyObject_Call(callable, arguments, nullptr));
-    if (PyErr_Occurred())
-        PyErr_Print();
+    Binding::guardDeletionOf(pythonWidget);
+    Shiboken::AutoDecRef result(Binding::callForCore(
+        callable, pythonWidget ? Py_BuildValue("(Ndd)", pythonWidget, double(first), double(second)) : nullptr));
 }
 
 // --- Shapes under an event ------------------------------------------------------------------

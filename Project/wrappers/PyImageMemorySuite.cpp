@@ -4,6 +4,7 @@
 #include "ImageLocation.h"
 #include "PyArrayObject.h"
 #include "Python/PyHelpers.h"
+#include "shiboken/binding/Lifetimes.h"
 
 #include <Bsc/Logger.h>
 #include <Rirediro/ErrorHandling/VUVI_CoreErrors.h>
@@ -110,44 +111,11 @@ ArrayTable& arrays()
 // ---------------------------------------------------------------------------
 // The interpreter
 
-// Set at the very end of the interpreter's shut-down; read by hooks on any thread.
-std::atomic<bool> interpreterGone{false};
-
-void markInterpreterGone()
-{
-    interpreterGone = true;
-}
-
 // The interpreter lock for Python work from a hook, which the image library
 // may call on any thread, with or without the lock, even at or after the
-// interpreter's end. held() is false when Python objects must not be touched.
-class PythonLock
-{
-public:
-    PythonLock()
-    {
-        if (interpreterGone || (!Py_IsInitialized() && !_Py_IsFinalizing()))
-            return;
-        // While the interpreter shuts down only the thread doing it may run.
-        if (_Py_IsFinalizing() && !PyGILState_Check())
-            return;
-        m_state = PyGILState_Ensure();
-        m_held = true;
-    }
-    ~PythonLock()
-    {
-        if (m_held)
-            PyGILState_Release(m_state);
-    }
-    PythonLock(const PythonLock&) = delete;
-    PythonLock& operator=(const PythonLock&) = delete;
-
-    bool held() const { return m_held; }
-
-private:
-    PyGILState_STATE m_state = PyGILState_UNLOCKED;
-    bool m_held = false;
-};
+// interpreter's end: the frame's, whose held() is false when Python objects
+// must not be touched.
+using PythonLock = Binding::RuntimeLock;
 
 // The pending Python error as an exception of the core's family.
 [[noreturn]] void throwPythonError(const QString& what)
@@ -229,7 +197,7 @@ bool ensureBridge()
     }
     if (!bridgeChecked) { // the samples ran Python code: another thread may have finished first
         writers = prepared;
-        Py_AtExit(markInterpreterGone);
+        Binding::watchInterpreterEnd();
         bridgeReady = bridgeChecked = true;
     }
     return bridgeReady;

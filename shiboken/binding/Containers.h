@@ -51,8 +51,13 @@ struct SequenceConversion
         const auto& container = *static_cast<const Container*>(in);
         PyObject* list = PyList_New(Py_ssize_t(container.size()));
         Py_ssize_t index = 0;
-        for (const Element& element : container)
-            PyList_SET_ITEM(list, index++, Binding::toPython(element));
+        for (auto it = container.cbegin(); list && it != container.cend(); ++it) {
+            PyObject* item = Binding::toPython(*it);
+            if (!item)
+                Py_CLEAR(list);
+            else
+                PyList_SET_ITEM(list, index++, item);
+        }
         return list;
     }
 
@@ -70,6 +75,12 @@ struct SequenceConversion
         }
     }
 
+    // A sequence longer than the container can hold converts to a MemoryError.
+    static void raiseTooLong(PyObject* in, void*)
+    {
+        PyErr_Format(PyExc_MemoryError, "a sequence of %zd items is too long to convert", PySequence_Size(in));
+    }
+
     static PythonToCppFunc isConvertible(PyObject* in)
     {
         if (!PySequence_Check(in))
@@ -79,6 +90,8 @@ struct SequenceConversion
             PyErr_Clear();
             return nullptr;
         }
+        if (size > qtContainerCapacity(sizeof(Element)))
+            return &raiseTooLong;
         for (Py_ssize_t i = 0; i < size; ++i) {
             Shiboken::AutoDecRef item(PySequence_GetItem(in, i));
             if (!detail::elementConverts<Element>(item.object())) {
@@ -102,10 +115,11 @@ struct MappingConversion
     {
         const auto& map = *static_cast<const Map*>(in);
         PyObject* dict = PyDict_New();
-        for (auto it = map.cbegin(); it != map.cend(); ++it) {
+        for (auto it = map.cbegin(); dict && it != map.cend(); ++it) {
             Shiboken::AutoDecRef key(Binding::toPython(it.key()));
             Shiboken::AutoDecRef value(Binding::toPython(it.value()));
-            PyDict_SetItem(dict, key, value);
+            if (key.isNull() || value.isNull() || PyDict_SetItem(dict, key, value) < 0)
+                Py_CLEAR(dict);
         }
         return dict;
     }
@@ -152,9 +166,11 @@ struct PairConversion
     static PyObject* toPython(const void* in)
     {
         const auto& pair = *static_cast<const Pair*>(in);
-        PyObject* tuple = PyTuple_New(2);
-        PyTuple_SET_ITEM(tuple, 0, Binding::toPython(pair.first));
-        PyTuple_SET_ITEM(tuple, 1, Binding::toPython(pair.second));
+        PyObject* first = Binding::toPython(pair.first);
+        PyObject* second = first ? Binding::toPython(pair.second) : nullptr;
+        PyObject* tuple = second ? PyTuple_Pack(2, first, second) : nullptr;
+        Py_XDECREF(first);
+        Py_XDECREF(second);
         return tuple;
     }
 

@@ -245,8 +245,9 @@ decltype(auto) evaluateDefault(const D& fallback)
 // says whether (and how) it converts, convert() stores it (false with a
 // Python error set when it cannot), get() passes it on.
 
-template <typename P, typename = void>
-struct Arg
+// A value converted by its kind's conversion.
+template <typename P>
+struct ValueArg
 {
     using T = std::decay_t<P>;
     static PythonToCppFunc check(PyObject* object) { return Conversion<T>::check(object); }
@@ -263,6 +264,11 @@ struct Arg
     P get() { return static_cast<P>(value); }
 
     T value{};
+};
+
+template <typename P, typename = void>
+struct Arg : ValueArg<P>
+{
 };
 
 namespace detail {
@@ -355,6 +361,63 @@ struct Arg<U*, std::enable_if_t<std::is_class<U>::value && !std::is_same<std::re
     T* pointer = nullptr;
 };
 
+// The most elements a Qt container of elements of this size can hold: a
+// longer sequence cannot be allocated.
+constexpr Py_ssize_t qtContainerCapacity(std::size_t elementSize)
+{
+    return Py_ssize_t((std::numeric_limits<int>::max() - 64) / (elementSize > sizeof(void*) ? elementSize : sizeof(void*)));
+}
+
+// Raises MemoryError for a sequence whose length (or length hint) a Qt
+// container cannot hold; true when it fits. False with the error of
+// len() when that raised.
+bool fitsQtContainer(PyObject* sequence, Py_ssize_t capacity);
+
+// Arguments that PySide2's converters take apart by iterating them (a
+// QStringList, a QVariant made of lists): those survive neither an iteration
+// that raises nor a length that cannot be allocated. The frame iterates first
+// and hands them plain lists and tuples that it made: the iteration's error
+// is raised, and a length that cannot be allocated is a MemoryError.
+template <typename T>
+struct IteratedByRuntime
+{
+    static constexpr bool value = false;
+};
+// A new reference to the object's plain form; null with the error set.
+PyObject* plainStringList(PyObject* object);
+PyObject* plainVariant(PyObject* object);
+template <>
+struct IteratedByRuntime<QStringList>
+{
+    static constexpr bool value = true;
+    static PyObject* plain(PyObject* object) { return plainStringList(object); }
+};
+template <>
+struct IteratedByRuntime<QVariant>
+{
+    static constexpr bool value = true;
+    static PyObject* plain(PyObject* object) { return plainVariant(object); }
+};
+
+template <typename P>
+struct Arg<P, std::enable_if_t<IteratedByRuntime<std::decay_t<P>>::value>> : ValueArg<P>
+{
+    using T = std::decay_t<P>;
+    bool convert(PythonToCppFunc, PyObject* object)
+    {
+        Shiboken::AutoDecRef plain(IteratedByRuntime<T>::plain(object));
+        if (plain.isNull())
+            return false;
+        PythonToCppFunc toCpp = Conversion<T>::check(plain);
+        if (!toCpp) {
+            if (!PyErr_Occurred())
+                PyErr_Format(PyExc_TypeError, "a %s changed while it was being converted", Py_TYPE(object)->tp_name);
+            return false;
+        }
+        return ValueArg<P>::convert(toCpp, plain);
+    }
+};
+
 // A parameter declared as a Python object takes anything, unchanged.
 void passThrough(PyObject*, void*);
 
@@ -412,6 +475,7 @@ enum class Ownership
     Unchanged, // the existing Python object, or a new one that does not own it
     ToPython,  // Python deletes the object with its Python object
     ToCpp,     // the C++ side keeps it, whoever made the Python object
+    Lent,      // the core keeps it for good and lends it: Python cannot destroy it
 };
 
 template <typename R>
@@ -425,7 +489,7 @@ PyObject* toPython(const R& result, Ownership ownership = Ownership::Unchanged)
         if (object && result) {
             if (ownership == Ownership::ToPython)
                 Shiboken::Object::getOwnership(object);
-            else if (ownership == Ownership::ToCpp)
+            else if (ownership == Ownership::ToCpp || ownership == Ownership::Lent)
                 Shiboken::Object::releaseOwnership(object);
         }
         return object;

@@ -2,6 +2,8 @@
 
 #include "Types.h"
 
+#include <new>
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -105,6 +107,114 @@ bool toBool(PyObject* object, bool& out)
     return true;
 }
 
+} // namespace detail
+
+// --- Arguments that the runtime iterates --------------------------------------------
+
+bool fitsQtContainer(PyObject* sequence, Py_ssize_t capacity)
+{
+    const Py_ssize_t length = PyObject_LengthHint(sequence, 0);
+    if (length < 0)
+        return false;
+    if (length > capacity) {
+        PyErr_Format(PyExc_MemoryError, "a sequence of %zd items is too long to convert", length);
+        return false;
+    }
+    return true;
+}
+
+namespace {
+
+// The items of any iterable, as a list of its own; plain lists and tuples
+// are kept as they are.
+PyObject* plainSequence(PyObject* object, Py_ssize_t capacity)
+{
+    if (PyList_CheckExact(object) || PyTuple_CheckExact(object)) {
+        if (PySequence_Fast_GET_SIZE(object) > capacity)
+            return PyErr_Format(PyExc_MemoryError, "a sequence of %zd items is too long to convert",
+                                PySequence_Fast_GET_SIZE(object));
+        return Py_NewRef(object);
+    }
+    if (!fitsQtContainer(object, capacity))
+        return nullptr;
+    PyObject* list = PySequence_List(object);
+    if (list && PyList_GET_SIZE(list) > capacity) {
+        Py_DECREF(list);
+        return PyErr_Format(PyExc_MemoryError, "a sequence is too long to convert");
+    }
+    return list;
+}
+
+PyObject* plainVariantLevel(PyObject* object);
+
+// Lists (their subclasses included, which the runtime iterates as lists)
+// and tuples become plain ones whose items are plain in turn.
+PyObject* plainVariantSequence(PyObject* object)
+{
+    const bool isTuple = PyTuple_CheckExact(object);
+    Shiboken::AutoDecRef items(plainSequence(object, qtContainerCapacity(sizeof(QVariant))));
+    if (items.isNull())
+        return nullptr;
+    const Py_ssize_t size = PySequence_Fast_GET_SIZE(items.object());
+    PyObject* made = isTuple ? PyTuple_New(size) : PyList_New(size);
+    if (!made)
+        return nullptr;
+    for (Py_ssize_t i = 0; i < size; ++i) {
+        PyObject* item = plainVariantLevel(PySequence_Fast_GET_ITEM(items.object(), i));
+        if (!item) {
+            Py_DECREF(made);
+            return nullptr;
+        }
+        if (isTuple)
+            PyTuple_SET_ITEM(made, i, item);
+        else
+            PyList_SET_ITEM(made, i, item);
+    }
+    return made;
+}
+
+PyObject* plainVariantMapping(PyObject* object)
+{
+    PyObject* made = PyDict_New();
+    PyObject* key = nullptr;
+    PyObject* value = nullptr;
+    Py_ssize_t position = 0;
+    while (made && PyDict_Next(object, &position, &key, &value)) {
+        Shiboken::AutoDecRef plain(plainVariantLevel(value));
+        if (plain.isNull() || PyDict_SetItem(made, key, plain) < 0)
+            Py_CLEAR(made);
+    }
+    return made;
+}
+
+// Other objects, subclasses of tuples and dictionaries included, the
+// runtime keeps as they are.
+PyObject* plainVariantLevel(PyObject* object)
+{
+    if (!PyList_Check(object) && !PyTuple_CheckExact(object) && !PyDict_CheckExact(object))
+        return Py_NewRef(object);
+    // A list that holds itself, or nests deeper than the interpreter recurses.
+    if (Py_EnterRecursiveCall(" while converting a value"))
+        return nullptr;
+    PyObject* made = PyDict_CheckExact(object) ? plainVariantMapping(object) : plainVariantSequence(object);
+    Py_LeaveRecursiveCall();
+    return made;
+}
+
+} // namespace
+
+PyObject* plainStringList(PyObject* object)
+{
+    return plainSequence(object, qtContainerCapacity(sizeof(QString)));
+}
+
+PyObject* plainVariant(PyObject* object)
+{
+    return plainVariantLevel(object);
+}
+
+namespace detail {
+
 void setParentOf(PyObject* parent, PyObject* child)
 {
     if (Shiboken::Object::checkType(child))
@@ -115,6 +225,27 @@ void releaseOwnershipOf(PyObject* object)
 {
     if (Shiboken::Object::checkType(object))
         Shiboken::Object::releaseOwnership(object);
+}
+
+void raiseCaught(const Module* module) noexcept
+{
+    try {
+        try {
+            throw;
+        } catch (const std::bad_alloc&) {
+            PyErr_NoMemory();
+        } catch (const std::exception& error) {
+            if (module)
+                module->raise(error);
+            else
+                translateException(error);
+        } catch (...) {
+            Module::raiseUnknown();
+        }
+    } catch (...) {
+        // Setting the error itself failed (out of memory for its text).
+        PyErr_NoMemory();
+    }
 }
 
 // --- Calls of the class's own implementation -------------------------------------
@@ -376,7 +507,12 @@ void* FunctionBase::construct(PyObject* args, PyObject* keywords, bool countMost
     if (!collect(args, keywords, countMost, a))
         return nullptr;
     clearMissing(a);
-    return dispatchConstruct(a);
+    try {
+        return dispatchConstruct(a);
+    } catch (...) {
+        detail::raiseCaught(m_site.module);
+        return nullptr;
+    }
 }
 
 bool FunctionBase::collect(PyObject* args, PyObject* keywords, bool countMost, Arguments& a) const
@@ -414,7 +550,13 @@ PyObject* FunctionBase::call(PyObject* self, Arguments& a) const
     if (PyErr_Occurred())
         return nullptr;
     clearMissing(a);
-    return dispatch(self, a);
+    // Conversions of arguments and results throw too (out of memory).
+    try {
+        return dispatch(self, a);
+    } catch (...) {
+        detail::raiseCaught(m_site.module);
+        return nullptr;
+    }
 }
 
 void FunctionBase::appendSignatureLines(std::vector<std::string>& lines) const

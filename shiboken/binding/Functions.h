@@ -16,6 +16,9 @@
 //                                class's default otherwise; always kept when
 //                                a PyObject* crosses);
 //   resultOwnedByPython, resultOwnedByCpp, resultChildOfSelf, noneWhenNull;
+//   resultLent                   what the core owns and only lends (a pointer,
+//                                or a container of pointers): Python can use
+//                                it but not destroy it (Lifetimes.h);
 //   argumentOwnedByCpp<N>, argumentChildOfSelf<N> (N counts from 1);
 //   resultText("PySequence")     the result's name in the signature text;
 //   wrongCountIsWrongArguments   another count of arguments is the
@@ -28,6 +31,7 @@
 // exception routing, the result and the signature lines.
 
 #include "Conversions.h"
+#include "Lifetimes.h"
 #include "Module.h"
 
 #include "Python/PyHelpers.h"
@@ -157,6 +161,10 @@ struct ResultOwnership
 };
 inline constexpr ResultOwnership resultOwnedByPython{Ownership::ToPython};
 inline constexpr ResultOwnership resultOwnedByCpp{Ownership::ToCpp};
+struct ResultLent
+{
+};
+inline constexpr ResultLent resultLent{};
 
 struct ResultChildOfSelf
 {
@@ -233,6 +241,7 @@ struct Policy
     int signatureLine = -1;
     bool wrongCountIsWrongArguments = false;
     bool ignoresArguments = false;
+    void (*lendResult)(const void* result) = nullptr; // with resultLent
 };
 
 namespace detail {
@@ -284,6 +293,10 @@ inline void apply(Policy& p, ReleaseLock)
 inline void apply(Policy& p, ResultOwnership o)
 {
     p.ownership = o.ownership;
+}
+inline void apply(Policy& p, ResultLent)
+{
+    p.ownership = Ownership::Lent;
 }
 inline void apply(Policy& p, ResultChildOfSelf)
 {
@@ -385,9 +398,15 @@ struct ArgsOf<std::tuple<P...>>
     static void texts(std::vector<std::string>& out) { (out.push_back(parameterText<P>()), ...); }
 };
 
+// The frame's one exception routing, called in a catch block: the Python
+// error for what the call threw. std::bad_alloc, from any call, is a
+// MemoryError; other exceptions go to the module's hook (the translator
+// without module).
+void raiseCaught(const Module* module) noexcept;
+
 // Runs an API call with the interpreter lock released, holding the core
-// for it instead. Exceptions are routed to the module's hook once the lock
-// is back. False when the call threw.
+// for it instead. Exceptions are routed once the lock is back. False when
+// the call threw.
 template <typename Body>
 bool callWithoutLock(const Module& module, Body&& body)
 {
@@ -396,13 +415,9 @@ bool callWithoutLock(const Module& module, Body&& body)
     try {
         PyHelpers::CoreLock core;
         body();
-    } catch (const std::exception& error) {
-        unlocked.restore();
-        module.raise(error);
-        return false;
     } catch (...) {
         unlocked.restore();
-        Module::raiseUnknown();
+        raiseCaught(&module);
         return false;
     }
     unlocked.restore();
@@ -415,11 +430,8 @@ bool callWithLock(const Module& module, Body&& body)
 {
     try {
         body();
-    } catch (const std::exception& error) {
-        module.raise(error);
-        return false;
     } catch (...) {
-        Module::raiseUnknown();
+        raiseCaught(&module);
         return false;
     }
     return true;
@@ -427,6 +439,12 @@ bool callWithLock(const Module& module, Body&& body)
 
 void setParentOf(PyObject* parent, PyObject* child);
 void releaseOwnershipOf(PyObject* object);
+
+template <typename R>
+void lendResult(const void* result)
+{
+    lendResultForLife(*static_cast<const R*>(result));
+}
 
 } // namespace detail
 
@@ -713,6 +731,8 @@ private:
                 if (policy.noneWhenNull && isNullValue(*result))
                     Py_RETURN_NONE;
             }
+            if (policy.lendResult)
+                policy.lendResult(&*result);
             return toPython(*result, policy.ownership);
         }
     }
@@ -758,6 +778,8 @@ auto overload(F function, X... paramsAndExtras)
     auto params = std::tuple_cat(detail::asParams(detail::Decayed<X>(paramsAndExtras))...);
     Policy policy;
     (detail::apply(policy, detail::Decayed<X>(paramsAndExtras)), ...);
+    if constexpr ((std::is_same<std::decay_t<X>, ResultLent>::value || ...))
+        policy.lendResult = &detail::lendResult<std::decay_t<typename detail::Callable<F>::Result>>;
     constexpr bool releases = (std::is_same<std::decay_t<X>, ReleaseLock>::value || ...);
     return std::apply(
         [&](auto... p) {

@@ -1,6 +1,7 @@
 #include "Module.h"
 
 #include "Functions.h"
+#include "Lifetimes.h"
 #include "Types.h"
 
 #include <Bsc/TypeName.h>
@@ -111,6 +112,7 @@ void Module::fillConverter(int slot, SbkConverter* converter) const
 
 PyObject* Module::create(const char* shortName, const std::vector<const FunctionBase*>& functions) const
 {
+    watchInterpreterEnd();
     // The definition and its table live as long as the module.
     auto* table = new std::vector<PyMethodDef>();
     std::vector<std::string>& lines = functionLines()[this];

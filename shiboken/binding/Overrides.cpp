@@ -4,6 +4,7 @@
 
 #include <helper.h>
 
+#include <algorithm>
 #include <array>
 #include <string>
 #include <unordered_map>
@@ -60,24 +61,7 @@ void reportInvalidReturn(const char* className, const char* methodName, const st
                       qualified.c_str(), expected.c_str(), Py_TYPE(result)->tp_name);
     // Warnings turned into errors must not stay pending for the native caller.
     if (PyErr_Occurred())
-        printError();
-}
-
-void printError()
-{
-    if (PyErr_Occurred() && !PyErr_ExceptionMatches(PyExc_Warning))
-        noteRoutingFailure(pendingErrorLine());
-    if (!PyErr_ExceptionMatches(PyExc_SystemExit)) {
-        PyErr_Print();
-        return;
-    }
-    PyObject *type = nullptr, *value = nullptr, *traceback = nullptr;
-    PyErr_Fetch(&type, &value, &traceback);
-    PyErr_NormalizeException(&type, &value, &traceback);
-    PyErr_Display(type, value, traceback);
-    Py_XDECREF(type);
-    Py_XDECREF(value);
-    Py_XDECREF(traceback);
+        reportPythonError();
 }
 
 std::string wrappedTypeName(PyTypeObject* type)
@@ -97,7 +81,7 @@ bool pythonIsRunning()
 
 PyObject* findOverride(const void* cppObject, const char* name, bool& bound)
 {
-    bound = Shiboken::BindingManager::instance().retrieveWrapper(cppObject) != nullptr;
+    bound = wrapperOf(cppObject) != nullptr;
     if (!bound)
         return nullptr;
     // The runtime keeps the Python form of each name in a cache of its
@@ -106,7 +90,7 @@ PyObject* findOverride(const void* cppObject, const char* name, bool& bound)
     PyObject** cache = nameCaches[name].data();
     PyObject* found = Shiboken::BindingManager::instance().getOverride(cppObject, cache, name);
     if (!found && PyErr_Occurred())
-        printError();
+        reportPythonError();
     return found;
 }
 
@@ -121,14 +105,101 @@ bool takeBaseCall(const void* cppObject, const char* name)
 
 bool wrappedPointerIsNew(const void* pointer)
 {
-    return !Shiboken::BindingManager::instance().hasWrapper(pointer);
+    return wrapperOf(pointer) == nullptr;
 }
 
 void invalidateArgument(PyObject* wrapper)
 {
-    if (wrapper && Shiboken::Object::checkType(wrapper))
+    // Not twice: Python may have had the runtime delete it already (refused
+    // for a lent object, which leaves it invalid).
+    if (wrapper && Shiboken::Object::checkType(wrapper) && Shiboken::Object::isValid(wrapper, false))
         Shiboken::Object::invalidate(wrapper);
 }
 
+PyObject* argumentTuple(PyObject* const* converted, std::size_t count)
+{
+    PyObject* tuple = nullptr;
+    if (std::all_of(converted, converted + count, [](PyObject* item) { return item != nullptr; }))
+        tuple = PyTuple_New(Py_ssize_t(count));
+    for (std::size_t i = 0; i < count; ++i) {
+        if (tuple)
+            PyTuple_SET_ITEM(tuple, Py_ssize_t(i), converted[i]);
+        else
+            Py_XDECREF(converted[i]);
+    }
+    if (!tuple && !PyErr_Occurred())
+        PyErr_SetString(PyExc_SystemError, "an argument of an override could not be converted");
+    return tuple;
+}
+
 } // namespace detail
+
+namespace {
+
+// Shows an error the way the interpreter shows one it does not handle,
+// without ever ending the process.
+void displayError(PyObject* type, PyObject* value, PyObject* traceback)
+{
+    PyErr_Display(type, value, traceback);
+    PyErr_Clear();
+}
+
+} // namespace
+
+void reportPythonError()
+{
+    if (!PyErr_Occurred())
+        return;
+    if (!PyErr_ExceptionMatches(PyExc_Warning))
+        detail::noteRoutingFailure(pendingErrorLine());
+    PyObject *type = nullptr, *value = nullptr, *traceback = nullptr;
+    PyErr_Fetch(&type, &value, &traceback);
+    PyErr_NormalizeException(&type, &value, &traceback);
+    if (value && traceback)
+        PyException_SetTraceback(value, traceback);
+    PyObject* hook = PySys_GetObject("excepthook"); // borrowed
+    PyObject* defaultHook = PySys_GetObject("__excepthook__");
+    const bool exiting = PyErr_GivenExceptionMatches(type, PyExc_SystemExit);
+    if (exiting || !hook || hook == Py_None || hook == defaultHook) {
+        displayError(type, value, traceback);
+    } else {
+        // The script's own hook; should it fail (or try to exit), both show.
+        PyObject* shown = PyObject_CallFunctionObjArgs(hook, type, value ? value : Py_None,
+                                                       traceback ? traceback : Py_None, nullptr);
+        if (shown) {
+            Py_DECREF(shown);
+        } else {
+            PyObject *hookType = nullptr, *hookValue = nullptr, *hookTraceback = nullptr;
+            PyErr_Fetch(&hookType, &hookValue, &hookTraceback);
+            PyErr_NormalizeException(&hookType, &hookValue, &hookTraceback);
+            PySys_WriteStderr("Error in sys.excepthook:\n");
+            displayError(hookType, hookValue, hookTraceback);
+            PySys_WriteStderr("\nOriginal exception was:\n");
+            displayError(type, value, traceback);
+            Py_XDECREF(hookType);
+            Py_XDECREF(hookValue);
+            Py_XDECREF(hookTraceback);
+        }
+    }
+    Py_XDECREF(type);
+    Py_XDECREF(value);
+    Py_XDECREF(traceback);
+    PyErr_Clear();
+}
+
+PyObject* callForCore(PyObject* callable, PyObject* args)
+{
+    PyObject* result = args && callable ? PyObject_Call(callable, args, nullptr) : nullptr;
+    if (result && PyErr_Occurred()) {
+        Py_DECREF(result);
+        result = nullptr;
+    }
+    if (!result) {
+        if (!PyErr_Occurred())
+            PyErr_SetString(PyExc_SystemError, "a call from the core into Python could not be made");
+        reportPythonError();
+    }
+    return result;
+}
+
 } // namespace Binding

@@ -21,6 +21,7 @@
 // goes straight to the fallback without touching Python.
 
 #include "Conversions.h"
+#include "Lifetimes.h"
 
 #include <bindingmanager.h>
 #include <gilstate.h>
@@ -36,44 +37,24 @@
 
 namespace Binding {
 
-// Makes the Python object of a C++ object that is being destroyed invalid.
-// Safe from any thread; does nothing once the interpreter is gone, and
-// nothing while the runtime itself deletes the object (it then invalidates
-// the Python object on its own).
-void destroyBinding(const void* cppObject) noexcept;
-
-namespace detail {
-// Marks, for its scope, the object that the runtime deletes (shiboken2.delete,
-// or the collection of an owning Python object), unless the object is of a
-// wrapper class, whose destructor does the runtime's part.
-class RuntimeDeletion
-{
-public:
-    explicit RuntimeDeletion(const void* object);
-    ~RuntimeDeletion();
-    RuntimeDeletion(const RuntimeDeletion&) = delete;
-    RuntimeDeletion& operator=(const RuntimeDeletion&) = delete;
-
-    static bool isUnderway(const void* object);
-
-private:
-    const void* m_previous;
-};
-
-// The destructor function that a bound type gives the runtime.
-template <typename T>
-void deleteForRuntime(void* object)
-{
-    RuntimeDeletion scope(object);
-    delete static_cast<T*>(object);
-}
-} // namespace detail
-
 // Marks an operation without implementation of its own.
 struct PureVirtual
 {
 };
 inline constexpr PureVirtual pure{};
+
+// Wherever the core calls Python, these run it, with the interpreter lock held:
+// an error the call raises (SystemExit and KeyboardInterrupt included) is
+// printed and cleared, and the caller falls back to its default. A script
+// never ends the application through a callback.
+//
+// Calls `callable` with the tuple `args` (null when making it failed, its
+// error pending): a new reference to the result, or null once the error is
+// reported.
+PyObject* callForCore(PyObject* callable, PyObject* args);
+// Reports the pending Python error and clears it: through sys.excepthook,
+// except a SystemExit, which is printed, never obeyed.
+void reportPythonError();
 
 // Why the last routed call of this thread fell back to its default result:
 // the override raised ("ValueError: disk full"), was missing, returned a
@@ -87,9 +68,6 @@ void clearRoutingFailure();
 void noteRoutingFailure(const std::string& text);
 void reportInvalidReturn(const char* className, const char* methodName, const std::string& expected,
                          PyObject* result);
-// Prints the pending Python error and clears it. A SystemExit is printed
-// too, never obeyed: an override is no place to end the process from.
-void printError();
 void raisePureVirtual(const char* className, const char* methodName);
 // The Python override of `name` on the object bound to `cppObject`; null
 // without one. `bound` tells whether the object has a Python object at all.
@@ -141,15 +119,21 @@ struct ReturnName<QVector<E>>
 };
 
 // An argument for a Python override: pointers are wrapped without copying,
-// values are copied. `isNew` tells a pointer wrapped only for this call.
+// values are copied. `isNew` tells a pointer wrapped only for this call: it
+// is the caller's, lent to Python for the call.
 template <typename A>
-PyObject* overrideArgument(const A& argument, bool& isNew)
+PyObject* overrideArgument(const A& argument, bool& isNew, Loans& loans)
 {
     using T = std::decay_t<A>;
     if constexpr (std::is_pointer<T>::value && !std::is_same<T, PyObject*>::value) {
         using U = std::remove_const_t<std::remove_pointer_t<T>>;
         isNew = argument && wrappedPointerIsNew(argument);
-        return Shiboken::Conversions::pointerToPython(pointerType<U>(), argument);
+        if (isNew)
+            loans.lend(argument);
+        PyObject* made = Shiboken::Conversions::pointerToPython(pointerType<U>(), argument);
+        if (isNew)
+            guardDeletionOf(made);
+        return made;
     } else if constexpr (std::is_same<T, PyObject*>::value) {
         isNew = false;
         Py_XINCREF(argument ? argument : Py_None);
@@ -161,6 +145,9 @@ PyObject* overrideArgument(const A& argument, bool& isNew)
 }
 
 void invalidateArgument(PyObject* wrapper);
+// The tuple of an override's converted arguments, taking them over; null
+// with the error pending when one of them failed (the others are released).
+PyObject* argumentTuple(PyObject* const* converted, std::size_t count);
 
 // What routing an operation gives back: its result, or for an operation
 // without result whether the override (or the fallback) ran to its end.
@@ -214,7 +201,7 @@ template <typename R, typename Fallback, typename... A>
     if (override.isNull()) {
         if constexpr (isPure) {
             raisePureVirtual(className, name);
-            printError(); // reported, not left pending for the native caller
+            reportPythonError(); // reported, not left pending for the native caller
             return defaultOf();
         } else {
             if (bound && bit >= 0)
@@ -225,25 +212,23 @@ template <typename R, typename Fallback, typename... A>
     }
 
     // The Python object stays alive while its override runs.
-    Shiboken::AutoDecRef keepAlive(reinterpret_cast<PyObject*>(Shiboken::BindingManager::instance().retrieveWrapper(self)));
+    Shiboken::AutoDecRef keepAlive(reinterpret_cast<PyObject*>(wrapperOf(self)));
     Py_XINCREF(keepAlive.object());
+    Loans loans;
     bool isNew[sizeof...(A) + 1] = {};
+    PyObject* pythonArguments[sizeof...(A) + 1] = {};
     std::size_t index = 0;
-    Shiboken::AutoDecRef args(PyTuple_New(Py_ssize_t(sizeof...(A))));
-    ((PyTuple_SET_ITEM(args.object(), Py_ssize_t(index), detail::overrideArgument(arguments, isNew[index])),
-      ++index),
-     ...);
-    Shiboken::AutoDecRef result(PyObject_Call(override, args, nullptr));
+    ((pythonArguments[index] = detail::overrideArgument(arguments, isNew[index], loans), ++index), ...);
+    Shiboken::AutoDecRef args(argumentTuple(pythonArguments, sizeof...(A)));
+    Shiboken::AutoDecRef result(callForCore(override, args));
     // Pointers wrapped for this call belong to the caller: whatever Python
     // kept of them is invalid from now on.
     for (std::size_t i = 0; i < sizeof...(A); ++i) {
-        if (isNew[i])
+        if (isNew[i] && !args.isNull())
             invalidateArgument(PyTuple_GET_ITEM(args.object(), Py_ssize_t(i)));
     }
-    if (result.isNull()) {
-        printError();
+    if (result.isNull())
         return defaultOf();
-    }
     // A failure of a call nested in the override is not this call's.
     clearRoutingFailure();
     if constexpr (std::is_void<R>::value) {
@@ -256,7 +241,7 @@ template <typename R, typename Fallback, typename... A>
         }
         Arg<R> converted;
         if (!converted.convert(toCpp, result) || PyErr_Occurred()) {
-            printError();
+            reportPythonError();
             return defaultResult;
         }
         return converted.get();

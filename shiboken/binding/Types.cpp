@@ -40,6 +40,18 @@ void clearSingletonFlag(PyObject* object)
 #endif
 }
 
+void* detail::firstCppPointer(PyObject* object)
+{
+#if SHIBOKEN_MAJOR_VERSION == 5 && SHIBOKEN_MINOR_VERSION == 15
+    // Read directly: asking the runtime for the object's own type reads past
+    // the array of a Python class with several bound bases.
+    RuntimeObjectState* state = stateOf(object);
+    return state && state->cppPointers ? state->cppPointers[0] : nullptr;
+#else
+    return Shiboken::Object::cppPointer(reinterpret_cast<SbkObject*>(object), Py_TYPE(object));
+#endif
+}
+
 bool refuseSecondConstruction(PyObject* self, PyTypeObject* bound)
 {
     auto* sbk = reinterpret_cast<SbkObject*>(self);
@@ -83,8 +95,8 @@ bool bindNewObject(PyObject* self, PyTypeObject* bound, void* cppObject)
     Shiboken::Object::setValidCpp(sbkSelf, true);
     Shiboken::Object::setHasCppWrapper(sbkSelf, true);
     Shiboken::BindingManager& bindings = Shiboken::BindingManager::instance();
-    if (bindings.hasWrapper(cppObject))
-        bindings.releaseWrapper(bindings.retrieveWrapper(cppObject));
+    if (SbkObject* previous = wrapperOf(cppObject))
+        bindings.releaseWrapper(previous);
     bindings.registerWrapper(sbkSelf, cppObject);
     return true;
 }
@@ -93,52 +105,6 @@ PyObject* raiseOperatorNotImplemented()
 {
     PyErr_SetString(PyExc_NotImplementedError, "operator not implemented.");
     return nullptr;
-}
-
-namespace {
-thread_local const void* s_deletedByRuntime = nullptr;
-} // namespace
-
-detail::RuntimeDeletion::RuntimeDeletion(const void* object) : m_previous(s_deletedByRuntime)
-{
-    // Called with the interpreter lock released; the runtime's table has a
-    // lock of its own, and the flag is only read.
-    SbkObject* wrapper = Shiboken::BindingManager::instance().retrieveWrapper(object);
-    s_deletedByRuntime = wrapper && !Shiboken::Object::hasCppWrapper(wrapper) ? object : nullptr;
-}
-
-detail::RuntimeDeletion::~RuntimeDeletion()
-{
-    s_deletedByRuntime = m_previous;
-}
-
-bool detail::RuntimeDeletion::isUnderway(const void* object)
-{
-    return object && object == s_deletedByRuntime;
-}
-
-void destroyBinding(const void* cppObject) noexcept
-{
-    if (!Py_IsInitialized() || _Py_IsFinalizing())
-        return;
-    if (detail::RuntimeDeletion::isUnderway(cppObject)) {
-        // The runtime invalidates the Python object once the native one is
-        // gone; only a Python parent's hold on it would outlive that.
-        Shiboken::GilState lock;
-        if (SbkObject* wrapper = Shiboken::BindingManager::instance().retrieveWrapper(cppObject))
-            Shiboken::Object::removeParent(wrapper, false);
-        return;
-    }
-    // The runtime's table has a lock of its own. An object that Python
-    // deallocates is no longer in it (the runtime runs the destructor with
-    // the interpreter lock released): nothing to take the lock for.
-    Shiboken::BindingManager& bindings = Shiboken::BindingManager::instance();
-    if (!bindings.hasWrapper(cppObject))
-        return;
-    Shiboken::GilState lock;
-    SbkObject* wrapper = bindings.retrieveWrapper(cppObject);
-    if (wrapper)
-        Shiboken::Object::destroy(wrapper, const_cast<void*>(cppObject));
 }
 
 namespace detail {
@@ -204,7 +170,7 @@ PyObject* pointerToPythonOf(SbkObjectType* type, const void* in)
 {
     if (!in)
         Py_RETURN_NONE;
-    if (SbkObject* existing = Shiboken::BindingManager::instance().retrieveWrapper(in)) {
+    if (SbkObject* existing = wrapperOf(in)) {
         Py_INCREF(existing);
         return reinterpret_cast<PyObject*>(existing);
     }
@@ -263,7 +229,9 @@ PyObject* fieldGetter(PyObject* self, void* closure)
 {
     if (!Shiboken::Object::isValid(self))
         return nullptr;
-    return static_cast<const FieldBase*>(closure)->get(self);
+    PyObject* value = nullptr;
+    guardedSlot([&] { value = static_cast<const FieldBase*>(closure)->get(self); });
+    return value;
 }
 
 int fieldSetter(PyObject* self, PyObject* value, void* closure)
@@ -275,7 +243,9 @@ int fieldSetter(PyObject* self, PyObject* value, void* closure)
     }
     if (!Shiboken::Object::isValid(self))
         return -1;
-    return field->set(self, value) ? 0 : -1;
+    bool set = false;
+    guardedSlot([&] { set = field->set(self, value); });
+    return set ? 0 : -1;
 }
 
 void raiseWrongFieldType(const FieldBase& field)
@@ -293,7 +263,7 @@ bool isOwnConversion(PyTypeObject* type, SbkConverter* converter)
 
 PyObject* viewFieldInPlace(PyObject* owner, SbkObjectType* type, void* field)
 {
-    if (SbkObject* existing = Shiboken::BindingManager::instance().retrieveWrapper(field)) {
+    if (SbkObject* existing = wrapperOf(field)) {
         if (reinterpret_cast<PyObject*>(existing) != owner) {
             Py_INCREF(existing);
             return reinterpret_cast<PyObject*>(existing);
@@ -455,7 +425,7 @@ PyTypeObject* TypeBuilder::introduce(PyObject* module, const char* nativeName, O
 {
     if (!m_constructible) // the runtime would otherwise inherit a constructor from the base type
         slot(Py_tp_new, reinterpret_cast<void*>(&refuseInstances));
-    slot(Py_tp_dealloc, reinterpret_cast<void*>(&SbkDeallocWrapper));
+    slot(Py_tp_dealloc, reinterpret_cast<void*>(&detail::deallocate));
 
     // Tables and specs live as long as the types made from them.
     auto* methods = m_methodTable = new std::vector<PyMethodDef>();

@@ -101,6 +101,10 @@ void clearSingletonFlag(PyObject* object);
 // Whether __init__ may build a native object for this Python object: not when
 // it holds one, nor when its native object has been deleted.
 bool refuseSecondConstruction(PyObject* self, PyTypeObject* bound);
+namespace detail {
+// The C++ object that the runtime deletes first with a Python object.
+void* firstCppPointer(PyObject* object);
+} // namespace detail
 PyObject* newInstance(PyTypeObject* type, PyObject* args, PyObject* keywords);
 bool refuseAbstract(PyObject* self, PyTypeObject* bound, const char* className);
 bool bindNewObject(PyObject* self, PyTypeObject* bound, void* cppObject);
@@ -231,10 +235,8 @@ bool guardedSlot(Body&& body)
     try {
         body();
         return true;
-    } catch (const std::exception& error) {
-        translateException(error);
     } catch (...) {
-        Module::raiseUnknown();
+        raiseCaught(nullptr);
     }
     return false;
 }
@@ -255,7 +257,8 @@ PyObject* richCompareSlot(PyObject* self, PyObject* other, int op)
         return raiseOperatorNotImplemented();
     }
     Arg<const T&> operand;
-    if (!operand.convert(toCpp, other))
+    bool converted = false;
+    if (!guardedSlot([&] { converted = operand.convert(toCpp, other); }) || !converted)
         return nullptr;
     const T& left = *selfPointer<T>(self);
     bool result = false;
@@ -686,6 +689,7 @@ protected:
                                                      &detail::isPointerConvertible<T>, &detail::pointerToPython<T>,
                                                      copy);
         detail::registerClassFunctions(type, &detail::baseOffsets<T>, &detail::castTo<T>, &detail::discover<T>);
+        detail::guardType(type);
         return type;
     }
 
@@ -863,8 +867,10 @@ public:
         PyTypeObject* type = this->introduceAs(nativeName.c_str(), destructor,
                                                isQObject ? Conversion<QObject>::pythonType() : nullptr, nullptr);
         if constexpr (isQObject) {
-            if (type)
+            if (type) {
                 detail::registerQObjectType(type, &T::staticMetaObject, sizeof(W));
+                detail::refuseQtParentsOfLent(type);
+            }
         }
         return type;
     }

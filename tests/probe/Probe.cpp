@@ -99,3 +99,14 @@ Part* Emitter::part()
     }
     return m_part.data();
 }
+
+Part* keptPart()
+{
+    static Part* const kept = [] {
+        auto* part = new Part(nullptr);
+        part->setObjectName(QStringLiteral("kept"));
+        return part;
+    }();
+    return kept;
+}
+

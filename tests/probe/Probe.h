@@ -151,6 +151,10 @@ public:
     explicit Part(QObject* parent) : QObject(parent), SbkCleaner(this) {}
 };
 
+// The probe's own Part, kept for the process and lent to Python: nothing but
+// the probe may delete it.
+Part* keptPart();
+
 // A QObject class with a signal.
 class Emitter : public QObject
 {

@@ -232,6 +232,13 @@ void init_Probe(PyObject* module)
                       "labelled");
     type.staticMethod("exactly_two", [](int first, int second) { return first + second; }, "first", "second",
                       wrongCountIsWrongArguments);
+    type.staticMethod("kept_part", &keptPart, resultLent);
+    type.staticMethod("kept_part_name", [] { return keptPart()->objectName(); });
+    type.staticMethod("fail_allocation", []() -> int { throw std::bad_alloc(); });
+    type.staticMethod("strings", [](const QStringList& strings) { return strings.join(QLatin1Char(',')); },
+                      "strings");
+    type.staticMethod("strings_of_vector", [](const QVector<QString>& strings) { return strings.size(); },
+                      "strings");
     type.introduce();
 }
 

@@ -35,7 +35,7 @@ void init_AbstractCameraSolveExporter(PyObject* module)
     type.method("do_export", &E::do_export, "project", "layers", "camera_file_path", "time", "views");
     type.method("error_string", &E::error_string);
     type.method("register", &E::registerExporter);
-    type.staticMethod("registered_exporters", &E::registered_exporters, keepLock);
+    type.staticMethod("registered_exporters", &E::registered_exporters, keepLock, resultLent);
     type.method("unregister", &E::unregisterExporter);
     type.property("exports_multiple_views", &E::get_exports_multiple_views);
     type.property("registered", named("is_registered", &E::is_registered));

@@ -37,7 +37,7 @@ void init_AbstractShapeDataExporter(PyObject* module)
     type.method("do_export", &E::do_export, "project", "layers", "shape_file_path", "views");
     type.method("error_string", &E::error_string);
     type.method("register", &E::registerExporter);
-    type.staticMethod("registered_exporters", &E::registered_exporters, keepLock);
+    type.staticMethod("registered_exporters", &E::registered_exporters, keepLock, resultLent);
     type.method("unregister", &E::unregisterExporter);
     type.property("exports_multiple_shapes", &E::get_exports_multiple_shapes);
     type.property("exports_multiple_views", &E::get_exports_multiple_views);

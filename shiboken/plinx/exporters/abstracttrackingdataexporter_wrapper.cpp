@@ -36,7 +36,7 @@ void init_AbstractTrackingDataExporter(PyObject* module)
     type.method("do_export", &E::do_export, "project", "layer", "tracking_file_path", "time", "view", "options");
     type.method("error_string", &E::error_string);
     type.method("register", &E::registerExporter);
-    type.staticMethod("registered_exporters", &E::registered_exporters, keepLock);
+    type.staticMethod("registered_exporters", &E::registered_exporters, keepLock, resultLent);
     type.method("unregister", &E::unregisterExporter);
     type.property("exports_multiple_views", &E::get_exports_multiple_views);
     type.property("exports_interlaced", &E::get_exports_interlaced);

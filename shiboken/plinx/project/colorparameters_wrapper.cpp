@@ -11,7 +11,7 @@ namespace {
 // object's own Python type (a subclass's name for a subclass).
 PyObject* reprOf(const ColorParameters& colour)
 {
-    auto* self = reinterpret_cast<PyObject*>(Shiboken::BindingManager::instance().retrieveWrapper(&colour));
+    auto* self = reinterpret_cast<PyObject*>(wrapperOf(&colour));
     const char* typeName = self ? Py_TYPE(self)->tp_name : "plinx.project.ColorParameters";
     const QString text = QString::asprintf(
         "%s(%i, %i, %f, %f, %f, %f, %f)", typeName, int(colour.get_colorspace()), int(colour.get_conversion()),

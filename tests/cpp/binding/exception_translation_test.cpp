@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <new>
 #include <stdexcept>
 #include <string>
 
@@ -121,6 +122,21 @@ TEST(ExceptionTranslation, CallsRouteExceptionsAndRestoreTheLock)
     EXPECT_TRUE(Binding::detail::callWithoutLock(module, [&] { ranUnlocked = !PyGILState_Check(); }));
     EXPECT_TRUE(ranUnlocked);
     EXPECT_FALSE(PyErr_Occurred());
+}
+
+TEST(ExceptionTranslation, OutOfMemoryFromAnyCallIsAMemoryError)
+{
+    const Binding::Module module{"plinx.test", nullptr, nullptr, &Binding::translateException};
+    const std::function<void()> throwers[] = {
+        [] { throw std::bad_alloc(); },
+        [] { throw std::bad_array_new_length(); },
+    };
+    for (const auto& thrower : throwers) {
+        EXPECT_FALSE(Binding::detail::callWithoutLock(module, thrower));
+        EXPECT_EQ(takeError().type, PyExc_MemoryError);
+        EXPECT_FALSE(Binding::detail::callWithLock(module, thrower));
+        EXPECT_EQ(takeError().type, PyExc_MemoryError);
+    }
 }
 
 } // namespace

@@ -1,0 +1,406 @@
+#include "Lifetimes.h"
+
+#include "QObjects.h"
+
+#include <basewrapper.h>
+#include <bindingmanager.h>
+
+#include <QEvent>
+#include <QObject>
+
+#include <atomic>
+#include <cstring>
+#include <map>
+#include <mutex>
+#include <unordered_map>
+#include <unordered_set>
+#include <string>
+
+namespace Binding {
+
+// --- The interpreter lock for the runtime's tables -----------------------------------------
+
+namespace {
+std::atomic<bool> s_interpreterGone{false};
+
+void noteInterpreterGone()
+{
+    s_interpreterGone = true;
+}
+} // namespace
+
+void watchInterpreterEnd()
+{
+    static const bool watching = Py_AtExit(&noteInterpreterGone) == 0;
+    (void)watching;
+}
+
+RuntimeLock::RuntimeLock()
+{
+    if (s_interpreterGone)
+        return;
+    // While the interpreter finalizes it is no longer "initialized", and the
+    // finalizing thread holds the lock throughout (the runtime gives it away
+    // around destructors only while the interpreter is initialized).
+    const bool finalizing = _Py_IsFinalizing() != 0;
+    if (!Py_IsInitialized() && !finalizing)
+        return;
+    if (PyGILState_Check()) {
+        m_held = true;
+        return;
+    }
+    if (finalizing)
+        return;
+    m_state = PyGILState_Ensure();
+    m_taken = true;
+    m_held = true;
+}
+
+RuntimeLock::~RuntimeLock()
+{
+    if (m_taken)
+        PyGILState_Release(m_state);
+}
+
+SbkObject* wrapperOf(const void* cppObject)
+{
+    return Shiboken::BindingManager::instance().retrieveWrapper(cppObject);
+}
+
+// --- Loans ---------------------------------------------------------------------------------
+
+namespace {
+
+struct Loan
+{
+    int scoped = 0;
+    bool forLife = false;
+};
+
+class LoanBook
+{
+public:
+    void lendForLife(const void* identity)
+    {
+        std::lock_guard<std::mutex> guard(m_mutex);
+        m_loans[identity].forLife = true;
+        m_size = m_loans.size();
+    }
+    void lend(const void* identity)
+    {
+        std::lock_guard<std::mutex> guard(m_mutex);
+        ++m_loans[identity].scoped;
+        m_size = m_loans.size();
+    }
+    void giveBack(const void* identity)
+    {
+        std::lock_guard<std::mutex> guard(m_mutex);
+        const auto found = m_loans.find(identity);
+        if (found == m_loans.end())
+            return;
+        if (--found->second.scoped <= 0 && !found->second.forLife)
+            m_loans.erase(found);
+        m_size = m_loans.size();
+    }
+    // The object died: none of its loans outlive it.
+    void forget(const void* identity)
+    {
+        if (m_size == 0)
+            return;
+        std::lock_guard<std::mutex> guard(m_mutex);
+        m_loans.erase(identity);
+        m_size = m_loans.size();
+    }
+    bool isLent(const void* identity) const
+    {
+        if (m_size == 0)
+            return false;
+        std::lock_guard<std::mutex> guard(m_mutex);
+        return m_loans.count(identity) != 0;
+    }
+
+private:
+    mutable std::mutex m_mutex;
+    std::unordered_map<const void*, Loan> m_loans;
+    // Read without the mutex: most objects die while nothing at all is lent.
+    std::atomic<std::size_t> m_size{0};
+};
+
+LoanBook& loanBook()
+{
+    static LoanBook* book = new LoanBook(); // used by destructors until the process ends
+    return *book;
+}
+
+} // namespace
+
+void lendForLife(const void* identity)
+{
+    loanBook().lendForLife(identity);
+}
+
+Loans::~Loans()
+{
+    for (const void* identity : m_lent)
+        loanBook().giveBack(identity);
+}
+
+void Loans::add(const void* identity)
+{
+    loanBook().lend(identity);
+    m_lent.push_back(identity);
+}
+
+bool isLent(const void* identity)
+{
+    return identity && loanBook().isLent(identity);
+}
+
+namespace detail {
+
+bool refusesDeletion(const void* identity)
+{
+    if (!isLent(identity))
+        return false;
+    // Asked by shiboken2.delete while the Python object is still registered;
+    // not by the collection of a Python object, which is past answering.
+    RuntimeLock lock;
+    if (lock.held() && !PyErr_Occurred()) {
+        if (SbkObject* wrapper = wrapperOf(identity))
+            PyErr_Format(PyExc_RuntimeError, "The application owns this %s: Python cannot delete it",
+                         Py_TYPE(reinterpret_cast<PyObject*>(wrapper))->tp_name);
+    }
+    return true;
+}
+
+} // namespace detail
+
+// --- Types of PySide2 that learn to refuse -------------------------------------------------
+
+namespace {
+
+void guardQtDeletionMethods(PyTypeObject* type);
+
+// The types whose destructor function refuses lent objects: the frame's own,
+// and the PySide2 types guarded since. Guarded by the interpreter lock.
+std::unordered_set<PyTypeObject*>& guardedTypes()
+{
+    static std::unordered_set<PyTypeObject*> types;
+    return types;
+}
+
+bool isGuarded(PyTypeObject* type)
+{
+    PyObject* mro = type->tp_mro;
+    if (!mro || !PyTuple_Check(mro))
+        return guardedTypes().count(type) != 0;
+    for (Py_ssize_t i = 0; i < PyTuple_GET_SIZE(mro); ++i) {
+        if (guardedTypes().count(reinterpret_cast<PyTypeObject*>(PyTuple_GET_ITEM(mro, i))))
+            return true;
+    }
+    return false;
+}
+
+// The deletion of an object of a PySide2 class rooted in Root, whose first
+// base Root is in every Qt class (so the runtime's pointer is one to Root).
+template <typename Root>
+void deleteForeign(void* object)
+{
+    auto* root = static_cast<Root*>(object);
+    if (detail::refusesDeletion(identityOf(root)))
+        return;
+    delete root;
+}
+
+} // namespace
+
+namespace detail {
+void guardType(PyTypeObject* type)
+{
+    guardedTypes().insert(type);
+}
+} // namespace detail
+
+void guardDeletionOf(PyObject* wrapper)
+{
+    if (!wrapper || !Shiboken::Object::checkType(wrapper))
+        return;
+    PyTypeObject* type = Py_TYPE(wrapper);
+    if (isGuarded(type))
+        return;
+    ObjectDestructor destructor = nullptr;
+    if (PyType_IsSubtype(type, Conversion<QObject>::pythonType()))
+        destructor = &deleteForeign<QObject>;
+    else if (PyType_IsSubtype(type, Conversion<QEvent>::pythonType()))
+        destructor = &deleteForeign<QEvent>;
+    if (!destructor)
+        return; // another kind of class: its deletion cannot be told apart
+    Shiboken::ObjectType::setDestructorFunction(reinterpret_cast<SbkObjectType*>(type), destructor);
+    guardedTypes().insert(type);
+    if (destructor == &deleteForeign<QObject>)
+        guardQtDeletionMethods(type);
+}
+
+// --- Qt parents and deferred deletion ---------------------------------------------------------
+
+namespace {
+
+// The methods through which Python hands a QObject to something that deletes
+// it: each class of PySide2 that defines one gets it guarded, once.
+const char* const s_deletingMethods[] = {"setParent", "deleteLater"};
+
+std::map<std::pair<PyTypeObject*, std::string>, PyObject*>& originalMethods()
+{
+    static std::map<std::pair<PyTypeObject*, std::string>, PyObject*> originals;
+    return originals;
+}
+
+PyObject* callUnlessLent(const char* name, PyObject* self, PyTypeObject* definingClass, PyObject* const* args,
+                         Py_ssize_t count, PyObject* keywordNames)
+{
+    const auto found = originalMethods().find({definingClass, name});
+    if (found == originalMethods().end())
+        return PyErr_Format(PyExc_AttributeError, "%s", name);
+    if (Shiboken::Object::isValid(self, false)) {
+        auto* object = static_cast<QObject*>(
+            Shiboken::Object::cppPointer(reinterpret_cast<SbkObject*>(self), Conversion<QObject>::pythonType()));
+        if (isLent(identityOf(object)))
+            return PyErr_Format(PyExc_RuntimeError, "The application owns this %s: Python cannot %s it",
+                                Py_TYPE(self)->tp_name,
+                                std::strcmp(name, "deleteLater") == 0 ? "delete" : "give a Qt parent to");
+    }
+    const Py_ssize_t positional = PyVectorcall_NARGS(count);
+    const Py_ssize_t keywords = keywordNames ? PyTuple_GET_SIZE(keywordNames) : 0;
+    std::vector<PyObject*> all;
+    all.reserve(std::size_t(positional + keywords + 1));
+    all.push_back(self);
+    all.insert(all.end(), args, args + positional + keywords);
+    return PyObject_Vectorcall(found->second, all.data(), std::size_t(positional + 1), keywordNames);
+}
+
+PyObject* setParentUnlessLent(PyObject* self, PyTypeObject* definingClass, PyObject* const* args, Py_ssize_t count,
+                              PyObject* keywordNames)
+{
+    return callUnlessLent("setParent", self, definingClass, args, count, keywordNames);
+}
+
+PyObject* deleteLaterUnlessLent(PyObject* self, PyTypeObject* definingClass, PyObject* const* args, Py_ssize_t count,
+                                PyObject* keywordNames)
+{
+    return callUnlessLent("deleteLater", self, definingClass, args, count, keywordNames);
+}
+
+PyMethodDef s_guards[] = {
+    {"setParent", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(&setParentUnlessLent)),
+     METH_METHOD | METH_FASTCALL | METH_KEYWORDS, nullptr},
+    {"deleteLater", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(&deleteLaterUnlessLent)),
+     METH_METHOD | METH_FASTCALL | METH_KEYWORDS, nullptr},
+};
+
+void guardMethod(PyTypeObject* type, PyMethodDef& guard)
+{
+    PyObject* original = PyDict_GetItemString(type->tp_dict, guard.ml_name); // borrowed
+    if (!original || originalMethods().count({type, guard.ml_name}))
+        return;
+    PyObject* guarded = PyDescr_NewMethod(type, &guard);
+    if (!guarded) {
+        PyErr_Clear();
+        return;
+    }
+    Py_INCREF(original);
+    originalMethods()[{type, guard.ml_name}] = original;
+    PyDict_SetItemString(type->tp_dict, guard.ml_name, guarded);
+    Py_DECREF(guarded);
+    PyType_Modified(type);
+}
+
+// Guards the methods of the PySide2 classes among the type's bases (the
+// frame's own classes define none of them).
+void guardQtDeletionMethods(PyTypeObject* type)
+{
+    PyObject* mro = type->tp_mro;
+    if (!mro || !PyTuple_Check(mro))
+        return;
+    for (Py_ssize_t i = 0; i < PyTuple_GET_SIZE(mro); ++i) {
+        auto* base = reinterpret_cast<PyTypeObject*>(PyTuple_GET_ITEM(mro, i));
+        if (base == &PyBaseObject_Type || !PyType_IsSubtype(base, Conversion<QObject>::pythonType()))
+            continue;
+        for (PyMethodDef& guard : s_guards)
+            guardMethod(base, guard);
+    }
+}
+
+} // namespace
+
+namespace detail {
+
+void refuseQtParentsOfLent(PyTypeObject* type)
+{
+    guardQtDeletionMethods(type);
+}
+
+// --- Deletion by the runtime -------------------------------------------------------------------
+
+namespace {
+thread_local const void* s_deletedByRuntime = nullptr;
+thread_local const void* s_deallocated = nullptr;
+} // namespace
+
+void deallocate(PyObject* self)
+{
+    const void* previous = s_deallocated;
+    s_deallocated = firstCppPointer(self);
+    SbkDeallocWrapper(self);
+    s_deallocated = previous;
+}
+
+bool isBeingDeallocated(const void* cppObject)
+{
+    return cppObject && cppObject == s_deallocated;
+}
+
+RuntimeDeletion::RuntimeDeletion(const void* object) : m_previous(s_deletedByRuntime)
+{
+    if (isBeingDeallocated(object)) {
+        s_deletedByRuntime = nullptr; // its Python object is gone already
+        return;
+    }
+    // shiboken2.delete: the runtime calls the destructor with the lock released.
+    RuntimeLock lock;
+    SbkObject* wrapper = lock.held() ? wrapperOf(object) : nullptr;
+    s_deletedByRuntime = wrapper && !Shiboken::Object::hasCppWrapper(wrapper) ? object : nullptr;
+}
+
+RuntimeDeletion::~RuntimeDeletion()
+{
+    s_deletedByRuntime = m_previous;
+}
+
+bool RuntimeDeletion::isUnderway(const void* object)
+{
+    return object && object == s_deletedByRuntime;
+}
+
+} // namespace detail
+
+void destroyBinding(const void* cppObject) noexcept
+{
+    loanBook().forget(cppObject);
+    if (detail::isBeingDeallocated(cppObject))
+        return;
+    RuntimeLock lock;
+    if (!lock.held())
+        return;
+    SbkObject* wrapper = wrapperOf(cppObject);
+    if (!wrapper)
+        return;
+    if (detail::RuntimeDeletion::isUnderway(cppObject)) {
+        // The runtime invalidates the Python object once the native one is
+        // gone; only a Python parent's hold on it would outlive that.
+        Shiboken::Object::removeParent(wrapper, false);
+        return;
+    }
+    Shiboken::Object::destroy(wrapper, const_cast<void*>(cppObject));
+}
+
+} // namespace Binding

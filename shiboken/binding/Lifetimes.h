@@ -1,0 +1,178 @@
+#pragma once
+
+// Lifetimes across the boundary, each kept here once:
+// - the runtime's tables (wrapper lookup, invalidation, release) are touched
+//   only with the interpreter lock held, from whatever thread a C++ object
+//   dies on;
+// - a C++ object that dies makes its Python object invalid;
+// - what the core owns and only lends to Python is not Python's to destroy.
+
+#include "Python/SbkCleaner.h"
+
+#include <sbkpython.h>
+
+#include <type_traits>
+#include <vector>
+
+struct SbkObject;
+
+namespace Binding {
+
+// Holds the interpreter lock for a scope, for the runtime's tables: taken
+// unless this thread holds it already. Not taken before the interpreter
+// starts, after it is gone, nor while another thread finalizes it (a thread
+// that waits for the lock then is stopped inside the wait): held() tells
+// whether the tables may be touched. A thread that holds the core may take
+// it (see PyHelpers::CoreLock).
+class RuntimeLock
+{
+public:
+    RuntimeLock();
+    ~RuntimeLock();
+    RuntimeLock(const RuntimeLock&) = delete;
+    RuntimeLock& operator=(const RuntimeLock&) = delete;
+
+    bool held() const { return m_held; }
+
+private:
+    PyGILState_STATE m_state = PyGILState_UNLOCKED;
+    bool m_taken = false;
+    bool m_held = false;
+};
+
+// From the end of the interpreter's finalization on, no lock is taken (set
+// once, by the first module's start-up).
+void watchInterpreterEnd();
+
+// The Python object of a C++ object, or null: a borrowed reference. The
+// caller holds the interpreter lock.
+SbkObject* wrapperOf(const void* cppObject);
+
+// Makes the Python object of a C++ object that is being destroyed invalid,
+// and ends the loans of the object. Safe from any thread, with or without
+// the interpreter lock, also while the interpreter finalizes; nothing once
+// it is gone, and nothing while the runtime itself deletes the object (it
+// then invalidates the Python object on its own).
+void destroyBinding(const void* cppObject) noexcept;
+
+// The address that identifies an object whatever class it is seen as: the
+// complete object's.
+template <typename T>
+const void* identityOf(const T* object)
+{
+    if constexpr (std::is_polymorphic<T>::value)
+        return object ? dynamic_cast<const void*>(object) : nullptr;
+    else
+        return object;
+}
+
+// --- Loans ---------------------------------------------------------------------------------
+// What the core owns and lends to Python (registry entries, the project handed
+// to an exporter, the canvas handed to an overlay) can be used from Python but
+// not destroyed there: the runtime's deletion of it (shiboken2.delete), a Qt
+// parent given from Python and deleteLater are refused with a RuntimeError,
+// and it stays alive.
+
+// Lends an object for the rest of its life; the loan ends when it dies,
+// which its class reports (the clean-up base).
+void lendForLife(const void* identity);
+
+template <typename T>
+void lendForLife(const T* object)
+{
+    static_assert(std::is_base_of<SbkCleaner, T>::value,
+                  "an object lent for its life must report its death (derive from SbkCleaner)");
+    if (object)
+        lendForLife(identityOf(object));
+}
+
+// Lends each object of a result: a pointer, or a container of them (a QHash
+// or QMap lends its values).
+template <typename R>
+void lendResultForLife(const R& result)
+{
+    if constexpr (std::is_pointer<R>::value) {
+        lendForLife(result);
+    } else {
+        for (const auto& element : result)
+            lendResultForLife(element);
+    }
+}
+
+// Loans for a scope, such as the arguments of one call into Python.
+class Loans
+{
+public:
+    Loans() = default;
+    ~Loans();
+    Loans(const Loans&) = delete;
+    Loans& operator=(const Loans&) = delete;
+
+    template <typename T>
+    void lend(const T* object)
+    {
+        if (object)
+            add(identityOf(object));
+    }
+
+private:
+    void add(const void* identity);
+    std::vector<const void*> m_lent;
+};
+
+bool isLent(const void* identity);
+
+// The Python object of a lent object: when it is of a class of PySide2 (a
+// QObject or QEvent class), its type learns to refuse the deletion of lent
+// objects too, as the frame's own types do.
+void guardDeletionOf(PyObject* wrapper);
+
+namespace detail {
+
+// A type whose destructor function refuses lent objects (the frame's own types).
+void guardType(PyTypeObject* type);
+// The QObject methods through which Python has a QObject deleted (setParent,
+// deleteLater) refuse lent objects, for the classes of PySide2 among the
+// type's bases.
+void refuseQtParentsOfLent(PyTypeObject* type);
+
+// Refuses the runtime's deletion of a lent object: true when the object is
+// lent, with a RuntimeError for the Python caller that asked for it.
+bool refusesDeletion(const void* identity);
+
+// The deallocation function of the frame's types. While the runtime
+// deallocates a Python object, the C++ object it deletes has already left
+// the tables: its destructor needs no lock to learn that.
+void deallocate(PyObject* self);
+bool isBeingDeallocated(const void* cppObject);
+
+// Marks, for its scope, the object that the runtime deletes (shiboken2.delete,
+// or the collection of an owning Python object), unless the object is of a
+// wrapper class, whose destructor does the runtime's part.
+class RuntimeDeletion
+{
+public:
+    explicit RuntimeDeletion(const void* object);
+    ~RuntimeDeletion();
+    RuntimeDeletion(const RuntimeDeletion&) = delete;
+    RuntimeDeletion& operator=(const RuntimeDeletion&) = delete;
+
+    static bool isUnderway(const void* object);
+
+private:
+    const void* m_previous;
+};
+
+// The destructor function that a bound type gives the runtime.
+template <typename T>
+void deleteForRuntime(void* object)
+{
+    auto* typed = static_cast<T*>(object);
+    if (refusesDeletion(identityOf(typed)))
+        return;
+    RuntimeDeletion scope(object);
+    delete typed;
+}
+
+} // namespace detail
+} // namespace Binding

@@ -1,0 +1,421 @@
+"""Lifetimes across the boundary: objects dying on any thread while others make
+Python objects, Qt parents at interpreter exit, what the core lends to Python,
+and Python called back by the core that tries to end the process. Each case
+runs in a process of its own: a regression kills that process, not the suite."""
+import json
+
+import pytest
+
+from conftest import run_embedded, run_python, write_frames
+
+
+@pytest.fixture(scope="module")
+def first_png(tmp_path_factory):
+    return write_frames(tmp_path_factory.mktemp("lifetimes") / "footage", count=2)
+
+
+@pytest.fixture(scope="module")
+def project_file(first_png, tmp_path_factory):
+    """A saved project for the embedding host to open."""
+    import plinx._init  # noqa: F401 (starts the core)
+    import plinx.project as p
+    path = tmp_path_factory.mktemp("lifetimes") / "opened.plinx"
+    p.Project(p.Clip(first_png, "shot")).save_as(str(path))
+    return path
+
+
+def outcome(script, *args, **keywords):
+    """The value a script printed on its last line as JSON (after a clean exit)."""
+    ran = run_python(script, *args, **keywords)
+    assert ran.returncode == 0, ran.stdout + ran.stderr
+    return json.loads(ran.stdout.splitlines()[-1])
+
+
+# --- The runtime's tables are touched under the interpreter lock ---------------------------
+
+CHURN = """
+import gc, json, shiboken2, threading
+import plinx._init
+import plinx.project as p
+
+FIRST = %(first)r
+stop = threading.Event()
+failures = []
+
+def make_wrappers(project):
+    # Python objects of the project's clips and watchers, over and over.
+    while not stop.is_set():
+        try:
+            for clip in project.clips.values():
+                clip.progress_watcher
+        except Exception as error:
+            failures.append(repr(error))
+
+def doomed_project():
+    project = p.Project(p.Clip(FIRST, "d"))
+    for index in range(8):
+        project.add_clip(p.Clip(FIRST, "x%%d" %% index), "x%%d" %% index)
+    list(project.clips.values())
+    return project
+
+def die(project, owner):
+    # One way for a project and everything it owns to die.
+    if %(way)r == "shiboken2.delete":
+        shiboken2.delete(project)
+    elif %(way)r == "Qt parent":
+        shiboken2.delete(owner)
+    del project
+
+kept = p.Project(p.Clip(FIRST, "k"))
+for index in range(5):
+    kept.add_clip(p.Clip(FIRST, "c%%d" %% index), "c%%d" %% index)
+for _ in range(20):
+    stop.clear()
+    workers = [threading.Thread(target=make_wrappers, args=(kept,)) for _ in range(3)]
+    for worker in workers:
+        worker.start()
+    for _ in range(5):
+        # (A QtCore.QObject as parent is no test of this package: PySide2's
+        # own wrapper destructor reads the table without the lock.)
+        owner = p.Project(p.Clip(FIRST, "o"))
+        project = doomed_project()
+        if %(way)r == "Qt parent":
+            project.setParent(owner)
+        if %(on_worker)r:
+            dying = threading.Thread(target=die, args=(project, owner))
+            del project
+            dying.start()
+            dying.join()
+        else:
+            die(project, owner)
+            del project
+    stop.set()
+    for worker in workers:
+        worker.join()
+print(json.dumps(failures))
+"""
+
+
+@pytest.mark.parametrize("on_worker", [False, True], ids=["dies on the main thread", "dies on a worker"])
+@pytest.mark.parametrize("way", ["del", "shiboken2.delete", "Qt parent"])
+def test_objects_die_while_other_threads_make_python_objects(first_png, way, on_worker):
+    assert outcome(CHURN % {"first": first_png, "way": way, "on_worker": on_worker}, timeout=120) == []
+
+
+# --- Qt parents at interpreter exit ------------------------------------------------------------
+
+# Each kind of QObject the package has, made in Python.
+KINDS = {
+    "Project": "p.Project(p.Clip(FIRST, 's'))",
+    "Clip": "p.Clip(FIRST, 's')",
+    "ProgressWatcher": "p.ProgressWatcher()",
+    "ColorParameters": "p.ColorParameters()",
+    "exporter": "type('Exp', (e.AbstractTrackingDataExporter,), {})(next(NAMES), '.x')",
+    "image module": "type('Mod', (m.AbstractImageIOModule,), {})('Mod', [next(NAMES)], [], [])",
+    "tool": "type('Tool', (__import__('plinx.tools').tools.AbstractTool,), {})()",  # inside the application only
+}
+# Kinds that only the application makes.
+APPLICATION_ONLY = {"ProgressWatcher", "tool"}
+
+AT_EXIT = """
+import itertools
+import plinx._init
+import plinx.exporters as e
+import plinx.mediaio as m
+import plinx.project as p
+from PySide2 import QtCore
+
+FIRST = %(first)r
+NAMES = ("n%%d" %% n for n in itertools.count())
+
+def made():
+    return %(kind)s
+
+# The script ends with Python owning each parent and each child; the module's
+# names go in the order they were bound, parents first or children first.
+qt_parent = QtCore.QObject()
+child_of_qt = made()
+child_of_qt.setParent(qt_parent)
+child_first = made()
+qt_parent_after = QtCore.QObject()
+child_first.setParent(qt_parent_after)
+project_parent = p.Project(p.Clip(FIRST, "parent"))
+child_of_project = made()
+child_of_project.setParent(project_parent)
+child_before_project = made()
+project_after = p.Project(p.Clip(FIRST, "after"))
+child_before_project.setParent(project_after)
+grand_parent = QtCore.QObject()
+middle = p.Project(p.Clip(FIRST, "middle"), parent=grand_parent)
+grand_child = made()
+grand_child.setParent(middle)
+print("[]")
+"""
+
+
+@pytest.mark.parametrize("host", ["python", "embedded"])
+@pytest.mark.parametrize("kind", KINDS)
+def test_python_owned_children_of_python_owned_parents_end_with_the_script(first_png, tmp_path, kind, host):
+    if kind in APPLICATION_ONLY and host == "python":
+        pytest.skip("made inside the application only")
+    script = AT_EXIT % {"first": first_png, "kind": KINDS[kind]}
+    ran = run_python(script) if host == "python" else run_embedded(script, tmp_path)
+    assert (ran.returncode, ran.stdout.splitlines()[-1:]) == (0, ["[]"]), ran.stdout + ran.stderr
+
+
+def test_the_reported_project_with_a_qt_parent_ends_with_the_script(first_png):
+    assert outcome("""
+        import plinx._init
+        import plinx.project as p
+        from PySide2 import QtCore
+        owner = QtCore.QObject()
+        project = p.Project(p.Clip(%r, "s"), parent=owner)
+        print("[]")
+    """ % first_png) == []
+
+
+# --- What the core lends cannot be destroyed from Python ---------------------------------------
+
+# The ways a script can have a QObject destroyed; each prints what refused it.
+WAYS = {
+    "shiboken2.delete": "shiboken2.delete(target)",
+    "a Qt parent that dies": "owner = QtCore.QObject(); target.setParent(owner); del owner",
+    "the base class's setParent": "owner = QtCore.QObject(); QtCore.QObject.setParent(target, owner); del owner",
+    "deleteLater": "target.deleteLater(); QtCore.QCoreApplication.sendPostedEvents(None, QtCore.QEvent.DeferredDelete)",
+}
+
+DESTROY = """
+APP = QtCore.QCoreApplication.instance() or QtCore.QCoreApplication([])
+
+def destroy(target):
+    try:
+        %s
+    except RuntimeError as error:
+        return str(error).split(":")[0]
+    finally:
+        gc.collect()
+    return "destroyed"
+"""
+
+REGISTRY_ENTRIES = """
+import gc, json, shiboken2
+import plinx._init
+import plinx.exporters as e
+from PySide2 import QtCore
+%(destroy)s
+out = {}
+for base, name in [(e.AbstractShapeDataExporter, "Plain Text Shapes"),
+                   (e.AbstractTrackingDataExporter, "Plain Text Track"),
+                   (e.AbstractCameraSolveExporter, "Plain Text Camera")]:
+    refusal = destroy(base.registered_exporters()[name])
+    again = base.registered_exporters()[name]
+    out[name] = [refusal, again.error_string(), shiboken2.isValid(again)]
+del again
+gc.collect()
+print(json.dumps(out))
+"""
+
+
+@pytest.mark.parametrize("way", WAYS)
+def test_registry_entries_are_lent(way):
+    refused = "The application owns this plinx.exporters.%s"
+    assert outcome(REGISTRY_ENTRIES % {"destroy": DESTROY % WAYS[way]}) == {
+        "Plain Text Shapes": [refused % "ShapeDataExporter", "", True],
+        "Plain Text Track": [refused % "TrackingDataExporter", "", True],
+        "Plain Text Camera": [refused % "CameraSolveExporter", "", True],
+    }
+
+
+EXPORTED_PROJECT = """
+import gc, json, shiboken2
+import plinx._init
+import plinx.exporters as e
+import plinx.project as p
+from PySide2 import QtCore
+%(destroy)s
+project = p.Project(p.Clip(%(first)r, "shot"))
+layer = project.add_layer(project.clips["shot"], "A", 0, 0)
+seen = {}
+
+def do_export(self, handed, *args):
+    seen[type(self).__name__] = [destroy(handed), shiboken2.isValid(handed)]
+    return {"out": QtCore.QByteArray(b"x")}
+
+exports = [(e.AbstractShapeDataExporter, lambda x: x.do_export(project, [layer], "/nowhere", [p.View(0)])),
+           (e.AbstractTrackingDataExporter, lambda x: x.do_export(project, layer, "/nowhere", 0.0, p.View(0), {})),
+           (e.AbstractCameraSolveExporter, lambda x: x.do_export(project, [layer], "/nowhere", 0.0, [p.View(0)]))]
+for index, (base, export) in enumerate(exports):
+    made = type(base.__name__[8:], (base,), {"do_export": do_export, "error_string": lambda self: ""})
+    exporter = made("Lending %%d" %% index, ".x")
+    exporter.register()
+    files = export(base.registered_exporters()["Lending %%d" %% index])
+    seen[type(exporter).__name__].append(sorted(files))
+print(json.dumps([seen, project.clips["shot"].name]))
+"""
+
+
+@pytest.mark.parametrize("way", WAYS)
+def test_the_project_handed_to_an_exporter_is_lent(first_png, way):
+    seen, clip = outcome(EXPORTED_PROJECT % {"destroy": DESTROY % WAYS[way], "first": first_png})
+    # A refused deletion leaves the Python object invalid; the project lives on.
+    row = ["The application owns this plinx.project.Project", way != "shiboken2.delete", ["out"]]
+    assert seen == {"ShapeDataExporter": row, "TrackingDataExporter": row, "CameraSolveExporter": row}
+    assert clip == "shot"
+
+
+CANVAS_WAYS = dict(WAYS, **{
+    "a Qt parent that dies": "owner = QtWidgets.QWidget(); target.setParent(owner); del owner",
+    "the base class's setParent": "owner = QtWidgets.QWidget(); QtWidgets.QWidget.setParent(target, owner); del owner",
+})
+
+
+@pytest.mark.parametrize("way", CANVAS_WAYS)
+def test_the_canvas_handed_to_an_overlay_is_lent(tmp_path, way):
+    ran = run_embedded("""
+        import gc, json, shiboken2
+        import embed_host as host
+        import plinx.tools as t
+        from PySide2 import QtCore, QtWidgets
+        %s
+        refusals = []
+        t.set_overlay_renderer(lambda widget, a, b: refusals.append(destroy(widget)))
+        host.draw_overlay(1.0, 2.0)
+        drawn = host.draw_overlay(3.0, 4.0)
+        print(json.dumps([refusals, drawn.width()]))
+    """ % (DESTROY % CANVAS_WAYS[way]).replace("\n", "\n        "), tmp_path)
+    assert ran.returncode == 0, ran.stdout + ran.stderr
+    refused = "The application owns this PySide2.QtWidgets.QOpenGLWidget"
+    assert json.loads(ran.stdout.splitlines()[-1]) == [[refused, refused], 64]
+
+
+def test_what_an_override_is_handed_for_a_call_is_lent():
+    assert outcome("""
+        import json, shiboken2
+        from PySide2 import QtCore
+        import bindingprobe as b
+        app = QtCore.QCoreApplication([])
+        refusals = []
+
+        class Receiver(b.Emitter):
+            def event(self, e):
+                try:
+                    shiboken2.delete(e)
+                except RuntimeError as error:
+                    refusals.append(str(error))
+                return True
+
+        print(json.dumps([Receiver().deliver(1001), refusals]))
+    """) == [True, ["The application owns this PySide2.QtCore.QEvent: Python cannot delete it"]]
+
+
+@pytest.mark.parametrize("way", WAYS)
+def test_what_a_result_lends_is_lent_for_its_life(way):
+    assert outcome("""
+        import gc, json, shiboken2
+        from PySide2 import QtCore
+        import bindingprobe as b
+        app = QtCore.QCoreApplication([])
+        %s
+        refusal = destroy(b.Probe.kept_part())
+        print(json.dumps([refusal, b.Probe.kept_part_name(), b.Probe.kept_part().objectName()]))
+    """ % (DESTROY % WAYS[way]).replace("\n", "\n        ")) == [
+        "The application owns this bindingprobe.Part", "kept", "kept"]
+
+
+def test_objects_python_owns_are_still_destroyed_as_asked():
+    assert outcome("""
+        import gc, json, shiboken2
+        from PySide2 import QtCore
+        import bindingprobe as b
+        app = QtCore.QCoreApplication([])
+        owner = QtCore.QObject()
+        emitter = b.Emitter()
+        emitter.setParent(owner)
+        later = QtCore.QObject()
+        later.deleteLater()
+        QtCore.QCoreApplication.sendPostedEvents(None, QtCore.QEvent.DeferredDelete)
+        shiboken2.delete(owner)
+        print(json.dumps([shiboken2.isValid(emitter), shiboken2.isValid(later)]))
+    """) == [False, False]
+
+
+# --- Python called back by the core never ends the application ----------------------------------
+
+# How a callback tries to end the process, and what it leaves on the error output.
+LEAVING = {
+    "SystemExit": ("raise SystemExit(3)", "SystemExit: 3"),
+    "KeyboardInterrupt": ("raise KeyboardInterrupt()", "KeyboardInterrupt"),
+    "an exit through sys.excepthook": ("sys.excepthook = lambda *info: sys.exit(4); raise ValueError('hooked')",
+                                       "ValueError: hooked"),
+}
+
+EMBEDDED_CALLBACKS = """
+import json, sys
+import embed_host as host
+import plinx.tools as t
+
+def leave():
+    %(leave)s
+
+class Leaving(t.AbstractTool):
+    def __init__(self, project):
+        super().__init__()
+        if %(place)r == "tool constructor":
+            leave()
+    def on_activate(self):
+        if %(place)r == "tool method":
+            leave()
+    def on_mouse_press(self, event): pass
+    def on_mouse_move(self, event): pass
+    def on_mouse_release(self, event): pass
+    def on_deactivate(self): pass
+
+t.register_custom_tool_type(Leaving)
+host.request_tool()
+if t.tool_instance(Leaving):  # none when its constructor left
+    host.activate()
+def renderer(widget, a, b):
+    if %(place)r == "overlay renderer":
+        leave()
+t.set_overlay_renderer(renderer)
+host.draw_overlay(0.0, 0.0)
+sys.excepthook = sys.__excepthook__
+print(json.dumps("alive"))
+"""
+
+
+@pytest.mark.parametrize("leave", LEAVING)
+@pytest.mark.parametrize("place", ["tool constructor", "tool method", "overlay renderer"])
+def test_a_callback_that_leaves_does_not_end_the_application(tmp_path, project_file, place, leave):
+    statement, printed = LEAVING[leave]
+    ran = run_embedded(EMBEDDED_CALLBACKS % {"place": place, "leave": statement}, tmp_path,
+                       env={"PLINX_HOST_PROJECT": str(project_file)})
+    assert (ran.returncode, ran.stdout.splitlines()[-1:]) == (0, ['"alive"']), ran.stdout + ran.stderr
+    assert printed in ran.stderr
+
+
+@pytest.mark.parametrize("leave", LEAVING)
+def test_an_exporter_that_leaves_fails_its_export_only(first_png, leave):
+    statement, printed = LEAVING[leave]
+    ran = run_python("""
+        import json, sys
+        import plinx._init
+        import plinx.exporters as e
+        import plinx.project as p
+
+        def do_export(self, *args):
+            %s
+
+        project = p.Project(p.Clip(%r, "shot"))
+        layer = project.add_layer(project.clips["shot"], "A", 0, 0)
+        made = type("Leaving", (e.AbstractTrackingDataExporter,), {"do_export": do_export,
+                                                                     "error_string": lambda self: ""})
+        exporter = made("Leaving", ".x")
+        exporter.register()
+        entry = e.AbstractTrackingDataExporter.registered_exporters()["Leaving"]
+        files = entry.do_export(project, layer, "/nowhere", 0.0, p.View(0), {})
+        sys.excepthook = sys.__excepthook__
+        print(json.dumps(files))
+    """ % (statement, first_png))
+    assert (ran.returncode, ran.stdout.splitlines()[-1:]) == (0, ["{}"]), ran.stdout + ran.stderr
+    assert printed in ran.stderr
