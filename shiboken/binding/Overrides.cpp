@@ -12,6 +12,10 @@ namespace Binding {
 
 namespace {
 thread_local std::string t_routingFailure;
+// Whether t_routingFailure holds a text: routed calls that never reach
+// Python clear the failure, and most often there is none to clear. A flag of
+// static storage is read without the thread-local set-up of a string.
+[[gnu::tls_model("initial-exec")]] thread_local bool t_failureNoted = false;
 
 // "ValueError: disk full": the pending error's class and text, left pending.
 std::string pendingErrorLine()
@@ -42,12 +46,16 @@ namespace detail {
 
 void clearRoutingFailure()
 {
-    t_routingFailure.clear();
+    if (t_failureNoted) {
+        t_failureNoted = false;
+        t_routingFailure.clear();
+    }
 }
 
 void noteRoutingFailure(const std::string& text)
 {
     t_routingFailure = text;
+    t_failureNoted = true;
 }
 
 void reportInvalidReturn(const char* className, const char* methodName, const std::string& expected,
