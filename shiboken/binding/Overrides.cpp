@@ -11,11 +11,20 @@
 namespace Binding {
 
 namespace {
-thread_local std::string t_routingFailure;
-// Whether t_routingFailure holds a text: routed calls that never reach
-// Python clear the failure, and most often there is none to clear. A flag of
-// static storage is read without the thread-local set-up of a string.
-[[gnu::tls_model("initial-exec")]] thread_local bool t_failureNoted = false;
+// This thread's routing failure; while one is noted, the thread counts among
+// those with a failure.
+struct RoutingFailure
+{
+    std::string text;
+    bool noted = false;
+
+    ~RoutingFailure()
+    {
+        if (noted)
+            detail::threadsWithRoutingFailure.fetch_sub(1, std::memory_order_relaxed);
+    }
+};
+thread_local RoutingFailure t_routingFailure;
 
 // "ValueError: disk full": the pending error's class and text, left pending.
 std::string pendingErrorLine()
@@ -39,23 +48,31 @@ std::string pendingErrorLine()
 
 std::string lastRoutingFailure()
 {
-    return t_routingFailure;
+    return t_routingFailure.text;
 }
 
 namespace detail {
 
+std::atomic<int> threadsWithRoutingFailure{0};
+
 void clearRoutingFailure()
 {
-    if (t_failureNoted) {
-        t_failureNoted = false;
-        t_routingFailure.clear();
+    RoutingFailure& failure = t_routingFailure;
+    if (failure.noted) {
+        failure.noted = false;
+        failure.text.clear();
+        threadsWithRoutingFailure.fetch_sub(1, std::memory_order_relaxed);
     }
 }
 
 void noteRoutingFailure(const std::string& text)
 {
-    t_routingFailure = text;
-    t_failureNoted = true;
+    RoutingFailure& failure = t_routingFailure;
+    failure.text = text;
+    if (!failure.noted) {
+        failure.noted = true;
+        threadsWithRoutingFailure.fetch_add(1, std::memory_order_relaxed);
+    }
 }
 
 void reportInvalidReturn(const char* className, const char* methodName, const std::string& expected,

@@ -85,6 +85,15 @@ namespace detail {
 
 void clearRoutingFailure();
 void noteRoutingFailure(const std::string& text);
+// The threads that have a routing failure noted. While there are none, which
+// is most of the time, a routed call has nothing to clear and reads no
+// thread-local storage; each thread sees its own notes in this count.
+extern std::atomic<int> threadsWithRoutingFailure;
+inline void clearAnyRoutingFailure()
+{
+    if (threadsWithRoutingFailure.load(std::memory_order_relaxed) != 0)
+        clearRoutingFailure();
+}
 void reportInvalidReturn(const char* className, const char* methodName, const std::string& expected,
                          PyObject* result);
 // Prints the pending Python error and clears it. A SystemExit is printed
@@ -311,7 +320,7 @@ protected:
     template <typename R, typename Fallback, typename... A>
     R route(const char* name, R defaultResult, Fallback&& fallback, const A&... arguments) const
     {
-        detail::clearRoutingFailure();
+        detail::clearAnyRoutingFailure();
         const int bit = siteBit<Fallback>();
         if constexpr (!std::is_same<std::decay_t<Fallback>, PureVirtual>::value) {
             if (isMissingOverride(bit))
@@ -326,7 +335,7 @@ protected:
     template <typename Fallback, typename... A>
     bool routeVoid(const char* name, Fallback&& fallback, const A&... arguments) const
     {
-        detail::clearRoutingFailure();
+        detail::clearAnyRoutingFailure();
         const int bit = siteBit<Fallback>();
         if constexpr (!std::is_same<std::decay_t<Fallback>, PureVirtual>::value) {
             if (isMissingOverride(bit)) {

@@ -677,7 +677,8 @@ protected:
         : m_module(module), m_builder(Bound<T>::module, Bound<T>::name, Bound<T>::slot)
     {
         m_builder.slot(Py_tp_new, reinterpret_cast<void*>(&newInstance));
-        if constexpr (std::is_polymorphic<T>::value)
+        // Only a wrapper class of its own routes virtual operations to Python.
+        if constexpr (std::is_polymorphic<T>::value && !std::is_same<W, Wrapper<T>>::value)
             m_builder.slot(Py_tp_setattro, reinterpret_cast<void*>(&detail::setAttributeSlot<T>));
     }
 
