@@ -3,6 +3,7 @@ rounds and shown as the median of the rounds with their range, so that one
 round's noise does not decide a ratio. Figures that are compared are taken in
 turn within each round, so that a slower stretch of the machine weighs on
 both; a ratio is that of the medians, with the range of the rounds' ratios."""
+import os
 import statistics
 
 
@@ -25,8 +26,14 @@ def spread(values, digits=0):
     return "%.*f (%.*f to %.*f)" % (digits, median(values), digits, min(values), digits, max(values))
 
 
-def ratio(ours, theirs):
+def ratio(ours, theirs, digits=2):
     """'1.12 (1.05 to 1.20)': the ratio of the medians and the range of the
     ratios of the rounds."""
     each = [mine / baseline for mine, baseline in zip(ours, theirs)]
-    return "%.2f (%.2f to %.2f)" % (median(ours) / median(theirs), min(each), max(each))
+    return "%.*f (%.*f to %.*f)" % (digits, median(ours) / median(theirs), digits, min(each), digits, max(each))
+
+
+def resident_mib():
+    """The memory the process occupies now, in MiB."""
+    with open("/proc/self/statm") as statm:
+        return int(statm.read().split()[1]) * os.sysconf("SC_PAGE_SIZE") / 2**20
