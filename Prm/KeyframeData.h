@@ -8,6 +8,7 @@
 
 #include <QVector>
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 
@@ -27,8 +28,77 @@ struct KeyframeData
 
 namespace detail {
 
+// Index of the first of the keys [from, to) whose time is not less than
+// `time` (`to` when every one is earlier), halving without branches and
+// fetching both possible next probes ahead: long key lists do not fit the
+// cache.
+template <typename T>
+int bisectKeys(const KeyframeData<T>* keys, int from, int to, Time time)
+{
+    if (from >= to)
+        return from;
+    const KeyframeData<T>* base = keys + from;
+    int length = to - from;
+    while (length > 1) {
+        const int half = length / 2;
+        __builtin_prefetch(base + half / 2);
+        __builtin_prefetch(base + half + half / 2);
+        base = base[half].time < time ? base + half : base;
+        length -= half;
+    }
+    return int(base - keys) + (base->time < time ? 1 : 0);
+}
+
+// The same over all `n` keys of a long list, where keys[0] < time <=
+// keys[n - 1]. Keys are most often spread about evenly (a key a frame): the
+// place of the time between the first and the last key's tells where the
+// answer is, and the search starts there with the keys that a value read
+// needs anyway. It widens from there by doubling steps, up to `reach` keys,
+// and halves whatever remains.
+template <typename T>
+int searchKeysFromTheirSpread(const KeyframeData<T>* keys, int n, Time time)
+{
+    constexpr int reach = 64;
+    const double first = keys[0].time.toDouble();
+    const double fraction = (time.toDouble() - first) / (keys[n - 1].time.toDouble() - first);
+    if (!(fraction >= 0.0 && fraction <= 1.0)) // infinite times
+        return bisectKeys(keys, 1, n - 1, time);
+    const int guess = std::min(int(fraction * double(n - 1)), n - 1);
+    // The keys around the guess, whole, fetched at once rather than one
+    // after the other as the search and the value read reach them.
+    const char* from = reinterpret_cast<const char*>(keys + std::max(guess - 1, 0));
+    const char* to = reinterpret_cast<const char*>(keys + std::min(guess + 2, n));
+    for (const char* line = from; line < to; line += 64)
+        __builtin_prefetch(line);
+    __builtin_prefetch(to - 1);
+    // The answer lies after `below` and not after `above`.
+    int below = 0;
+    int above = n - 1;
+    if (keys[guess].time < time) {
+        below = guess;
+        for (int step = 1; step <= reach && below + step < above; step *= 2) {
+            if (!(keys[below + step].time < time)) {
+                above = below + step;
+                break;
+            }
+            below += step;
+        }
+    } else {
+        above = guess;
+        for (int step = 1; step <= reach && above - step > below; step *= 2) {
+            if (keys[above - step].time < time) {
+                below = above - step;
+                break;
+            }
+            above -= step;
+        }
+    }
+    return bisectKeys(keys, below + 1, above, time);
+}
+
 // Index of the first keyframe whose time is not less than `time`
-// (the count when every keyframe is earlier). Keyframes are sorted by time.
+// (the count when every keyframe is earlier). Keyframes are sorted by time
+// (never NaN).
 template <typename T>
 int lowerBound(const QVector<KeyframeData<T>>& keys, Time time)
 {
@@ -49,19 +119,17 @@ int lowerBound(const QVector<KeyframeData<T>>& keys, Time time)
         return last.index;
     if (n == 0)
         return 0;
-    // Without branches, fetching both possible next probes ahead: long key
-    // lists do not fit the cache.
+    constexpr int longFrom = 64; // shorter lists lie in a few cache lines: halving them is cheapest
     const KeyframeData<T>* first = keys.constData();
-    const KeyframeData<T>* base = first;
-    int length = n;
-    while (length > 1) {
-        const int half = length / 2;
-        __builtin_prefetch(base + half / 2);
-        __builtin_prefetch(base + half + half / 2);
-        base = base[half].time < time ? base + half : base;
-        length -= half;
-    }
-    const int found = int(base - first) + (base->time < time ? 1 : 0);
+    int found = 0;
+    if (n < longFrom)
+        found = bisectKeys(first, 0, n, time);
+    else if (!(first[0].time < time))
+        found = 0;
+    else if (first[n - 1].time < time)
+        found = n;
+    else
+        found = searchKeysFromTheirSpread(first, n, time);
     last = LastSearch{first, time, found};
     return found;
 }

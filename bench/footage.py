@@ -8,11 +8,11 @@ this build, reads the same files with OpenImageIO's read_image in the same
 channel type, into one buffer that serves every frame (its cost is then the
 decoding alone); it also reads each frame into a new buffer of its own, for
 reference. The first pass of each runs on memory the process has never
-touched and is shown apart; the others give the median, with their spread.
-Prints the ratio (goal: at most 1.1 for both formats) and the resident
-memory after each pass, which must not grow from pass to pass."""
+touched and is shown apart; the others give the median, with their range
+(figures.py), and the ratio of the medians with the range of the passes'
+ratios. Prints the ratio (goal: at most 1.1 for both formats) and the
+resident memory after each pass, which must not grow from pass to pass."""
 import os
-import statistics
 import subprocess
 import sys
 import tempfile
@@ -22,6 +22,7 @@ import numpy
 
 import plinx._init  # noqa: F401 (starts the core)
 import plinx.project as project
+from figures import ratio, resident_mib, spread
 
 FRAMES = 6
 PASSES = 6
@@ -34,11 +35,6 @@ FORMATS = {
     "EXR, half-float RGBA": ("exr", project.FloatType, "float", numpy.float32),
     "PNG, 8-bit RGBA": ("png", project.UCharType, "uint8", numpy.uint8),
 }
-
-
-def resident_mib():
-    with open("/proc/self/statm") as statm:
-        return int(statm.read().split()[1]) * os.sysconf("SC_PAGE_SIZE") / 2**20
 
 
 def clip_pass(first_file, channel_type, dtype):
@@ -63,10 +59,6 @@ def baseline_passes(files, type_name):
     return [tuple(float(value) for value in line.split()) for line in out.split("\n") if line]
 
 
-def spread(values):
-    return "median %6.1f (%5.1f to %5.1f)" % (statistics.median(values), min(values), max(values))
-
-
 def main():
     if not os.path.exists(BASELINE):
         sys.exit("%s is missing: make bench builds it" % BASELINE)
@@ -84,11 +76,11 @@ def main():
             reused = [pair[0] for pair in theirs[1:]]
             fresh = [pair[1] for pair in theirs[1:]]
             print("  %s" % label)
-            print("    Clip.image + numpy view        %s; first pass %6.1f" % (spread(ours[1:]), ours[0]))
-            print("    OpenImageIO, one buffer        %s" % spread(reused))
-            print("    OpenImageIO, a buffer a frame  %s" % spread(fresh))
-            print("    ratio %.2f (goal <= 1.1); resident after each pass (MiB): %s" % (
-                statistics.median(ours[1:]) / statistics.median(reused), " ".join("%.0f" % r for r in resident)))
+            print("    Clip.image + numpy view        %s; first pass %.1f" % (spread(ours[1:], 1), ours[0]))
+            print("    OpenImageIO, one buffer        %s" % spread(reused, 1))
+            print("    OpenImageIO, a buffer a frame  %s" % spread(fresh, 1))
+            print("    ratio %s (goal <= 1.1); resident after each pass (MiB): %s" % (
+                ratio(ours[1:], reused), " ".join("%.0f" % r for r in resident)))
             print("    resident memory grew by %.0f MiB from pass 2 to pass %d" % (resident[-1] - resident[1], PASSES))
 
 

@@ -3,11 +3,10 @@
 A 4096x2160 RGBA frame read as floats (FloatConversion: 141 MB) is exposed
 again and again: the project's cached image (Clip.image), its pixel array
 (pixels()), a memoryview and a numpy view of it. The baseline copies the
-frame's bytes once per round. Prints the ratio (goal: at most 0.001) and how
-much the process grew while exposing."""
+frame's bytes. Each round exposes the frame EXPOSURES times and copies it
+once (figures.py tells how rounds are shown). Prints the ratio (goal: at most
+0.001) and how much the process grew while exposing."""
 import os
-import resource
-import statistics
 import tempfile
 import time
 
@@ -16,10 +15,11 @@ from PySide2 import QtGui
 
 import plinx._init  # noqa: F401 (starts the core)
 import plinx.project as project
+from figures import in_rounds, ratio, resident_mib, spread
 
 WIDTH, HEIGHT = 4096, 2160
-EXPOSURES = 20000
-COPIES = 5
+EXPOSURES = 2000
+ROUNDS = 9
 
 
 def write_frame(folder):
@@ -31,10 +31,6 @@ def write_frame(folder):
     path = os.path.join(folder, "uhd.0001.png")
     assert image.save(path)
     return path
-
-
-def resident_kib():
-    return resource.getrusage(resource.RUSAGE_SELF).ru_maxrss
 
 
 def expose(clip):
@@ -57,28 +53,34 @@ def main():
             (WIDTH, HEIGHT, project.FloatType, WIDTH * HEIGHT * 4 * 4)
         del first, pixels
 
-        expose(clip)
-        before = resident_kib()
-        started = time.perf_counter()
-        for _ in range(EXPOSURES):
-            expose(clip)
-        exposing = (time.perf_counter() - started) / EXPOSURES
-        grown = resident_kib() - before
+        grown = []
 
-        copies = []
-        for _ in range(COPIES):
+        def exposing():
+            before = resident_mib()
+            started = time.perf_counter()
+            for _ in range(EXPOSURES):
+                expose(clip)
+            elapsed = time.perf_counter() - started
+            grown.append(resident_mib() - before)
+            return elapsed / EXPOSURES * 1e6
+
+        def copying():
             source = clip.image(0).pixels()
             started = time.perf_counter()
             copied = source.tobytes()
-            copies.append(time.perf_counter() - started)
+            elapsed = time.perf_counter() - started
             del copied
-        copying = statistics.median(copies)
+            return elapsed * 1e6
 
-    print("image bridge: a %dx%d RGBA float frame (%.0f MB)" % (WIDTH, HEIGHT, size / 1e6))
-    print("  exposing (Clip.image, pixels(), memoryview, numpy view): %8.2f us" % (exposing * 1e6))
-    print("  copying its bytes:                                      %8.2f us" % (copying * 1e6))
-    print("  ratio %.6f (goal <= 0.001); memory grew by %d KiB over %d exposures" % (
-        exposing / copying, grown, EXPOSURES))
+        expose(clip)
+        figures = in_rounds({"exposing": exposing, "copying": copying}, ROUNDS)
+
+    print("image bridge: a %dx%d RGBA float frame (%.0f MB); us, median of %d rounds (range)" % (
+        WIDTH, HEIGHT, size / 1e6, ROUNDS))
+    print("  exposing (Clip.image, pixels(), memoryview, numpy view): %s" % spread(figures["exposing"], 2))
+    print("  copying its bytes:                                      %s" % spread(figures["copying"], 0))
+    print("  ratio %s (goal <= 0.001); memory grew by %.1f MiB over %d exposures" % (
+        ratio(figures["exposing"], figures["copying"], 6), sum(grown), EXPOSURES * ROUNDS))
 
 
 if __name__ == "__main__":

@@ -1,13 +1,17 @@
 """Import time of the plinx modules against PySide2's, in fresh processes,
 and the cost of the first footage read after the import: it opens the image
-kit (the codecs and what they link), which the import leaves alone."""
+kit (the codecs and what they link), which the import leaves alone. Each
+round starts one process of each kind in turn (figures.py tells how rounds
+are shown)."""
 import os
 import subprocess
 import sys
 import tempfile
 import time
 
-RUNS = 7
+from figures import in_rounds, median, ratio, spread
+
+RUNS = 9
 
 FIRST_READ = """
 import sys, time
@@ -22,21 +26,16 @@ print(read(sys.argv[1]), read(sys.argv[2]))
 
 
 def timed(code):
-    """Milliseconds of RUNS fresh processes running code."""
-    times = []
-    for _ in range(RUNS):
+    """Milliseconds of one fresh process running code."""
+    def measure():
         started = time.perf_counter()
         subprocess.run([sys.executable, "-c", code], check=True, env=dict(os.environ))
-        times.append((time.perf_counter() - started) * 1000)
-    return times
-
-
-def shown(times):
-    return f"{min(times):6.0f} (runs up to {max(times):.0f})"
+        return (time.perf_counter() - started) * 1000
+    return measure
 
 
 def first_reads(folder):
-    """Milliseconds of the first read after the import and of a later one, a pair per process."""
+    """Milliseconds of the first read after the import and of a later one, in RUNS processes."""
     from PySide2 import QtGui
     paths = []
     for name in ("first", "later"):
@@ -53,21 +52,22 @@ def first_reads(folder):
 
 
 def main():
-    empty = min(timed("pass"))
-    our_runs = timed("import plinx._init, plinx.project")
-    their_runs = timed("import PySide2.QtCore, PySide2.QtGui")
-    ours, theirs = min(our_runs), min(their_runs)
-    print(f"import (ms, best of {RUNS}; an empty interpreter takes {empty:.0f} ms)")
-    print(f"  plinx._init, plinx.project   {shown(our_runs)}")
-    print(f"  PySide2.QtCore, QtGui        {shown(their_runs)}")
-    print(f"  ratio {ours / theirs:.2f} (goal <= 1.3); beyond the empty interpreter "
-          f"{(ours - empty) / (theirs - empty):.2f}")
+    runs = in_rounds({"empty": timed("pass"), "ours": timed("import plinx._init, plinx.project"),
+                      "theirs": timed("import PySide2.QtCore, PySide2.QtGui")}, RUNS)
+    empty, ours, theirs = runs["empty"], runs["ours"], runs["theirs"]
+    beyond = [mine - nothing for mine, nothing in zip(ours, empty)]
+    beyond_theirs = [baseline - nothing for baseline, nothing in zip(theirs, empty)]
+    print(f"import (ms, median of {RUNS} processes (range); an empty interpreter takes {spread(empty)})")
+    print(f"  plinx._init, plinx.project   {spread(ours)}")
+    print(f"  PySide2.QtCore, QtGui        {spread(theirs)}")
+    print(f"  ratio {ratio(ours, theirs)} (goal <= 1.3); beyond the empty interpreter "
+          f"{ratio(beyond, beyond_theirs)}")
     with tempfile.TemporaryDirectory(prefix="plinx-bench-import-") as folder:
         first, later = first_reads(folder)
     print(f"  after the import, the first footage read (a new project over a 64x48 PNG, its frame) "
-          f"{shown(first)}")
-    print(f"  a later one {min(later):.1f} ms: opening the image kit costs about "
-          f"{min(first) - min(later):.0f} ms, once")
+          f"{spread(first)}")
+    print(f"  a later one {spread(later, 1)} ms: opening the image kit costs about "
+          f"{median(first) - median(later):.0f} ms, once")
 
 
 if __name__ == "__main__":

@@ -12,7 +12,20 @@
 namespace Binding {
 
 namespace {
-thread_local std::string t_routingFailure;
+// This thread's routing failure; while one is noted, the thread counts among
+// those with a failure.
+struct RoutingFailure
+{
+    std::string text;
+    bool noted = false;
+
+    ~RoutingFailure()
+    {
+        if (noted)
+            detail::threadsWithRoutingFailure.fetch_sub(1, std::memory_order_relaxed);
+    }
+};
+thread_local RoutingFailure t_routingFailure;
 
 // "ValueError: disk full": the pending error's class and text, left pending.
 std::string pendingErrorLine()
@@ -36,19 +49,31 @@ std::string pendingErrorLine()
 
 std::string lastRoutingFailure()
 {
-    return t_routingFailure;
+    return t_routingFailure.text;
 }
 
 namespace detail {
 
+std::atomic<int> threadsWithRoutingFailure{0};
+
 void clearRoutingFailure()
 {
-    t_routingFailure.clear();
+    RoutingFailure& failure = t_routingFailure;
+    if (failure.noted) {
+        failure.noted = false;
+        failure.text.clear();
+        threadsWithRoutingFailure.fetch_sub(1, std::memory_order_relaxed);
+    }
 }
 
 void noteRoutingFailure(const std::string& text)
 {
-    t_routingFailure = text;
+    RoutingFailure& failure = t_routingFailure;
+    failure.text = text;
+    if (!failure.noted) {
+        failure.noted = true;
+        threadsWithRoutingFailure.fetch_add(1, std::memory_order_relaxed);
+    }
 }
 
 void reportInvalidReturn(const char* className, const char* methodName, const std::string& expected,

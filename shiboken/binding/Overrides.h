@@ -18,7 +18,7 @@
 // The routing holds the interpreter lock (and a reference to the Python
 // object) for the whole Python call, prints what the override raises, and
 // remembers per object when a name has no override, so that the next call
-// goes straight to the fallback without touching Python.
+// goes straight to the fallback without touching Python (MissingOverrides).
 
 #include "Conversions.h"
 #include "Lifetimes.h"
@@ -66,6 +66,15 @@ namespace detail {
 
 void clearRoutingFailure();
 void noteRoutingFailure(const std::string& text);
+// The threads that have a routing failure noted. While there are none, which
+// is most of the time, a routed call has nothing to clear and reads no
+// thread-local storage; each thread sees its own notes in this count.
+extern std::atomic<int> threadsWithRoutingFailure;
+inline void clearAnyRoutingFailure()
+{
+    if (threadsWithRoutingFailure.load(std::memory_order_relaxed) != 0)
+        clearRoutingFailure();
+}
 void reportInvalidReturn(const char* className, const char* methodName, const std::string& expected,
                          PyObject* result);
 void raisePureVirtual(const char* className, const char* methodName);
@@ -260,15 +269,35 @@ const char* boundName()
         return "?";
 }
 
+// The virtual operations of one object that were found without Python
+// override, as PySide2 keeps them: one bit per routing site, so that later
+// calls go straight to the class's own implementation. Assigning a callable
+// to an attribute of the Python object forgets them (the type's attribute
+// slot): an override set on the object afterwards is seen. One added to its
+// class after the object's first call of the operation is not, as in PySide2.
+class MissingOverrides
+{
+public:
+    void forgetMissingOverrides() { m_missingOverrides.store(0, std::memory_order_relaxed); }
+
+protected:
+    bool isMissingOverride(int bit) const
+    {
+        return bit >= 0 && (m_missingOverrides.load(std::memory_order_relaxed) & (1u << bit));
+    }
+
+    mutable std::atomic<std::uint32_t> m_missingOverrides{0};
+};
+
 // The wrapper class of a bound class T. Python objects of T own instances of
 // it (or of a class derived from it that routes more virtual operations).
 template <typename T>
-class Wrapper : public T
+class Wrapper : public T, public MissingOverrides
 {
 public:
     using T::T;
     Wrapper(const T& other) : T(other) {}
-    Wrapper(const Wrapper& other) : T(other) {}
+    Wrapper(const Wrapper& other) : T(other), MissingOverrides() {}
     ~Wrapper() { destroyBinding(static_cast<const T*>(this)); }
 
 protected:
@@ -276,14 +305,14 @@ protected:
     template <typename R, typename Fallback, typename... A>
     R route(const char* name, R defaultResult, Fallback&& fallback, const A&... arguments) const
     {
-        detail::clearRoutingFailure();
+        detail::clearAnyRoutingFailure();
         const int bit = siteBit<Fallback>();
         if constexpr (!std::is_same<std::decay_t<Fallback>, PureVirtual>::value) {
-            if (knownWithoutOverride(bit))
+            if (isMissingOverride(bit))
                 return fallback();
         }
-        return detail::route<R>(static_cast<const T*>(this), m_noOverride, bit, boundName<T>(), name, defaultResult,
-                                std::forward<Fallback>(fallback), arguments...);
+        return detail::route<R>(static_cast<const T*>(this), m_missingOverrides, bit, boundName<T>(), name,
+                                defaultResult, std::forward<Fallback>(fallback), arguments...);
     }
     // An operation without result; whether the override (or the fallback)
     // ran to its end: false when it is missing, raised, or could not be
@@ -291,43 +320,45 @@ protected:
     template <typename Fallback, typename... A>
     bool routeVoid(const char* name, Fallback&& fallback, const A&... arguments) const
     {
-        detail::clearRoutingFailure();
+        detail::clearAnyRoutingFailure();
         const int bit = siteBit<Fallback>();
         if constexpr (!std::is_same<std::decay_t<Fallback>, PureVirtual>::value) {
-            if (knownWithoutOverride(bit)) {
+            if (isMissingOverride(bit)) {
                 fallback();
                 return true;
             }
         }
-        return detail::route<void>(static_cast<const T*>(this), m_noOverride, bit, boundName<T>(), name, 0,
+        return detail::route<void>(static_cast<const T*>(this), m_missingOverrides, bit, boundName<T>(), name, 0,
                                    std::forward<Fallback>(fallback), arguments...);
     }
 
 private:
     // Each routing site (one per lambda type) owns one bit of the objects of
-    // this class; pure operations are never remembered.
+    // this class, numbered on its first call; pure operations are never
+    // remembered. The site's number is constant-initialised, so that every
+    // later call reads it without a guard.
     template <typename Fallback>
     static int siteBit()
     {
         if constexpr (std::is_same<std::decay_t<Fallback>, PureVirtual>::value) {
             return -1;
         } else {
-            static const int bit = nextBit();
-            return bit;
+            static std::atomic<int> bit{unnumbered};
+            const int known = bit.load(std::memory_order_relaxed);
+            return known != unnumbered ? known : numberSite(bit);
         }
     }
-    bool knownWithoutOverride(int bit) const
-    {
-        return bit >= 0 && (m_noOverride.load(std::memory_order_relaxed) & (1u << bit));
-    }
-    static int nextBit()
+    static constexpr int unnumbered = -2;
+    // Two threads may number a site at once: one number wins, the other is
+    // never used again.
+    static int numberSite(std::atomic<int>& bit)
     {
         static std::atomic<int> next{0};
-        const int bit = next++;
-        return bit < 32 ? bit : -1;
+        const int taken = next++;
+        int expected = unnumbered;
+        bit.compare_exchange_strong(expected, taken < 32 ? taken : -1);
+        return bit.load(std::memory_order_relaxed);
     }
-
-    mutable std::atomic<std::uint32_t> m_noOverride{0};
 };
 
 } // namespace Binding

@@ -194,6 +194,13 @@ PyObject* adoptCopy(SbkObjectType* type, void* copy)
 
 // --- Slots ----------------------------------------------------------------------------------
 
+int setAttributeAsBase(PyTypeObject* type, PyObject* self, PyObject* name, PyObject* value)
+{
+    PyTypeObject* base = type ? type->tp_base : nullptr;
+    return base && base->tp_setattro ? base->tp_setattro(self, name, value)
+                                     : PyObject_GenericSetAttr(self, name, value);
+}
+
 Py_hash_t hashFromResult(PyObject* result)
 {
     if (!result)

@@ -228,6 +228,20 @@ PyObject* subscriptSlot(PyObject* self, PyObject* key)
     return TypeSlots<T>::subscript->callOneArgument(self, key);
 }
 
+// Sets an attribute as the base type of `type` does.
+int setAttributeAsBase(PyTypeObject* type, PyObject* self, PyObject* name, PyObject* value);
+// A callable assigned to an object may be an override of one of its virtual
+// operations: the object forgets which ones it knew without override.
+template <typename T>
+int setAttributeSlot(PyObject* self, PyObject* name, PyObject* value)
+{
+    if (value && PyCallable_Check(value) && Shiboken::Object::isValid(self, false)) {
+        if (auto* missing = dynamic_cast<MissingOverrides*>(cppPointer<T>(self)))
+            missing->forgetMissingOverrides();
+    }
+    return setAttributeAsBase(pyType<T>(), self, name, value);
+}
+
 // Runs a slot's native part; exceptions become Python errors.
 template <typename Body>
 bool guardedSlot(Body&& body)
@@ -666,6 +680,9 @@ protected:
         : m_module(module), m_builder(Bound<T>::module, Bound<T>::name, Bound<T>::slot)
     {
         m_builder.slot(Py_tp_new, reinterpret_cast<void*>(&newInstance));
+        // Only a wrapper class of its own routes virtual operations to Python.
+        if constexpr (std::is_polymorphic<T>::value && !std::is_same<W, Wrapper<T>>::value)
+            m_builder.slot(Py_tp_setattro, reinterpret_cast<void*>(&detail::setAttributeSlot<T>));
     }
 
     Derived& self() { return static_cast<Derived&>(*this); }

@@ -541,6 +541,65 @@ def test_override_arguments_kept_by_python_are_invalid_after_the_call():
     del child
 
 
+# --- Overrides that come and go after an object's first call ----------------------------
+# An object remembers the operations that it was found without override, as
+# PySide2's objects do: only a callable assigned to the object makes it look
+# again. The table runs on PySide2's own QObject too, the reference.
+
+USER_EVENT = int(QtCore.QEvent.User)
+
+
+def give_class(receiver_class, seen):
+    receiver_class.customEvent = lambda self, e: seen.append("class")
+
+
+def give_object(receiver, seen):
+    receiver.customEvent = lambda e: seen.append("object")
+
+
+@pytest.mark.parametrize("base", [b.Emitter, QtCore.QObject], ids=["frame", "PySide2"])
+@pytest.mark.parametrize("before, after, expected", [
+    (None, lambda cls, receiver, seen: give_object(receiver, seen), ["object"]),
+    (None, lambda cls, receiver, seen: give_class(cls, seen), []),
+    (None, lambda cls, receiver, seen: (give_class(cls, seen), setattr(receiver, "helper", len)), ["class"]),
+    (None, lambda cls, receiver, seen: (give_class(cls, seen), setattr(receiver, "count", 3)), []),
+    (give_class, lambda cls, receiver, seen: delattr(cls, "customEvent"), []),
+    (None, lambda cls, receiver, seen: (give_object(receiver, seen), delattr(receiver, "customEvent")), []),
+], ids=["assigned to the object", "added to the class", "added to the class, then a callable to the object",
+        "added to the class, then a number to the object", "removed from the class", "removed from the object"])
+def test_overrides_changed_after_the_first_call_are_seen_as_pyside2_sees_them(base, before, after, expected):
+    seen = []
+    receiver_class = type("Receiver", (base,), {})
+    if before:
+        before(receiver_class, seen)
+    receiver = receiver_class()
+    b.Probe.deliver_many(receiver, USER_EVENT, 2)
+    seen.clear()
+    after(receiver_class, receiver, seen)
+    b.Probe.deliver_many(receiver, USER_EVENT, 1)
+    assert seen == expected
+    # A new object looks its overrides up afresh.
+    seen.clear()
+    b.Probe.deliver_many(receiver_class(), USER_EVENT, 1)
+    assert seen == (["class"] if "customEvent" in vars(receiver_class) else [])
+
+
+def test_an_override_assigned_to_an_object_of_a_plain_class_is_seen():
+    shape = type("LateSquare", (b.Square,), {})(2)
+    assert b.describe_shape(shape) == "square:4"
+    shape.name = lambda: "late"
+    assert b.describe_shape(shape) == "late:4"
+    del shape.name
+    assert b.describe_shape(shape) == "square:4"
+
+
+def test_a_call_that_finds_no_override_again_has_no_failure():
+    square = b.Square(2)
+    assert b.Probe.area_failure(square) == ""  # its area is now known without override
+    assert b.Probe.area_failure(RaisingArea()) == "ValueError: no area"
+    assert b.Probe.area_failure(square) == ""
+
+
 def test_deleting_an_object_that_invalidates_itself_from_python():
     emitter = b.Emitter()
     part = emitter.part()
