@@ -16,13 +16,18 @@
 //     QString error_string() const override { return route("error_string", QString(), pure); }
 //
 // The routing holds the interpreter lock (and a reference to the Python
-// object) for the whole Python call, prints what the override raises, and
-// remembers per object when a name has no override, so that the next call
-// goes straight to the fallback without touching Python.
+// object) for the whole Python call, lends the core to other threads while
+// the override runs, prints what the override raises, and remembers per object when
+// a name has no override, so that the next call goes straight to the
+// fallback without touching Python.
 
 #include "Conversions.h"
 
+#include "Python/InUse.h"
+#include "Python/PyHelpers.h"
+
 #include <bindingmanager.h>
+#include <autodecref.h>
 #include <gilstate.h>
 
 #include <QHash>
@@ -66,6 +71,13 @@ void deleteForRuntime(void* object)
 {
     RuntimeDeletion scope(object);
     delete static_cast<T*>(object);
+}
+// The destructor function of an object class: an object that a running
+// call holds (PyHelpers::InUse) is deleted when that call ends.
+template <typename T>
+void deleteObjectForRuntime(void* object)
+{
+    PyHelpers::deleteWhenUnused(static_cast<T*>(object), &deleteForRuntime<T>);
 }
 } // namespace detail
 
@@ -224,6 +236,9 @@ template <typename R, typename Fallback, typename... A>
         }
     }
 
+    // Python runs from here on: the core is lent to other threads, which
+    // the override may wait for.
+    const PyHelpers::CoreUnlocked lent;
     // The Python object stays alive while its override runs.
     Shiboken::AutoDecRef keepAlive(reinterpret_cast<PyObject*>(Shiboken::BindingManager::instance().retrieveWrapper(self)));
     Py_XINCREF(keepAlive.object());
