@@ -858,6 +858,27 @@ private:
 };
 
 namespace detail {
+// A share of an object that its owners hold by shared ownership (a registry
+// entry), taken with the interpreter lock for a call on it: whoever drops
+// the object meanwhile, it lives until the call has returned. Nothing for
+// other objects.
+template <typename T, typename = void>
+struct HasWeakThis : std::false_type
+{
+};
+template <typename T>
+struct HasWeakThis<T, std::void_t<decltype(std::declval<T&>().weak_from_this())>> : std::true_type
+{
+};
+template <typename T>
+auto shareOf(T* object)
+{
+    if constexpr (HasWeakThis<T>::value)
+        return object ? object->weak_from_this().lock() : decltype(object->weak_from_this().lock())();
+    else
+        return nullptr;
+}
+
 // Set while Python calls a bound method on an object that has a wrapper
 // class: the wrapper's routing then runs the class's own implementation of
 // that method instead of looking for a Python override of it.
@@ -929,6 +950,7 @@ protected:
             cppSelf = selfPointer<T>(self);
             name = m_baseCalls ? site().shortName.c_str() : nullptr;
         }
+        [[maybe_unused]] const auto share = detail::shareOf(cppSelf);
         detail::BaseCallScope base(self, cppSelf, name);
         PyObject* result = nullptr;
         choose(a, [&](const auto& chosen) {
