@@ -260,7 +260,7 @@ QPointer<Rirediro::CustomTool> ToolTypeSystem::createAndRegisterNewInstance(PyTy
     auto* project = new Project(&core);
     project->setParent(&core);
 
-    Shiboken::GilState lock;
+    const PyHelpers::PythonFromCore python;
     PyObject* pythonProject =
         Shiboken::Conversions::pointerToPython(Shiboken::Conversions::getConverter("Project*"), project);
     if (!pythonProject) {
@@ -275,7 +275,8 @@ QPointer<Rirediro::CustomTool> ToolTypeSystem::createAndRegisterNewInstance(PyTy
         return nullptr;
     }
     try {
-        tool->initTool(toolManager, selectionManager);
+        // Core work: the core is taken back from its loan for it.
+        inCore([&] { tool->initTool(toolManager, selectionManager); });
     } catch (const std::exception& error) {
         PyErr_SetString(PyExc_RuntimeError, error.what());
         PyErr_Print();
@@ -312,9 +313,9 @@ void setExtraOverlayRenderer(PyObject* callable)
 
 void renderOverlay(PyObject* callable, QOpenGLWidget* widget, float first, float second)
 {
-    if (!Py_IsInitialized() || _Py_IsFinalizing())
+    const PyHelpers::PythonFromCore python;
+    if (!python.running())
         return;
-    Shiboken::GilState lock;
     PyObject* pythonWidget =
         Shiboken::Conversions::pointerToPython(Shiboken::Conversions::getConverter("QOpenGLWidget*"), widget);
     if (!pythonWidget) {
