@@ -2,6 +2,7 @@
 
 #include "Python/InUse.h"
 
+#include <QObject>
 #include <QPointer>
 
 struct _object;
@@ -9,13 +10,33 @@ typedef _object PyObject;
 
 namespace PyHelpers {
 
-// What every adaptor holds of the Python extension it calls (an exporter,
-// an image IO module, a tool), from the check that the extension lives to
-// the end of the call: its Python object with a strong reference, taken and
-// given back under the interpreter lock, so that nobody dropping the last
-// reference meanwhile (the extension itself, another thread) ends it; and
-// the object itself, so that a deletion asked for meanwhile (shiboken2.delete)
-// takes effect when the call ends.
+// An adaptor's pointer to the Python extension it calls (an exporter, an
+// image IO module, a tool): null once the extension is gone. Unlike a
+// QPointer of the extension's class, it never looks at the type of an
+// object that another thread is destroying.
+template <typename T>
+class ExtensionPointer
+{
+public:
+    ExtensionPointer(T* extension = nullptr) : m_object(extension), m_guard(extension) {}
+
+    T* data() const { return m_guard.isNull() ? nullptr : m_object; }
+    operator T*() const { return data(); }
+    T* operator->() const { return data(); }
+    // Its address as a QObject, alive or not.
+    const QObject* address() const { return m_object; }
+
+private:
+    T* m_object;
+    QPointer<QObject> m_guard;
+};
+
+// What every adaptor holds of the extension it calls, from the check that
+// the extension lives to the end of the call: its Python object with a
+// strong reference, taken and given back under the interpreter lock, so that
+// nobody dropping the last reference meanwhile (the extension itself,
+// another thread) ends it; and the object itself, so that a deletion asked
+// for meanwhile (shiboken2.delete) takes effect when the call ends.
 class ExtensionHold
 {
 public:
@@ -24,8 +45,6 @@ public:
     ExtensionHold(const ExtensionHold&) = delete;
     ExtensionHold& operator=(const ExtensionHold&) = delete;
 
-    // False when the extension was gone before the call, or asked to go
-    // during it.
     bool held() const { return m_use.held(); }
     bool usable() const { return m_use.held() && m_pythonFound && !m_use.deletionRequested(); }
     // Takes the reference to the Python object of the object at `bound`
@@ -43,12 +62,11 @@ template <typename T>
 class ExtensionCall
 {
 public:
-    explicit ExtensionCall(const QPointer<T>& extension)
-        : m_extension(extension), m_object(extension.data()), m_hold(m_object)
+    explicit ExtensionCall(const ExtensionPointer<T>& extension) : m_extension(extension), m_hold(extension.address())
     {
-        // Alive once held: gone in between, it is not to be called.
-        if (m_extension.data() == m_object && m_hold.usable())
-            m_hold.holdPythonObject(m_object);
+        // Held first, then seen alive: only then is it an object to call.
+        if (m_hold.held() && m_extension.data())
+            m_hold.holdPythonObject(m_extension.data());
     }
 
     // The extension, or null once it is gone or asked to go: its answers
@@ -57,14 +75,14 @@ public:
     explicit operator bool() const { return get() != nullptr; }
     // The extension while it lives, asked to go or not (it then lives
     // until the hold ends).
-    T* operator->() const { return m_hold.held() ? alive() : nullptr; }
+    T* operator->() const { return alive(); }
 
 private:
-    // Null once deleted other than through the hold (its Qt parent died).
-    T* alive() const { return m_extension.data() == m_object ? m_object : nullptr; }
+    // Null once gone, or deleted other than through the hold (its Qt
+    // parent died).
+    T* alive() const { return m_hold.held() ? m_extension.data() : nullptr; }
 
-    QPointer<T> m_extension;
-    T* m_object;
+    ExtensionPointer<T> m_extension;
     ExtensionHold m_hold;
 };
 

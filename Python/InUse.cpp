@@ -1,5 +1,7 @@
 #include "InUse.h"
 
+#include "PyHelpers.h"
+
 #include <algorithm>
 #include <mutex>
 #include <vector>
@@ -73,7 +75,11 @@ InUse::~InUse()
         }
         use->dying = true;
     }
-    deleter(object);
+    {
+        // As the runtime deletes: without the interpreter lock.
+        const PyHelpers::InterpreterReleased unlocked;
+        deleter(object);
+    }
     Table& uses = table();
     std::lock_guard<std::mutex> lock(uses.mutex);
     uses.uses.erase(uses.find(m_key));

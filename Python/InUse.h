@@ -40,7 +40,8 @@ public:
     explicit InUse(const T* object) : InUse(detail::useKey(object), nullptr)
     {
     }
-    // Runs a deletion requested meanwhile.
+    // Runs a deletion requested meanwhile (without the interpreter lock,
+    // as the runtime deletes).
     ~InUse();
     InUse(const InUse&) = delete;
     InUse& operator=(const InUse&) = delete;

@@ -26,6 +26,18 @@ ScopedPyThreadState::~ScopedPyThreadState()
         PyEval_RestoreThread(m_saved);
 }
 
+InterpreterReleased::InterpreterReleased()
+{
+    if (Py_IsInitialized() && PyGILState_Check())
+        m_saved = PyEval_SaveThread();
+}
+
+InterpreterReleased::~InterpreterReleased()
+{
+    if (m_saved)
+        PyEval_RestoreThread(m_saved);
+}
+
 namespace {
 
 std::mutex& coreMutex()
@@ -65,11 +77,9 @@ CoreUnlocked::~CoreUnlocked()
     if (m_depth == 0)
         return;
     // Never wait for the core with the interpreter lock: its holder may need it.
-    PyThreadState* saved = Py_IsInitialized() && PyGILState_Check() ? PyEval_SaveThread() : nullptr;
+    const InterpreterReleased unlocked;
     coreMutex().lock();
     t_coreDepth = m_depth;
-    if (saved)
-        PyEval_RestoreThread(saved);
 }
 
 namespace {

@@ -26,6 +26,21 @@ private:
     _ts* m_saved = nullptr;
 };
 
+// Gives the interpreter lock away for the length of a scope when this
+// thread holds it, whichever thread it is: around a wait for the core, or
+// a deletion (which the runtime runs without it).
+class InterpreterReleased
+{
+public:
+    InterpreterReleased();
+    ~InterpreterReleased();
+    InterpreterReleased(const InterpreterReleased&) = delete;
+    InterpreterReleased& operator=(const InterpreterReleased&) = delete;
+
+private:
+    _ts* m_saved = nullptr;
+};
+
 // One thread at a time in the core, which is not thread-safe: Python
 // threads run API calls in parallel once they have given the interpreter
 // lock away. Take it only without the interpreter lock, never the other way

@@ -2,8 +2,6 @@
 
 #include "Tools/InputEvent.h"
 
-#include "Python/ExtensionCall.h"
-
 #include <Bsc/Logger.h>
 #include <Rirediro/Project/VUVI_ProjectManager.h>
 #include <Rirediro/Project/VUVI_SelectionManager.h>

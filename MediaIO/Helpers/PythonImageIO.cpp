@@ -42,7 +42,7 @@ QString tr(const char* text)
 class ModuleCall
 {
 public:
-    explicit ModuleCall(const QPointer<AbstractImageIOModule>& module) : m_module(module) {}
+    explicit ModuleCall(const PyHelpers::ExtensionPointer<AbstractImageIOModule>& module) : m_module(module) {}
 
     AbstractImageIOModule* operator->() const { return m_module.operator->(); }
     explicit operator bool() const { return m_python.running() && bool(m_module); }

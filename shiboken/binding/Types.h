@@ -847,6 +847,7 @@ public:
 
     explicit ObjectClass(PyObject* module) : Base(module)
     {
+        detail::heldForCalls<T> = true;
         TypeSlots<T>::isQObject = isQObject;
         if (isQObject)
             TypeSlots<T>::traits |= QObjectClass;
