@@ -185,7 +185,6 @@ def test_a_long_operation_outlives_what_a_progress_slot_deletes(long_operation_c
     assert project_alive == (victim not in PROJECT_GONE)
 
 
-
 def test_a_render_outlives_its_project_deleted_by_another_thread():
     cases, ran = run_cases("""
 import random, time
