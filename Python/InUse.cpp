@@ -18,6 +18,8 @@ struct Use
     bool dying;                        // deleted right now: not to be held
     detail::Deleter deleter = nullptr; // a deletion put off until the last hold ends
     void* object = nullptr;
+    bool guarded = false;              // a QObject, deleted only while `guard` sees it
+    QPointer<QObject> guard;
 };
 
 struct Table
@@ -69,7 +71,8 @@ InUse::~InUse()
             return;
         deleter = use->deleter;
         object = use->object;
-        if (!deleter) {
+        // Its Qt parent may have deleted it meanwhile.
+        if (!deleter || (use->guarded && use->guard.isNull())) {
             uses.uses.erase(use);
             return;
         }
@@ -94,7 +97,7 @@ bool InUse::deletionRequested() const
     return uses.find(m_key)->deleter != nullptr;
 }
 
-void detail::deleteWhenUnused(const void* key, void* object, Deleter deleter)
+void detail::deleteWhenUnused(const void* key, void* object, Deleter deleter, QObject* guarded)
 {
     if (!object)
         return;
@@ -107,6 +110,8 @@ void detail::deleteWhenUnused(const void* key, void* object, Deleter deleter)
             if (!use->dying && !use->deleter) {
                 use->deleter = deleter;
                 use->object = object;
+                use->guarded = guarded != nullptr;
+                use->guard = guarded;
             }
             return;
         }

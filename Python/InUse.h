@@ -7,6 +7,7 @@
 // running call.
 
 #include <QObject>
+#include <QPointer>
 
 #include <type_traits>
 
@@ -27,8 +28,19 @@ const void* useKey(const T* object)
         return object;
 }
 
+// The object's own guard when it is a QObject: an object that its Qt parent
+// deleted while its deletion was put off is not deleted again.
+template <typename T>
+QObject* qobjectOf(T* object)
+{
+    if constexpr (std::is_base_of<QObject, T>::value)
+        return object;
+    else
+        return nullptr;
+}
+
 using Deleter = void (*)(void*);
-void deleteWhenUnused(const void* key, void* object, Deleter deleter);
+void deleteWhenUnused(const void* key, void* object, Deleter deleter, QObject* guarded);
 
 } // namespace detail
 
@@ -64,7 +76,7 @@ private:
 template <typename T>
 void deleteWhenUnused(T* object, detail::Deleter deleter)
 {
-    detail::deleteWhenUnused(detail::useKey(object), object, deleter);
+    detail::deleteWhenUnused(detail::useKey(object), object, deleter, detail::qobjectOf(object));
 }
 
 template <typename T>

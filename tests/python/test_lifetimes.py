@@ -110,6 +110,8 @@ DELETIONS = {
     "the clip": "shiboken2.delete(clip)",
     "the render operation": "shiboken2.delete(operation)",
     "the watchers": "[shiboken2.delete(watcher) for watcher in watchers]",
+    # A clip whose deletion waits for its export, which its project then deletes.
+    "the clip, then its project": "shiboken2.delete(clip); shiboken2.delete(owner)",
 }
 
 LONG_OPERATIONS = """
@@ -159,12 +161,12 @@ def long_operation_cases():
 
 
 RENDERS = ("insert", "stabilize", "remove", "reorient")
-PROJECT_GONE = ("the project", "the project's Qt parent")
+PROJECT_GONE = ("the project", "the project's Qt parent", "the clip, then its project")
 
 
 def expected_run(operation, victim):
     """What a run ends with: its result, or the clean error of one that cannot go on or hand it out."""
-    if operation in RENDERS and victim == "the project's Qt parent":
+    if operation in RENDERS and victim in PROJECT_GONE[1:]:
         return "RuntimeError: Invalid object"  # its clip would belong to a project that has gone
     if operation in RENDERS[:3] and victim == "the creation of a layer, undone":
         return "RuntimeError: Invalid object"  # a layer it renders has gone

@@ -104,3 +104,17 @@ TEST_F(InUseTest, AQObjectIsOneObjectWhicheverOfItsClassesItIsHeldAs)
     }
     EXPECT_EQ(Counted::deaths, 1);
 }
+
+TEST_F(InUseTest, AQObjectItsParentDeletesMeanwhileIsNotDeletedAgain)
+{
+    auto* parent = new QObject;
+    auto* child = new Mixed;
+    child->setParent(parent);
+    {
+        const PyHelpers::InUse hold(static_cast<QObject*>(child));
+        PyHelpers::deleteWhenUnused(child);
+        delete parent;
+        EXPECT_EQ(Counted::deaths, 1);
+    }
+    EXPECT_EQ(Counted::deaths, 1);
+}
