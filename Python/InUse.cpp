@@ -79,8 +79,11 @@ InUse::~InUse()
         use->dying = true;
     }
     {
-        // As the runtime deletes: without the interpreter lock.
-        const PyHelpers::InterpreterReleased unlocked;
+        // As the runtime deletes: without the interpreter lock; and with the
+        // core lent, since the call that held the object is over and the
+        // deletion may run Python (a slot of the object's destroyed signal).
+        const CoreUnlocked lent;
+        const InterpreterReleased unlocked;
         deleter(object);
     }
     Table& uses = table();

@@ -53,7 +53,7 @@ public:
     {
     }
     // Runs a deletion requested meanwhile (without the interpreter lock,
-    // as the runtime deletes).
+    // as the runtime deletes, and with the core lent).
     ~InUse();
     InUse(const InUse&) = delete;
     InUse& operator=(const InUse&) = delete;

@@ -601,6 +601,13 @@ clip = project.clips["sq"]
 clip.progress_watcher.progress_status.connect(wait_for_a_thread)
 clip.export(None, tempfile.mkdtemp(dir=FOLDER), ".png", "x", "", 0, 7)
 """,
+    # The operation deleted meanwhile goes when the render ends, inside the core.
+    "a destroyed slot of an operation deleted during its render": """
+operation = p.RenderStabilizeOperation()
+operation.progress_watcher.destroyed.connect(wait_for_a_thread)
+operation.progress_watcher.started.connect(lambda: shiboken2.delete(operation))
+project.render(operation, 0, 7, layers)
+""",
     "an exporter's do_export": """
 class Exporter(e.AbstractTrackingDataExporter):
     def do_export(self, *args):
