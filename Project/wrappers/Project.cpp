@@ -172,7 +172,15 @@ Project::Project(Clip* detached_clip, InterlaceMode interlace_mode, QObject* par
     updateDefaultClipExtension();
 }
 
-Project::~Project() = default;
+Project::~Project()
+{
+    // A Clip that a call uses meanwhile (an export on another thread) goes
+    // when that call ends, not under it.
+    for (Clip* clip : findChildren<Clip*>(QString(), Qt::FindDirectChildrenOnly)) {
+        clip->setParent(nullptr);
+        PyHelpers::deleteWhenUnused(clip);
+    }
+}
 
 Project* getCurrentProject()
 {

@@ -187,18 +187,23 @@ def test_a_long_operation_outlives_what_a_progress_slot_deletes(long_operation_c
     assert project_alive == (victim not in PROJECT_GONE)
 
 
-def test_a_render_outlives_its_project_deleted_by_another_thread():
+@pytest.mark.parametrize("operation", [
+    "project.render(p.RenderStabilizeOperation(), 0, 7, layers)",  # a call on the project
+    "clip.export(None, tempfile.mkdtemp(dir=FOLDER), '.png', 'x', '', 0, 7)",  # on a clip the project owns
+])
+def test_a_long_operation_outlives_its_project_deleted_by_another_thread(operation):
     cases, ran = run_cases("""
 import random, time
 results = set()
 for round in range(40):
     project, layers = square_project()
-    def render():
-        result = outcome(lambda: project.render(p.RenderStabilizeOperation(), 0, 7, layers))
+    clip = project.clips["sq"]
+    def run():
+        result = outcome(lambda: %s)
         # The runtime's own error names the class.
-        deleted = result.startswith("RuntimeError") and "plinx.project.Project" in result
-        results.add("RuntimeError naming plinx.project.Project" if deleted else result)
-    worker = threading.Thread(target=render)
+        deleted = result.startswith("RuntimeError") and "plinx.project." in result
+        results.add("RuntimeError naming a class of plinx.project" if deleted else result)
+    worker = threading.Thread(target=run)
     worker.start()
     time.sleep(random.random() * 0.02)
     shiboken2.delete(project)
@@ -206,11 +211,12 @@ for round in range(40):
     worker.join()
     results.add("valid after its deletion" if alive else "invalid after its deletion")
 report("results", sorted(results))
-""")
-    # The deletion takes effect once the render that runs has returned; one
-    # asked for before the render began stops it as on a deleted object.
+""" % operation)
+    # The deletion takes effect once the operation that runs has returned;
+    # one asked for before it began stops it as on a deleted object.
     assert set(case_of(cases, ran, "results")) <= {"done", "invalid after its deletion",
-                                                   "RuntimeError naming plinx.project.Project"}
+                                                   "RuntimeError naming a class of plinx.project"}
+
 
 # --- Python extensions the core calls: what they do to themselves during the call ----------
 
