@@ -187,11 +187,14 @@ def test_a_long_operation_outlives_what_a_progress_slot_deletes(long_operation_c
     assert project_alive == (victim not in PROJECT_GONE)
 
 
-@pytest.mark.parametrize("operation", [
-    "project.render(p.RenderStabilizeOperation(), 0, 7, layers)",  # a call on the project
-    "clip.export(None, tempfile.mkdtemp(dir=FOLDER), '.png', 'x', '', 0, 7)",  # on a clip the project owns
+@pytest.mark.parametrize("operation, refusal", [
+    # A call on the project.
+    ("project.render(p.RenderStabilizeOperation(), 0, 7, layers)", None),
+    # A call on a clip the project owns: begun after the project went, the clip refuses.
+    ("clip.export(None, tempfile.mkdtemp(dir=FOLDER), '.png', 'x', '', 0, 7)",
+     "AssertionError: Detected an attempt to use a detached clip with a project"),
 ])
-def test_a_long_operation_outlives_its_project_deleted_by_another_thread(operation):
+def test_a_long_operation_outlives_its_project_deleted_by_another_thread(operation, refusal):
     cases, ran = run_cases("""
 import random, time
 results = set()
@@ -215,7 +218,7 @@ report("results", sorted(results))
     # The deletion takes effect once the operation that runs has returned;
     # one asked for before it began stops it as on a deleted object.
     assert set(case_of(cases, ran, "results")) <= {"done", "invalid after its deletion",
-                                                   "RuntimeError naming a class of plinx.project"}
+                                                   "RuntimeError naming a class of plinx.project", refusal}
 
 
 # --- Python extensions the core calls: what they do to themselves during the call ----------
