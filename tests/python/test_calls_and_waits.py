@@ -505,6 +505,7 @@ for round in range(150):
     exporter = Exporter("Dropped", ".drop")
     exporter.register()
     entry = e.AbstractTrackingDataExporter.registered_exporters()["Dropped"]
+    exporting = threading.Event()
     def export():
         while not stop:
             try:
@@ -512,9 +513,11 @@ for round in range(150):
                                        + [entry.error_string()]))
             except Exception as error:
                 answers.add(type(error).__name__ + ": " + str(error))
+            exporting.set()
     stop.clear()
     worker = threading.Thread(target=export)
     worker.start()
+    exporting.wait()
     del exporter  # the last reference, while the worker exports through it
     stop.append(True)
     worker.join()
