@@ -55,13 +55,10 @@ TQ::ProgressWatcher::Ptr askApplicationForWatcher()
     QCoreApplication* application = QCoreApplication::instance();
     if (!application)
         return answer;
-    // A reply cannot come back through a queued call: off the application
-    // thread, wait for the application thread to answer.
-    const Qt::ConnectionType type =
-        QThread::currentThread() == application->thread() ? Qt::AutoConnection : Qt::BlockingQueuedConnection;
-    // The application thread may have to wait for the core to answer.
-    PyHelpers::CoreUnlocked core;
-    QMetaObject::invokeMethod(application, "progressWatcher", type,
+    // Asked on the calling thread, whichever it is: a worker never waits for
+    // the application thread, which may itself wait for the worker (a
+    // script joining it).
+    QMetaObject::invokeMethod(application, "progressWatcher", Qt::DirectConnection,
                               Q_RETURN_ARG(TQ::ProgressWatcher::Ptr, answer));
     return answer;
 }
@@ -82,33 +79,33 @@ void reportError(int, const QString& message)
     throw std::runtime_error(message.toStdString());
 }
 
-void invokeOnWatcher(const char* signal)
+// Scripts hear the core's progress through the process's watcher.
+template <typename... Argument>
+void tellWatcher(const char* signal, const Argument&... argument)
 {
     if (TQ::ProgressWatcher::Ptr watcher = progressWatcher())
-        QMetaObject::invokeMethod(watcher.get(), signal, Qt::AutoConnection);
+        PyHelpers::raiseSignal(watcher.get(), signal, argument...);
 }
 
 void reportStarted()
 {
-    invokeOnWatcher("started");
+    tellWatcher("started");
 }
 
 void reportMessage(const char* text)
 {
-    if (TQ::ProgressWatcher::Ptr watcher = progressWatcher())
-        QMetaObject::invokeMethod(watcher.get(), "progressMessage", Qt::AutoConnection,
-                                  Q_ARG(QString, QString::fromUtf8(text)));
+    const QString message = QString::fromUtf8(text);
+    tellWatcher("progressMessage", Q_ARG(QString, message));
 }
 
 void reportStatus(unsigned int status)
 {
-    if (TQ::ProgressWatcher::Ptr watcher = progressWatcher())
-        QMetaObject::invokeMethod(watcher.get(), "progressStatus", Qt::AutoConnection, Q_ARG(uint, status));
+    tellWatcher("progressStatus", Q_ARG(uint, status));
 }
 
 void reportFinished()
 {
-    invokeOnWatcher("finished");
+    tellWatcher("finished");
 }
 
 // --- Offscreen rendering ----------------------------------------------------------

@@ -3,6 +3,7 @@
 #include <sbkpython.h>
 
 #include <QCoreApplication>
+#include <QMetaObject>
 #include <QThread>
 
 #include <mutex>
@@ -20,6 +21,18 @@ ScopedPyThreadState::ScopedPyThreadState()
 }
 
 ScopedPyThreadState::~ScopedPyThreadState()
+{
+    if (m_saved)
+        PyEval_RestoreThread(m_saved);
+}
+
+InterpreterReleased::InterpreterReleased()
+{
+    if (Py_IsInitialized() && PyGILState_Check())
+        m_saved = PyEval_SaveThread();
+}
+
+InterpreterReleased::~InterpreterReleased()
 {
     if (m_saved)
         PyEval_RestoreThread(m_saved);
@@ -61,10 +74,47 @@ CoreUnlocked::CoreUnlocked()
 
 CoreUnlocked::~CoreUnlocked()
 {
-    if (m_depth > 0) {
-        coreMutex().lock();
-        t_coreDepth = m_depth;
-    }
+    if (m_depth == 0)
+        return;
+    // Never wait for the core with the interpreter lock: its holder may need it.
+    const InterpreterReleased unlocked;
+    coreMutex().lock();
+    t_coreDepth = m_depth;
+}
+
+namespace {
+bool interpreterRuns()
+{
+    return Py_IsInitialized() && !_Py_IsFinalizing();
+}
+} // namespace
+
+PythonFromCore::PythonFromCore()
+{
+    if (!interpreterRuns())
+        return;
+    m_lent.emplace();
+    m_state = int(PyGILState_Ensure());
+    m_running = true;
+}
+
+PythonFromCore::~PythonFromCore()
+{
+    if (m_running)
+        PyGILState_Release(PyGILState_STATE(m_state));
+}
+
+bool raiseSignal(QObject* object, const char* member, const QGenericArgument& argument)
+{
+    if (!object)
+        return false;
+    CoreUnlocked lent;
+    return QMetaObject::invokeMethod(object, member, Qt::AutoConnection, argument);
+}
+
+bool raiseSignal(QObject* object, const char* member)
+{
+    return raiseSignal(object, member, QGenericArgument(nullptr));
 }
 
 } // namespace PyHelpers

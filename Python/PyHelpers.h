@@ -1,5 +1,10 @@
 #pragma once
 
+#include <optional>
+
+class QGenericArgument;
+class QObject;
+
 struct _ts;
 
 namespace PyHelpers {
@@ -21,6 +26,21 @@ private:
     _ts* m_saved = nullptr;
 };
 
+// Gives the interpreter lock away for the length of a scope when this
+// thread holds it, whichever thread it is: around a wait for the core, or
+// a deletion (which the runtime runs without it).
+class InterpreterReleased
+{
+public:
+    InterpreterReleased();
+    ~InterpreterReleased();
+    InterpreterReleased(const InterpreterReleased&) = delete;
+    InterpreterReleased& operator=(const InterpreterReleased&) = delete;
+
+private:
+    _ts* m_saved = nullptr;
+};
+
 // One thread at a time in the core, which is not thread-safe: Python
 // threads run API calls in parallel once they have given the interpreter
 // lock away. Take it only without the interpreter lock, never the other way
@@ -36,9 +56,9 @@ public:
     CoreLock& operator=(const CoreLock&) = delete;
 };
 
-// Gives the core away for the length of a scope, where this thread waits on
-// another thread that may need it (a blocking call to the application
-// thread); taken back, as deep as before, at the end.
+// Gives the core away for the length of a scope, where this thread may wait
+// on another thread that needs it; taken back, as deep as before, at the
+// end (with the interpreter lock given away while it waits, if held).
 class CoreUnlocked
 {
 public:
@@ -50,5 +70,34 @@ public:
 private:
     int m_depth = 0;
 };
+
+// Where the core runs Python: the interpreter lock is held for the scope,
+// and the core is lent to other threads meanwhile, since Python may wait
+// for a thread that needs it (a join, a queue). What the core call that
+// runs Python uses must outlive the loan: it holds it by shared ownership.
+// The core is taken back once the interpreter lock is given back. Once the
+// interpreter is finalising, nothing is taken: running() is false.
+class PythonFromCore
+{
+public:
+    PythonFromCore();
+    ~PythonFromCore();
+    PythonFromCore(const PythonFromCore&) = delete;
+    PythonFromCore& operator=(const PythonFromCore&) = delete;
+
+    bool running() const { return m_running; }
+
+private:
+    std::optional<CoreUnlocked> m_lent; // given back after the interpreter lock
+    int m_state = 0;                    // PyGILState_STATE
+    bool m_running = false;
+};
+
+// Raises a Qt signal (or calls a slot) by name from inside the core, where
+// Python slots may hear it: delivered at once in the object's thread, the
+// core lent meanwhile as wherever the core runs Python; queued from another
+// thread. False when the object has no such member.
+bool raiseSignal(QObject* object, const char* member, const QGenericArgument& argument);
+bool raiseSignal(QObject* object, const char* member);
 
 } // namespace PyHelpers

@@ -260,7 +260,7 @@ QPointer<Rirediro::CustomTool> ToolTypeSystem::createAndRegisterNewInstance(PyTy
     auto* project = new Project(&core);
     project->setParent(&core);
 
-    Shiboken::GilState lock;
+    const PyHelpers::PythonFromCore python;
     PyObject* pythonProject =
         Shiboken::Conversions::pointerToPython(Shiboken::Conversions::getConverter("Project*"), project);
     Shiboken::AutoDecRef made(
@@ -274,7 +274,8 @@ QPointer<Rirediro::CustomTool> ToolTypeSystem::createAndRegisterNewInstance(PyTy
         return nullptr;
     }
     try {
-        tool->initTool(toolManager, selectionManager);
+        // Core work: the core is taken back from its loan for it.
+        inCore([&] { tool->initTool(toolManager, selectionManager); });
     } catch (const std::exception& error) {
         PyErr_SetString(PyExc_RuntimeError, error.what());
         Binding::reportPythonError();
@@ -311,9 +312,9 @@ void setExtraOverlayRenderer(PyObject* callable)
 
 void renderOverlay(PyObject* callable, QOpenGLWidget* widget, float first, float second)
 {
-    if (!Py_IsInitialized() || _Py_IsFinalizing())
+    const PyHelpers::PythonFromCore python;
+    if (!python.running())
         return;
-    Shiboken::GilState lock;
     // The canvas is the viewer's, lent to the renderer for the call.
     Binding::Loans loans;
     loans.lend(widget);

@@ -28,7 +28,9 @@ Tool::Tool(AbstractTool* pythonTool, VUVI_ToolManager* toolManager, VUVI_Selecti
 
 Tool::~Tool()
 {
-    delete m_pythonTool.data();
+    // Not under a call of the core into it (a tool method that has the
+    // application destroy the tool): it goes when that call ends.
+    PyHelpers::deleteWhenUnused(m_pythonTool.data());
 }
 
 AbstractTool* Tool::takePythonTool()
@@ -41,11 +43,13 @@ AbstractTool* Tool::takePythonTool()
 template <typename Operation>
 void Tool::forwardMouse(const Rirediro::InputEvent& event, Operation operation)
 {
-    if (!m_pythonTool)
+    const PyHelpers::ExtensionCall<AbstractTool> tool(m_pythonTool);
+    AbstractTool* const target = tool.get();
+    if (!target)
         return;
     try {
         const InputEvent pythonEvent(event, m_project);
-        (m_pythonTool->*operation)(pythonEvent);
+        (target->*operation)(pythonEvent);
     } catch (const std::exception& error) {
         // The event cannot be described to the tool: it never happened for it.
         Bsc::Logger::writeToLog(QStringLiteral("A mouse event is dropped for a Python tool: %1")
@@ -71,14 +75,16 @@ void Tool::vHandleMouseMove(const Rirediro::InputEvent& event)
 
 void Tool::doActivate(bool)
 {
-    if (m_pythonTool)
-        m_pythonTool->on_activate();
+    const PyHelpers::ExtensionCall<AbstractTool> tool(m_pythonTool);
+    if (tool)
+        tool->on_activate();
 }
 
 void Tool::doDeactivate(bool)
 {
-    if (m_pythonTool)
-        m_pythonTool->on_deactivate();
+    const PyHelpers::ExtensionCall<AbstractTool> tool(m_pythonTool);
+    if (tool)
+        tool->on_deactivate();
 }
 
 } // namespace Python

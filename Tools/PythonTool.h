@@ -3,8 +3,8 @@
 #include <Rirediro/ToolManager/Tool.h>
 
 #include "Tools/AbstractTool.h"
+#include "Python/ExtensionCall.h"
 
-#include <QPointer>
 
 #include <boost/weak_ptr.hpp>
 
@@ -44,7 +44,7 @@ private:
     template <typename Operation>
     void forwardMouse(const Rirediro::InputEvent& event, Operation operation);
 
-    QPointer<AbstractTool> m_pythonTool;
+    PyHelpers::ExtensionPointer<AbstractTool> m_pythonTool;
     boost::weak_ptr<VUVI_ProjectManager> m_project;
 };
 

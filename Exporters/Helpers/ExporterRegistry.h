@@ -56,12 +56,16 @@ Format formatByExporterCWPtr(const boost::weak_ptr<const Exporter>& exporter)
 // wrapper. A wrapper is made the first time its format shows, made anew when
 // the core serves the format with another exporter since, and dropped (its
 // Python object then becomes invalid) when the format goes. The cache owns
-// the wrappers; the pointers stay valid until a later call drops them.
+// the wrappers, and so does each call on one for its length (the frame takes
+// a share of it): a wrapper dropped while a call uses it goes when the call
+// returns. The pointers stay valid until a later call drops them.
 template <typename Format, typename Wrapper, typename Factory>
 QHash<QString, Wrapper*> registeredExporters()
 {
     static QMutex mutex;
     static QHash<QString, boost::shared_ptr<Wrapper>> cache;
+    // Dropped after the mutex is let go: a wrapper's end reaches Python.
+    QList<boost::shared_ptr<Wrapper>> dropped;
     QMutexLocker locker(&mutex);
 
     const QMap<QString, Format> table = allFormats<Format>();
@@ -70,6 +74,8 @@ QHash<QString, Wrapper*> registeredExporters()
         const auto cached = cache.constFind(it.key());
         if (cached != cache.cend() && cached.value()->coreExporter() == exporter)
             continue;
+        if (cached != cache.cend())
+            dropped.append(cached.value());
         if (!exporter) {
             cache.remove(it.key());
             continue;
@@ -77,10 +83,12 @@ QHash<QString, Wrapper*> registeredExporters()
         cache.insert(it.key(), boost::make_shared<Wrapper>(exporter));
     }
     for (auto it = cache.begin(); it != cache.end();) {
-        if (table.contains(it.key()))
+        if (table.contains(it.key())) {
             ++it;
-        else
+        } else {
+            dropped.append(it.value());
             it = cache.erase(it);
+        }
     }
 
     QHash<QString, Wrapper*> result;

@@ -25,9 +25,8 @@ Rirediro::ExportResult PythonCameraSolveExporter::exportCameraSolve(
     const Prm::Context& context, const std::vector<Prm::View>& views, int range) const
 {
     Rirediro::ExportResult result;
-    AbstractCameraSolveExporter* exporter =
-        Python::checkedExporter(m_abstractExporter, "PythonCameraSolveExporter", s_source, 40);
-    if (!exporter)
+    const PyHelpers::ExtensionCall<AbstractCameraSolveExporter> exporter(m_abstractExporter);
+    if (!Python::checkedExporter(exporter, "PythonCameraSolveExporter", s_source, 40))
         return result;
 
     Project scriptProject(project);
@@ -49,6 +48,6 @@ Rirediro::ExportResult PythonCameraSolveExporter::exportCameraSolve(
     for (const Prm::View& view : views)
         scriptViews.append(View(view));
     result.files = exporter->do_export(&scriptProject, scriptLayers, path, context.time.toDouble(), scriptViews);
-    result.error = Python::exportError(m_abstractExporter, "PythonCameraSolveExporter");
+    result.error = Python::exportError(exporter, "PythonCameraSolveExporter");
     return result;
 }

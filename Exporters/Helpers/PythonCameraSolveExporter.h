@@ -2,7 +2,7 @@
 
 #include <Rirediro/Export/Exporters.h>
 
-#include <QPointer>
+#include "Python/ExtensionCall.h"
 
 class AbstractCameraSolveExporter;
 
@@ -21,5 +21,5 @@ public:
                                              int range) const override;
 
 private:
-    QPointer<AbstractCameraSolveExporter> m_abstractExporter;
+    PyHelpers::ExtensionPointer<AbstractCameraSolveExporter> m_abstractExporter;
 };

@@ -21,9 +21,8 @@ boost::shared_ptr<QMap<QString, QByteArray>> PythonShapeExporter::exportShape(VU
                                                                               const QList<unsigned int>& layerIds,
                                                                               const Options& options) const
 {
-    AbstractShapeDataExporter* exporter =
-        Python::checkedExporter(m_abstractExporter, "PythonShapeExporter", s_source, 40);
-    if (!exporter)
+    const PyHelpers::ExtensionCall<AbstractShapeDataExporter> exporter(m_abstractExporter);
+    if (!Python::checkedExporter(exporter, "PythonShapeExporter", s_source, 40))
         return boost::make_shared<QMap<QString, QByteArray>>();
 
     QMap<QString, QByteArray> files;
@@ -38,7 +37,7 @@ boost::shared_ptr<QMap<QString, QByteArray>> PythonShapeExporter::exportShape(VU
         for (const Prm::View& view : options.views)
             views.append(View(view));
         files = exporter->do_export(&scriptProject, layers, path, views);
-        error = Python::exportError(m_abstractExporter, "PythonShapeExporter");
+        error = Python::exportError(exporter, "PythonShapeExporter");
     }
     if (!error.isEmpty())
         files.insert(Rirediro::ShapeExporter::ERROR_FILENAME, error.toUtf8());

@@ -2,7 +2,7 @@
 
 #include <Rirediro/Export/Exporters.h>
 
-#include <QPointer>
+#include "Python/ExtensionCall.h"
 
 class AbstractShapeDataExporter;
 
@@ -21,5 +21,5 @@ public:
                                                              const Options& options) const override;
 
 private:
-    QPointer<AbstractShapeDataExporter> m_abstractExporter;
+    PyHelpers::ExtensionPointer<AbstractShapeDataExporter> m_abstractExporter;
 };

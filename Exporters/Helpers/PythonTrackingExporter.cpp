@@ -24,9 +24,8 @@ Rirediro::ExportResult PythonTrackingExporter::exportTracking(VUVI_ProjectManage
                                                               const Options& options) const
 {
     Rirediro::ExportResult result;
-    AbstractTrackingDataExporter* exporter =
-        Python::checkedExporter(m_abstractExporter, "PythonTrackingExporter", s_source, 40);
-    if (!exporter)
+    const PyHelpers::ExtensionCall<AbstractTrackingDataExporter> exporter(m_abstractExporter);
+    if (!Python::checkedExporter(exporter, "PythonTrackingExporter", s_source, 40))
         return result;
 
     Project scriptProject(&project);
@@ -37,6 +36,6 @@ Rirediro::ExportResult PythonTrackingExporter::exportTracking(VUVI_ProjectManage
     flags.insert(QStringLiteral("Stabilize"), options.stabilizeMode == 3);
     flags.insert(QStringLiteral("RemoveLensDistortion"), options.removeLensDistortion);
     result.files = exporter->do_export(&scriptProject, layer, path, context.time.toDouble(), View(context.view), flags);
-    result.error = Python::exportError(m_abstractExporter, "PythonTrackingExporter");
+    result.error = Python::exportError(exporter, "PythonTrackingExporter");
     return result;
 }

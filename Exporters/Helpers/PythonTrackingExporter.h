@@ -2,7 +2,7 @@
 
 #include <Rirediro/Export/Exporters.h>
 
-#include <QPointer>
+#include "Python/ExtensionCall.h"
 
 class AbstractTrackingDataExporter;
 
@@ -18,5 +18,5 @@ public:
                                           const Prm::Context& context, const Options& options) const override;
 
 private:
-    QPointer<AbstractTrackingDataExporter> m_abstractExporter;
+    PyHelpers::ExtensionPointer<AbstractTrackingDataExporter> m_abstractExporter;
 };

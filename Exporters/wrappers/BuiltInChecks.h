@@ -6,20 +6,24 @@
 
 #include <Rirediro/ErrorHandling/VUVI_CoreErrors.h>
 #include <Rirediro/ErrorHandling/VUVI_ErrorDetector.h>
+#include <Rirediro/Project/VUVI_ProjectManager.h>
 
 #include <QCoreApplication>
 
 namespace Python {
 
-// The project's core project: "Invalid project instance" (in the family's
-// context) for none, "Invalid object" for one whose core project is gone.
-inline VUVI_ProjectManager* checkedProject(Project* project, const char* family, const QString& source, int line)
+// The project's core project, held for the export whatever Python deletes
+// meanwhile: "Invalid project instance" (in the family's context) for none,
+// "Invalid object" for one whose core project is gone.
+inline boost::shared_ptr<VUVI_ProjectManager> checkedProject(Project* project, const char* family,
+                                                             const QString& source, int line)
 {
     VUVI_ErrorDetector::instance()->check(project != nullptr, source, line, QStringLiteral("project != __null"),
                                           QCoreApplication::translate(family, "Invalid project instance"));
-    if (!project || !project->projectManager())
+    boost::shared_ptr<VUVI_ProjectManager> core = project ? project->projectManager() : nullptr;
+    if (!core)
         detail::throwInvalidObject();
-    return project->projectManager().get();
+    return core->shared_from_this();
 }
 
 template <typename Layers>

@@ -25,7 +25,7 @@ QMap<QString, QByteArray> CameraSolveExporter::do_export(Project* project, const
                                                          const QString& camera_file_path, double time,
                                                          QVector<View> views)
 {
-    VUVI_ProjectManager* core = Python::checkedProject(project, "AbstractCameraSolveExporter", s_source, 37);
+    const auto core = Python::checkedProject(project, "AbstractCameraSolveExporter", s_source, 37);
     Python::checkLayers(layers, "AbstractCameraSolveExporter", s_source, 38);
 
     std::vector<Prm::View> coreViews;
@@ -38,17 +38,11 @@ QMap<QString, QByteArray> CameraSolveExporter::do_export(Project* project, const
     const Prm::View defaultView(Prm::View::defaultViewId());
     const Prm::Context noTime(Prm::Time::fromDouble(Prm::Time::INVALID_TIME_VALUE), defaultView, 3);
     core->toolManager().setCurrentLayer(boost::const_pointer_cast<VUVI_Layer>(coreLayers.front()), noTime);
-    // The registry may drop this wrapper while the export runs (a Python
-    // exporter that registers again): only what outlives it is used afterwards.
-    const auto exporter = m_exporter;
-    const QPointer<QObject> alive(this);
     const Rirediro::ExportResult result =
-        exporter->exportCameraSolve(core, camera_file_path, coreLayers,
+        m_exporter->exportCameraSolve(core.get(), camera_file_path, coreLayers,
                                       Prm::Context(Prm::Time::fromDouble(time), defaultView, 3), coreViews, 2147483647);
-    if (alive) {
-        QMutexLocker locker(&m_errorMutex);
-        m_lastError = result.error;
-    }
+    QMutexLocker locker(&m_errorMutex);
+    m_lastError = result.error;
     return result.files;
 }
 

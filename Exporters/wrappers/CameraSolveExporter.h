@@ -3,8 +3,10 @@
 #include "Exporters/Helpers/AbstractCameraSolveExporter.h"
 #include "Python/SbkCleaner.h"
 
+#include <boost/enable_shared_from_this.hpp>
+
 // One of the core's camera-solve exporters as scripts see it (see ShapeDataExporter).
-class CameraSolveExporter : public AbstractCameraSolveExporter, public SbkCleaner
+class CameraSolveExporter : public AbstractCameraSolveExporter, public SbkCleaner, public boost::enable_shared_from_this<CameraSolveExporter>
 {
     Q_OBJECT
 public:

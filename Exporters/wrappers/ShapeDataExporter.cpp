@@ -23,7 +23,7 @@ ShapeDataExporter::~ShapeDataExporter() = default;
 QMap<QString, QByteArray> ShapeDataExporter::do_export(Project* project, const QVector<Layer>& layers,
                                                        const QString& shape_file_path, const QVector<View>& views)
 {
-    VUVI_ProjectManager* core = Python::checkedProject(project, "AbstractShapeDataExporter", s_source, 37);
+    const auto core = Python::checkedProject(project, "AbstractShapeDataExporter", s_source, 37);
     Python::checkLayers(layers, "AbstractShapeDataExporter", s_source, 38);
 
     Rirediro::ShapeExporter::Options options;
@@ -36,11 +36,8 @@ QMap<QString, QByteArray> ShapeDataExporter::do_export(Project* project, const Q
     for (const boost::shared_ptr<VUVI_Layer>& layer : Python::layersIn(layers, *core))
         ids.append(layer->id().toUInt());
 
-    // The registry may drop this wrapper while the export runs (a Python
-    // exporter that registers again): nothing of it is used afterwards.
-    const boost::shared_ptr<Rirediro::ShapeExporter> exporter = m_exporter;
     const boost::shared_ptr<QMap<QString, QByteArray>> files =
-        exporter->exportShape(*core, shape_file_path, ids, options);
+        m_exporter->exportShape(*core, shape_file_path, ids, options);
     return files ? *files : QMap<QString, QByteArray>();
 }
 

@@ -3,11 +3,15 @@
 #include "Exporters/Helpers/AbstractShapeDataExporter.h"
 #include "Python/SbkCleaner.h"
 
+#include <boost/enable_shared_from_this.hpp>
+
 // One of the core's shape exporters as scripts see it: made only by
 // AbstractShapeDataExporter::registered_exporters, over the format the core
 // serves with it. do_export runs the core's exporter, which for a format
-// that Python registered ends in that exporter's own do_export.
-class ShapeDataExporter : public AbstractShapeDataExporter, public SbkCleaner
+// that Python registered ends in that exporter's own do_export. The
+// registry holds it by shared ownership, and so does each call on it: the
+// registry may drop it meanwhile, it lives until the call has returned.
+class ShapeDataExporter : public AbstractShapeDataExporter, public SbkCleaner, public boost::enable_shared_from_this<ShapeDataExporter>
 {
     Q_OBJECT
 public:

@@ -23,7 +23,7 @@ QMap<QString, QByteArray> TrackingDataExporter::do_export(Project* project, Laye
                                                           const QString& tracking_file_path, double time, View view,
                                                           QMap<QString, bool> options)
 {
-    VUVI_ProjectManager* core = Python::checkedProject(project, "AbstractTrackingDataExporter", s_source, 42);
+    const auto core = Python::checkedProject(project, "AbstractTrackingDataExporter", s_source, 42);
 
     Rirediro::TrackingExporter::Options coreOptions;
     coreOptions.views = {Prm::View(Prm::View::defaultViewId())};
@@ -35,16 +35,10 @@ QMap<QString, QByteArray> TrackingDataExporter::do_export(Project* project, Laye
     const Prm::Context context(Prm::Time::fromDouble(time), view.getView(), 3);
     const unsigned int layerId = layer.handledObjectIn(*core)->id().toUInt();
 
-    // The registry may drop this wrapper while the export runs (a Python
-    // exporter that registers again): only what outlives it is used afterwards.
-    const auto exporter = m_exporter;
-    const QPointer<QObject> alive(this);
     const Rirediro::ExportResult result =
-        exporter->exportTracking(*core, tracking_file_path, layerId, context, coreOptions);
-    if (alive) {
-        QMutexLocker locker(&m_errorMutex);
-        m_lastError = result.error;
-    }
+        m_exporter->exportTracking(*core, tracking_file_path, layerId, context, coreOptions);
+    QMutexLocker locker(&m_errorMutex);
+    m_lastError = result.error;
     return result.files;
 }
 

@@ -3,8 +3,10 @@
 #include "Exporters/Helpers/AbstractTrackingDataExporter.h"
 #include "Python/SbkCleaner.h"
 
+#include <boost/enable_shared_from_this.hpp>
+
 // One of the core's tracking exporters as scripts see it (see ShapeDataExporter).
-class TrackingDataExporter : public AbstractTrackingDataExporter, public SbkCleaner
+class TrackingDataExporter : public AbstractTrackingDataExporter, public SbkCleaner, public boost::enable_shared_from_this<TrackingDataExporter>
 {
     Q_OBJECT
 public:

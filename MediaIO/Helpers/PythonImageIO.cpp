@@ -6,6 +6,7 @@
 #include "Project/wrappers/ImageLocation.h"
 #include "Project/wrappers/PyImageMemorySuite.h"
 #include "Python/Bootstrap.h"
+#include "Python/ExtensionCall.h"
 #include "Python/PyHelpers.h"
 
 #include <Rirediro/ErrorHandling/VUVI_Error.h>
@@ -33,36 +34,22 @@ QString tr(const char* text)
     return QCoreApplication::translate("PythonImageIO", text);
 }
 
-// The module for one call. While Python runs, the interpreter lock is held
-// from the look at the guarded pointer to the end of the call: the module
-// dies only with its Python object, under that lock, so a module found alive
-// stays alive for the call.
+// The module for one call, which runs Python from its start to its end:
+// the interpreter lock held and the core lent (PyHelpers::PythonFromCore),
+// the module held (PyHelpers::ExtensionCall), whatever Python drops or
+// deletes meanwhile. A module gone, or asked to go, answers as a module
+// without overrides.
 class ModuleCall
 {
 public:
-    explicit ModuleCall(const QPointer<AbstractImageIOModule>& module)
-    {
-        if (Py_IsInitialized() && !_Py_IsFinalizing()) {
-            m_state = PyGILState_Ensure();
-            m_locked = true;
-        }
-        m_module = module.data();
-    }
-    ~ModuleCall()
-    {
-        if (m_locked)
-            PyGILState_Release(m_state);
-    }
-    ModuleCall(const ModuleCall&) = delete;
-    ModuleCall& operator=(const ModuleCall&) = delete;
+    explicit ModuleCall(const PyHelpers::ExtensionPointer<AbstractImageIOModule>& module) : m_module(module) {}
 
-    AbstractImageIOModule* operator->() const { return m_module; }
-    explicit operator bool() const { return m_module != nullptr; }
+    AbstractImageIOModule* operator->() const { return m_module.operator->(); }
+    explicit operator bool() const { return m_python.running() && bool(m_module); }
 
 private:
-    PyGILState_STATE m_state = PyGILState_UNLOCKED;
-    bool m_locked = false;
-    AbstractImageIOModule* m_module = nullptr;
+    PyHelpers::PythonFromCore m_python;
+    PyHelpers::ExtensionCall<AbstractImageIOModule> m_module;
 };
 
 template <typename T>
@@ -174,12 +161,12 @@ void PythonImageIO::loadImage(TQ::RichImage& image, Bsc::Striver&, const char* p
     bool loaded = false;
     {
         ModuleCall module(m_module);
-        if (module) {
-            const int frame = int(context.frameNumber);
+        const int frame = int(context.frameNumber);
+        if (module)
             image.metadata = module->get_metadata(file, frame, context.streamName);
+        if (module) // a module that went meanwhile reads nothing
             loaded = module->loadImageChecked(ImageData(image.image, ImageLocation()), file, frame,
                                               context.streamName);
-        }
     }
     if (!loaded)
         failTransfer(QT_TRANSLATE_NOOP("PythonImageIO", "Cannot read '%1' through the image reader '%2'"), file,

@@ -1,12 +1,12 @@
 #pragma once
 
 #include "Project/wrappers/Enums.h"
+#include "Python/ExtensionCall.h"
 
 #include <TQI/BaseImageIOSubsystem.h>
 
 #include <QList>
 #include <QMap>
-#include <QPointer>
 #include <QString>
 #include <QStringList>
 
@@ -76,7 +76,7 @@ private:
                             unsigned int* first, unsigned int* last, unsigned int* digits,
                             TQ_INTERLACE_MODE* interlaceMode, float* frameRate, TQ_BOOL* isSequence) const;
 
-    QPointer<AbstractImageIOModule> m_module;
+    PyHelpers::ExtensionPointer<AbstractImageIOModule> m_module;
     std::set<Dururev::ImageFileFormatDesc> m_saveFormats;
     Info m_info;
     QMap<QString, QString> m_patterns;

@@ -1,6 +1,7 @@
 #include "ProgressWatcher.h"
 
 #include "Python/Bootstrap.h"
+#include "Python/PyHelpers.h"
 
 #include <Bsc/QtConnector.h>
 
@@ -62,26 +63,22 @@ ProgressWatcher::~ProgressWatcher() = default;
 
 void ProgressSender::started() const
 {
-    if (m_watcher)
-        QMetaObject::invokeMethod(m_watcher.data(), "started", Qt::AutoConnection);
+    PyHelpers::raiseSignal(m_watcher.data(), "started");
 }
 
 void ProgressSender::message(const QString& text) const
 {
-    if (m_watcher)
-        QMetaObject::invokeMethod(m_watcher.data(), "progress_message", Qt::AutoConnection, Q_ARG(QString, text));
+    PyHelpers::raiseSignal(m_watcher.data(), "progress_message", Q_ARG(QString, text));
 }
 
 void ProgressSender::status(uint percent) const
 {
-    if (m_watcher)
-        QMetaObject::invokeMethod(m_watcher.data(), "progress_status", Qt::AutoConnection, Q_ARG(uint, percent));
+    PyHelpers::raiseSignal(m_watcher.data(), "progress_status", Q_ARG(uint, percent));
 }
 
 void ProgressSender::finished() const
 {
-    if (m_watcher)
-        QMetaObject::invokeMethod(m_watcher.data(), "finished", Qt::AutoConnection);
+    PyHelpers::raiseSignal(m_watcher.data(), "finished");
 }
 
 uint ProgressSender::percent(int done, int total)

@@ -51,8 +51,9 @@ private:
 };
 
 // Raises a watcher's signals by name, as the core's own progress does:
-// delivered at once in the watcher's thread, queued from another. A watcher
-// that has gone (a script deleted it) hears nothing.
+// delivered at once in the watcher's thread (the core lent to other threads
+// meanwhile), queued from another. A watcher that has gone (a script deleted
+// it) hears nothing.
 class ProgressSender
 {
 public:

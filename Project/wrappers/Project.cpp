@@ -10,6 +10,7 @@
 #include "RenderOperation.h"
 
 #include "Python/Bootstrap.h"
+#include "Python/InUse.h"
 
 #include <Dururev/Dururev.h>
 #include <LC/RenderOptions.h>
@@ -172,7 +173,15 @@ Project::Project(Clip* detached_clip, InterlaceMode interlace_mode, QObject* par
     updateDefaultClipExtension();
 }
 
-Project::~Project() = default;
+Project::~Project()
+{
+    // A Clip that a call uses meanwhile (an export on another thread) goes
+    // when that call ends, not under it.
+    for (Clip* clip : findChildren<Clip*>(QString(), Qt::FindDirectChildrenOnly)) {
+        clip->setParent(nullptr);
+        PyHelpers::deleteWhenUnused(clip);
+    }
+}
 
 Project* getCurrentProject()
 {
@@ -192,6 +201,36 @@ VUVI_ProjectManager& Project::core() const
         detail::throwInvalidObject();
     return *m_project;
 }
+
+// The core project by shared ownership, and the project's watcher as it was
+// at the start, guarded; afterwards, whether this Project lived through the
+// run. A script that deletes the project meanwhile ends the core project
+// when the run ends.
+class Project::LongOperation
+{
+public:
+    explicit LongOperation(Project& project)
+        : m_project(&project), m_core(project.core().shared_from_this()), m_watcher(project.m_progressWatcher)
+    {
+    }
+
+    VUVI_ProjectManager& core() const { return *m_core; }
+    // Null once a script has deleted it.
+    ProgressWatcher* watcher() const { return m_watcher.data(); }
+    // This Project, once the run is over: "Invalid object" when a script
+    // deleted it meanwhile, for what the run made has nowhere to go.
+    Project& project() const
+    {
+        if (!m_project)
+            detail::throwInvalidObject();
+        return *m_project;
+    }
+
+private:
+    QPointer<Project> m_project;
+    boost::shared_ptr<VUVI_ProjectManager> m_core;
+    QPointer<ProgressWatcher> m_watcher;
+};
 
 // ---- clips ----------------------------------------------------------------------
 
@@ -645,7 +684,8 @@ void Project::track_layers(unsigned int start_index, unsigned int stop_index, co
 {
     if (stop_index == UINT_MAX)
         stop_index = get_length() - 1;
-    const boost::shared_ptr<VUVI_ProjectManager> project = core().shared_from_this();
+    const LongOperation run(*this);
+    VUVI_ProjectManager* const project = &run.core();
     RenderOperation::validateIndexes(*project, int(start_index), int(stop_index));
 
     const bool forward = stop_index >= start_index;
@@ -663,7 +703,7 @@ void Project::track_layers(unsigned int start_index, unsigned int stop_index, co
     const int total = int(chosenViews.size()) * stepsPerView;
     int done = 0;
 
-    const ProgressSender progress(m_progressWatcher.data());
+    const ProgressSender progress(run.watcher());
     progress.started();
     progress.status(0);
 
@@ -732,8 +772,13 @@ Clip* Project::render(RenderOperation* operation, int start_index, int stop_inde
 {
     if (!operation)
         detail::throwInvalidObject();
-    VUVI_ProjectManager& project = core();
-    return clipFor(operation->render(&project, start_index, stop_index, layers, view, step));
+    const LongOperation run(*this);
+    // A script that deletes the operation meanwhile ends it when the render ends.
+    const PyHelpers::InUse heldOperation(operation);
+    if (!heldOperation.held())
+        detail::throwInvalidObject();
+    TQ::IClip* made = operation->render(&run.core(), start_index, stop_index, layers, view, step);
+    return run.project().clipFor(made);
 }
 
 Clip* Project::new_output_clip(Clip* input_clip, const QString& clip_name)
@@ -873,13 +918,13 @@ Clip* Project::export_rendered_shapes(const QVector<Layer>& layers, ColorizeOutp
                                       unsigned int index_width, const QVector<View>& views, bool separate_streams,
                                       unsigned int offset)
 {
-    VUVI_ProjectManager& project = core();
+    const LongOperation run(*this);
     Python::checkExportFileNames(prefix, suffix, extension, index_width, offset,
                                  quint64(offset) + (index_finish > index_start ? index_finish - index_start : 0));
     Rirediro::FileSystem::createFolder(directory, tr("output"));
-    const ScopedProgressConnector connection(m_progressWatcher.data());
+    const ScopedProgressConnector connection(run.watcher());
     ShapesRenderer renderer;
-    renderer.exportShapes(project, layers, colorizeOutput, directory, extension, prefix, suffix, index_start,
+    renderer.exportShapes(run.core(), layers, colorizeOutput, directory, extension, prefix, suffix, index_start,
                           index_finish, index_width, views, separate_streams, offset);
     detector().check(!renderer.m_firstFileName.isEmpty(), s_source, __LINE__,
                      QStringLiteral("!renderer.m_firstFileName.isEmpty()"), tr("Rendering failed"));

@@ -167,6 +167,11 @@ public:
     ParameterSet parameter_set(const QStringList& name_components = QStringList());
 
 private:
+    // What a long operation (a track, a render, an export) holds until it
+    // ends, since Python runs meanwhile (progress slots, image readers and
+    // writers) and may delete anything (defined in Project.cpp).
+    class LongOperation;
+
     // Makes the Clip of the project's default trackable clip, which takes
     // the detached clip's name.
     Clip* attachClip(Clip* detached_clip);

@@ -34,6 +34,7 @@
 #include "Lifetimes.h"
 #include "Module.h"
 
+#include "Python/InUse.h"
 #include "Python/PyHelpers.h"
 
 #include <threadstatesaver.h>
@@ -880,6 +881,49 @@ private:
 };
 
 namespace detail {
+// Whether the objects of a bound class are held for each call on them: set
+// for object classes, whose deletion by the runtime waits for the calls
+// that hold them (deleteObjectForRuntime).
+template <typename T>
+inline bool heldForCalls = false;
+
+// Holds the object a method is called on, of an object class, for the call,
+// its result's conversion included: a deletion that the runtime is asked
+// for meanwhile (shiboken2.delete from a slot, or from another thread)
+// takes effect once the call has returned. A call on an object whose
+// deletion is already underway fails as on a deleted object.
+class SelfHold
+{
+public:
+    SelfHold(PyObject* self, const void* key, bool held);
+    bool refused() const { return m_refused; }
+
+private:
+    std::optional<PyHelpers::InUse> m_use;
+    bool m_refused = false;
+};
+
+// A share of an object that its owners hold by shared ownership (a registry
+// entry), taken with the interpreter lock for a call on it: whoever drops
+// the object meanwhile, it lives until the call has returned. Nothing for
+// other objects.
+template <typename T, typename = void>
+struct HasWeakThis : std::false_type
+{
+};
+template <typename T>
+struct HasWeakThis<T, std::void_t<decltype(std::declval<T&>().weak_from_this())>> : std::true_type
+{
+};
+template <typename T>
+auto shareOf(T* object)
+{
+    if constexpr (HasWeakThis<T>::value)
+        return object ? object->weak_from_this().lock() : decltype(object->weak_from_this().lock())();
+    else
+        return nullptr;
+}
+
 // Set while Python calls a bound method on an object that has a wrapper
 // class: the wrapper's routing then runs the class's own implementation of
 // that method instead of looking for a Python override of it.
@@ -951,6 +995,13 @@ protected:
             cppSelf = selfPointer<T>(self);
             name = m_baseCalls ? site().shortName.c_str() : nullptr;
         }
+        [[maybe_unused]] const auto share = detail::shareOf(cppSelf);
+        const void* key = nullptr;
+        if constexpr (withSelf)
+            key = PyHelpers::detail::useKey(cppSelf);
+        const detail::SelfHold held(self, key, detail::heldForCalls<T>);
+        if (held.refused())
+            return nullptr;
         detail::BaseCallScope base(self, cppSelf, name);
         PyObject* result = nullptr;
         choose(a, [&](const auto& chosen) {

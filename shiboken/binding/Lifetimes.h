@@ -7,6 +7,7 @@
 // - a C++ object that dies makes its Python object invalid;
 // - what the core owns and only lends to Python is not Python's to destroy.
 
+#include "Python/InUse.h"
 #include "Python/SbkCleaner.h"
 
 #include <sbkpython.h>
@@ -163,15 +164,31 @@ private:
     const void* m_previous;
 };
 
+// Deletes an object for the runtime, now.
+template <typename T>
+void deleteNowForRuntime(void* object)
+{
+    RuntimeDeletion scope(object);
+    delete static_cast<T*>(object);
+}
+
 // The destructor function that a bound type gives the runtime.
 template <typename T>
 void deleteForRuntime(void* object)
 {
+    if (!refusesDeletion(identityOf(static_cast<T*>(object))))
+        deleteNowForRuntime<T>(object);
+}
+
+// The destructor function of an object class: an object that a running
+// call holds (PyHelpers::InUse) is deleted when that call ends. A lent
+// object is refused at once, while the caller that asked is there to hear.
+template <typename T>
+void deleteObjectForRuntime(void* object)
+{
     auto* typed = static_cast<T*>(object);
-    if (refusesDeletion(identityOf(typed)))
-        return;
-    RuntimeDeletion scope(object);
-    delete typed;
+    if (!refusesDeletion(identityOf(typed)))
+        PyHelpers::deleteWhenUnused(typed, &deleteNowForRuntime<T>);
 }
 
 } // namespace detail

@@ -2,6 +2,8 @@
 
 #include "Functions.h"
 
+#include "Python/PyHelpers.h"
+
 #include <helper.h>
 
 #include <algorithm>
@@ -214,6 +216,9 @@ void reportPythonError()
 
 PyObject* callForCore(PyObject* callable, PyObject* args)
 {
+    // Python runs from here on: the core is lent to other threads, which
+    // it may wait for.
+    const PyHelpers::CoreUnlocked lent;
     PyObject* result = args && callable ? PyObject_Call(callable, args, nullptr) : nullptr;
     if (result && PyErr_Occurred()) {
         Py_DECREF(result);

@@ -16,14 +16,16 @@
 //     QString error_string() const override { return route("error_string", QString(), pure); }
 //
 // The routing holds the interpreter lock (and a reference to the Python
-// object) for the whole Python call, prints what the override raises, and
-// remembers per object when a name has no override, so that the next call
-// goes straight to the fallback without touching Python (MissingOverrides).
+// object) for the whole Python call, lends the core to other threads while
+// the override runs, prints what the override raises, and remembers per
+// object when a name has no override, so that the next call goes straight to
+// the fallback without touching Python (MissingOverrides).
 
 #include "Conversions.h"
 #include "Lifetimes.h"
 
 #include <bindingmanager.h>
+#include <autodecref.h>
 #include <gilstate.h>
 
 #include <QHash>

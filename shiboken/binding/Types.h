@@ -868,6 +868,7 @@ public:
 
     explicit ObjectClass(PyObject* module) : Base(module)
     {
+        detail::heldForCalls<T> = true;
         TypeSlots<T>::isQObject = isQObject;
         if (isQObject)
             TypeSlots<T>::traits |= QObjectClass;
@@ -877,10 +878,11 @@ public:
     {
         const std::string nativeName = std::string(Bound<T>::name) + "*";
         // Deleted through the class itself; a class without virtual
-        // destructor only as the wrapper class that Python builds.
+        // destructor only as the wrapper class that Python builds. Never
+        // under a running call that holds the object.
         constexpr ObjectDestructor destructor = std::has_virtual_destructor<T>::value
-            ? &detail::deleteForRuntime<T>
-            : &detail::deleteForRuntime<W>;
+            ? &detail::deleteObjectForRuntime<T>
+            : &detail::deleteObjectForRuntime<W>;
         PyTypeObject* type = this->introduceAs(nativeName.c_str(), destructor,
                                                isQObject ? Conversion<QObject>::pythonType() : nullptr, nullptr);
         if constexpr (isQObject) {

@@ -352,6 +352,27 @@ def test_an_override_that_leaves_the_interpreter_only_fails_its_call():
     assert "SystemExit: 3" in result.stderr
 
 
+
+def test_an_object_deleted_during_a_call_on_it_lives_until_the_call_returns():
+    result = run_python("""
+        import shiboken2
+        import bindingprobe as b
+
+        class Deleting(b.Shape):
+            def name(self):
+                shiboken2.delete(self)  # the C++ describe() reads the area next
+                return "gone"
+            def area(self):
+                return 2.0
+            def reset(self):
+                pass
+
+        shape = Deleting()
+        print(shape.describe(), shiboken2.isValid(shape))
+    """)
+    # Its Python object is invalid at once: the area comes from no override.
+    assert (result.returncode, result.stdout) == (0, "gone:0 False\n")
+
 def test_multiple_inheritance_offsets():
     tile = b.Tile()
     tile.label = "t"

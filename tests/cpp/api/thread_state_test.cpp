@@ -6,9 +6,11 @@
 
 #include <gtest/gtest.h>
 
+#include <QObject>
 #include <QThread>
 
 #include <atomic>
+#include <memory>
 
 namespace {
 
@@ -94,4 +96,77 @@ TEST(CoreLock, OneThreadAtATimeReenterableAndLentWhileWaiting)
     delete waiter;
     EXPECT_TRUE(enteredWhileLent);
     EXPECT_TRUE(enteredOnlyAfterRelease);
+}
+
+namespace {
+
+// Starts a thread that enters the core; whether it got in within a while.
+// The thread is handed back to be joined once the core is free for sure.
+bool threadEntersTheCore(std::unique_ptr<QThread>& thread)
+{
+    std::atomic<bool> entered{false};
+    thread.reset(QThread::create([&entered] {
+        PyHelpers::CoreLock core;
+        entered = true;
+    }));
+    thread->start();
+    thread->wait(10000);
+    return entered;
+}
+
+} // namespace
+
+// Python that the core runs may wait for a thread that needs the core: the
+// core is lent meanwhile, and taken back, as deep as before, at the end.
+TEST(PythonFromCore, LendsTheCoreWhilePythonRunsAndTakesItBack)
+{
+    std::unique_ptr<QThread> borrower, waiter;
+    std::atomic<bool> outerLeft{false};
+    bool enteredWhileLent = false, lockedInside = false, enteredOnlyAfterRelease = false;
+    PyThreadState* main = PyEval_SaveThread(); // a core call runs without the interpreter lock
+    {
+        PyHelpers::CoreLock outer;
+        {
+            PyHelpers::CoreLock inner;
+            const PyHelpers::PythonFromCore python;
+            lockedInside = python.running() && PyGILState_Check();
+            // Python joining a thread that enters the core.
+            Py_BEGIN_ALLOW_THREADS
+            enteredWhileLent = threadEntersTheCore(borrower);
+            Py_END_ALLOW_THREADS
+        }
+        waiter.reset(QThread::create([&] {
+            PyHelpers::CoreLock core;
+            enteredOnlyAfterRelease = outerLeft.load();
+        }));
+        waiter->start();
+        outerLeft = true; // the last write before the core is let go
+    }
+    borrower->wait();
+    waiter->wait();
+    PyEval_RestoreThread(main);
+    EXPECT_TRUE(lockedInside);
+    EXPECT_TRUE(enteredWhileLent);
+    EXPECT_TRUE(enteredOnlyAfterRelease);
+}
+
+// A signal raised from inside the core reaches slots in its thread with the
+// core lent, as Python slots may wait for a thread that needs it.
+TEST(RaiseSignal, DeliversInTheObjectsThreadWithTheCoreLent)
+{
+    std::unique_ptr<QThread> borrower;
+    bool enteredWhileLent = false;
+    QObject object;
+    QObject::connect(&object, &QObject::objectNameChanged,
+                     [&](const QString&) { enteredWhileLent = threadEntersTheCore(borrower); });
+    PyThreadState* main = PyEval_SaveThread();
+    {
+        PyHelpers::CoreLock core;
+        const QString name = QStringLiteral("named");
+        EXPECT_TRUE(PyHelpers::raiseSignal(&object, "objectNameChanged", Q_ARG(QString, name)));
+    }
+    borrower->wait();
+    PyEval_RestoreThread(main);
+    EXPECT_TRUE(enteredWhileLent);
+    EXPECT_FALSE(PyHelpers::raiseSignal(nullptr, "objectNameChanged"));
 }

@@ -27,7 +27,9 @@ namespace Rirediro {
 // was changed in memory are kept.
 //
 // Scripts may ask for frames on any thread: every operation takes the
-// cache's mutex, a read from the footage included.
+// cache's mutex, but no read from the footage runs under it, since a reader
+// written in Python may ask for other frames meanwhile. Two threads that
+// miss the same frame both read it; the first image kept serves both.
 class FrameImageCache
 {
 public:
@@ -60,7 +62,8 @@ public:
 
     // The frame's image when it was read from `origin`; otherwise `read`
     // gives a new one, which replaces the frame's entry (a null image is
-    // returned and not kept).
+    // returned and not kept). A read that asks for the very frame it reads
+    // (on its own thread) throws VUVI_OperationFailed: it could never end.
     ImagePtr image(const Frame& frame, const Origin& origin, const std::function<ImagePtr(const Origin&)>& read);
     // The frame's image, if any, is kept from now on.
     void markChanged(const Frame& frame);

@@ -1,0 +1,88 @@
+#pragma once
+
+// Native objects that running calls use. A deletion of one that goes
+// through deleteWhenUnused (the runtime's: shiboken2.delete, the collection
+// of the Python object that owns it; or an owner's) is put off while a call
+// holds it, and takes effect when the last such call ends: never under a
+// running call.
+
+#include <QObject>
+#include <QPointer>
+
+#include <type_traits>
+
+namespace PyHelpers {
+
+namespace detail {
+
+// One key per object, whichever of its classes a pointer is of: its QObject
+// part, else its most derived part. Never reads through a QObject pointer.
+template <typename T>
+const void* useKey(const T* object)
+{
+    if constexpr (std::is_base_of<QObject, T>::value)
+        return static_cast<const QObject*>(object);
+    else if constexpr (std::is_polymorphic<T>::value)
+        return object ? dynamic_cast<const void*>(object) : nullptr;
+    else
+        return object;
+}
+
+// The object's own guard when it is a QObject: an object that its Qt parent
+// deleted while its deletion was put off is not deleted again.
+template <typename T>
+QObject* qobjectOf(T* object)
+{
+    if constexpr (std::is_base_of<QObject, T>::value)
+        return object;
+    else
+        return nullptr;
+}
+
+using Deleter = void (*)(void*);
+void deleteWhenUnused(const void* key, void* object, Deleter deleter, QObject* guarded);
+
+} // namespace detail
+
+// Holds an object for the length of a scope.
+class InUse
+{
+public:
+    template <typename T>
+    explicit InUse(const T* object) : InUse(detail::useKey(object), nullptr)
+    {
+    }
+    // Runs a deletion requested meanwhile (without the interpreter lock,
+    // as the runtime deletes, and with the core lent).
+    ~InUse();
+    InUse(const InUse&) = delete;
+    InUse& operator=(const InUse&) = delete;
+
+    // False when the object was null or its deletion already underway: it
+    // must not be used then.
+    bool held() const { return m_held; }
+    // Whether a deletion was requested while held.
+    bool deletionRequested() const;
+
+private:
+    InUse(const void* key, std::nullptr_t);
+
+    const void* m_key;
+    bool m_held = false;
+};
+
+// Deletes the object now, or once no call holds it, with `deleter` (given
+// the object's address as T*).
+template <typename T>
+void deleteWhenUnused(T* object, detail::Deleter deleter)
+{
+    detail::deleteWhenUnused(detail::useKey(object), object, deleter, detail::qobjectOf(object));
+}
+
+template <typename T>
+void deleteWhenUnused(T* object)
+{
+    deleteWhenUnused(object, [](void* doomed) { delete static_cast<T*>(doomed); });
+}
+
+} // namespace PyHelpers
