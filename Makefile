@@ -3,15 +3,17 @@
 #   make test       set up, build, then run every C++ and Python test
 #   make test-asan  the same tests built with AddressSanitizer and
 #                   UndefinedBehaviorSanitizer (build-asan/)
-#   make fuzz       randomized calls into every bound type and function
-#                   (FUZZ_CALLS of them, in a plain interpreter and in the
-#                   embedding host)
+#   make fuzz       every fuzz mode (calls, graphs, deletion, callbacks,
+#                   threads) in a plain interpreter and in the embedding
+#                   host, a budget of FUZZ_CALLS each (FUZZ_SEED repeats a run)
 #   make bench      the binding's costs, as ratios to baselines of the same run
 PYTHON     := /usr/bin/python3
 BUILD_DIR  := build
 ASAN_DIR   := build-asan
 JOBS       := $(shell nproc 2>/dev/null || echo 4)
 FUZZ_CALLS := 100000
+FUZZ_JOBS  := 4
+FUZZ_SEED  :=
 # Debug information of both builds; CI keeps line tables only (-g1), which
 # build and link faster and still place every sanitizer report.
 DEBUG_INFO := -g
@@ -65,8 +67,8 @@ test-asan: deps
 	  $(PYTHON) -m pytest -q -p no:cacheprovider tests/python
 
 fuzz: build
-	PLINX_BUILD_DIR=$(abspath $(BUILD_DIR)) $(PYTHON) tests/fuzz/fuzz.py --calls $(FUZZ_CALLS) --host python
-	PLINX_BUILD_DIR=$(abspath $(BUILD_DIR)) $(PYTHON) tests/fuzz/fuzz.py --calls $(FUZZ_CALLS) --host embed
+	PLINX_BUILD_DIR=$(abspath $(BUILD_DIR)) $(PYTHON) tests/fuzz/fuzz.py --mode all --host both \
+	  --calls $(FUZZ_CALLS) --jobs $(FUZZ_JOBS) $(if $(FUZZ_SEED),--seed $(FUZZ_SEED))
 
 bench: build
 	@cmake --build $(BUILD_DIR) -j $(JOBS) --target keyframes_bench >/dev/null

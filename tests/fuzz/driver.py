@@ -1,0 +1,420 @@
+"""The driver side: runs a mode's units in worker processes, in either host,
+restarts a worker after each death or hang at the next unit, and reports.
+
+A death is a worker that ends before its journal says "# done" (a signal, an
+exit status, or an exit that a callback forced); a hang is a unit that
+outlives its time (the worker's watchdog dumps every thread's stack, then
+the driver ends the process). Each one gives a reproducer: for the modes of
+statements, a script of the unit's statements (prelude.py makes it run
+alone); for `calls`, the journal's last calls and the seed.
+"""
+import concurrent.futures
+import json
+import os
+import re
+import shutil
+import signal
+import subprocess
+import sys
+import threading
+import time
+
+from statements import guard, parse_statements
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+FUZZ_SCRIPT = os.path.join(HERE, "fuzz.py")
+STATEMENT_MODES = ("graphs", "deletion", "callbacks", "threads")
+
+
+class Death:
+    """A worker that died or hung during a unit."""
+
+    def __init__(self, mode, host, seed, kind, unit, lines, stderr, stacks, native=""):
+        self.mode, self.host, self.seed = mode, host, seed
+        self.kind = kind            # "SIGSEGV", "exit 3", "hang", "SIGSEGV at exit", ...
+        self.unit = unit
+        self.lines = lines          # the unit's journal lines
+        self.stderr, self.stacks, self.native = stderr, stacks, native
+        self.reproducer = None
+        self.replays = None
+
+    def last_statement(self):
+        """The label and text of the statement the unit ran last."""
+        statements = parse_statements(self.lines)
+        return statements[-1] if statements else ("", "")
+
+    def case(self):
+        """A callbacks case as "family x misbehaviour": the kind's type, not
+        its method or operation (one cause shows in many of them)."""
+        case = next((line[3:].strip() for line in self.lines if line.startswith("## case: ")), "")
+        if not case:
+            return ""
+        kind, _, misbehaviour = case[len("case: "):].partition(" x ")
+        return f"{kind.split('.')[0]} callback x {misbehaviour}"
+
+    def signature(self):
+        """What tells one fault from another: how the process ended, and the
+        case or the kind of the statement it ran last."""
+        label = self.case() or self.last_statement()[0] or (self.lines[-1] if self.lines else "")
+        where = native_top(self.native) if self.native else ""
+        return f"{self.kind} | {self.mode} | {label}" + (f" | {where}" if where else "")
+
+
+# --- Journals and reproducers ----------------------------------------------------------------------
+
+def read_journal(path):
+    try:
+        with open(path, encoding="utf-8", errors="replace") as journal:
+            return journal.read().splitlines()
+    except OSError:
+        return []
+
+
+def journal_state(lines):
+    """(last unit begun, last unit ended, calls so far, exiting, done)."""
+    begun = ended = None
+    calls = 0
+    exiting = done = False
+    for line in lines:
+        if line.startswith("# unit "):
+            begun = int(line.split()[2])
+        elif line.startswith("# end "):
+            parts = line.split()
+            ended, calls = int(parts[2]), int(parts[3])
+        elif line == "# exiting":
+            exiting = True
+        elif line == "# done":
+            done = True
+    return begun, ended, calls, exiting, done
+
+
+def unit_lines(lines, unit):
+    """The journal lines of one unit, markers excluded."""
+    out, inside = [], False
+    for line in lines:
+        if line == f"# unit {unit}":
+            inside = True
+            out = []
+        elif line.startswith("# unit ") or line.startswith("# end ") or line in ("# exiting", "# done"):
+            inside = False
+        elif inside:
+            out.append(line)
+    return out
+
+
+REPRODUCER_HEADER = '''"""{title}
+
+Run it in a plain interpreter or inside the application:
+    PYTHONPATH={build}/python QT_QPA_PLATFORM=offscreen /usr/bin/python3 {file}
+    QT_QPA_PLATFORM=offscreen {build}/tests/embed/plinx_embed_host {file}
+Each statement runs inside `with quiet:` (an exception is fine; a dead or
+hung process is the fault)."""
+import sys
+sys.path.insert(0, {here!r})
+from prelude import *  # noqa: F401,F403
+start(globals(), watchdog={watchdog})
+'''
+
+
+def reproducer_text(title, build, path, statements, notes=(), watchdog=60):
+    """A script of the statements, each guarded as the worker ran it (the
+    worker skipped a statement that does not compile; so does the script)."""
+    parts = [REPRODUCER_HEADER.format(title=title, build=build, file=path, here=HERE, watchdog=watchdog)]
+    parts += [f"# {note}" for note in notes]
+    for label, source in statements:
+        try:
+            compile(guard(source), "<statement>", "exec")
+        except SyntaxError:
+            continue
+        if label:
+            parts.append(f"# {label}")
+        parts.append(guard(source))
+    return "\n".join(parts) + "\n"
+
+
+def write_reproducer(death, folder, build, watchdog):
+    os.makedirs(folder, exist_ok=True)
+    path = os.path.join(folder, f"{death.mode}-{death.host}-unit{death.unit}.py")
+    title = (f"Fuzz mode {death.mode}, unit {death.unit}, seed {death.seed}, host {death.host}: "
+             f"the worker {'hung' if death.kind.startswith('hang') else 'died (' + death.kind + ')'}.")
+    notes = [line[3:] for line in death.lines if line.startswith("## ")]
+    with open(path, "w", encoding="utf-8") as script:
+        script.write(reproducer_text(title, build, path, parse_statements(death.lines), notes, watchdog))
+    death.reproducer = path
+    return path
+
+
+# --- Processes ---------------------------------------------------------------------------------------
+
+def host_command(host, build, script):
+    if host == "embed":
+        return [os.path.join(build, "tests", "embed", "plinx_embed_host"), script]
+    return ["/usr/bin/python3", script]
+
+
+def host_environment(build, scratch):
+    env = dict(os.environ)
+    env["PYTHONPATH"] = os.pathsep.join([os.path.join(build, "python"), os.path.join(build, "tests", "probe"), HERE])
+    env["QT_QPA_PLATFORM"] = "offscreen"
+    env["XDG_CONFIG_HOME"] = os.path.join(scratch, "config")
+    env["XDG_CACHE_HOME"] = os.path.join(scratch, "cache")
+    env.pop("PLINX_FUZZ_WORKER", None)
+    return env
+
+
+def ending(status):
+    """How a process ended, in words."""
+    if status is None:
+        return "hang"
+    if status < 0:
+        try:
+            return signal.Signals(-status).name
+        except ValueError:
+            return f"signal {-status}"
+    if status > 128 and status - 128 in signal.valid_signals():  # a host that reports a signal as a status
+        return signal.Signals(status - 128).name
+    return f"exit {status}"
+
+
+def run_watched(command, env, cwd, stacks_path, journal_path, unit_timeout, out, err, native=False):
+    """Runs the command until it ends or hangs; (status or None when it hung,
+    native stacks of a hung process when asked)."""
+    process = subprocess.Popen(command, env=env, cwd=cwd, stdout=out, stderr=err, start_new_session=True)
+    last_size, last_change = -1, time.time()
+    native_stacks = ""
+    while True:
+        try:
+            status = process.wait(timeout=0.2)
+            # A watchdog that ends the process itself (a reproducer's) still means a hang.
+            return (None if watchdog_fired(stacks_path) else status), native_stacks
+        except subprocess.TimeoutExpired:
+            pass
+        fired = watchdog_fired(stacks_path)
+        size = os.path.getsize(journal_path) if os.path.exists(journal_path) else 0
+        if size != last_size:
+            last_size, last_change = size, time.time()
+        # The watchdog fired, or the worker wrote nothing for much longer
+        # than a unit may take (a hang the watchdog could not see).
+        if fired or time.time() - last_change > unit_timeout * 2 + 30:
+            if fired:
+                time.sleep(1.0)  # let the dump end
+            if native:
+                native_stacks = attach_stacks(process.pid)
+            try:
+                os.killpg(process.pid, signal.SIGKILL)
+            except ProcessLookupError:
+                pass
+            process.wait()
+            return None, native_stacks
+
+
+def watchdog_fired(stacks_path):
+    return any(line.startswith("Timeout (") for line in read_journal(stacks_path))
+
+
+def attach_stacks(pid):
+    """Every thread's native stack of a live process (gdb attached)."""
+    try:
+        result = subprocess.run(["gdb", "-batch", "-nx", "-p", str(pid), "-ex", "thread apply all bt 30"],
+                                capture_output=True, text=True, timeout=120)
+        return result.stdout
+    except (OSError, subprocess.TimeoutExpired):
+        return ""
+
+
+def native_stack_of(script, host, build, scratch, timeout=180):
+    """The native stack where a reproducer dies, from a run under gdb."""
+    command = ["gdb", "-batch", "-nx", "-ex", "set pagination off", "-ex", "run", "-ex", "bt 40", "--args"] + \
+        host_command(host, build, script)
+    try:
+        result = subprocess.run(command, env=host_environment(build, scratch), capture_output=True, text=True,
+                                timeout=timeout, cwd=scratch)
+        return result.stdout
+    except (OSError, subprocess.TimeoutExpired):
+        return ""
+
+
+FRAME = re.compile(r"^#\d+\s+(?:0x[0-9a-f]+ in )?(\S+) \(.*?\)(?: at (\S+))?")
+
+
+def native_top(stack, count=3):
+    """The first frames of the project's own code in a gdb backtrace."""
+    frames = []
+    for line in stack.splitlines():
+        match = FRAME.match(line)
+        if not match:
+            continue
+        function, where = match.groups()
+        if where and not where.startswith("/usr") and "abort" not in function:
+            frames.append(f"{function.split('(')[0]} {os.path.basename(where)}")
+        if len(frames) == count:
+            break
+    return " < ".join(frames)
+
+
+class Slice:
+    """Units first..first+count-1 of one mode in one host, run by workers one
+    after the other: after a death or a hang, the next unit in a new worker."""
+
+    def __init__(self, options, mode, host, first, count, scratch):
+        self.options, self.mode, self.host = options, mode, host
+        self.first, self.count = first, count
+        self.scratch = scratch
+        self.work = os.path.join(scratch, f"work-{mode}-{host}-{first}")
+        os.makedirs(self.work, exist_ok=True)
+        self.deaths, self.calls, self.raised = [], 0, {}
+
+    def run(self):
+        position, end = self.first, self.first + self.count
+        env = host_environment(self.options.build, self.scratch)
+        while position < end:
+            stem = os.path.join(self.scratch, f"{self.mode}-{self.host}-{self.first}-{position}")
+            config = {"mode": self.mode, "seed": self.options.seed, "first": position, "count": end - position,
+                      "journal": stem + ".journal", "stacks": stem + ".stacks",
+                      "unit_timeout": self.options.unit_timeout[self.mode]}
+            env["PLINX_FUZZ_WORKER"] = json.dumps(config)
+            with open(stem + ".out", "w") as out, open(stem + ".err", "w") as err:
+                status, native = run_watched(host_command(self.host, self.options.build, FUZZ_SCRIPT), env,
+                                             self.work, config["stacks"], config["journal"],
+                                             config["unit_timeout"], out, err, self.options.native_stacks)
+            lines = read_journal(config["journal"])
+            begun, ended, calls, exiting, done = journal_state(lines)
+            self.calls += calls
+            self.count_raised(stem + ".out")
+            if begun is None:
+                raise SystemExit(f"the {self.mode} worker did not start ({ending(status)}):\n"
+                                 + "".join(read_journal(stem + ".err")[-40:]))
+            if status == 0 and done:
+                return
+            if status == 0 and exiting:
+                position = ended + 1
+                continue
+            at_exit = exiting and ended == begun
+            kind = ending(status) + (" at exit" if at_exit else "")
+            if not at_exit:  # the statements the dead unit ran (a race counts as one)
+                self.calls += len(parse_statements(unit_lines(lines, begun)))
+            self.deaths.append(Death(self.mode, self.host, self.options.seed, kind, begun, unit_lines(lines, begun),
+                                     "\n".join(read_journal(stem + ".err")[-60:]),
+                                     "\n".join(read_journal(config["stacks"])[-120:]), native))
+            position = begun + 1
+
+    def count_raised(self, path):
+        for line in read_journal(path)[-1:]:
+            try:
+                for name, count in json.loads(line).items():
+                    self.raised[name] = self.raised.get(name, 0) + count
+            except (ValueError, AttributeError):
+                pass
+
+
+def count_units(options, mode, host):
+    """How many units the mode makes of the budget in this host (a worker
+    discovers the types and the cases)."""
+    env = host_environment(options.build, options.scratch)
+    env["PLINX_FUZZ_WORKER"] = json.dumps({"mode": mode, "count_units": options.calls, "seed": options.seed})
+    folder = os.path.join(options.scratch, "count")
+    os.makedirs(folder, exist_ok=True)
+    result = subprocess.run(host_command(host, options.build, FUZZ_SCRIPT), env=env, cwd=folder,
+                            capture_output=True, text=True, timeout=300)
+    for line in reversed(result.stdout.splitlines()):
+        if line.startswith("UNITS "):
+            return int(line.split()[1])
+    raise SystemExit(f"cannot count the units of {mode} in {host}:\n{result.stdout[-2000:]}{result.stderr[-2000:]}")
+
+
+def run_mode(options, mode, host):
+    """Runs the mode in the host; (units, calls, deaths, raised, seconds)."""
+    started = time.time()
+    units = count_units(options, mode, host)
+    per_job = (units + options.jobs - 1) // options.jobs
+    slices = [Slice(options, mode, host, i * per_job, min(per_job, units - i * per_job), options.scratch)
+              for i in range(options.jobs) if i * per_job < units]
+    threads = [threading.Thread(target=piece.run) for piece in slices]
+    for thread in threads:
+        thread.start()
+    for thread in threads:
+        thread.join()
+    deaths = [death for piece in slices for death in piece.deaths]
+    raised = {}
+    for piece in slices:
+        for name, count in piece.raised.items():
+            raised[name] = raised.get(name, 0) + count
+    return units, sum(piece.calls for piece in slices), deaths, raised, time.time() - started
+
+
+def replay(death, options):
+    """Whether the reproducer alone ends the way the unit did (threads: in
+    any of three runs)."""
+    env = host_environment(options.build, options.scratch)
+    expected = "hang" if death.kind.startswith("hang") else death.kind.split(" at exit")[0]
+    for _ in range(3 if death.mode == "threads" else 1):
+        err = death.reproducer + ".err"
+        with open(death.reproducer + ".out", "w") as out, open(err, "w") as errors:
+            status, _ = run_watched(host_command(death.host, options.build, death.reproducer), env,
+                                    options.scratch, err, err, options.unit_timeout[death.mode], out, errors)
+        if ("hang" if status is None else ending(status)) == expected:
+            return True
+    return False
+
+
+# --- Report ------------------------------------------------------------------------------------------
+
+def report(options, mode, host, result):
+    units, calls, deaths, raised, seconds = result
+    hangs = sum(1 for death in deaths if death.kind.startswith("hang"))
+    what = "cases" if mode == "callbacks" else "runs" if mode == "threads" else "units"
+    print(f"fuzz {mode} ({host}): {units} {what}, {calls} calls, {len(deaths) - hangs} process deaths, "
+          f"{hangs} hangs, seed {options.seed}, {seconds:.0f} s", flush=True)
+    if raised:
+        print("  exceptions raised (by the last run of each worker): " + ", ".join(
+            f"{name} {count}" for name, count in sorted(raised.items(), key=lambda kv: -kv[1])[:12]))
+    if not deaths:
+        return
+    groups = {}
+    for death in deaths:
+        if mode in STATEMENT_MODES:
+            write_reproducer(death, os.path.join(options.scratch, "reproducers"), options.build,
+                             options.unit_timeout[mode])
+            if options.native_stacks and not death.native and not death.kind.startswith("hang"):
+                death.native = native_stack_of(death.reproducer, host, options.build, options.scratch)
+        groups.setdefault(death.signature(), []).append(death)
+    if options.replay:
+        firsts = [members[0] for members in groups.values() if members[0].reproducer]
+        with concurrent.futures.ThreadPoolExecutor(options.jobs) as pool:
+            for death, replays in zip(firsts, pool.map(lambda death: replay(death, options), firsts)):
+                death.replays = replays
+    for signature, members in groups.items():
+        first = members[0]
+        print(f"\n--- {len(members)} x {signature}")
+        if first.reproducer:
+            print(f"    reproducer: {first.reproducer}" + (
+                "" if first.replays is None else "  (dies alone)" if first.replays else "  (not alone)"))
+            for note in [line[3:] for line in first.lines if line.startswith("## ")]:
+                print(f"    {note}")
+            label, source = first.last_statement()
+            print(f"    last statement ({label}): " + source.splitlines()[0][:300] if source else "")
+        else:
+            print(f"    at call {first.unit}; reproduce with --mode {mode} --host {host} --seed {first.seed}; "
+                  "last call:")
+            for line in [line for line in first.lines if not line.startswith("#")][-3:]:
+                print("        " + line[:300])
+        if first.native:
+            print("    native: " + native_top(first.native, 6))
+        tail = first.stacks.strip() or first.stderr.strip()
+        for line in tail.splitlines()[-14:]:
+            print("    | " + line[:200])
+
+
+
+def summary(options, results):
+    """The figures of every mode and host; the scratch folder goes unless
+    something failed (its journals and reproducers stay then)."""
+    print("\nfuzz summary (seed %d):" % options.seed)
+    print("  %-10s %-7s %8s %9s %7s %6s %6s" % ("mode", "host", "units", "calls", "deaths", "hangs", "s"))
+    for (mode, host), (units, calls, deaths, _, seconds) in results.items():
+        hangs = sum(1 for death in deaths if death.kind.startswith("hang"))
+        print("  %-10s %-7s %8d %9d %7d %6d %6.0f" % (mode, host, units, calls, len(deaths) - hangs, hangs, seconds))
+    if any(result[2] for result in results.values()):
+        print(f"  journals and reproducers: {options.scratch}")
+    else:
+        shutil.rmtree(options.scratch, ignore_errors=True)
