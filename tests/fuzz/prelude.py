@@ -165,7 +165,7 @@ def drop_self(obj):
     for name, value in list(NAMESPACE.items()):
         if name in BASE_NAMES:
             continue
-        if value is obj:
+        if value is obj or isinstance(value, Call) and value.self is obj:
             del NAMESPACE[name]
         elif isinstance(value, list):
             value[:] = [item for item in value if item is not obj]

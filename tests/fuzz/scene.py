@@ -472,11 +472,9 @@ class Scene:
             (f"{clip}.image({rng.randrange(4)})", "Clip.image()"),
             (f"{project}.save_as('out/{self.unit}_{n}.plinx')", "Project.save_as()"),
         ]
-        for entry in [name for name in self.ns if name.startswith("EN")]:
-            entry_object = self.ns.get(entry)
-            if entry_object is not None:
-                choices.append((f"{entry}.do_export({self.call_text(type(entry_object).do_export, 'do_export')})",
-                                f"{type(entry_object).__name__}.do_export()"))
+        entries = [name for name in self.subjects() if hasattr(self.evaluate(name), "do_export")]
+        if entries:  # an exporter of the core's, or its entry of a Python exporter
+            choices.append(self.entry_trigger(rng.choice(entries)))
         return rng.choice(choices)
 
     def extensions(self):
@@ -510,12 +508,12 @@ class Scene:
 
     def entry_trigger(self, entry):
         """The core's entry of a Python exporter, run: the core calls the exporter back."""
-        obj = self.ns.get(entry)
+        obj = self.evaluate(entry)
         if obj is None:
             return (f"{entry}.do_export()", "do_export()")
         hostility, self.hostility = self.hostility, 0.0
         try:
-            arguments = self.call_text(type(obj).do_export, "do_export")
+            arguments = self.call_text(discovery.declared(type(obj), "do_export"), "do_export")
         finally:
             self.hostility = hostility
         return (f"{entry}.do_export({arguments})", f"{type(obj).__name__}.do_export()")

@@ -69,6 +69,7 @@ class Threads:
         rng = scene.rng
         victim = scene.pick() or "None"
         project = scene.pick_project() or "P0"
+        extensions = [name for name, _, _ in scene.extensions() if name not in ("TOOL", "OV")] or ["None"]
         return rng.choice([
             (f"kill({victim})", "shiboken2.delete"),
             (f"drop({victim!r})", "del"),
@@ -76,6 +77,7 @@ class Threads:
             (f"{project}.undo_group().undo()", "UndoGroup.undo"),
             (f"{project}.undo_group().redo()", "UndoGroup.redo"),
             (f"parent_dies({scene.pick(QtCore.QObject) or 'None'})", "Qt parent dies"),
+            (f"drop_self({rng.choice(extensions)})", "an extension's last reference goes"),
         ] + ([("host.close_project()", "host.close_project")] if scene.embedded else []))
 
 

@@ -12,10 +12,12 @@ Journal lines:
     # exiting                    the process ends here with a full interpreter exit
     # done                       the slice ran to its end
 """
+import ctypes
 import faulthandler
 import json
 import os
 import random
+import signal
 import sys
 import threading
 import time
@@ -84,6 +86,7 @@ def fresh_namespace(prelude):
 
 def worker_main(config):
     """Runs units first..first+count-1 of the mode; see the journal lines above."""
+    ctypes.CDLL(None).prctl(1, signal.SIGKILL)  # PR_SET_PDEATHSIG: the worker dies with its driver
     journal = Journal(config["journal"])
     journal.write("# started")
     stacks = open(config["stacks"], "a", encoding="utf-8")  # noqa: SIM115
