@@ -28,6 +28,7 @@ the budget is large enough), one run of threads per 1000 for `threads`.
 import argparse
 import json
 import os
+import shutil
 import sys
 import tempfile
 import time
@@ -88,6 +89,7 @@ def driver_main(argv):
                 print(f"{host}: {reduce.outcome(options.run, host, options)}", flush=True)
             else:
                 print(reduce.reduce(options.reduce, host, options), flush=True)
+        shutil.rmtree(options.scratch, ignore_errors=True)
         return 0
     modes = MODES if options.mode == "all" else [options.mode]
     print(f"fuzz: seed {options.seed}, scratch {options.scratch}", flush=True)
