@@ -9,12 +9,6 @@ from a second thread. The first calls of a worker seed a project of
 generated footage and what its clip hands out. A unit is one call; its
 journal lines tell what it did (a recipe, not a script: the objects of a
 call come from the calls before it).
-
-Out of scope: patterns that crash PySide2's own objects in the same way.
-  - Deleting one object twice with shiboken2.delete (the runtime frees it
-    twice): the workers delete only objects that are still valid.
-  - Calling shiboken2.delete on the QCoreApplication while events are
-    being delivered.
 """
 import os
 import threading

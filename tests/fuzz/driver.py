@@ -55,7 +55,10 @@ class Death:
     def signature(self):
         """What tells one fault from another: how the process ended, and the
         case or the kind of the statement it ran last."""
-        label = self.case() or self.last_statement()[0] or (self.lines[-1] if self.lines else "")
+        if self.kind.endswith(" at exit"):
+            label = "the interpreter's exit"  # over what the unit left: its last statement tells nothing
+        else:
+            label = self.case() or self.last_statement()[0] or (self.lines[-1] if self.lines else "")
         where = native_top(self.native) if self.native else ""
         return f"{self.kind} | {self.mode} | {label}" + (f" | {where}" if where else "")
 
@@ -214,9 +217,11 @@ def watchdog_fired(stacks_path):
 
 def attach_stacks(pid):
     """Every thread's native stack of a live process (gdb attached)."""
+    env = dict(os.environ)
+    env.pop("LD_PRELOAD", None)
     try:
         result = subprocess.run(["gdb", "-batch", "-nx", "-p", str(pid), "-ex", "thread apply all bt 30"],
-                                capture_output=True, text=True, timeout=120)
+                                capture_output=True, text=True, timeout=120, env=env)
         return result.stdout
     except (OSError, subprocess.TimeoutExpired):
         return ""
@@ -224,11 +229,13 @@ def attach_stacks(pid):
 
 def native_stack_of(script, host, build, scratch, timeout=180):
     """The native stack where a reproducer dies, from a run under gdb."""
-    command = ["gdb", "-batch", "-nx", "-ex", "set pagination off", "-ex", "run", "-ex", "bt 40", "--args"] + \
-        host_command(host, build, script)
+    env = host_environment(build, scratch)
+    preload = env.pop("LD_PRELOAD", "")  # the program's, not gdb's
+    command = ["gdb", "-batch", "-nx", "-ex", "set pagination off"] + \
+        (["-ex", f"set environment LD_PRELOAD {preload}"] if preload else []) + \
+        ["-ex", "run", "-ex", "bt 40", "--args"] + host_command(host, build, script)
     try:
-        result = subprocess.run(command, env=host_environment(build, scratch), capture_output=True, text=True,
-                                timeout=timeout, cwd=scratch)
+        result = subprocess.run(command, env=env, capture_output=True, text=True, timeout=timeout, cwd=scratch)
         return result.stdout
     except (OSError, subprocess.TimeoutExpired):
         return ""
@@ -280,7 +287,7 @@ class Slice:
             lines = read_journal(config["journal"])
             begun, ended, calls, exiting, done = journal_state(lines)
             self.calls += calls
-            self.count_raised(stem + ".out")
+            self.count_raised(lines)
             if begun is None:
                 raise SystemExit(f"the {self.mode} worker did not start ({ending(status)}):\n"
                                  + "".join(read_journal(stem + ".err")[-40:]))
@@ -298,13 +305,11 @@ class Slice:
                                      "\n".join(read_journal(config["stacks"])[-120:]), native))
             position = begun + 1
 
-    def count_raised(self, path):
-        for line in read_journal(path)[-1:]:
-            try:
-                for name, count in json.loads(line).items():
+    def count_raised(self, lines):
+        for line in lines:
+            if line.startswith("# raised "):
+                for name, count in json.loads(line[len("# raised "):]).items():
                     self.raised[name] = self.raised.get(name, 0) + count
-            except (ValueError, AttributeError):
-                pass
 
 
 def count_units(options, mode, host):

@@ -24,11 +24,19 @@ last. The same seed makes the same units.
 --calls is the budget: calls for `calls`, about as many statements for
 `graphs` and `deletion`, one case per 25 for `callbacks` (all of them when
 the budget is large enough), one run of threads per 1000 for `threads`.
+
+Out of scope: patterns that crash PySide2's own objects in the same way.
+  - Deleting one object twice with shiboken2.delete (the runtime frees it
+    twice): the harness deletes only objects that are still valid.
+  - Calling shiboken2.delete on the QCoreApplication while events are
+    being delivered.
+  - __init__ again on a PySide2 object that was deleted.
 """
 import argparse
 import json
 import os
 import shutil
+import subprocess
 import sys
 import tempfile
 import time
@@ -54,6 +62,18 @@ def count_main(config):
     os._exit(0)
 
 
+def sanitize(options):
+    """Workers of the sanitizer build, with its runtime preloaded into the
+    interpreter as make test-asan does."""
+    if "PLINX_BUILD_DIR" not in os.environ and options.build == os.path.join(ROOT, "build"):
+        options.build = os.path.join(ROOT, "build-asan")
+    runtime = [subprocess.run(["gcc", "-print-file-name=" + name], capture_output=True, text=True).stdout.strip()
+               for name in ("libasan.so", "libstdc++.so")]
+    os.environ["LD_PRELOAD"] = " ".join(runtime)
+    os.environ["ASAN_OPTIONS"] = "detect_leaks=0:malloc_fill_byte=0:abort_on_error=1:detect_odr_violation=0"
+    os.environ["UBSAN_OPTIONS"] = "halt_on_error=1:print_stacktrace=1"
+
+
 def options_of(argv):
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("--mode", choices=["all"] + MODES, default="all")
@@ -67,9 +87,14 @@ def options_of(argv):
                         help="do not check that each reproducer dies alone")
     parser.add_argument("--native-stacks", action="store_true",
                         help="group deaths by their native stack too (gdb)")
+    parser.add_argument("--sanitized", action="store_true",
+                        help="drive the sanitizer build (build-asan/, as make test-asan makes it): memory "
+                             "errors that would not kill the process do")
     parser.add_argument("--run", metavar="SCRIPT", help="run a reproducer and say how it ended")
     parser.add_argument("--reduce", metavar="SCRIPT", help="shrink a reproducer to the statements its death needs")
     options = parser.parse_args(argv)
+    if options.sanitized:
+        sanitize(options)
     options.build = os.path.abspath(options.build)
     options.seed = options.seed if options.seed is not None else int(time.time()) % 100000
     options.unit_timeout = {mode: options.unit_timeout or timeout for mode, timeout in UNIT_TIMEOUTS.items()}

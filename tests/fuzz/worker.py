@@ -9,6 +9,7 @@ Journal lines:
     #> label                     the next statement's kind (for reports)
     <statement>                  a statement (indented lines continue it)
     # end N CALLS SECONDS        unit N ended; statements (or calls) so far; its time
+    # raised {"TypeError": 3}    what the statements raised, by type
     # exiting                    the process ends here with a full interpreter exit
     # done                       the slice ran to its end
 """
@@ -113,12 +114,9 @@ def worker_main(config):
         faulthandler.cancel_dump_traceback_later()
         journal.write(f"# end {index} {runner.calls} {time.time() - began:.2f}")
         if mode.exits_after(context):
+            journal.write("# raised " + json.dumps(dict(prelude.quiet.raised)))
             journal.write("# exiting")
-            sys.stdout.write(json.dumps(dict(prelude.quiet.raised)) + "\n")
-            sys.stdout.flush()
-            faulthandler.dump_traceback_later(config["unit_timeout"], file=stacks)
             return  # the interpreter's own exit, with what the unit left
+    journal.write("# raised " + json.dumps(dict(prelude.quiet.raised)))
     journal.write("# done")
-    sys.stdout.write(json.dumps(dict(prelude.quiet.raised)) + "\n")
-    sys.stdout.flush()
     os._exit(0)  # what the units left would only slow a full exit down
