@@ -59,8 +59,32 @@ class Death:
             label = "the interpreter's exit"  # over what the unit left: its last statement tells nothing
         else:
             label = self.case() or self.last_statement()[0] or (self.lines[-1] if self.lines else "")
-        where = native_top(self.native) if self.native else ""
+        where = self.sanitizer() or (native_top(self.native) if self.native else "")
         return f"{self.kind} | {self.mode} | {label}" + (f" | {where}" if where else "")
+
+    def sanitizer(self):
+        """The sanitizer's report of the death, in one line: what and where."""
+        lines = self.stderr.splitlines()
+        for index, line in enumerate(lines):
+            if "runtime error:" in line:
+                place, what = line.split(" runtime error:", 1)
+                return f"{os.path.basename(place)} runtime error:{re.sub(r'[0-9]+', 'N', what)[:90]}"
+            match = re.search(r"ERROR: AddressSanitizer: ([\w-]+)", line)
+            if match:
+                return f"AddressSanitizer {match.group(1)} in {first_own_frame(lines[index:])}"
+        return ""
+
+
+OWN_FRAME = re.compile(r"#\d+ 0x[0-9a-f]+ in (.*?) ((?:\.\./|/work/)\S+)$")
+
+
+def first_own_frame(lines):
+    """The first frame of a sanitizer's stack in the project's own code."""
+    for line in lines:
+        match = OWN_FRAME.search(line.strip())
+        if match:
+            return f"{match.group(1).split('(')[0][-80:]} {os.path.basename(match.group(2))}"
+    return "?"
 
 
 # --- Journals and reproducers ----------------------------------------------------------------------

@@ -62,15 +62,15 @@ def count_main(config):
     os._exit(0)
 
 
-def sanitize(options):
+def sanitize():
     """Workers of the sanitizer build, with its runtime preloaded into the
     interpreter as make test-asan does."""
-    if "PLINX_BUILD_DIR" not in os.environ and options.build == os.path.join(ROOT, "build"):
-        options.build = os.path.join(ROOT, "build-asan")
     runtime = [subprocess.run(["gcc", "-print-file-name=" + name], capture_output=True, text=True).stdout.strip()
                for name in ("libasan.so", "libstdc++.so")]
     os.environ["LD_PRELOAD"] = " ".join(runtime)
-    os.environ["ASAN_OPTIONS"] = "detect_leaks=0:malloc_fill_byte=0:abort_on_error=1:detect_odr_violation=0"
+    # The address space cannot be limited under the sanitizer: its resident size is.
+    os.environ["ASAN_OPTIONS"] = "detect_leaks=0:malloc_fill_byte=0:abort_on_error=1:detect_odr_violation=0:" \
+                                 "hard_rss_limit_mb=4096"
     os.environ["UBSAN_OPTIONS"] = "halt_on_error=1:print_stacktrace=1"
 
 
@@ -81,7 +81,8 @@ def options_of(argv):
     parser.add_argument("--calls", type=int, default=100000, help="the budget (see above)")
     parser.add_argument("--seed", type=int, default=None)
     parser.add_argument("--jobs", type=int, default=4)
-    parser.add_argument("--build", default=os.environ.get("PLINX_BUILD_DIR", os.path.join(ROOT, "build")))
+    parser.add_argument("--build", default=None,
+                        help="the build (default: $PLINX_BUILD_DIR, else build/, or build-asan/ when sanitized)")
     parser.add_argument("--unit-timeout", type=int, default=None, help="seconds before a unit counts as hung")
     parser.add_argument("--no-replay", dest="replay", action="store_false",
                         help="do not check that each reproducer dies alone")
@@ -94,8 +95,10 @@ def options_of(argv):
     parser.add_argument("--reduce", metavar="SCRIPT", help="shrink a reproducer to the statements its death needs")
     options = parser.parse_args(argv)
     if options.sanitized:
-        sanitize(options)
-    options.build = os.path.abspath(options.build)
+        sanitize()
+    default = os.path.join(ROOT, "build-asan") if options.sanitized else \
+        os.environ.get("PLINX_BUILD_DIR") or os.path.join(ROOT, "build")
+    options.build = os.path.abspath(options.build or default)
     options.seed = options.seed if options.seed is not None else int(time.time()) % 100000
     options.unit_timeout = {mode: options.unit_timeout or timeout for mode, timeout in UNIT_TIMEOUTS.items()}
     options.scratch = tempfile.mkdtemp(prefix="plinx-fuzz-")
