@@ -145,8 +145,10 @@ class Callbacks:
         self.install(scene, kind, "None")  # behaves again: does the core still work?
         for trigger in triggers:
             run(*trigger)
+        # What the callback kept, and the world, used afterwards (with fair
+        # arguments: hostile ones are the other modes' part).
+        context.journal.write("## then what is left is used")
         scene.keep("KEPT", scene.evaluate("KEPT"))
-        scene.hostility = 0.08
         for subject in scene.subjects():
             if subject.startswith("KEPT") or context.rng.random() < 0.3:
                 scene.random_call(subject)

@@ -47,7 +47,7 @@ class Death:
         """A callbacks case as "family x misbehaviour": the kind's type, not
         its method or operation (one cause shows in many of them)."""
         case = next((line[3:].strip() for line in self.lines if line.startswith("## case: ")), "")
-        if not case:
+        if not case or "## then what is left is used" in self.lines:
             return ""
         kind, _, misbehaviour = case[len("case: "):].partition(" x ")
         return f"{kind.split('.')[0]} callback x {misbehaviour}"
@@ -58,9 +58,26 @@ class Death:
         if self.kind.endswith(" at exit"):
             label = "the interpreter's exit"  # over what the unit left: its last statement tells nothing
         else:
-            label = self.case() or self.last_statement()[0] or (self.lines[-1] if self.lines else "")
+            label = self.case() or self.crashing_statement() or self.last_statement()[0] or \
+                (self.lines[-1] if self.lines else "")
         where = self.sanitizer() or (native_top(self.native) if self.native else "")
         return f"{self.kind} | {self.mode} | {label}" + (f" | {where}" if where else "")
+
+    def crashing_statement(self):
+        """Of a race of threads, what the thread that died ran (its statement
+        is the file name of its stack's top), as "thread: .member()"."""
+        if self.mode != "threads" or self.kind == "hang":
+            return ""
+        lines = self.stacks.splitlines()
+        for index, line in enumerate(lines):
+            if line.startswith("Current thread"):
+                top = lines[index + 1] if index + 1 < len(lines) else ""
+                match = re.search(r'File "<thread \d+, statement \d+: (.*)>", line', top)
+                if not match:
+                    return "thread: a thread without Python frames"
+                calls = re.findall(r"(\.?\w+)\(", match.group(1))
+                return "thread: " + (calls[0] + "()" if calls else re.sub(r"\d+", "N", match.group(1))[:60])
+        return ""
 
     def sanitizer(self):
         """The sanitizer's report of the death, in one line: what and where."""

@@ -28,7 +28,9 @@ class Threads:
 
     def run_unit(self, context):
         rng = context.rng
-        scene = Scene(rng, context.run, context.namespace, context.types, context.index, context.embedded)
+        # Fair arguments: hostile ones are the other modes' part; this one is about threads.
+        scene = Scene(rng, context.run, context.namespace, context.types, context.index, context.embedded,
+                      hostility=0.0)
         scene.build_world(projects=rng.choice([1, 1, 2]))
         programs = [scene.generate(lambda thread=thread: self.program(scene, thread))
                     for thread in range(rng.randint(*self.threads))]
