@@ -150,13 +150,18 @@ def close_application_project(scene):
 
 
 def in_slot(scene):
-    """A progress slot kills something during a long operation."""
-    watcher = scene.pick(discovery_type(scene, "ProgressWatcher"))
-    operation = scene.long_operation()
-    if watcher is None or operation is None:
+    """A progress slot of every watcher kills something (often the project
+    that runs) during a long operation."""
+    rng = scene.rng
+    project = scene.pick_project()
+    operation = scene.long_operation(project)
+    watchers = [name for name in scene.subjects() if type(scene.evaluate(name)).__name__ == "ProgressWatcher"]
+    if operation is None or not watchers:
         return
-    signal = scene.rng.choice(discovery.signals(type(scene.evaluate(watcher))) or ["started"])
-    scene.run(f"connect({watcher}, {signal!r}, act({inner_death(scene)!r}))", f"ProgressWatcher.{signal} slot kills")
+    signal = rng.choice(discovery.signals(type(scene.evaluate(watchers[0]))) or ["started"])
+    death = f"kill({project})" if rng.random() < 0.4 else inner_death(scene)
+    for watcher in watchers:
+        scene.run(f"connect({watcher}, {signal!r}, act({death!r}))", f"ProgressWatcher.{signal} slot kills")
     scene.run(*operation)
 
 

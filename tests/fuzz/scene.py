@@ -451,12 +451,13 @@ class Scene:
 
     # --- Long operations and host actions ----------------------------------------------------------
 
-    def long_operation(self):
+    def long_operation(self, project=None):
         """A statement of one of the operations that report progress and call
         back into Python (renders, tracking, exports, shape exports, the
-        exporters' entries, reading a frame through a Python reader)."""
+        exporters' entries, reading a frame through a Python reader), on
+        the project (or any)."""
         rng = self.rng
-        project = self.pick_project()
+        project = project or self.pick_project()
         if project is None:
             return None
         layers = self.list_value(None, "layers", "", 0)
