@@ -6,6 +6,7 @@
 #   make fuzz       every fuzz mode (calls, graphs, deletion, callbacks,
 #                   threads) in a plain interpreter and in the embedding
 #                   host, a budget of FUZZ_CALLS each (FUZZ_SEED repeats a run)
+#   make fuzz-asan  the same on the sanitizer build
 #   make bench      the binding's costs, as ratios to baselines of the same run
 PYTHON     := /usr/bin/python3
 BUILD_DIR  := build
@@ -33,7 +34,7 @@ ASAN_CPP_ENV := ASAN_OPTIONS=detect_leaks=1:$(ASAN_COMMON) \
                 LSAN_OPTIONS=suppressions=$(abspath tests/sanitizer/lsan.supp):print_suppressions=0 \
                 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
 
-.PHONY: all deps build demo test test-cpp test-python test-asan fuzz bench clean
+.PHONY: all deps build build-asan demo test test-cpp test-python test-asan fuzz fuzz-asan bench clean
 
 all: build
 
@@ -58,17 +59,25 @@ test-python:
 	PYTHONPATH=$(BUILD_DIR)/python PLINX_BUILD_DIR=$(abspath $(BUILD_DIR)) \
 	  $(PYTHON) -m pytest -q -p no:cacheprovider tests/python
 
-test-asan: deps
+build-asan: deps
 	@cmake -S . -B $(ASAN_DIR) -DCMAKE_BUILD_TYPE=Debug -DPLINX_SANITIZE=ON \
 	  -DCMAKE_CXX_FLAGS_DEBUG="$(DEBUG_INFO)" -DPython3_EXECUTABLE=$(PYTHON) >/dev/null
 	@cmake --build $(ASAN_DIR) -j $(JOBS)
+
+test-asan: build-asan
 	cd $(ASAN_DIR) && $(ASAN_CPP_ENV) ctest --output-on-failure -j $(JOBS)
 	$(ASAN_ENV) LD_PRELOAD="$(ASAN_RUNTIME)" PYTHONPATH=$(ASAN_DIR)/python PLINX_BUILD_DIR=$(abspath $(ASAN_DIR)) \
 	  $(PYTHON) -m pytest -q -p no:cacheprovider tests/python
 
+FUZZ_ARGS = --mode all --host both --calls $(FUZZ_CALLS) --jobs $(FUZZ_JOBS) $(if $(FUZZ_SEED),--seed $(FUZZ_SEED))
+
 fuzz: build
-	PLINX_BUILD_DIR=$(abspath $(BUILD_DIR)) $(PYTHON) tests/fuzz/fuzz.py --mode all --host both \
-	  --calls $(FUZZ_CALLS) --jobs $(FUZZ_JOBS) $(if $(FUZZ_SEED),--seed $(FUZZ_SEED))
+	$(PYTHON) tests/fuzz/fuzz.py --build $(BUILD_DIR) $(FUZZ_ARGS)
+
+# The same on the sanitizer build: memory errors that would not kill the
+# process do (slower: a smaller FUZZ_CALLS fits).
+fuzz-asan: build-asan
+	$(PYTHON) tests/fuzz/fuzz.py --sanitized --build $(ASAN_DIR) $(FUZZ_ARGS)
 
 bench: build
 	@cmake --build $(BUILD_DIR) -j $(JOBS) --target keyframes_bench >/dev/null
