@@ -51,12 +51,13 @@ INT_HINTS = [
     (r"height|size", ["1", "8", "0", "100000", "-1"]),
 ]
 
-# Sequences by the parameter's name.
+# Sequences by the parameter's name, and hostile ones (drawn three times as
+# often as other hostile values: sequences are converted item by item).
 SEQUENCE_HINTS = [
-    (r"name_components", ["['camera']", "[]", "['x']", "['focalLengthUnits']", "['camera', 'filmBackUnits']",
-                          "RaisingIter()", "HugeSequence()", "range(10**10)", "BadSequence()"]),
+    (r"name_components", ["['camera']", "[]", "['x']", "['focalLengthUnits']", "['camera', 'filmBackUnits']"]),
     (r"extensions", ["['.png']", "[TOYX]", "[]"]),
 ]
+HOSTILE_SEQUENCES = ["RaisingIter()", "HugeSequence()", "range(10**10)", "BadSequence()", "['a', None]"]
 
 # Lists of control point data, by the method's name.
 POINT_LISTS = {"xspline": ["xpoints(3)", "xpoints(4)", "xpoints(1)", "[]"],
@@ -85,7 +86,6 @@ class Scene:
         self.counter = 0
         self.paths = 0
         self.projects = []   # names of the projects made
-        self.creations = []  # (project name, statement) of creations an undo may take back
 
     # --- Names and pools ----------------------------------------------------------------------
 
@@ -204,7 +204,9 @@ class Scene:
         if origin in (tuple,) and arguments:
             return "(" + ", ".join(self.value(a, name, method, depth + 1) for a in arguments) + ",)"
         if origin is not None and str(origin).endswith("Sequence") or annotation is typing.Sequence:
-            return self.text(hinted(SEQUENCE_HINTS, name) or ["['a']", "[]", "RaisingIter()"])
+            if rng.random() < 3 * self.hostility:
+                return rng.choice(HOSTILE_SEQUENCES)
+            return self.text(hinted(SEQUENCE_HINTS, name) or ["['a']", "[]"])
         if annotation is typing.Dict or origin is dict:
             return rng.choice(["{}", "{'Stabilize': True}", "{'Stabilize': False, 'x': 1}", "{1: object()}"])
         if annotation is bool:
@@ -267,8 +269,9 @@ class Scene:
                 keywords = True  # what follows a skipped one goes by keyword
                 continue
             value = self.value(parameter.annotation, name, method, depth)
-            parts.append(f"{name}={value}" if keywords or self.rng.random() < 0.1 else value)
-            keywords = keywords or "=" in parts[-1]
+            by_keyword = keywords or self.rng.random() < 0.1
+            parts.append(f"{name}={value}" if by_keyword else value)
+            keywords = by_keyword
         return ", ".join(parts)
 
     def construct(self, cls, depth=0):
