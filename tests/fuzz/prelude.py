@@ -172,11 +172,15 @@ def drop_self(obj):
     gc.collect()
 
 
-def race(programs, namespace=None):
+def race(programs, namespace=None, switch=None):
     """Each program (a list of statements) runs in a thread of its own, all at
     once, over the shared namespace; returns when every thread has ended (a
-    thread that never ends is a hang, for the watchdog to report)."""
+    thread that never ends is a hang, for the watchdog to report). A short
+    `switch` interval (seconds) makes the interpreter change threads often,
+    which opens races' windows wide."""
     namespace = NAMESPACE if namespace is None else namespace
+    if switch:
+        sys.setswitchinterval(switch)
     compiled = [[compile(guard(line), where("thread %d, statement %d" % (index, number), line), "exec")
                  for number, line in enumerate(program)] for index, program in enumerate(programs)]
     barrier = threading.Barrier(len(programs))
@@ -193,6 +197,7 @@ def race(programs, namespace=None):
         thread.start()
     for thread in threads:
         thread.join()
+    sys.setswitchinterval(0.005)
 
 
 def settle():

@@ -34,7 +34,8 @@ class Threads:
         scene.build_world(projects=rng.choice([1, 1, 2]))
         programs = [scene.generate(lambda thread=thread: self.program(scene, thread))
                     for thread in range(rng.randint(*self.threads))]
-        context.run(race_text(programs), f"{len(programs)} threads")
+        switch = rng.choice([None, 1e-4, 1e-6])
+        context.run(race_text(programs, switch), f"{len(programs)} threads")
         for subject in scene.subjects():
             if rng.random() < 0.3:
                 scene.random_call(subject)
@@ -83,7 +84,7 @@ class Threads:
         ] + ([("host.close_project()", "host.close_project")] if scene.embedded else []))
 
 
-def race_text(programs):
+def race_text(programs, switch=None):
     """The statement that runs the programs at once; its continuation lines
     are indented, as the journal's statements are."""
     lines = ["race(["]
@@ -91,5 +92,5 @@ def race_text(programs):
         lines.append("    [")
         lines += [f"        {statement!r}," for statement in program]
         lines.append("    ],")
-    lines.append("    ])")
+    lines.append(f"    ], switch={switch!r})")
     return "\n".join(lines)
