@@ -4,11 +4,13 @@ A unit builds a world (scene.py) on the main thread, then runs one program
 of statements in each of 4 to 8 threads at once over it (prelude.race): they
 edit (any member of any object), read images and touch their pixels,
 render, track, export (clips, rendered shapes, the exporters' entries),
-save, make and drop projects, delete objects (shiboken2.delete, names let
-go, remove, undo, Qt parents) and, inside the application, drive the tool,
-the canvas and the application's project. The main thread then uses what
-is left. Each unit is a process of its own, which ends with a full
-interpreter exit; the watchdog dumps every thread's stack on a hang."""
+save, make and drop projects, delete objects (shiboken2.delete, remove,
+undo, Qt parents, an extension's last reference) and, inside the
+application, drive the tool, the canvas and the application's project; now
+and then with a short switch interval, which opens races' windows. The main
+thread then uses what is left. Each unit is a process of its own, which
+ends with a full interpreter exit; the watchdog dumps every thread's stack
+on a hang."""
 from PySide2 import QtCore
 
 from scene import Scene
@@ -75,7 +77,6 @@ class Threads:
         extensions = [name for name, _, _ in scene.extensions() if name not in ("TOOL", "OV")] or ["None"]
         return rng.choice([
             (f"kill({victim})", "shiboken2.delete"),
-            (f"drop({victim!r})", "del"),
             (f"{victim}.remove()", "remove"),
             (f"{project}.undo_group().undo()", "UndoGroup.undo"),
             (f"{project}.undo_group().redo()", "UndoGroup.redo"),
