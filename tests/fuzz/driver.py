@@ -86,13 +86,13 @@ class Death:
             if "runtime error:" in line:
                 place, what = line.split(" runtime error:", 1)
                 return f"{os.path.basename(place)} runtime error:{re.sub(r'[0-9]+', 'N', what)[:90]}"
-            match = re.search(r"ERROR: AddressSanitizer: ([\w-]+)", line)
+            match = re.search(r"ERROR: AddressSanitizer: (.+?)(?: on | \(|$)", line)
             if match:
                 return f"AddressSanitizer {match.group(1)} in {first_own_frame(lines[index:])}"
         return ""
 
 
-OWN_FRAME = re.compile(r"#\d+ 0x[0-9a-f]+ in (.*?) ((?:\.\./|/work/)\S+)$")
+OWN_FRAME = re.compile(r"#\d+ 0x[0-9a-f]+ in (.*?) ((?:\.\./|/work/)(?!\S*libsanitizer)\S+)$")
 
 
 def first_own_frame(lines):
