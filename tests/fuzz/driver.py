@@ -319,7 +319,7 @@ class Slice:
             stem = os.path.join(self.scratch, f"{self.mode}-{self.host}-{self.first}-{position}")
             config = {"mode": self.mode, "seed": self.options.seed, "first": position, "count": end - position,
                       "journal": stem + ".journal", "stacks": stem + ".stacks",
-                      "unit_timeout": self.options.unit_timeout[self.mode]}
+                      "unit_timeout": self.options.unit_timeout[self.mode], "skip": self.options.skip}
             env["PLINX_FUZZ_WORKER"] = json.dumps(config)
             with open(stem + ".out", "w") as out, open(stem + ".err", "w") as err:
                 status, native = run_watched(host_command(self.host, self.options.build, FUZZ_SCRIPT), env,

@@ -91,6 +91,8 @@ def options_of(argv):
     parser.add_argument("--sanitized", action="store_true",
                         help="drive the sanitizer build (build-asan/, as make test-asan makes it): memory "
                              "errors that would not kill the process do")
+    parser.add_argument("--skip", metavar="REGEX",
+                        help="run no statement that matches (faults already known, while their fix is on its way)")
     parser.add_argument("--run", metavar="SCRIPT", help="run a reproducer and say how it ended")
     parser.add_argument("--reduce", metavar="SCRIPT", help="shrink a reproducer to the statements its death needs")
     options = parser.parse_args(argv)
