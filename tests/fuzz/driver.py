@@ -64,19 +64,20 @@ class Death:
         return f"{self.kind} | {self.mode} | {label}" + (f" | {where}" if where else "")
 
     def crashing_statement(self):
-        """Of a race of threads, what the thread that died ran (its statement
-        is the file name of its stack's top), as "thread: .member()"."""
-        if self.mode != "threads" or self.kind == "hang":
+        """Of a race of threads, what the thread that died ran, or what the
+        threads of a hang were stuck in (each thread's statement is the file
+        name of its stack's top): "thread: .member()"."""
+        if self.mode != "threads":
             return ""
         lines = self.stacks.splitlines()
+        if self.kind == "hang":
+            tops = [lines[index + 1] for index, line in enumerate(lines[:-1]) if line.startswith("Thread 0x")]
+            stuck = sorted({statement_call(top) for top in tops if statement_call(top)})
+            return "threads stuck in: " + ", ".join(stuck) if stuck else ""
         for index, line in enumerate(lines):
             if line.startswith("Current thread"):
                 top = lines[index + 1] if index + 1 < len(lines) else ""
-                match = re.search(r'File "<thread \d+, statement \d+: (.*)>", line', top)
-                if not match:
-                    return "thread: a thread without Python frames"
-                calls = re.findall(r"(\.?\w+)\(", match.group(1))
-                return "thread: " + (calls[0] + "()" if calls else re.sub(r"\d+", "N", match.group(1))[:60])
+                return "thread: " + (statement_call(top) or "a thread without Python frames")
         return ""
 
     def sanitizer(self):
@@ -90,6 +91,16 @@ class Death:
             if match:
                 return f"AddressSanitizer {match.group(1)} in {first_own_frame(lines[index:])}"
         return ""
+
+
+def statement_call(frame):
+    """The outermost call of the statement a stack frame runs ("<thread N,
+    statement M: TEXT>" file names), as ".member()"."""
+    match = re.search(r'File "<thread \d+, statement \d+: (.*)>", line', frame)
+    if not match:
+        return ""
+    calls = re.findall(r"(\.?\w+)\(", match.group(1))
+    return calls[0] + "()" if calls else re.sub(r"\d+", "N", match.group(1))[:60]
 
 
 OWN_FRAME = re.compile(r"#\d+ 0x[0-9a-f]+ in (.*?) ((?:\.\./|/work/)(?!\S*libsanitizer)\S+)$")

@@ -41,7 +41,7 @@ __all__ = [
     "collections", "gc", "os", "sys", "threading", "numpy", "shiboken2", "QtCore", "QtGui", "init", "e", "m",
     "p", "t", "host", "EMBEDDED", "quiet", "guard", "start", "footage", "toy_footage", "fresh_extension",
     "kill", "drop", "parent_dies", "views", "touch", "Call", "scripted", "ScriptedIO", "SCRIPTED_EXPORTERS",
-    "ScriptedTool", "overlay", "connect", "statement", "act", "race", "RaisingRepr", "BadSequence", "BadNumber",
+    "ScriptedTool", "overlay", "connect", "act", "race", "RaisingRepr", "BadSequence", "BadNumber",
     "RaisingIter", "HugeSequence", "xpoints", "bpoints", "settle", "clear", "nested", "join_thread", "drop_self",
     "where", "counted",
 ]
@@ -127,9 +127,6 @@ def act(text="", answer=None):
 
     run.text = text
     return run
-
-
-statement = act  # a behaviour that only runs statements
 
 
 _depth = threading.local()
@@ -541,10 +538,9 @@ def _tool_init(self, project=None, *args):
 
 
 if t is not None:
-    _ToolBase = scripted(t.AbstractTool, {"on_activate": lambda self: None, "on_deactivate": lambda self: None,
-                                          "on_mouse_press": lambda self, event: None,
-                                          "on_mouse_move": lambda self, event: None,
-                                          "on_mouse_release": lambda self, event: None}, "ScriptedToolBase")
+    # A tool's good answer to every call is to do nothing.
+    _ToolBase = scripted(t.AbstractTool, {name: lambda self, *args: None
+                                          for name in callback_methods(t.AbstractTool)}, "ScriptedToolBase")
 
     class ScriptedTool(_ToolBase):
         """The tool type's acts live on the class: the core builds the tools;
@@ -560,41 +556,31 @@ else:
     ScriptedTool = None
 
 
-class Overlay:
-    """An overlay renderer whose behaviour a script sets."""
+class Behaving:
+    """A Python callable the core calls (the overlay renderer, a slot) whose
+    behaviour a script sets: acts[name]."""
 
-    def __init__(self):
+    def __init__(self, name):
         self.acts = {}
+        self.name = name
 
-    def __call__(self, widget, a, b):
-        act = self.acts.get("draw")
+    def __call__(self, *args):
+        act = self.acts.get(self.name)
         if act is None:
             return None
-        return act(Call(self, "draw", (widget, a, b), lambda owner, *args: None))
+        return act(Call(self, self.name, args, lambda owner, *rest: None))
 
 
 def overlay():
-    renderer = Overlay()
+    """The overlay renderer, as "draw"."""
+    renderer = Behaving("draw")
     t.set_overlay_renderer(renderer)
     return renderer
 
 
-class Slot:
-    """A slot whose behaviour a script sets; bound to a signal by connect()."""
-
-    def __init__(self, signal_name):
-        self.acts = {}
-        self.signal_name = signal_name
-
-    def __call__(self, *args):
-        act = self.acts.get(self.signal_name)
-        if act is not None:
-            act(Call(self, self.signal_name, args, lambda owner, *a: None))
-
-
 def connect(watcher, signal_name, act=None):
-    """Connects a Slot running `act` to the watcher's signal; the slot."""
-    slot = Slot(signal_name)
+    """Connects a slot running `act` to the watcher's signal; the slot."""
+    slot = Behaving(signal_name)
     if act is not None:
         slot.acts[signal_name] = act
     getattr(watcher, signal_name).connect(slot)

@@ -432,7 +432,7 @@ class Scene:
         make("p.get_current_project()", "get_current_project", "APP")
         run("EV = []", "events")
         tool = f"Tool{self.unit}_{self.counter}"
-        run(f"{tool} = type({tool!r}, (ScriptedTool,), {{'acts': {{'on_mouse_press': statement('EV.append(call.args[0])')}}}})",
+        run(f"{tool} = type({tool!r}, (ScriptedTool,), {{'acts': {{'on_mouse_press': act('EV.append(call.args[0])')}}}})",
             "tool type")
         run(f"t.register_custom_tool_type({tool})", "register_custom_tool_type")
         run("host.request_tool()", "host.request_tool")
