@@ -114,8 +114,9 @@ def clear():
 def act(text="", answer=None):
     """A behaviour for a callback: runs the statements of the script in its
     namespace, with `call` naming what the core handed over, then returns the
-    expression `answer`, or the good answer."""
-    code = compile(guard(text or "pass"), where("callback", text), "exec")
+    expression `answer`, or the good answer. What the statements raise goes
+    to the core, as a callback's exception does."""
+    code = compile(text or "pass", where("callback", text), "exec")
     returned = compile(answer, "<answer>", "eval") if answer is not None else None
 
     def run(call):
