@@ -47,7 +47,7 @@ sys.path.insert(0, HERE)
 
 MODES = ["calls", "graphs", "deletion", "callbacks", "threads"]
 # A unit's time before it counts as hung, by mode.
-UNIT_TIMEOUTS = {"calls": 30, "graphs": 60, "deletion": 60, "callbacks": 30, "threads": 120}
+UNIT_TIMEOUTS = {"calls": 30, "graphs": 60, "deletion": 60, "callbacks": 30, "threads": 60}
 
 
 def count_main(config):
