@@ -15,7 +15,6 @@ import re
 import shutil
 import signal
 import subprocess
-import sys
 import threading
 import time
 
@@ -164,7 +163,6 @@ Run it in a plain interpreter or inside the application:
     QT_QPA_PLATFORM=offscreen {build}/tests/embed/plinx_embed_host {file}
 Each statement runs inside `with quiet:` (an exception is fine; a dead or
 hung process is the fault)."""
-import sys
 sys.path.insert(0, {here!r})
 from prelude import *  # noqa: F401,F403
 start(globals(), watchdog={watchdog})
