@@ -19,13 +19,15 @@ from scene import Scene
 
 # (name, statements, returned expression or None for the good answer,
 #  what the case needs: "self" a callback of an object of the binding,
-#  "exporter", "embedded")
+#  "exporter", "embedded", "binding" a call the binding makes: a slot is
+#  called by PySide2's signals, which end the process on SystemExit for
+#  PySide2's own signals too, out of scope)
 MISBEHAVIOURS = [
     ("raises", "raise ValueError('misbehaving')", None, ()),
     ("raises MemoryError", "raise MemoryError()", None, ()),
     ("recurses without end", "(lambda f: f(f))(lambda f: f(f))", None, ()),
-    ("calls sys.exit()", "sys.exit()", None, ()),
-    ("raises SystemExit(3)", "raise SystemExit(3)", None, ()),
+    ("calls sys.exit()", "sys.exit()", None, ("binding",)),
+    ("raises SystemExit(3)", "raise SystemExit(3)", None, ("binding",)),
     ("raises KeyboardInterrupt", "raise KeyboardInterrupt()", None, ()),
     ("returns None", "", "None", ()),
     ("returns a string", "", "'wrong'", ()),
@@ -78,15 +80,15 @@ def kinds(types, embedded):
     """Every kind of callback this host offers, in a fixed order."""
     found = []
     io_methods = prelude.callback_methods(prelude.ScriptedIO)
-    found += [Kind(f"IO.{method}", ("self",), ("IO", method), "io") for method in io_methods]
+    found += [Kind(f"IO.{method}", ("self", "binding"), ("IO", method), "io") for method in io_methods]
     for family, klass in sorted(prelude.SCRIPTED_EXPORTERS.items()):
         target = "EX" + family.replace("Abstract", "").replace("Exporter", "")
-        found += [Kind(f"{family}.{method}", ("self", "exporter"), (target, method), target)
+        found += [Kind(f"{family}.{method}", ("self", "exporter", "binding"), (target, method), target)
                   for method in prelude.callback_methods(klass)]
     if embedded and prelude.ScriptedTool is not None:
-        found += [Kind(f"AbstractTool.{method}", ("self",), ("TOOL", method), "tool")
+        found += [Kind(f"AbstractTool.{method}", ("self", "binding"), ("TOOL", method), "tool")
                   for method in ["__init__"] + prelude.callback_methods(prelude.ScriptedTool)]
-        found.append(Kind("overlay renderer", (), ("OV", "draw"), "overlay"))
+        found.append(Kind("overlay renderer", ("binding",), ("OV", "draw"), "overlay"))
     watcher = next((cls for cls in types if cls.__name__ == "ProgressWatcher"), None)
     for signal in discovery.signals(watcher) if watcher else []:
         found += [Kind(f"ProgressWatcher.{signal} during {operation}", (), ("watchers", signal), statement)
