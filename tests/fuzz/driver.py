@@ -34,8 +34,9 @@ class Death:
         self.unit = unit
         self.lines = lines          # the unit's journal lines
         self.stderr, self.stacks, self.native = stderr, stacks, native
-        self.reproducer = None
-        self.replays = None
+        self.history = []           # the lines of the units the same worker ran before
+        self.reproducer = self.process_reproducer = None
+        self.replays = None         # how it happened again (replay())
 
     def last_statement(self):
         """The label and text of the statement the unit ran last."""
@@ -163,6 +164,7 @@ Run it in a plain interpreter or inside the application:
     QT_QPA_PLATFORM=offscreen {build}/tests/embed/plinx_embed_host {file}
 Each statement runs inside `with quiet:` (an exception is fine; a dead or
 hung process is the fault)."""
+import sys
 sys.path.insert(0, {here!r})
 from prelude import *  # noqa: F401,F403
 start(globals(), watchdog={watchdog})
@@ -186,15 +188,22 @@ def reproducer_text(title, build, path, statements, notes=(), watchdog=60):
 
 
 def write_reproducer(death, folder, build, watchdog):
+    """The unit's script; and, when its worker ran units before it, a script
+    of them all (what the unit met may be what they left)."""
     os.makedirs(folder, exist_ok=True)
-    path = os.path.join(folder, f"{death.mode}-{death.host}-unit{death.unit}.py")
+    stem = os.path.join(folder, f"{death.mode}-{death.host}-unit{death.unit}")
     title = (f"Fuzz mode {death.mode}, unit {death.unit}, seed {death.seed}, host {death.host}: "
              f"the worker {'hung' if death.kind.startswith('hang') else 'died (' + death.kind + ')'}.")
     notes = [line[3:] for line in death.lines if line.startswith("## ")]
-    with open(path, "w", encoding="utf-8") as script:
-        script.write(reproducer_text(title, build, path, parse_statements(death.lines), notes, watchdog))
-    death.reproducer = path
-    return path
+    death.reproducer = stem + ".py"
+    with open(death.reproducer, "w", encoding="utf-8") as script:
+        script.write(reproducer_text(title, build, death.reproducer, parse_statements(death.lines), notes, watchdog))
+    if death.history:
+        death.process_reproducer = stem + "-process.py"
+        with open(death.process_reproducer, "w", encoding="utf-8") as script:
+            script.write(reproducer_text(title + " With the units its worker ran before it.", build,
+                                         death.process_reproducer, parse_statements(death.history + death.lines),
+                                         notes, watchdog))
 
 
 # --- Processes ---------------------------------------------------------------------------------------
@@ -350,9 +359,11 @@ class Slice:
             kind = ending(status) + (" at exit" if at_exit else "")
             if not at_exit:  # the statements the dead unit ran (a race counts as one)
                 self.calls += len(parse_statements(unit_lines(lines, begun)))
-            self.deaths.append(Death(self.mode, self.host, self.options.seed, kind, begun, unit_lines(lines, begun),
-                                     "\n".join(read_journal(stem + ".err")[-60:]),
-                                     "\n".join(read_journal(config["stacks"])[-120:]), native))
+            death = Death(self.mode, self.host, self.options.seed, kind, begun, unit_lines(lines, begun),
+                          "\n".join(read_journal(stem + ".err")[-60:]),
+                          "\n".join(read_journal(config["stacks"])[-120:]), native)
+            death.history = [line for unit in range(position, begun) for line in unit_lines(lines, unit)]
+            self.deaths.append(death)
             position = begun + 1
 
     def count_raised(self, lines):
@@ -397,19 +408,29 @@ def run_mode(options, mode, host):
     return units, sum(piece.calls for piece in slices), deaths, raised, time.time() - started
 
 
-def replay(death, options):
-    """Whether the reproducer alone ends the way the unit did (threads: in
-    any of three runs)."""
+def ends_as(death, script, options):
+    """Whether the script ends the way the unit did (threads: in any of
+    three runs)."""
     env = host_environment(options.build, options.scratch)
     expected = "hang" if death.kind.startswith("hang") else death.kind.split(" at exit")[0]
     for _ in range(3 if death.mode == "threads" else 1):
-        err = death.reproducer + ".err"
-        with open(death.reproducer + ".out", "w") as out, open(err, "w") as errors:
-            status, _ = run_watched(host_command(death.host, options.build, death.reproducer), env,
-                                    options.scratch, err, err, options.unit_timeout[death.mode], out, errors)
+        err = script + ".err"
+        with open(script + ".out", "w") as out, open(err, "w") as errors:
+            status, _ = run_watched(host_command(death.host, options.build, script), env, options.scratch, err,
+                                    err, options.unit_timeout[death.mode], out, errors)
         if ("hang" if status is None else ending(status)) == expected:
             return True
     return False
+
+
+def replay(death, options):
+    """How the death happens again: "alone", "with the units before it", or
+    "does not end so again"."""
+    if ends_as(death, death.reproducer, options):
+        return "alone"
+    if death.process_reproducer and ends_as(death, death.process_reproducer, options):
+        return "with the units before it"
+    return "does not end so again"
 
 
 # --- Report ------------------------------------------------------------------------------------------
@@ -442,8 +463,9 @@ def report(options, mode, host, result):
         first = members[0]
         print(f"\n--- {len(members)} x {signature}")
         if first.reproducer:
-            print(f"    reproducer: {first.reproducer}" + (
-                "" if first.replays is None else "  (dies alone)" if first.replays else "  (not alone)"))
+            print(f"    reproducer: {first.reproducer}" + (f"  (replayed: {first.replays})" if first.replays else ""))
+            if first.replays == "with the units before it":
+                print(f"    with the units before it: {first.process_reproducer}")
             for note in [line[3:] for line in first.lines if line.startswith("## ")]:
                 print(f"    {note}")
             label, source = first.last_statement()
