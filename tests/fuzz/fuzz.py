@@ -31,6 +31,8 @@ Out of scope: patterns that crash PySide2's own objects in the same way.
   - Calling shiboken2.delete on the QCoreApplication while events are
     being delivered.
   - __init__ again on a PySide2 object that was deleted.
+  - A cycle of Qt parents.
+  - SystemExit from a slot: PySide2's signals end the process on it.
 """
 import argparse
 import json

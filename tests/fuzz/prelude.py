@@ -373,8 +373,15 @@ def drop(name):
 
 
 def parent_dies(obj, parent=None):
-    """Gives the object a Qt parent, then the parent dies."""
+    """Gives the object a Qt parent, then the parent dies. Not when that
+    makes a cycle of parents (the object an ancestor of the parent), which
+    kills PySide2's own objects as well: out of scope."""
     parent = QtCore.QObject() if parent is None else parent
+    ancestor = parent
+    while ancestor is not None:
+        if ancestor is obj:
+            return
+        ancestor = ancestor.parent()
     obj.setParent(parent)
     kill(parent)
 
