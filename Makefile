@@ -5,7 +5,8 @@
 #                   UndefinedBehaviorSanitizer (build-asan/)
 #   make fuzz       every fuzz mode (calls, graphs, deletion, callbacks,
 #                   threads) in a plain interpreter and in the embedding
-#                   host, a budget of FUZZ_CALLS each (FUZZ_SEED repeats a run)
+#                   host, a budget of FUZZ_CALLS each (FUZZ_SEED repeats a run,
+#                   FUZZ_TIME bounds it in seconds)
 #   make fuzz-asan  the same on the sanitizer build
 #   make bench      the binding's costs, as ratios to baselines of the same run
 PYTHON     := /usr/bin/python3
@@ -15,6 +16,10 @@ JOBS       := $(shell nproc 2>/dev/null || echo 4)
 FUZZ_CALLS := 100000
 FUZZ_JOBS  := 4
 FUZZ_SEED  :=
+# Seconds for a whole fuzz run (none: the budget of calls decides), and
+# more options of tests/fuzz/fuzz.py.
+FUZZ_TIME    :=
+FUZZ_OPTIONS :=
 # Debug information of both builds; CI keeps line tables only (-g1), which
 # build and link faster and still place every sanitizer report.
 DEBUG_INFO := -g
@@ -69,7 +74,8 @@ test-asan: build-asan
 	$(ASAN_ENV) LD_PRELOAD="$(ASAN_RUNTIME)" PYTHONPATH=$(ASAN_DIR)/python PLINX_BUILD_DIR=$(abspath $(ASAN_DIR)) \
 	  $(PYTHON) -m pytest -q -p no:cacheprovider tests/python
 
-FUZZ_ARGS = --mode all --host both --calls $(FUZZ_CALLS) --jobs $(FUZZ_JOBS) $(if $(FUZZ_SEED),--seed $(FUZZ_SEED))
+FUZZ_ARGS = --mode all --host both --calls $(FUZZ_CALLS) --jobs $(FUZZ_JOBS) $(if $(FUZZ_SEED),--seed $(FUZZ_SEED)) \
+  $(if $(FUZZ_TIME),--time-limit $(FUZZ_TIME)) $(FUZZ_OPTIONS)
 
 fuzz: build
 	$(PYTHON) tests/fuzz/fuzz.py --build $(BUILD_DIR) $(FUZZ_ARGS)

@@ -322,22 +322,24 @@ class Slice:
     """Units first..first+count-1 of one mode in one host, run by workers one
     after the other: after a death or a hang, the next unit in a new worker."""
 
-    def __init__(self, options, mode, host, first, count, scratch):
+    def __init__(self, options, mode, host, first, count, scratch, deadline):
         self.options, self.mode, self.host = options, mode, host
         self.first, self.count = first, count
         self.scratch = scratch
+        self.deadline = deadline  # no unit begins after it
         self.work = os.path.join(scratch, f"work-{mode}-{host}-{first}")
         os.makedirs(self.work, exist_ok=True)
-        self.deaths, self.calls, self.raised = [], 0, {}
+        self.deaths, self.calls, self.units, self.raised = [], 0, 0, {}
 
     def run(self):
         position, end = self.first, self.first + self.count
         env = host_environment(self.options.build, self.scratch)
-        while position < end:
+        while position < end and time.time() < self.deadline:
             stem = os.path.join(self.scratch, f"{self.mode}-{self.host}-{self.first}-{position}")
             config = {"mode": self.mode, "seed": self.options.seed, "first": position, "count": end - position,
                       "journal": stem + ".journal", "stacks": stem + ".stacks",
-                      "unit_timeout": self.options.unit_timeout[self.mode], "skip": self.options.skip}
+                      "unit_timeout": self.options.unit_timeout[self.mode], "skip": self.options.skip,
+                      "deadline": self.deadline}
             env["PLINX_FUZZ_WORKER"] = json.dumps(config)
             with open(stem + ".out", "w") as out, open(stem + ".err", "w") as err:
                 status, native = run_watched(host_command(self.host, self.options.build, FUZZ_SCRIPT), env,
@@ -346,6 +348,7 @@ class Slice:
             lines = read_journal(config["journal"])
             begun, ended, calls, exiting, done = journal_state(lines)
             self.calls += calls
+            self.units += (ended - position + 1) if ended is not None else 0
             self.count_raised(lines)
             if begun is None:
                 raise SystemExit(f"the {self.mode} worker did not start ({ending(status)}):\n"
@@ -357,7 +360,8 @@ class Slice:
                 continue
             at_exit = exiting and ended == begun
             kind = ending(status) + (" at exit" if at_exit else "")
-            if not at_exit:  # the statements the dead unit ran (a race counts as one)
+            if not at_exit:  # the dead unit, and the statements it ran (a race counts as one)
+                self.units += 1
                 self.calls += len(parse_statements(unit_lines(lines, begun)))
             death = Death(self.mode, self.host, self.options.seed, kind, begun, unit_lines(lines, begun),
                           "\n".join(read_journal(stem + ".err")[-60:]),
@@ -388,12 +392,13 @@ def count_units(options, mode, host):
     raise SystemExit(f"cannot count the units of {mode} in {host}:\n{result.stdout[-2000:]}{result.stderr[-2000:]}")
 
 
-def run_mode(options, mode, host):
-    """Runs the mode in the host; (units, calls, deaths, raised, seconds)."""
+def run_mode(options, mode, host, deadline=float("inf")):
+    """Runs the mode in the host, beginning no unit after the deadline; a
+    Result."""
     started = time.time()
     units = count_units(options, mode, host)
     per_job = (units + options.jobs - 1) // options.jobs
-    slices = [Slice(options, mode, host, i * per_job, min(per_job, units - i * per_job), options.scratch)
+    slices = [Slice(options, mode, host, i * per_job, min(per_job, units - i * per_job), options.scratch, deadline)
               for i in range(options.jobs) if i * per_job < units]
     threads = [threading.Thread(target=piece.run) for piece in slices]
     for thread in threads:
@@ -405,7 +410,23 @@ def run_mode(options, mode, host):
     for piece in slices:
         for name, count in piece.raised.items():
             raised[name] = raised.get(name, 0) + count
-    return units, sum(piece.calls for piece in slices), deaths, raised, time.time() - started
+    return Result(units, sum(piece.units for piece in slices), sum(piece.calls for piece in slices), deaths, raised,
+                  time.time() - started)
+
+
+class Result:
+    """What a mode did in a host: units planned and run, calls, deaths and
+    hangs, exceptions raised by type, seconds."""
+
+    def __init__(self, planned, units, calls, deaths, raised, seconds):
+        self.planned, self.units, self.calls = planned, units, calls
+        self.deaths, self.raised, self.seconds = deaths, raised, seconds
+        self.hangs = sum(1 for death in deaths if death.kind.startswith("hang"))
+
+    def figures(self, mode):
+        what = "cases" if mode == "callbacks" else "runs" if mode == "threads" else "units"
+        run = f"{self.units} {what}" + (f" of {self.planned} (time limit)" if self.units < self.planned else "")
+        return f"{run}, {self.calls} calls, {len(self.deaths) - self.hangs} process deaths, {self.hangs} hangs"
 
 
 def ends_as(death, script, options):
@@ -435,14 +456,11 @@ def replay(death, options):
 
 # --- Report ------------------------------------------------------------------------------------------
 
-def report(options, mode, host, result):
-    units, calls, deaths, raised, seconds = result
-    hangs = sum(1 for death in deaths if death.kind.startswith("hang"))
-    what = "cases" if mode == "callbacks" else "runs" if mode == "threads" else "units"
-    print(f"fuzz {mode} ({host}): {units} {what}, {calls} calls, {len(deaths) - hangs} process deaths, "
-          f"{hangs} hangs, seed {options.seed}, {seconds:.0f} s", flush=True)
+def report(options, mode, host, result, deadline=float("inf")):
+    deaths, raised = result.deaths, result.raised
+    print(f"fuzz {mode} ({host}): {result.figures(mode)}, seed {options.seed}, {result.seconds:.0f} s", flush=True)
     if raised:
-        print("  exceptions raised (by the last run of each worker): " + ", ".join(
+        print("  exceptions the statements raised (in workers that ended well): " + ", ".join(
             f"{name} {count}" for name, count in sorted(raised.items(), key=lambda kv: -kv[1])[:12]))
     if not deaths:
         return
@@ -454,7 +472,7 @@ def report(options, mode, host, result):
             if options.native_stacks and not death.native and not death.kind.startswith("hang"):
                 death.native = native_stack_of(death.reproducer, host, options.build, options.scratch)
         groups.setdefault(death.signature(), []).append(death)
-    if options.replay:
+    if options.replay and time.time() < deadline:
         firsts = [members[0] for members in groups.values() if members[0].reproducer]
         with concurrent.futures.ThreadPoolExecutor(options.jobs) as pool:
             for death, replays in zip(firsts, pool.map(lambda death: replay(death, options), firsts)):
@@ -488,10 +506,11 @@ def summary(options, results):
     something failed (its journals and reproducers stay then)."""
     print("\nfuzz summary (seed %d):" % options.seed)
     print("  %-10s %-7s %8s %9s %7s %6s %6s" % ("mode", "host", "units", "calls", "deaths", "hangs", "s"))
-    for (mode, host), (units, calls, deaths, _, seconds) in results.items():
-        hangs = sum(1 for death in deaths if death.kind.startswith("hang"))
-        print("  %-10s %-7s %8d %9d %7d %6d %6.0f" % (mode, host, units, calls, len(deaths) - hangs, hangs, seconds))
-    if any(result[2] for result in results.values()):
+    for (mode, host), result in results.items():
+        print("  %-10s %-7s %8s %9d %7d %6d %6.0f" % (
+            mode, host, result.units if result.units == result.planned else f"{result.units}/{result.planned}",
+            result.calls, len(result.deaths) - result.hangs, result.hangs, result.seconds))
+    if any(result.deaths for result in results.values()):
         print(f"  journals and reproducers: {options.scratch}")
     else:
         shutil.rmtree(options.scratch, ignore_errors=True)

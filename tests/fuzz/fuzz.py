@@ -86,6 +86,9 @@ def options_of(argv):
     parser.add_argument("--build", default=None,
                         help="the build (default: $PLINX_BUILD_DIR, else build/, or build-asan/ when sanitized)")
     parser.add_argument("--unit-timeout", type=int, default=None, help="seconds before a unit counts as hung")
+    parser.add_argument("--time-limit", type=float, default=None,
+                        help="seconds for the whole run, shared out among the modes and hosts: no unit begins "
+                             "after its share (units left undone are reported, not failed)")
     parser.add_argument("--no-replay", dest="replay", action="store_false",
                         help="do not check that each reproducer dies alone")
     parser.add_argument("--native-stacks", action="store_true",
@@ -126,12 +129,15 @@ def driver_main(argv):
     modes = MODES if options.mode == "all" else [options.mode]
     print(f"fuzz: seed {options.seed}, scratch {options.scratch}", flush=True)
     results = {}
-    for host in hosts:
-        for mode in modes:
-            results[mode, host] = driver.run_mode(options, mode, host)
-            driver.report(options, mode, host, results[mode, host])
+    pairs = [(mode, host) for host in hosts for mode in modes]
+    end = time.time() + options.time_limit if options.time_limit else float("inf")
+    for index, (mode, host) in enumerate(pairs):
+        # Each mode and host gets an even share of the time left.
+        deadline = time.time() + (end - time.time()) / (len(pairs) - index) if options.time_limit else end
+        results[mode, host] = driver.run_mode(options, mode, host, deadline)
+        driver.report(options, mode, host, results[mode, host], deadline)
     driver.summary(options, results)
-    return 1 if any(result[2] for result in results.values()) else 0
+    return 1 if any(result.deaths for result in results.values()) else 0
 
 
 if __name__ == "__main__":

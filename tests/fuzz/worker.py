@@ -121,6 +121,8 @@ def worker_main(config):
             journal.write("# raised " + json.dumps(dict(prelude.quiet.raised)))
             journal.write("# exiting")
             return  # the interpreter's own exit, with what the unit left
+        if time.time() > config.get("deadline", float("inf")):
+            break  # the run's time is up: the slice ends here
     journal.write("# raised " + json.dumps(dict(prelude.quiet.raised)))
     journal.write("# done")
     os._exit(0)  # what the units left would only slow a full exit down
