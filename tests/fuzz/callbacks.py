@@ -144,7 +144,7 @@ class Callbacks:
         self.install(scene, kind, behaviour)
         for trigger in triggers:
             run(*trigger)
-        self.install(scene, kind, "None")  # behaves again: does the core still work?
+        self.install(scene, kind, None)  # behaves again: does the core still work?
         for trigger in triggers:
             run(*trigger)
         # What the callback kept, and the world, used afterwards (with fair
@@ -158,14 +158,13 @@ class Callbacks:
 
     @staticmethod
     def install(scene, kind, behaviour):
+        """Sets the behaviour where the kind's callback is; None: the good one again."""
         target, method = kind.install
-        if target == "watchers":
-            for watcher in ("P0.progress_watcher", "C0.progress_watcher", "O0.progress_watcher"):
-                scene.run(f"connect({watcher}, {method!r}, {behaviour})" if behaviour != "None"
-                          else f"{watcher}.{method}.disconnect()", f"ProgressWatcher.{method} slot")
-        elif target == "colour":
-            scene.run(f"connect(C0.color_parameters, {method!r}, {behaviour})" if behaviour != "None"
-                      else f"C0.color_parameters.{method}.disconnect()", f"ColorParameters.{method} slot")
+        if target in ("watchers", "colour"):
+            wanted = "ProgressWatcher" if target == "watchers" else "ColorParameters"
+            for owner in [name for name in scene.subjects() if scene.label_of(name) == wanted]:
+                scene.run(f"connect({owner}, {method!r}, {behaviour})" if behaviour
+                          else f"{owner}.{method}.disconnect()", f"{wanted}.{method} slot")
         else:
             scene.run(f"{target}.acts[{method!r}] = {behaviour}", f"{kind.name} behaviour")
 
