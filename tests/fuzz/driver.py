@@ -53,15 +53,19 @@ class Death:
         return f"{kind.split('.')[0]} callback x {misbehaviour}"
 
     def signature(self):
-        """What tells one fault from another: how the process ended, and the
-        case or the kind of the statement it ran last."""
+        """What tells one fault from another: how the process ended, and
+        where in the native code (when known: a sanitizer's report, or
+        --native-stacks), else the case or the kind of the statement it ran
+        last."""
+        where = self.sanitizer() or (native_top(self.native) if self.native else "")
+        if where:
+            return f"{self.kind} | {self.mode} | {where}"
         if self.kind.endswith(" at exit"):
             label = "the interpreter's exit"  # over what the unit left: its last statement tells nothing
         else:
             label = self.case() or self.crashing_statement() or self.last_statement()[0] or \
                 (self.lines[-1] if self.lines else "")
-        where = self.sanitizer() or (native_top(self.native) if self.native else "")
-        return f"{self.kind} | {self.mode} | {label}" + (f" | {where}" if where else "")
+        return f"{self.kind} | {self.mode} | {label}"
 
     def crashing_statement(self):
         """Of a race of threads, what the thread that died ran, or what the
@@ -103,14 +107,11 @@ def statement_call(frame):
     return calls[0] + "()" if calls else re.sub(r"\d+", "N", match.group(1))[:60]
 
 
-OWN_FRAME = re.compile(r"#\d+ 0x[0-9a-f]+ in (.*?) ((?:\.\./|/work/)(?!\S*libsanitizer)\S+)$")
-
-
 def first_own_frame(lines):
     """The first frame of a sanitizer's stack in the project's own code."""
     for line in lines:
-        match = OWN_FRAME.search(line.strip())
-        if match:
+        match = re.search(r"#\d+ 0x[0-9a-f]+ in (.*?) (\S+)$", line.strip())
+        if match and own_source(match.group(2)):
             return f"{match.group(1).split('(')[0][-80:]} {os.path.basename(match.group(2))}"
     return "?"
 
@@ -300,19 +301,49 @@ def native_stack_of(script, host, build, scratch, timeout=180):
         return ""
 
 
-FRAME = re.compile(r"^#\d+\s+(?:0x[0-9a-f]+ in )?(\S+) \(.*?\)(?: at (\S+))?")
+def regroup_by_native_stacks(groups, options, host):
+    """The groups again, by where each one's first death dies in the native
+    code (its reproducer run under gdb): one cause often shows behind many
+    statements."""
+    firsts = [members[0] for members in groups.values()
+              if not members[0].native and not members[0].kind.startswith("hang")]
+    with concurrent.futures.ThreadPoolExecutor(options.jobs) as pool:
+        stacks = pool.map(lambda death: native_stack_of(death.reproducer, host, options.build, options.scratch),
+                          firsts)
+        for death, stack in zip(firsts, stacks):
+            death.native = stack
+    regrouped = {}
+    for members in groups.values():
+        for death in members:
+            death.native = death.native or members[0].native
+        regrouped.setdefault(members[0].signature(), []).extend(members)
+    return regrouped
+
+
+# The project's own source folders (Project, shiboken, platform, ...).
+OWN_FOLDERS = {name for name in os.listdir(os.path.dirname(os.path.dirname(HERE)))
+               if not name.startswith((".", "build")) and os.path.isdir(os.path.join(HERE, "..", "..", name))}
+
+
+def own_source(path):
+    """Whether a source file of a stack frame is the project's own (not the C
+    library's, the C++ library's or the sanitizer's)."""
+    within = "/" + re.sub(r"^(\.\.?/)+", "", path)
+    return not path.startswith("/usr") and any(f"/{folder}/" in within for folder in OWN_FOLDERS)
 
 
 def native_top(stack, count=3):
     """The first frames of the project's own code in a gdb backtrace."""
     frames = []
     for line in stack.splitlines():
-        match = FRAME.match(line)
-        if not match:
+        if not re.match(r"#\d+ ", line) or " at " not in line:
             continue
-        function, where = match.groups()
-        if where and not where.startswith("/usr") and "abort" not in function:
-            frames.append(f"{function.split('(')[0]} {os.path.basename(where)}")
+        where = line.rsplit(" at ", 1)[1].strip()
+        function = re.sub(r"^#\d+\s+(0x[0-9a-f]+ in )?", "", line).split(" (", 1)[0]
+        while "<" in function and re.search(r"<[^<>]*>", function):  # one name for every instance of a template
+            function = re.sub(r"<[^<>]*>", "", function)
+        if own_source(where):
+            frames.append(f"{function[-70:]} {os.path.basename(where)}")
         if len(frames) == count:
             break
     return " < ".join(frames)
@@ -469,9 +500,9 @@ def report(options, mode, host, result, deadline=float("inf")):
         if mode in STATEMENT_MODES:
             write_reproducer(death, os.path.join(options.scratch, "reproducers"), options.build,
                              options.unit_timeout[mode])
-            if options.native_stacks and not death.native and not death.kind.startswith("hang"):
-                death.native = native_stack_of(death.reproducer, host, options.build, options.scratch)
         groups.setdefault(death.signature(), []).append(death)
+    if options.native_stacks and mode in STATEMENT_MODES:
+        groups = regroup_by_native_stacks(groups, options, host)
     if options.replay and time.time() < deadline:
         firsts = [members[0] for members in groups.values() if members[0].reproducer]
         with concurrent.futures.ThreadPoolExecutor(options.jobs) as pool:
