@@ -37,6 +37,9 @@ except (ImportError, OSError):
 
 EMBEDDED = host is not None
 
+# The base of every wrapper of the binding runtime (shiboken2 does not name it).
+WRAPPER = QtCore.QObject.__mro__[-2]
+
 __all__ = [
     "collections", "gc", "os", "sys", "threading", "numpy", "shiboken2", "QtCore", "QtGui", "init", "e", "m",
     "p", "t", "host", "EMBEDDED", "quiet", "guard", "start", "footage", "toy_footage", "fresh_extension",
@@ -362,7 +365,7 @@ class BadNumber:
 def kill(obj):
     """shiboken2.delete on what is still valid (deleting twice frees twice in
     the runtime itself, out of scope)."""
-    if isinstance(obj, shiboken2.Object) and shiboken2.isValid(obj):
+    if isinstance(obj, WRAPPER) and shiboken2.isValid(obj):
         shiboken2.delete(obj)
 
 
@@ -427,7 +430,7 @@ class Call:
         found = []
         for arg in self.args:
             for item in (arg if isinstance(arg, (list, tuple)) else [arg]):
-                if isinstance(item, shiboken2.Object):
+                if isinstance(item, WRAPPER):
                     found.append(item)
         return found
 

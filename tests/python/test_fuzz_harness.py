@@ -69,3 +69,20 @@ def test_a_journal_replays_its_statements_and_the_threads_of_a_race(tmp_path):
     assert [label for label, _ in statements] == ["a list", "two threads", "the result"]
     assert ending_of(reproducer(tmp_path, lines), "python") == "python: exit 0"
     assert (tmp_path / "seen.txt").read_text() == repr(["1", "2", "3", "main"])
+
+
+@pytest.mark.parametrize("death, gone", [
+    ("kill(victim)", "not shiboken2.isValid(victim)"),
+    ("kill(victim); kill(victim)", "not shiboken2.isValid(victim)"),  # a second time: nothing
+    ("parent_dies(victim)", "not shiboken2.isValid(victim)"),
+    ("parent_dies(victim, victim)", "shiboken2.isValid(victim)"),  # a cycle of parents: not made
+    ("drop('victim')", "'victim' not in globals()"),
+    ("drop_self(victim)", "'victim' not in globals() and kept == []"),
+])
+def test_the_ways_of_dying_do_what_they_say(tmp_path, death, gone):
+    # Statements of the deletion mode that fail quietly would test nothing.
+    result = tmp_path / "gone.txt"
+    path = reproducer(tmp_path, ["victim = QtCore.QObject()", "kept = [victim]", death,
+                                 f"open({str(result)!r}, 'w').write(repr({gone}))"])
+    assert ending_of(path, "python") == "python: exit 0"
+    assert result.read_text() == "True"
