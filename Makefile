@@ -3,9 +3,11 @@
 #   make test       set up, build, then run every C++ and Python test
 #   make test-asan  the same tests built with AddressSanitizer and
 #                   UndefinedBehaviorSanitizer (build-asan/)
-#   make fuzz       randomized calls into every bound type and function
-#                   (FUZZ_CALLS of them, in a plain interpreter and in the
-#                   embedding host)
+#   make fuzz       every fuzz mode (calls, graphs, deletion, callbacks,
+#                   threads) in a plain interpreter and in the embedding
+#                   host, a budget of FUZZ_CALLS each (FUZZ_SEED repeats a run,
+#                   FUZZ_TIME bounds it in seconds)
+#   make fuzz-asan  the same on the sanitizer build
 #   make bench      the binding's costs and footage reads, as ratios to
 #                   baselines of the same run
 PYTHON     := /usr/bin/python3
@@ -13,6 +15,12 @@ BUILD_DIR  := build
 ASAN_DIR   := build-asan
 JOBS       := $(shell nproc 2>/dev/null || echo 4)
 FUZZ_CALLS := 100000
+FUZZ_JOBS  := 4
+FUZZ_SEED  :=
+# Seconds for a whole fuzz run (none: the budget of calls decides), and
+# more options of tests/fuzz/fuzz.py.
+FUZZ_TIME    :=
+FUZZ_OPTIONS :=
 # Debug information of both builds; CI keeps line tables only (-g1), which
 # build and link faster and still place every sanitizer report.
 DEBUG_INFO := -g
@@ -34,7 +42,7 @@ ASAN_CPP_ENV := ASAN_OPTIONS=detect_leaks=1:intercept_tls_get_addr=0:$(ASAN_COMM
                 LSAN_OPTIONS=suppressions=$(abspath tests/sanitizer/lsan.supp):print_suppressions=0 \
                 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
 
-.PHONY: all deps build demo test test-cpp test-python test-asan fuzz bench clean
+.PHONY: all deps build build-asan demo test test-cpp test-python test-asan fuzz fuzz-asan bench clean
 
 all: build
 
@@ -59,17 +67,26 @@ test-python:
 	PYTHONPATH=$(BUILD_DIR)/python PLINX_BUILD_DIR=$(abspath $(BUILD_DIR)) \
 	  $(PYTHON) -m pytest -q -p no:cacheprovider tests/python
 
-test-asan: deps
+build-asan: deps
 	@cmake -S . -B $(ASAN_DIR) -DCMAKE_BUILD_TYPE=Debug -DPLINX_SANITIZE=ON \
 	  -DCMAKE_CXX_FLAGS_DEBUG="$(DEBUG_INFO)" -DPython3_EXECUTABLE=$(PYTHON) >/dev/null
 	@cmake --build $(ASAN_DIR) -j $(JOBS)
+
+test-asan: build-asan
 	cd $(ASAN_DIR) && $(ASAN_CPP_ENV) ctest --output-on-failure -j $(JOBS)
 	$(ASAN_ENV) LD_PRELOAD="$(ASAN_RUNTIME)" PYTHONPATH=$(ASAN_DIR)/python PLINX_BUILD_DIR=$(abspath $(ASAN_DIR)) \
 	  $(PYTHON) -m pytest -q -p no:cacheprovider tests/python
 
+FUZZ_ARGS = --mode all --host both --calls $(FUZZ_CALLS) --jobs $(FUZZ_JOBS) $(if $(FUZZ_SEED),--seed $(FUZZ_SEED)) \
+  $(if $(FUZZ_TIME),--time-limit $(FUZZ_TIME)) $(FUZZ_OPTIONS)
+
 fuzz: build
-	PLINX_BUILD_DIR=$(abspath $(BUILD_DIR)) $(PYTHON) tests/fuzz/fuzz.py --calls $(FUZZ_CALLS) --host python
-	PLINX_BUILD_DIR=$(abspath $(BUILD_DIR)) $(PYTHON) tests/fuzz/fuzz.py --calls $(FUZZ_CALLS) --host embed
+	$(PYTHON) tests/fuzz/fuzz.py --build $(BUILD_DIR) $(FUZZ_ARGS)
+
+# The same on the sanitizer build: memory errors that would not kill the
+# process do (slower: a smaller FUZZ_CALLS fits).
+fuzz-asan: build-asan
+	$(PYTHON) tests/fuzz/fuzz.py --sanitized --build $(ASAN_DIR) $(FUZZ_ARGS)
 
 bench: build
 	@cmake --build $(BUILD_DIR) -j $(JOBS) --target keyframes_bench footage_baseline >/dev/null
