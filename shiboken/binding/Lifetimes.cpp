@@ -5,6 +5,7 @@
 #include <basewrapper.h>
 #include <bindingmanager.h>
 
+#include <QCoreApplication>
 #include <QEvent>
 #include <QObject>
 
@@ -331,6 +332,48 @@ void guardQtDeletionMethods(PyTypeObject* type)
 }
 
 } // namespace
+
+namespace {
+
+PyObject* s_runtimeDelete = nullptr;
+
+PyObject* deleteNotTheApplication(PyObject*, PyObject* const* args, Py_ssize_t count, PyObject* keywordNames)
+{
+    if (PyVectorcall_NARGS(count) == 1 && !keywordNames) {
+        PyObject* object = args[0];
+        const void* application = QCoreApplication::instance();
+        if (!application || detail::firstCppPointer(object) != application)
+            clearSingletonFlag(object);
+    }
+    return PyObject_Vectorcall(s_runtimeDelete, args, std::size_t(count), keywordNames);
+}
+
+PyMethodDef s_deleteGuard = {"delete",
+                             reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(&deleteNotTheApplication)),
+                             METH_FASTCALL | METH_KEYWORDS, "Deletes the C++ object of a wrapper."};
+
+} // namespace
+
+void guardRuntimeDelete()
+{
+    if (s_runtimeDelete)
+        return;
+    PyObject* package = PyImport_ImportModule("shiboken2");
+    PyObject* original = package ? PyObject_GetAttrString(package, "delete") : nullptr;
+    PyObject* guard = original ? PyCFunction_New(&s_deleteGuard, nullptr) : nullptr;
+    if (guard) {
+        s_runtimeDelete = original; // kept for the process
+        original = nullptr;
+        // The package and its extension module both name the function.
+        PyObject_SetAttrString(package, "delete", guard);
+        if (PyObject* extension = PyObject_GetAttrString(package, "shiboken2"))
+            PyObject_SetAttrString(extension, "delete", guard), Py_DECREF(extension);
+    }
+    PyErr_Clear();
+    Py_XDECREF(guard);
+    Py_XDECREF(original);
+    Py_XDECREF(package);
+}
 
 namespace detail {
 

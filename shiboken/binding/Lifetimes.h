@@ -128,6 +128,12 @@ bool isLent(const void* identity);
 // objects too, as the frame's own types do.
 void guardDeletionOf(PyObject* wrapper);
 
+// shiboken2.delete clears the application flag of what it deletes first (see
+// clearSingletonFlag): without it, deleting any object, PySide2's own
+// included, may destroy the application instead. Installed once, by the
+// first module.
+void guardRuntimeDelete();
+
 namespace detail {
 
 // A type whose destructor function refuses lent objects (the frame's own types).

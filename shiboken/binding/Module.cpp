@@ -113,6 +113,7 @@ void Module::fillConverter(int slot, SbkConverter* converter) const
 PyObject* Module::create(const char* shortName, const std::vector<const FunctionBase*>& functions) const
 {
     watchInterpreterEnd();
+    guardRuntimeDelete();
     // The definition and its table live as long as the module.
     auto* table = new std::vector<PyMethodDef>();
     std::vector<std::string>& lines = functionLines()[this];

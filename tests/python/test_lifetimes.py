@@ -339,6 +339,24 @@ def test_objects_python_owns_are_still_destroyed_as_asked():
     """) == [False, False]
 
 
+
+def test_shiboken2_delete_deletes_the_object_whatever_its_application_flag_holds():
+    # The runtime leaves a new object's "application" flag as the heap had it;
+    # set here on purpose, it must not make shiboken2.delete destroy the
+    # application (which in the embedding host lives on the host's stack).
+    assert outcome("""
+        import ctypes, json, shiboken2
+        from PySide2 import QtCore
+        import plinx._init
+        app = QtCore.QCoreApplication.instance() or QtCore.QCoreApplication([])
+        victim = QtCore.QObject()
+        private = ctypes.c_void_p.from_address(id(victim) + 32).value
+        flags = ctypes.c_ubyte.from_address(private + 8)
+        flags.value |= 0x10
+        shiboken2.shiboken2.delete(victim)
+        print(json.dumps([shiboken2.isValid(victim), shiboken2.isValid(app)]))
+    """) == [False, True]
+
 # --- Python called back by the core never ends the application ----------------------------------
 
 # How a callback tries to end the process, and what it leaves on the error output.
