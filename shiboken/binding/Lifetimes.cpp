@@ -8,6 +8,7 @@
 #include <QCoreApplication>
 #include <QEvent>
 #include <QObject>
+#include <QPointer>
 
 #include <atomic>
 #include <cstring>
@@ -111,6 +112,15 @@ public:
         std::lock_guard<std::mutex> guard(m_mutex);
         m_loans.erase(identity);
         m_size = m_loans.size();
+    }
+    std::vector<const void*> lentForLife() const
+    {
+        std::lock_guard<std::mutex> guard(m_mutex);
+        std::vector<const void*> identities;
+        for (const auto& loan : m_loans)
+            if (loan.second.forLife)
+                identities.push_back(loan.first);
+        return identities;
     }
     bool isLent(const void* identity) const
     {
@@ -373,6 +383,57 @@ void guardRuntimeDelete()
     Py_XDECREF(guard);
     Py_XDECREF(original);
     Py_XDECREF(package);
+}
+
+namespace {
+
+bool madeByPython(QObject* object)
+{
+    SbkObject* wrapper = wrapperOf(object);
+    return wrapper && Shiboken::Object::hasCppWrapper(wrapper);
+}
+
+// What the core owns for the process outlives the interpreter: the Qt
+// children Python gave it would be destroyed after Python is gone, through
+// Python objects that no longer exist. They die at Python's end instead.
+PyObject* releasePythonChildrenOfLentForLife(PyObject*, PyObject*)
+{
+    for (const void* identity : loanBook().lentForLife()) {
+        SbkObject* owner = wrapperOf(identity);
+        if (!owner || !PyObject_TypeCheck(reinterpret_cast<PyObject*>(owner), Conversion<QObject>::pythonType()))
+            continue;
+        auto* object = static_cast<QObject*>(Shiboken::Object::cppPointer(owner, Conversion<QObject>::pythonType()));
+        if (!object)
+            continue;
+        QList<QPointer<QObject>> pythonMade;
+        for (QObject* child : object->findChildren<QObject*>())
+            if (madeByPython(child))
+                pythonMade.append(child);
+        for (const QPointer<QObject>& child : pythonMade)
+            delete child.data(); // null once its Qt parent among them went first
+    }
+    Py_RETURN_NONE;
+}
+
+PyMethodDef s_releaseAtExit = {"release_python_children_of_application_objects",
+                               &releasePythonChildrenOfLentForLife, METH_NOARGS, nullptr};
+
+} // namespace
+
+void releaseChildrenAtPythonEnd()
+{
+    static bool registered = false; // under the interpreter lock
+    if (registered)
+        return;
+    registered = true;
+    PyObject* atexit = PyImport_ImportModule("atexit");
+    PyObject* release = atexit ? PyCFunction_New(&s_releaseAtExit, nullptr) : nullptr;
+    PyObject* done = release ? PyObject_CallMethod(atexit, "register", "O", release) : nullptr;
+    if (!done)
+        PyErr_Clear();
+    Py_XDECREF(done);
+    Py_XDECREF(release);
+    Py_XDECREF(atexit);
 }
 
 namespace detail {

@@ -134,6 +134,10 @@ void guardDeletionOf(PyObject* wrapper);
 // first module.
 void guardRuntimeDelete();
 
+// The Qt children that Python gives to objects lent for life die when Python
+// ends, not after (registered once, by the first module).
+void releaseChildrenAtPythonEnd();
+
 namespace detail {
 
 // A type whose destructor function refuses lent objects (the frame's own types).

@@ -357,6 +357,25 @@ def test_shiboken2_delete_deletes_the_object_whatever_its_application_flag_holds
         print(json.dumps([shiboken2.isValid(victim), shiboken2.isValid(app)]))
     """) == [False, True]
 
+
+@pytest.mark.parametrize("host", ["python", "embedded"])
+def test_qt_children_given_to_what_the_application_keeps_for_the_process_end_with_python(tmp_path, host):
+    # The registry's exporters outlive the interpreter; their Python-made
+    # children must not be destroyed after it.
+    script = """
+        from PySide2 import QtCore
+        import plinx._init
+        import plinx.exporters as e
+        entry = e.AbstractTrackingDataExporter.registered_exporters()['Plain Text Track']
+        child = QtCore.QObject()
+        child.setParent(entry)
+        QtCore.QObject(entry).setObjectName('made with its parent')
+        grandchild = QtCore.QObject(child)
+        print('done')
+    """
+    ran = run_python(script) if host == "python" else run_embedded(script, tmp_path)
+    assert (ran.returncode, ran.stdout.split()[-1:]) == (0, ["done"]), ran.stderr
+
 # --- Python called back by the core never ends the application ----------------------------------
 
 # How a callback tries to end the process, and what it leaves on the error output.
