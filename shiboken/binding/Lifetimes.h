@@ -12,8 +12,9 @@
 
 #include <sbkpython.h>
 
+#include <QVarLengthArray>
+
 #include <type_traits>
-#include <vector>
 
 struct SbkObject;
 
@@ -118,7 +119,7 @@ public:
 
 private:
     void add(const void* identity);
-    std::vector<const void*> m_lent;
+    QVarLengthArray<const void*, 4> m_lent; // a call lends a few objects: no allocation
 };
 
 bool isLent(const void* identity);
@@ -147,6 +148,8 @@ bool refusesDeletion(const void* identity);
 void deallocate(PyObject* self);
 bool isBeingDeallocated(const void* cppObject);
 
+struct RuntimeDeletions;
+
 // Marks, for its scope, the object that the runtime deletes (shiboken2.delete,
 // or the collection of an owning Python object), unless the object is of a
 // wrapper class, whose destructor does the runtime's part.
@@ -158,10 +161,9 @@ public:
     RuntimeDeletion(const RuntimeDeletion&) = delete;
     RuntimeDeletion& operator=(const RuntimeDeletion&) = delete;
 
-    static bool isUnderway(const void* object);
-
 private:
-    const void* m_previous;
+    RuntimeDeletions* m_deletions = nullptr; // this thread's, when the object is marked
+    const void* m_previous = nullptr;
 };
 
 // Deletes an object for the runtime, now.
