@@ -103,8 +103,6 @@ public:
     // The object died: none of its loans outlive it.
     void forget(const void* identity)
     {
-        if (m_count == 0)
-            return;
         std::lock_guard<std::mutex> guard(m_mutex);
         m_forLife.erase(identity);
         m_scoped.erase(std::remove(m_scoped.begin(), m_scoped.end(), identity), m_scoped.end());
@@ -112,21 +110,17 @@ public:
     }
     bool isLent(const void* identity) const
     {
-        if (m_count == 0)
-            return false;
         std::lock_guard<std::mutex> guard(m_mutex);
         return m_forLife.count(identity) != 0
             || std::find(m_scoped.begin(), m_scoped.end(), identity) != m_scoped.end();
     }
 
 private:
-    void noteCount() { m_count = m_forLife.size() + m_scoped.size(); }
+    void noteCount() { detail::loansRunning.store(m_forLife.size() + m_scoped.size(), std::memory_order_release); }
 
     mutable std::mutex m_mutex;
     std::unordered_set<const void*> m_forLife;
     std::vector<const void*> m_scoped;
-    // Read without the mutex: most objects die while nothing at all is lent.
-    std::atomic<std::size_t> m_count{0};
 };
 
 LoanBook& loanBook()
@@ -156,10 +150,17 @@ void Loans::add(const void* identity)
 
 bool isLent(const void* identity)
 {
-    return identity && loanBook().isLent(identity);
+    return identity && detail::anyLoans() && loanBook().isLent(identity);
 }
 
 namespace detail {
+
+std::atomic<std::size_t> loansRunning{0};
+
+void forgetLoans(const void* identity)
+{
+    loanBook().forget(identity);
+}
 
 bool refusesDeletion(const void* identity)
 {
@@ -400,7 +401,8 @@ RuntimeDeletion::~RuntimeDeletion()
 
 void destroyBinding(const void* cppObject) noexcept
 {
-    loanBook().forget(cppObject);
+    if (detail::anyLoans())
+        detail::forgetLoans(cppObject);
     const detail::RuntimeDeletions& deletions = detail::t_deletions;
     if (detail::isDeallocatedOn(deletions, cppObject))
         return;

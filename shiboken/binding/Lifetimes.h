@@ -14,6 +14,8 @@
 
 #include <QVarLengthArray>
 
+#include <atomic>
+#include <cstddef>
 #include <type_traits>
 
 struct SbkObject;
@@ -124,6 +126,18 @@ private:
 
 bool isLent(const void* identity);
 
+namespace detail {
+// The loans running, of every kind. Most objects die while nothing at all is
+// lent: then neither their deletion nor their death asks the loan book.
+extern std::atomic<std::size_t> loansRunning;
+inline bool anyLoans()
+{
+    return loansRunning.load(std::memory_order_acquire) != 0;
+}
+// The object died: none of its loans outlive it.
+void forgetLoans(const void* identity);
+} // namespace detail
+
 // The Python object of a lent object: when it is of a class of PySide2 (a
 // QObject or QEvent class), its type learns to refuse the deletion of lent
 // objects too, as the frame's own types do.
@@ -141,6 +155,12 @@ void refuseQtParentsOfLent(PyTypeObject* type);
 // Refuses the runtime's deletion of a lent object: true when the object is
 // lent, with a RuntimeError for the Python caller that asked for it.
 bool refusesDeletion(const void* identity);
+// The same for an object of class T: nothing to ask while nothing is lent.
+template <typename T>
+bool refusesDeletionOf(const T* object)
+{
+    return anyLoans() && refusesDeletion(identityOf(object));
+}
 
 // The deallocation function of the frame's types. While the runtime
 // deallocates a Python object, the C++ object it deletes has already left
@@ -178,7 +198,7 @@ void deleteNowForRuntime(void* object)
 template <typename T>
 void deleteForRuntime(void* object)
 {
-    if (!refusesDeletion(identityOf(static_cast<T*>(object))))
+    if (!refusesDeletionOf(static_cast<T*>(object)))
         deleteNowForRuntime<T>(object);
 }
 
@@ -189,7 +209,7 @@ template <typename T>
 void deleteObjectForRuntime(void* object)
 {
     auto* typed = static_cast<T*>(object);
-    if (!refusesDeletion(identityOf(typed)))
+    if (!refusesDeletionOf(typed))
         PyHelpers::deleteWhenUnused(typed, &deleteNowForRuntime<T>);
 }
 
