@@ -76,9 +76,13 @@ CoreUnlocked::~CoreUnlocked()
 {
     if (m_depth == 0)
         return;
-    // Never wait for the core with the interpreter lock: its holder may need it.
-    const InterpreterReleased unlocked;
-    coreMutex().lock();
+    // Never wait for the core with the interpreter lock: its holder may need
+    // it. Mostly no other thread took the core meanwhile: no wait, and the
+    // interpreter lock stays.
+    if (!coreMutex().try_lock()) {
+        const InterpreterReleased unlocked;
+        coreMutex().lock();
+    }
     t_coreDepth = m_depth;
 }
 

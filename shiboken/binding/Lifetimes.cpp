@@ -10,13 +10,15 @@
 #include <QObject>
 #include <QPointer>
 
+#include <algorithm>
 #include <atomic>
+#include <iterator>
 #include <cstring>
 #include <map>
 #include <mutex>
-#include <unordered_map>
 #include <unordered_set>
 #include <string>
+#include <vector>
 
 namespace Binding {
 
@@ -73,45 +75,40 @@ SbkObject* wrapperOf(const void* cppObject)
 
 namespace {
 
-struct Loan
-{
-    int scoped = 0;
-    bool forLife = false;
-};
-
+// Loans for life are few and long; loans for a call come and go with every
+// call that lends an object, and are kept without allocating: one entry per
+// running loan (an object lent twice is there twice), the latest last.
 class LoanBook
 {
 public:
     void lendForLife(const void* identity)
     {
         std::lock_guard<std::mutex> guard(m_mutex);
-        m_loans[identity].forLife = true;
-        m_size = m_loans.size();
+        m_forLife.insert(identity);
+        noteCount();
     }
     void lend(const void* identity)
     {
         std::lock_guard<std::mutex> guard(m_mutex);
-        ++m_loans[identity].scoped;
-        m_size = m_loans.size();
+        m_scoped.push_back(identity);
+        noteCount();
     }
     void giveBack(const void* identity)
     {
         std::lock_guard<std::mutex> guard(m_mutex);
-        const auto found = m_loans.find(identity);
-        if (found == m_loans.end())
-            return;
-        if (--found->second.scoped <= 0 && !found->second.forLife)
-            m_loans.erase(found);
-        m_size = m_loans.size();
+        const auto found = std::find(m_scoped.rbegin(), m_scoped.rend(), identity);
+        if (found == m_scoped.rend())
+            return; // the object died meanwhile
+        m_scoped.erase(std::next(found).base());
+        noteCount();
     }
     // The object died: none of its loans outlive it.
     void forget(const void* identity)
     {
-        if (m_size == 0)
-            return;
         std::lock_guard<std::mutex> guard(m_mutex);
-        m_loans.erase(identity);
-        m_size = m_loans.size();
+        m_forLife.erase(identity);
+        m_scoped.erase(std::remove(m_scoped.begin(), m_scoped.end(), identity), m_scoped.end());
+        noteCount();
     }
     std::vector<const void*> lentForLife() const
     {
@@ -124,17 +121,17 @@ public:
     }
     bool isLent(const void* identity) const
     {
-        if (m_size == 0)
-            return false;
         std::lock_guard<std::mutex> guard(m_mutex);
-        return m_loans.count(identity) != 0;
+        return m_forLife.count(identity) != 0
+            || std::find(m_scoped.begin(), m_scoped.end(), identity) != m_scoped.end();
     }
 
 private:
+    void noteCount() { detail::loansRunning.store(m_forLife.size() + m_scoped.size(), std::memory_order_release); }
+
     mutable std::mutex m_mutex;
-    std::unordered_map<const void*, Loan> m_loans;
-    // Read without the mutex: most objects die while nothing at all is lent.
-    std::atomic<std::size_t> m_size{0};
+    std::unordered_set<const void*> m_forLife;
+    std::vector<const void*> m_scoped;
 };
 
 LoanBook& loanBook()
@@ -164,14 +161,21 @@ void Loans::add(const void* identity)
 
 bool isLent(const void* identity)
 {
-    return identity && loanBook().isLent(identity);
+    return identity && detail::anyLoans() && loanBook().isLent(identity);
 }
 
 namespace detail {
 
+std::atomic<std::size_t> loansRunning{0};
+
+void forgetLoans(const void* identity)
+{
+    loanBook().forget(identity);
+}
+
 bool refusesDeletion(const void* identity)
 {
-    if (!isLent(identity))
+    if (!identity || !loanBook().isLent(identity))
         return false;
     // Asked by shiboken2.delete while the Python object is still registered;
     // not by the collection of a Python object, which is past answering.
@@ -445,52 +449,66 @@ void refuseQtParentsOfLent(PyTypeObject* type)
 
 // --- Deletion by the runtime -------------------------------------------------------------------
 
+// What the runtime deletes on this thread: one thread-local record, found
+// once by each step of a deletion (thread-local storage of a library opened
+// at run time costs a call to reach).
+struct RuntimeDeletions
+{
+    const void* deallocated = nullptr; // whose Python object is being deallocated
+    const void* deletedByRuntime = nullptr;
+};
+
 namespace {
-thread_local const void* s_deletedByRuntime = nullptr;
-thread_local const void* s_deallocated = nullptr;
+thread_local RuntimeDeletions t_deletions;
+
+bool isDeallocatedOn(const RuntimeDeletions& deletions, const void* cppObject)
+{
+    return cppObject && cppObject == deletions.deallocated;
+}
 } // namespace
 
 void deallocate(PyObject* self)
 {
-    const void* previous = s_deallocated;
-    s_deallocated = firstCppPointer(self);
+    RuntimeDeletions& deletions = t_deletions;
+    const void* previous = deletions.deallocated;
+    deletions.deallocated = firstCppPointer(self);
     SbkDeallocWrapper(self);
-    s_deallocated = previous;
+    deletions.deallocated = previous;
 }
 
 bool isBeingDeallocated(const void* cppObject)
 {
-    return cppObject && cppObject == s_deallocated;
+    return isDeallocatedOn(t_deletions, cppObject);
 }
 
-RuntimeDeletion::RuntimeDeletion(const void* object) : m_previous(s_deletedByRuntime)
+RuntimeDeletion::RuntimeDeletion(const void* object)
 {
-    if (isBeingDeallocated(object)) {
-        s_deletedByRuntime = nullptr; // its Python object is gone already
+    RuntimeDeletions& deletions = t_deletions;
+    // Its Python object is gone already: nothing to mark.
+    if (isDeallocatedOn(deletions, object))
         return;
-    }
+    m_deletions = &deletions;
+    m_previous = deletions.deletedByRuntime;
     // shiboken2.delete: the runtime calls the destructor with the lock released.
     RuntimeLock lock;
     SbkObject* wrapper = lock.held() ? wrapperOf(object) : nullptr;
-    s_deletedByRuntime = wrapper && !Shiboken::Object::hasCppWrapper(wrapper) ? object : nullptr;
+    deletions.deletedByRuntime = wrapper && !Shiboken::Object::hasCppWrapper(wrapper) ? object : nullptr;
 }
 
 RuntimeDeletion::~RuntimeDeletion()
 {
-    s_deletedByRuntime = m_previous;
-}
-
-bool RuntimeDeletion::isUnderway(const void* object)
-{
-    return object && object == s_deletedByRuntime;
+    if (m_deletions)
+        m_deletions->deletedByRuntime = m_previous;
 }
 
 } // namespace detail
 
 void destroyBinding(const void* cppObject) noexcept
 {
-    loanBook().forget(cppObject);
-    if (detail::isBeingDeallocated(cppObject))
+    if (detail::anyLoans())
+        detail::forgetLoans(cppObject);
+    const detail::RuntimeDeletions& deletions = detail::t_deletions;
+    if (detail::isDeallocatedOn(deletions, cppObject))
         return;
     RuntimeLock lock;
     if (!lock.held())
@@ -498,7 +516,7 @@ void destroyBinding(const void* cppObject) noexcept
     SbkObject* wrapper = wrapperOf(cppObject);
     if (!wrapper)
         return;
-    if (detail::RuntimeDeletion::isUnderway(cppObject)) {
+    if (cppObject == deletions.deletedByRuntime) {
         // The runtime invalidates the Python object once the native one is
         // gone; only a Python parent's hold on it would outlive that.
         Shiboken::Object::removeParent(wrapper, false);

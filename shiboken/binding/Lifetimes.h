@@ -12,8 +12,11 @@
 
 #include <sbkpython.h>
 
+#include <QVarLengthArray>
+
+#include <atomic>
+#include <cstddef>
 #include <type_traits>
-#include <vector>
 
 struct SbkObject;
 
@@ -118,10 +121,22 @@ public:
 
 private:
     void add(const void* identity);
-    std::vector<const void*> m_lent;
+    QVarLengthArray<const void*, 4> m_lent; // a call lends a few objects: no allocation
 };
 
 bool isLent(const void* identity);
+
+namespace detail {
+// The loans running, of every kind. Most objects die while nothing at all is
+// lent: then neither their deletion nor their death asks the loan book.
+extern std::atomic<std::size_t> loansRunning;
+inline bool anyLoans()
+{
+    return loansRunning.load(std::memory_order_acquire) != 0;
+}
+// The object died: none of its loans outlive it.
+void forgetLoans(const void* identity);
+} // namespace detail
 
 // The Python object of a lent object: when it is of a class of PySide2 (a
 // QObject or QEvent class), its type learns to refuse the deletion of lent
@@ -150,12 +165,20 @@ void refuseQtParentsOfLent(PyTypeObject* type);
 // Refuses the runtime's deletion of a lent object: true when the object is
 // lent, with a RuntimeError for the Python caller that asked for it.
 bool refusesDeletion(const void* identity);
+// The same for an object of class T: nothing to ask while nothing is lent.
+template <typename T>
+bool refusesDeletionOf(const T* object)
+{
+    return anyLoans() && refusesDeletion(identityOf(object));
+}
 
 // The deallocation function of the frame's types. While the runtime
 // deallocates a Python object, the C++ object it deletes has already left
 // the tables: its destructor needs no lock to learn that.
 void deallocate(PyObject* self);
 bool isBeingDeallocated(const void* cppObject);
+
+struct RuntimeDeletions;
 
 // Marks, for its scope, the object that the runtime deletes (shiboken2.delete,
 // or the collection of an owning Python object), unless the object is of a
@@ -168,10 +191,9 @@ public:
     RuntimeDeletion(const RuntimeDeletion&) = delete;
     RuntimeDeletion& operator=(const RuntimeDeletion&) = delete;
 
-    static bool isUnderway(const void* object);
-
 private:
-    const void* m_previous;
+    RuntimeDeletions* m_deletions = nullptr; // this thread's, when the object is marked
+    const void* m_previous = nullptr;
 };
 
 // Deletes an object for the runtime, now.
@@ -186,7 +208,7 @@ void deleteNowForRuntime(void* object)
 template <typename T>
 void deleteForRuntime(void* object)
 {
-    if (!refusesDeletion(identityOf(static_cast<T*>(object))))
+    if (!refusesDeletionOf(static_cast<T*>(object)))
         deleteNowForRuntime<T>(object);
 }
 
@@ -197,7 +219,7 @@ template <typename T>
 void deleteObjectForRuntime(void* object)
 {
     auto* typed = static_cast<T*>(object);
-    if (!refusesDeletion(identityOf(typed)))
+    if (!refusesDeletionOf(typed))
         PyHelpers::deleteWhenUnused(typed, &deleteNowForRuntime<T>);
 }
 

@@ -106,14 +106,20 @@ bool pythonIsRunning()
     return Py_IsInitialized() && !_Py_IsFinalizing();
 }
 
-PyObject* findOverride(const void* cppObject, const char* name, bool& bound)
+PyObject* holdPythonObject(const void* cppObject, bool& bound)
 {
-    bound = wrapperOf(cppObject) != nullptr;
-    if (!bound)
-        return nullptr;
+    PyObject* wrapper = reinterpret_cast<PyObject*>(wrapperOf(cppObject));
+    bound = wrapper != nullptr;
+    return bound && Py_REFCNT(wrapper) > 0 ? Py_NewRef(wrapper) : nullptr;
+}
+
+PyObject* findOverride(const void* cppObject, const char* name)
+{
     // The runtime keeps the Python form of each name in a cache of its
-    // caller: two slots, kept in the map's own nodes, which never move.
-    static std::unordered_map<std::string, std::array<PyObject*, 2>> nameCaches;
+    // caller: two slots, kept in the map's own nodes, which never move. The
+    // names are the routing sites' literals: known by their address (one
+    // text at two addresses has two caches, both right).
+    static std::unordered_map<const char*, std::array<PyObject*, 2>> nameCaches;
     PyObject** cache = nameCaches[name].data();
     PyObject* found = Shiboken::BindingManager::instance().getOverride(cppObject, cache, name);
     if (!found && PyErr_Occurred())
@@ -135,12 +141,29 @@ bool wrappedPointerIsNew(const void* pointer)
     return wrapperOf(pointer) == nullptr;
 }
 
+namespace {
 void invalidateArgument(PyObject* wrapper)
 {
     // Not twice: Python may have had the runtime delete it already (refused
     // for a lent object, which leaves it invalid).
     if (wrapper && Shiboken::Object::checkType(wrapper) && Shiboken::Object::isValid(wrapper, false))
         Shiboken::Object::invalidate(wrapper);
+}
+} // namespace
+
+void releaseArguments(Shiboken::AutoDecRef& arguments, const bool* isNew, std::size_t count)
+{
+    if (PyObject* tuple = arguments.object()) {
+        const bool tupleKept = Py_REFCNT(tuple) > 1;
+        for (std::size_t i = 0; i < count; ++i) {
+            PyObject* wrapper = PyTuple_GET_ITEM(tuple, Py_ssize_t(i));
+            if (isNew[i] && (tupleKept || Py_REFCNT(wrapper) > 1))
+                invalidateArgument(wrapper);
+        }
+    }
+    // Before anything else runs Python: no one finds a wrapper of the
+    // caller's objects from here on.
+    arguments.reset(nullptr);
 }
 
 PyObject* argumentTuple(PyObject* const* converted, std::size_t count)

@@ -81,8 +81,13 @@ void reportInvalidReturn(const char* className, const char* methodName, const st
                          PyObject* result);
 void raisePureVirtual(const char* className, const char* methodName);
 // The Python override of `name` on the object bound to `cppObject`; null
-// without one. `bound` tells whether the object has a Python object at all.
-PyObject* findOverride(const void* cppObject, const char* name, bool& bound);
+// without one.
+PyObject* findOverride(const void* cppObject, const char* name);
+// A new reference to the Python object of the object at `cppObject`, for
+// the length of a routed call; null without one, or when it is being
+// deallocated (it has no overrides any more). `bound` tells whether the
+// object has a Python object at all.
+PyObject* holdPythonObject(const void* cppObject, bool& bound);
 // True (and consumed) when Python asked for the class's own implementation
 // of this name on this object.
 bool takeBaseCall(const void* cppObject, const char* name);
@@ -155,10 +160,13 @@ PyObject* overrideArgument(const A& argument, bool& isNew, Loans& loans)
     }
 }
 
-void invalidateArgument(PyObject* wrapper);
 // The tuple of an override's converted arguments, taking them over; null
 // with the error pending when one of them failed (the others are released).
 PyObject* argumentTuple(PyObject* const* converted, std::size_t count);
+// Releases the arguments of an override once it has returned. The pointers
+// wrapped only for the call (`isNew`) belong to the caller: whatever Python
+// kept of them is invalid from now on; what it did not keep goes with the tuple.
+void releaseArguments(Shiboken::AutoDecRef& arguments, const bool* isNew, std::size_t count);
 
 // What routing an operation gives back: its result, or for an operation
 // without result whether the override (or the fallback) ran to its end.
@@ -207,8 +215,10 @@ template <typename R, typename Fallback, typename... A>
         noteRoutingFailure("a Python error was pending");
         return defaultOf();
     }
+    // The Python object stays alive while its override is looked up and runs.
     bool bound = false;
-    Shiboken::AutoDecRef override(findOverride(self, name, bound));
+    Shiboken::AutoDecRef keepAlive(holdPythonObject(self, bound));
+    Shiboken::AutoDecRef override(keepAlive.isNull() ? nullptr : findOverride(self, name));
     if (override.isNull()) {
         if constexpr (isPure) {
             raisePureVirtual(className, name);
@@ -217,14 +227,12 @@ template <typename R, typename Fallback, typename... A>
         } else {
             if (bound && bit >= 0)
                 known.fetch_or(1u << bit, std::memory_order_relaxed);
+            keepAlive.reset(nullptr); // with the interpreter lock
             lock.release();
             return fallbackOf();
         }
     }
 
-    // The Python object stays alive while its override runs.
-    Shiboken::AutoDecRef keepAlive(reinterpret_cast<PyObject*>(wrapperOf(self)));
-    Py_XINCREF(keepAlive.object());
     Loans loans;
     bool isNew[sizeof...(A) + 1] = {};
     PyObject* pythonArguments[sizeof...(A) + 1] = {};
@@ -232,16 +240,11 @@ template <typename R, typename Fallback, typename... A>
     ((pythonArguments[index] = detail::overrideArgument(arguments, isNew[index], loans), ++index), ...);
     Shiboken::AutoDecRef args(argumentTuple(pythonArguments, sizeof...(A)));
     Shiboken::AutoDecRef result(callForCore(override, args));
-    // Pointers wrapped for this call belong to the caller: whatever Python
-    // kept of them is invalid from now on.
-    for (std::size_t i = 0; i < sizeof...(A); ++i) {
-        if (isNew[i] && !args.isNull())
-            invalidateArgument(PyTuple_GET_ITEM(args.object(), Py_ssize_t(i)));
-    }
+    releaseArguments(args, isNew, sizeof...(A));
     if (result.isNull())
         return defaultOf();
     // A failure of a call nested in the override is not this call's.
-    clearRoutingFailure();
+    clearAnyRoutingFailure();
     if constexpr (std::is_void<R>::value) {
         return true;
     } else {
