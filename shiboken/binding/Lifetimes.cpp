@@ -113,11 +113,7 @@ public:
     std::vector<const void*> lentForLife() const
     {
         std::lock_guard<std::mutex> guard(m_mutex);
-        std::vector<const void*> identities;
-        for (const auto& loan : m_loans)
-            if (loan.second.forLife)
-                identities.push_back(loan.first);
-        return identities;
+        return {m_forLife.begin(), m_forLife.end()};
     }
     bool isLent(const void* identity) const
     {
