@@ -349,7 +349,7 @@ PyObject* s_runtimeDelete = nullptr;
 
 PyObject* deleteNotTheApplication(PyObject*, PyObject* const* args, Py_ssize_t count, PyObject* keywordNames)
 {
-    if (PyVectorcall_NARGS(count) == 1 && !keywordNames) {
+    if (PyVectorcall_NARGS(count) == 1 && !keywordNames && Shiboken::Object::checkType(args[0])) {
         PyObject* object = args[0];
         const void* application = QCoreApplication::instance();
         if (!application || detail::firstCppPointer(object) != application)

@@ -354,8 +354,14 @@ def test_shiboken2_delete_deletes_the_object_whatever_its_application_flag_holds
         flags = ctypes.c_ubyte.from_address(private + 8)
         flags.value |= 0x10
         shiboken2.shiboken2.delete(victim)
-        print(json.dumps([shiboken2.isValid(victim), shiboken2.isValid(app)]))
-    """) == [False, True]
+        refusals = []
+        for other in (3, None, QtCore.Qt.AlignLeft, plinx._init):
+            try:
+                shiboken2.delete(other)
+            except TypeError as error:
+                refusals.append(str(error))
+        print(json.dumps([shiboken2.isValid(victim), shiboken2.isValid(app), len(refusals)]))
+    """) == [False, True, 4]
 
 
 @pytest.mark.parametrize("host", ["python", "embedded"])
