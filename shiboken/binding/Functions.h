@@ -472,6 +472,10 @@ struct CallSite
 
 // Raises the wrong-arguments TypeError for a call that no overload fits.
 void raiseWrongArguments(PyObject* args, const CallSite& site);
+// Finds the runtime's handler of wrong arguments, at a module's start-up
+// (with the interpreter lock held, before any bound function can be called):
+// finding it runs Python.
+void prepareWrongArguments(const char* anyQualifiedName);
 // "...(): takes at least N arguments (%d given)"
 void raiseArgumentCount(const CallSite& site, int least, Py_ssize_t given);
 // "...(): got multiple values for keyword argument 'name'."
