@@ -256,16 +256,6 @@ BaseCall& pendingBaseCall()
     return call;
 }
 
-SelfHold::SelfHold(PyObject* self, const void* key, bool held)
-{
-    if (!held || !key)
-        return;
-    m_use.emplace(key);
-    m_refused = !m_use->held();
-    if (m_refused)
-        PyErr_Format(PyExc_RuntimeError, "Internal C++ object (%s) already deleted.", Py_TYPE(self)->tp_name);
-}
-
 BaseCallScope::BaseCallScope(PyObject* self, const void* object, const char* name)
 {
     if (!name || !object || !Shiboken::Object::hasCppWrapper(reinterpret_cast<SbkObject*>(self)))

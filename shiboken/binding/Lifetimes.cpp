@@ -339,6 +339,18 @@ void refuseQtParentsOfLent(PyTypeObject* type)
     guardQtDeletionMethods(type);
 }
 
+// --- Objects that calls use ----------------------------------------------------------------------
+
+bool ObjectHold::take(PyObject* pythonObject, const void* key)
+{
+    m_use.emplace(key);
+    if (m_use->held())
+        return true;
+    m_use.reset();
+    PyErr_Format(PyExc_RuntimeError, "Internal C++ object (%s) already deleted.", Py_TYPE(pythonObject)->tp_name);
+    return false;
+}
+
 // --- Deletion by the runtime -------------------------------------------------------------------
 
 namespace {

@@ -12,6 +12,7 @@
 
 #include <sbkpython.h>
 
+#include <optional>
 #include <type_traits>
 #include <vector>
 
@@ -129,6 +130,46 @@ bool isLent(const void* identity);
 void guardDeletionOf(PyObject* wrapper);
 
 namespace detail {
+
+// Whether the objects of a bound class are held for each call that uses
+// them: set for object classes, whose deletion by the runtime waits for the
+// calls that hold them (deleteObjectForRuntime).
+template <typename T>
+inline bool heldForCalls = false;
+
+// Holds, for a call, an object of an object class that the call uses: the
+// object a method runs on, or an argument. A deletion that the runtime is
+// asked for meanwhile (shiboken2.delete from a slot, or from another thread)
+// takes effect once the call, its result's conversion included, has
+// returned. Nothing for objects of other classes, and nothing allocated.
+class ObjectHold
+{
+public:
+    // False, with the runtime's error for a deleted object, when the
+    // object's deletion is underway: the call must not use it.
+    bool take(PyObject* pythonObject, const void* key);
+
+private:
+    std::optional<PyHelpers::InUse> m_use;
+};
+
+// The hold of an object of bound class T (void: none), taken only for
+// object classes.
+template <typename T>
+class CallHold
+{
+public:
+    bool take(PyObject* pythonObject, const T* object)
+    {
+        if constexpr (std::is_void<T>::value)
+            return true;
+        else
+            return !object || !heldForCalls<T> || m_hold.take(pythonObject, PyHelpers::detail::useKey(object));
+    }
+
+private:
+    ObjectHold m_hold;
+};
 
 // A type whose destructor function refuses lent objects (the frame's own types).
 void guardType(PyTypeObject* type);

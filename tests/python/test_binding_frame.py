@@ -373,6 +373,27 @@ def test_an_object_deleted_during_a_call_on_it_lives_until_the_call_returns():
     # Its Python object is invalid at once: the area comes from no override.
     assert (result.returncode, result.stdout) == (0, "gone:0 False\n")
 
+@pytest.mark.parametrize("call", ["b.describe_shape(shape)", "b.Probe.describe_shape(shape)"])
+def test_an_object_argument_deleted_during_the_call_lives_until_the_call_returns(call):
+    result = run_python("""
+        import shiboken2
+        import bindingprobe as b
+
+        class Deleting(b.Shape):
+            def name(self):
+                shiboken2.delete(self)  # the C++ describe() reads the area next
+                return "gone"
+            def area(self):
+                return 2.0
+            def reset(self):
+                pass
+
+        shape = Deleting()
+        print(%s, shiboken2.isValid(shape))
+    """ % call)
+    assert (result.returncode, result.stdout) == (0, "gone:0 False\n")
+
+
 def test_multiple_inheritance_offsets():
     tile = b.Tile()
     tile.label = "t"
