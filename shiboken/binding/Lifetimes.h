@@ -12,6 +12,9 @@
 
 #include <sbkpython.h>
 
+#include <QObject>
+#include <QPointer>
+
 #include <optional>
 #include <type_traits>
 #include <vector>
@@ -79,13 +82,30 @@ const void* identityOf(const T* object)
 // which its class reports (the clean-up base).
 void lendForLife(const void* identity);
 
+// A lent QObject ignores its deferred deletion however it was asked for
+// (deleteLater through Qt's meta-calls or a Qt connection bypasses the
+// guarded Python method).
+void refuseDeferredDeletion(QObject* object);
+
+template <typename T>
+QObject* lentQObject(const T* object)
+{
+    if constexpr (std::is_base_of<QObject, T>::value)
+        return const_cast<QObject*>(static_cast<const QObject*>(object));
+    else
+        return nullptr;
+}
+
 template <typename T>
 void lendForLife(const T* object)
 {
     static_assert(std::is_base_of<SbkCleaner, T>::value,
                   "an object lent for its life must report its death (derive from SbkCleaner)");
-    if (object)
-        lendForLife(identityOf(object));
+    if (!object)
+        return;
+    lendForLife(identityOf(object));
+    if (QObject* qobject = lentQObject(object))
+        refuseDeferredDeletion(qobject);
 }
 
 // Lends each object of a result: a pointer, or a container of them (a QHash
@@ -114,12 +134,17 @@ public:
     void lend(const T* object)
     {
         if (object)
-            add(identityOf(object));
+            add(identityOf(object), lentQObject(object));
     }
 
 private:
-    void add(const void* identity);
-    std::vector<const void*> m_lent;
+    struct Lent
+    {
+        const void* identity;
+        QPointer<QObject> qobject; // a deletion it posted meanwhile is dropped with the loan
+    };
+    void add(const void* identity, QObject* qobject);
+    std::vector<Lent> m_lent;
 };
 
 bool isLent(const void* identity);
