@@ -15,6 +15,7 @@
 #include <QTextStream>
 #include <QVariant>
 
+#include <cmath>
 #include <limits>
 #include <new>
 #include <type_traits>
@@ -76,7 +77,20 @@ struct ValueText<bool>
     }
 };
 
-// Enumerations are written as their number.
+// The enumerators of an enumeration that parameters hold, which run from
+// `first` to `last` without gaps. Each such enumeration declares them beside
+// its parameter's instantiation: a number outside them is no value of it.
+template <typename T>
+struct Enumerators;
+
+template <typename T>
+bool isEnumerator(long long number)
+{
+    return number >= Enumerators<T>::first && number <= Enumerators<T>::last;
+}
+
+// Enumerations are written as their number; a number that names no
+// enumerator leaves the value as it was.
 template <typename T>
 struct ValueText<T, std::enable_if_t<std::is_enum<T>::value>>
 {
@@ -85,7 +99,8 @@ struct ValueText<T, std::enable_if_t<std::is_enum<T>::value>>
     {
         int number = 0;
         readToken(text, number);
-        value = static_cast<T>(number);
+        if (isEnumerator<T>(number))
+            value = static_cast<T>(number);
     }
 };
 
@@ -99,6 +114,25 @@ struct ValueText<QString>
 };
 
 // ---- variants ----
+
+inline bool isNumber(const QVariant& variant)
+{
+    switch (variant.userType()) {
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+    case QMetaType::Long:
+    case QMetaType::ULong:
+    case QMetaType::Short:
+    case QMetaType::UShort:
+    case QMetaType::Double:
+    case QMetaType::Float:
+        return true;
+    default:
+        return false;
+    }
+}
 
 // Whether a numeric variant lies in the range of integer type T. Qt's own
 // conversion wraps (-1 becomes 4294967295) or truncates ("4294967296"
@@ -122,9 +156,40 @@ bool fitsInteger(const QVariant& variant)
     return !ok || large <= qulonglong(highest);
 }
 
+// Whether a variant of another type than T holds a value of T: numbers
+// must lie in T's range (an integer's; 0 or 1 for bool; a float's finite
+// range, NaN and infinities included; an enumeration's enumerators).
+// Variants that are not numbers are left to Qt's conversion, except that an
+// enumeration takes only its enumerators whatever the variant.
+template <typename T>
+bool fitsRange(const QVariant& variant)
+{
+    if constexpr (std::is_same<T, bool>::value) {
+        if (!isNumber(variant))
+            return true;
+        const double number = variant.toDouble();
+        return number == 0.0 || number == 1.0;
+    } else if constexpr (std::is_integral<T>::value) {
+        return fitsInteger<T>(variant);
+    } else if constexpr (std::is_same<T, float>::value) {
+        if (!isNumber(variant))
+            return true;
+        const double number = variant.toDouble();
+        return !std::isfinite(number) || std::fabs(number) <= double(std::numeric_limits<float>::max());
+    } else if constexpr (std::is_enum<T>::value) {
+        if (!fitsInteger<int>(variant))
+            return false;
+        bool ok = false;
+        const int number = variant.toInt(&ok);
+        return ok && isEnumerator<T>(number);
+    } else {
+        return true;
+    }
+}
+
 // Converts a variant to T: a variant of T's own type gives its value, any
 // other is converted as Qt converts variants (enumerations through int),
-// except that numbers out of an integer type's range do not convert.
+// except that numbers out of T's range (fitsRange) do not convert.
 // False, with `value` unchanged, when the variant does not convert.
 template <typename T>
 bool fromVariant(const QVariant& variant, T& value)
@@ -134,16 +199,11 @@ bool fromVariant(const QVariant& variant, T& value)
         value = variant.value<T>();
         return true;
     }
-    if constexpr (std::is_integral<T>::value && !std::is_same<T, bool>::value) {
-        if (!fitsInteger<T>(variant))
-            return false;
-    }
+    if (!fitsRange<T>(variant))
+        return false;
     if constexpr (std::is_enum<T>::value) {
-        bool ok = false;
-        const int number = variant.toInt(&ok);
-        if (ok)
-            value = static_cast<T>(number);
-        return ok;
+        value = static_cast<T>(variant.toInt());
+        return true;
     } else {
         QVariant converted = variant;
         if (!converted.convert(type))

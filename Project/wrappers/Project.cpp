@@ -773,10 +773,6 @@ Clip* Project::render(RenderOperation* operation, int start_index, int stop_inde
     if (!operation)
         detail::throwInvalidObject();
     const LongOperation run(*this);
-    // A script that deletes the operation meanwhile ends it when the render ends.
-    const PyHelpers::InUse heldOperation(operation);
-    if (!heldOperation.held())
-        detail::throwInvalidObject();
     TQ::IClip* made = operation->render(&run.core(), start_index, stop_index, layers, view, step);
     return run.project().clipFor(made);
 }

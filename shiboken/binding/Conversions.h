@@ -15,6 +15,8 @@
 //
 // TypeText<T> gives the type's name as signature texts write it.
 
+#include "Lifetimes.h"
+
 #include <basewrapper.h>
 #include <autodecref.h>
 #include <sbkconverter.h>
@@ -307,10 +309,10 @@ struct Arg<P, std::enable_if_t<!std::is_pointer<P>::value && isBoundClass<std::d
             if (!local.address())
                 return false;
             toCpp(object, local.address());
-        } else {
-            toCpp(object, &target);
+            return !PyErr_Occurred();
         }
-        return !PyErr_Occurred();
+        toCpp(object, &target);
+        return !PyErr_Occurred() && hold.take(object, target);
     }
     template <typename D>
     void setDefault(const D& fallback)
@@ -322,6 +324,7 @@ struct Arg<P, std::enable_if_t<!std::is_pointer<P>::value && isBoundClass<std::d
 
     detail::LocalValue<T> local;
     T* target = local.address();
+    detail::CallHold<T> hold; // an object given for the call lives through it
 };
 
 // The runtime's type of a class that crosses by pointer: a bound class of
@@ -349,7 +352,7 @@ struct Arg<U*, std::enable_if_t<std::is_class<U>::value && !std::is_same<std::re
         if (object != Py_None && !Shiboken::Object::isValid(object))
             return false;
         toCpp(object, &pointer);
-        return !PyErr_Occurred();
+        return !PyErr_Occurred() && hold.take(object, pointer);
     }
     template <typename D>
     void setDefault(const D& fallback)
@@ -359,6 +362,7 @@ struct Arg<U*, std::enable_if_t<std::is_class<U>::value && !std::is_same<std::re
     U* get() { return pointer; }
 
     T* pointer = nullptr;
+    detail::CallHold<T> hold; // an object given for the call lives through it
 };
 
 // The most elements a Qt container of elements of this size can hold: a

@@ -256,16 +256,6 @@ BaseCall& pendingBaseCall()
     return call;
 }
 
-SelfHold::SelfHold(PyObject* self, const void* key, bool held)
-{
-    if (!held || !key)
-        return;
-    m_use.emplace(key);
-    m_refused = !m_use->held();
-    if (m_refused)
-        PyErr_Format(PyExc_RuntimeError, "Internal C++ object (%s) already deleted.", Py_TYPE(self)->tp_name);
-}
-
 BaseCallScope::BaseCallScope(PyObject* self, const void* object, const char* name)
 {
     if (!name || !object || !Shiboken::Object::hasCppWrapper(reinterpret_cast<SbkObject*>(self)))
@@ -349,24 +339,10 @@ std::string qtClassText(PyTypeObject* type, const char* fallback)
 namespace {
 
 // The runtime's handler of wrong arguments, called so that nothing it does
-// with the arguments (their repr, isinstance) can stop the process.
-PyObject* runtimeWrongArgumentsHandler(const CallSite& site)
-{
-    static PyObject* handler = [&] {
-        // The runtime's own entry sets the handler's name space up (with
-        // arguments that nothing can go wrong with).
-        PyObject* none = PyTuple_New(0);
-        Shiboken::setErrorAboutWrongArguments(none, site.qualifiedName.c_str(), nullptr);
-        Py_DECREF(none);
-        PyErr_Clear();
-        PyObject* loader = PyImport_ImportModule("shibokensupport.signature.loader");
-        PyObject* found = loader ? PyObject_GetAttrString(loader, "seterror_argument") : nullptr;
-        Py_XDECREF(loader);
-        PyErr_Clear();
-        return found;
-    }();
-    return handler;
-}
+// with the arguments (their repr, isinstance) can stop the process. Found at
+// module start-up: finding it runs Python, which lets the interpreter lock
+// go, so a lazy first use could meet another thread's first use halfway.
+PyObject* s_wrongArgumentsHandler = nullptr; // kept for the life of the process
 
 void raiseWrongArgumentsByTypes(PyObject* args, const CallSite& site)
 {
@@ -386,9 +362,28 @@ void raiseWrongArgumentsByTypes(PyObject* args, const CallSite& site)
 
 } // namespace
 
+void prepareWrongArguments(const char* anyQualifiedName)
+{
+    if (s_wrongArgumentsHandler)
+        return;
+    // The runtime's own entry sets the handler's name space up (with
+    // arguments that nothing can go wrong with).
+    Shiboken::AutoDecRef none(PyTuple_New(0));
+    Shiboken::setErrorAboutWrongArguments(none, anyQualifiedName, nullptr);
+    PyErr_Clear();
+    Shiboken::AutoDecRef loader(PyImport_ImportModule("shibokensupport.signature.loader"));
+    PyObject* found = loader.isNull() ? nullptr : PyObject_GetAttrString(loader, "seterror_argument");
+    PyErr_Clear();
+    // Another module's start-up on another thread may have got there meanwhile.
+    if (s_wrongArgumentsHandler)
+        Py_XDECREF(found);
+    else
+        s_wrongArgumentsHandler = found;
+}
+
 void raiseWrongArguments(PyObject* args, const CallSite& site)
 {
-    PyObject* handler = runtimeWrongArgumentsHandler(site);
+    PyObject* handler = s_wrongArgumentsHandler;
     PyObject* given = args ? (Py_INCREF(args), args) : PyTuple_New(0);
     PyObject* outcome =
         handler ? PyObject_CallFunction(handler, "(OsO)", given, site.qualifiedName.c_str(), Py_None) : nullptr;

@@ -472,6 +472,10 @@ struct CallSite
 
 // Raises the wrong-arguments TypeError for a call that no overload fits.
 void raiseWrongArguments(PyObject* args, const CallSite& site);
+// Finds the runtime's handler of wrong arguments, at a module's start-up
+// (with the interpreter lock held, before any bound function can be called):
+// finding it runs Python.
+void prepareWrongArguments(const char* anyQualifiedName);
 // "...(): takes at least N arguments (%d given)"
 void raiseArgumentCount(const CallSite& site, int least, Py_ssize_t given);
 // "...(): got multiple values for keyword argument 'name'."
@@ -881,28 +885,6 @@ private:
 };
 
 namespace detail {
-// Whether the objects of a bound class are held for each call on them: set
-// for object classes, whose deletion by the runtime waits for the calls
-// that hold them (deleteObjectForRuntime).
-template <typename T>
-inline bool heldForCalls = false;
-
-// Holds the object a method is called on, of an object class, for the call,
-// its result's conversion included: a deletion that the runtime is asked
-// for meanwhile (shiboken2.delete from a slot, or from another thread)
-// takes effect once the call has returned. A call on an object whose
-// deletion is already underway fails as on a deleted object.
-class SelfHold
-{
-public:
-    SelfHold(PyObject* self, const void* key, bool held);
-    bool refused() const { return m_refused; }
-
-private:
-    std::optional<PyHelpers::InUse> m_use;
-    bool m_refused = false;
-};
-
 // A share of an object that its owners hold by shared ownership (a registry
 // entry), taken with the interpreter lock for a call on it: whoever drops
 // the object meanwhile, it lives until the call has returned. Nothing for
@@ -996,11 +978,8 @@ protected:
             name = m_baseCalls ? site().shortName.c_str() : nullptr;
         }
         [[maybe_unused]] const auto share = detail::shareOf(cppSelf);
-        const void* key = nullptr;
-        if constexpr (withSelf)
-            key = PyHelpers::detail::useKey(cppSelf);
-        const detail::SelfHold held(self, key, detail::heldForCalls<T>);
-        if (held.refused())
+        detail::CallHold<T> held;
+        if (!held.take(self, cppSelf))
             return nullptr;
         detail::BaseCallScope base(self, cppSelf, name);
         PyObject* result = nullptr;

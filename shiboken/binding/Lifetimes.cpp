@@ -9,6 +9,7 @@
 #include <QEvent>
 #include <QObject>
 #include <QPointer>
+#include <QThread>
 
 #include <algorithm>
 #include <atomic>
@@ -145,14 +146,60 @@ void lendForLife(const void* identity)
 
 Loans::~Loans()
 {
-    for (const void* identity : m_lent)
-        loanBook().giveBack(identity);
+    for (const Lent& lent : m_lent) {
+        loanBook().giveBack(lent.identity);
+        // A deleteLater that Python posted during the loan would otherwise
+        // reach the owner's object once the loan is over.
+        if (lent.qobject)
+            QCoreApplication::removePostedEvents(lent.qobject, QEvent::DeferredDelete);
+    }
 }
 
-void Loans::add(const void* identity)
+void Loans::add(const void* identity, QObject* qobject)
 {
     loanBook().lend(identity);
-    m_lent.push_back(identity);
+    if (qobject)
+        refuseDeferredDeletion(qobject);
+    m_lent.push_back(Lent{identity, qobject});
+}
+
+namespace {
+
+// Installed on each lent QObject, as its child (it lives in the object's
+// thread and goes with it): swallows the object's DeferredDelete events
+// while the object is lent.
+class DeferredDeletionRefusal : public QObject
+{
+public:
+    explicit DeferredDeletionRefusal(QObject* lent) : QObject(lent) { lent->installEventFilter(this); }
+
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        return event->type() == QEvent::DeferredDelete && isLent(identityOf(watched));
+    }
+};
+
+// In the object's thread: its children and filters are that thread's.
+void installRefusal(QObject* object)
+{
+    for (QObject* child : object->children()) {
+        if (dynamic_cast<DeferredDeletionRefusal*>(child))
+            return;
+    }
+    new DeferredDeletionRefusal(object);
+}
+
+} // namespace
+
+void refuseDeferredDeletion(QObject* object)
+{
+    if (object->thread() == QThread::currentThread()) {
+        installRefusal(object);
+        return;
+    }
+    // Queued ahead of any deletion this thread posts for it afterwards; dropped
+    // if the object dies first.
+    QMetaObject::invokeMethod(object, [object] { installRefusal(object); }, Qt::QueuedConnection);
 }
 
 bool isLent(const void* identity)
@@ -441,6 +488,18 @@ namespace detail {
 void refuseQtParentsOfLent(PyTypeObject* type)
 {
     guardQtDeletionMethods(type);
+}
+
+// --- Objects that calls use ----------------------------------------------------------------------
+
+bool ObjectHold::take(PyObject* pythonObject, const void* key)
+{
+    m_use.emplace(key);
+    if (m_use->held())
+        return true;
+    m_use.reset();
+    PyErr_Format(PyExc_RuntimeError, "Internal C++ object (%s) already deleted.", Py_TYPE(pythonObject)->tp_name);
+    return false;
 }
 
 // --- Deletion by the runtime -------------------------------------------------------------------

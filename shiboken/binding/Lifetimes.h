@@ -12,10 +12,13 @@
 
 #include <sbkpython.h>
 
+#include <QObject>
+#include <QPointer>
 #include <QVarLengthArray>
 
 #include <atomic>
 #include <cstddef>
+#include <optional>
 #include <type_traits>
 
 struct SbkObject;
@@ -81,13 +84,30 @@ const void* identityOf(const T* object)
 // which its class reports (the clean-up base).
 void lendForLife(const void* identity);
 
+// A lent QObject ignores its deferred deletion however it was asked for
+// (deleteLater through Qt's meta-calls or a Qt connection bypasses the
+// guarded Python method).
+void refuseDeferredDeletion(QObject* object);
+
+template <typename T>
+QObject* lentQObject(const T* object)
+{
+    if constexpr (std::is_base_of<QObject, T>::value)
+        return const_cast<QObject*>(static_cast<const QObject*>(object));
+    else
+        return nullptr;
+}
+
 template <typename T>
 void lendForLife(const T* object)
 {
     static_assert(std::is_base_of<SbkCleaner, T>::value,
                   "an object lent for its life must report its death (derive from SbkCleaner)");
-    if (object)
-        lendForLife(identityOf(object));
+    if (!object)
+        return;
+    lendForLife(identityOf(object));
+    if (QObject* qobject = lentQObject(object))
+        refuseDeferredDeletion(qobject);
 }
 
 // Lends each object of a result: a pointer, or a container of them (a QHash
@@ -116,12 +136,17 @@ public:
     void lend(const T* object)
     {
         if (object)
-            add(identityOf(object));
+            add(identityOf(object), lentQObject(object));
     }
 
 private:
-    void add(const void* identity);
-    QVarLengthArray<const void*, 4> m_lent; // a call lends a few objects: no allocation
+    struct Lent
+    {
+        const void* identity;
+        QPointer<QObject> qobject; // a deletion it posted meanwhile is dropped with the loan
+    };
+    void add(const void* identity, QObject* qobject);
+    QVarLengthArray<Lent, 4> m_lent; // a call lends a few objects: no allocation
 };
 
 bool isLent(const void* identity);
@@ -154,6 +179,46 @@ void guardRuntimeDelete();
 void releaseChildrenAtPythonEnd();
 
 namespace detail {
+
+// Whether the objects of a bound class are held for each call that uses
+// them: set for object classes, whose deletion by the runtime waits for the
+// calls that hold them (deleteObjectForRuntime).
+template <typename T>
+inline bool heldForCalls = false;
+
+// Holds, for a call, an object of an object class that the call uses: the
+// object a method runs on, or an argument. A deletion that the runtime is
+// asked for meanwhile (shiboken2.delete from a slot, or from another thread)
+// takes effect once the call, its result's conversion included, has
+// returned. Nothing for objects of other classes, and nothing allocated.
+class ObjectHold
+{
+public:
+    // False, with the runtime's error for a deleted object, when the
+    // object's deletion is underway: the call must not use it.
+    bool take(PyObject* pythonObject, const void* key);
+
+private:
+    std::optional<PyHelpers::InUse> m_use;
+};
+
+// The hold of an object of bound class T (void: none), taken only for
+// object classes.
+template <typename T>
+class CallHold
+{
+public:
+    bool take(PyObject* pythonObject, const T* object)
+    {
+        if constexpr (std::is_void<T>::value)
+            return true;
+        else
+            return !object || !heldForCalls<T> || m_hold.take(pythonObject, PyHelpers::detail::useKey(object));
+    }
+
+private:
+    ObjectHold m_hold;
+};
 
 // A type whose destructor function refuses lent objects (the frame's own types).
 void guardType(PyTypeObject* type);

@@ -165,6 +165,7 @@ PyObject* Module::finish(PyObject* module, const char* fatalText) const
         PyErr_Print();
         Py_FatalError(fatalText);
     }
+    prepareWrongArguments(qualifiedName);
     return module;
 }
 

@@ -353,7 +353,9 @@ def test_an_override_that_leaves_the_interpreter_only_fails_its_call():
 
 
 
-def test_an_object_deleted_during_a_call_on_it_lives_until_the_call_returns():
+# The object a method runs on, and an object given as an argument.
+@pytest.mark.parametrize("call", ["shape.describe()", "b.describe_shape(shape)", "b.Probe.describe_shape(shape)"])
+def test_an_object_deleted_during_a_call_that_uses_it_lives_until_the_call_returns(call):
     result = run_python("""
         import shiboken2
         import bindingprobe as b
@@ -368,10 +370,11 @@ def test_an_object_deleted_during_a_call_on_it_lives_until_the_call_returns():
                 pass
 
         shape = Deleting()
-        print(shape.describe(), shiboken2.isValid(shape))
-    """)
+        print(%s, shiboken2.isValid(shape))
+    """ % call)
     # Its Python object is invalid at once: the area comes from no override.
     assert (result.returncode, result.stdout) == (0, "gone:0 False\n")
+
 
 def test_multiple_inheritance_offsets():
     tile = b.Tile()

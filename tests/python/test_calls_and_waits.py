@@ -715,3 +715,37 @@ def test_embedded_nothing_waits_for_a_blocked_application_thread(tmp_path, saved
     code = "PROJECT = %r\n" % str(saved_project) + WAITS_PRELUDE + EMBEDDED_WAITS[callback]
     cases, ran = run_cases(code + "\nreport('answers', answers)\n", host="embed", tmp_path=tmp_path, timeout=60)
     assert case_of(cases, ran, "answers") == [[8]]
+
+
+FIRST_WRONG_ARGUMENTS = """
+import sys, threading
+import plinx._init
+import plinx.project as p
+
+sys.setswitchinterval(1e-6)  # threads switch inside whatever runs Python
+start = threading.Barrier(16)
+refused = []
+
+def wrong():
+    start.wait()
+    try:
+        p.View(object())
+    except TypeError:
+        refused.append(True)
+
+threads = [threading.Thread(target=wrong) for _ in range(16)]
+for thread in threads:
+    thread.start()
+for thread in threads:
+    thread.join()
+print(len(refused))
+"""
+
+
+@pytest.mark.parametrize("process", range(4))
+def test_threads_raising_the_first_wrong_arguments_error_at_once_all_raise_it(process):
+    try:
+        ran = run_python(FIRST_WRONG_ARGUMENTS, timeout=60)
+    except subprocess.TimeoutExpired:
+        pytest.fail("the threads' first wrong-arguments errors hung")
+    assert (ran.returncode, ran.stdout.split()) == (0, ["16"]), ran.stderr

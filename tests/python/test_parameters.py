@@ -100,6 +100,21 @@ def test_a_static_parameter_holds_one_value_per_view(clip):
     assert mode.get() == 0
 
 
+@pytest.mark.parametrize("owner, name, numbers", [
+    ("clip", "frameRateMode", [1e9, 2, -1, 2 ** 32 + 1, float("nan")]),  # an enumeration: 0 and 1
+    ("layer", "linkToTrack", [2, -1, 0.5, float("nan")]),
+    ("layer", "inPoint", [-1, 2 ** 32, float("inf"), float("nan")]),
+])
+def test_numbers_outside_the_value_type_are_refused(project, clip, owner, name, numbers):
+    holder = clip if owner == "clip" else project.add_layer(clip, "A", 0, 0)
+    parameter = holder.parameter_set()[name]
+    before = parameter.get()
+    for number in numbers:
+        with pytest.raises(RuntimeError, match="^Cannot convert '"):
+            parameter.set(number)
+        assert parameter.get() == before, number
+
+
 def test_an_animated_parameter_is_keyed_at_frames(clip, camera):
     back, focal = camera["filmBackUnits"], camera["focalLengthUnits"]
     back.set(1, 14.0)

@@ -182,6 +182,21 @@ TEST(TextFormRoundTrip, KeepsEveryValueType)
     expectRoundTrip(mode);
 }
 
+TEST(TextForm, AnEnumerationValueThatNamesNoEnumeratorIsNotRead)
+{
+    Prm::Parameter<TQ_CLIP_MODE> mode;
+    mode.setKeyframed(false);
+    mode.setValue(TQ_CLIP_MODE_MANUAL, View(0));
+    for (const char* line : {"view[0].value=2", "view[0].value=-1", "view[0].value=1000000000"})
+        mode.streamInValue(line, Prm::StreamVersion::current, {});
+    EXPECT_EQ(mode.value(View(0)), TQ_CLIP_MODE_MANUAL);
+    // A value line for all views starts them afresh: the default stays.
+    mode.streamInValue("value=7", Prm::StreamVersion::current, {});
+    EXPECT_EQ(mode.value(View(0)), Prm::Parameter<TQ_CLIP_MODE>().value(View(0)));
+    mode.streamInValue("view[0].value=1", Prm::StreamVersion::current, {});
+    EXPECT_EQ(mode.value(View(0)), TQ_CLIP_MODE_MANUAL);
+}
+
 TEST(TextForm, OldFilesKeepReading)
 {
     UIntParameter parameter;

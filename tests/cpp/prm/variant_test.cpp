@@ -9,6 +9,8 @@
 #include <Bsc/Logger.h>
 
 #include <functional>
+#include <limits>
+#include <memory>
 
 namespace {
 
@@ -151,6 +153,77 @@ TEST(VariantAccess, OtherValueTypesConvertToo)
     EXPECT_EQ(mode.value(View(0)), TQ_CLIP_MODE_MANUAL);
     EXPECT_EQ(mode.variantValue(staticAt(0)).value<TQ_CLIP_MODE>(), TQ_CLIP_MODE_MANUAL);
 }
+
+// Numbers outside the range of a parameter's value type: refused by name,
+// the parameter unchanged; numbers inside it are stored.
+struct RangeCase
+{
+    const char* name;
+    std::function<std::unique_ptr<Prm::ParameterWithoutType>()> make;
+    QVariant variant;
+    bool converts;
+};
+
+template <typename T>
+std::function<std::unique_ptr<Prm::ParameterWithoutType>()> holding(T value)
+{
+    return [value] {
+        auto parameter = std::make_unique<Prm::Parameter<T>>();
+        parameter->setValue(value, View(0));
+        return parameter;
+    };
+}
+
+class VariantRange : public ::testing::TestWithParam<RangeCase>
+{
+};
+
+TEST_P(VariantRange, RefusesNumbersOutsideTheValueTypeAndChangesNothing)
+{
+    const RangeCase& c = GetParam();
+    const auto parameter = c.make();
+    const QVariant before = parameter->variantValue(staticAt(0));
+    const std::string refusal = refusalOf([&] { parameter->setVariantValue(c.variant, staticAt(0)); });
+    if (c.converts) {
+        EXPECT_EQ(refusal, "no refusal");
+        return;
+    }
+    EXPECT_EQ(refusal.rfind("Cannot convert '", 0), 0u) << refusal;
+    EXPECT_EQ(parameter->variantValue(staticAt(0)), before);
+    parameter->setVariantValue(c.variant, staticAt(0), std::nothrow);
+    EXPECT_EQ(parameter->variantValue(staticAt(0)), before);
+}
+
+const double nan = std::numeric_limits<double>::quiet_NaN();
+const double inf = std::numeric_limits<double>::infinity();
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, VariantRange,
+    ::testing::Values(RangeCase{"BoolTakesOne", holding(false), QVariant(1), true},
+                      RangeCase{"BoolTakesZeroReal", holding(true), QVariant(0.0), true},
+                      RangeCase{"BoolRefusesTwo", holding(false), QVariant(2), false},
+                      RangeCase{"BoolRefusesMinusOne", holding(false), QVariant(-1), false},
+                      RangeCase{"BoolRefusesNaN", holding(false), QVariant(nan), false},
+                      RangeCase{"IntTakesNegative", holding(3), QVariant(-5), true},
+                      RangeCase{"IntRefusesHuge", holding(3), QVariant(1e10), false},
+                      RangeCase{"IntRefusesInfinity", holding(3), QVariant(-inf), false},
+                      RangeCase{"IntRefusesNaN", holding(3), QVariant(nan), false},
+                      RangeCase{"UIntRefusesNaN", holding(3u), QVariant(nan), false},
+                      RangeCase{"FloatTakesLarge", holding(2.0f), QVariant(1e30), true},
+                      RangeCase{"FloatTakesInfinity", holding(2.0f), QVariant(inf), true},
+                      RangeCase{"FloatTakesNaN", holding(2.0f), QVariant(nan), true},
+                      RangeCase{"FloatRefusesHuge", holding(2.0f), QVariant(1e300), false},
+                      RangeCase{"FloatRefusesHugeNegative", holding(2.0f), QVariant(-1e300), false},
+                      RangeCase{"DoubleTakesHuge", holding(2.0), QVariant(1e300), true},
+                      RangeCase{"DoubleTakesNaN", holding(2.0), QVariant(nan), true},
+                      RangeCase{"ModeTakesEnumerator", holding(TQ_CLIP_MODE_AUTOMATIC), QVariant(1), true},
+                      RangeCase{"ModeTakesTrue", holding(TQ_CLIP_MODE_AUTOMATIC), QVariant(true), true},
+                      RangeCase{"ModeRefusesBillion", holding(TQ_CLIP_MODE_MANUAL), QVariant(1e9), false},
+                      RangeCase{"ModeRefusesNextNumber", holding(TQ_CLIP_MODE_MANUAL), QVariant(2), false},
+                      RangeCase{"ModeRefusesNegative", holding(TQ_CLIP_MODE_MANUAL), QVariant(-1), false},
+                      RangeCase{"ModeRefusesWrapping", holding(TQ_CLIP_MODE_AUTOMATIC), QVariant(4294967297LL), false},
+                      RangeCase{"ModeRefusesText", holding(TQ_CLIP_MODE_MANUAL), QVariant(QStringLiteral("7")), false}),
+    [](const ::testing::TestParamInfo<RangeCase>& info) { return info.param.name; });
 
 Bsc::Hash hashOf(const Prm::ParameterWithoutType& parameter, const Prm::Context& context)
 {
