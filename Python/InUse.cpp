@@ -39,6 +39,46 @@ Table& table()
     return *table;
 }
 
+// Ends a hold; the last runs the deletion requested meanwhile. Inside the
+// core the last hold passes to the core's section, which ends it once the
+// thread has left the core: a deletion may run Python, which may wait for
+// another thread's API call.
+void release(const void* key)
+{
+    detail::Deleter deleter = nullptr;
+    void* object = nullptr;
+    {
+        Table& uses = table();
+        std::lock_guard<std::mutex> lock(uses.mutex);
+        const auto use = uses.find(key);
+        if (use->holds > 1) {
+            --use->holds;
+            return;
+        }
+        // Its Qt parent may have deleted it meanwhile.
+        if (!use->deleter || (use->guarded && use->guard.isNull())) {
+            uses.uses.erase(use);
+            return;
+        }
+        if (inCore()) {
+            afterCore([key] { release(key); });
+            return;
+        }
+        use->holds = 0;
+        use->dying = true;
+        deleter = use->deleter;
+        object = use->object;
+    }
+    {
+        // As the runtime deletes: without the interpreter lock.
+        const InterpreterReleased unlocked;
+        deleter(object);
+    }
+    Table& uses = table();
+    std::lock_guard<std::mutex> lock(uses.mutex);
+    uses.uses.erase(uses.find(key));
+}
+
 } // namespace
 
 InUse::InUse(const void* key, std::nullptr_t) : m_key(key)
@@ -59,36 +99,8 @@ InUse::InUse(const void* key, std::nullptr_t) : m_key(key)
 
 InUse::~InUse()
 {
-    if (!m_held)
-        return;
-    detail::Deleter deleter = nullptr;
-    void* object = nullptr;
-    {
-        Table& uses = table();
-        std::lock_guard<std::mutex> lock(uses.mutex);
-        const auto use = uses.find(m_key);
-        if (--use->holds > 0)
-            return;
-        deleter = use->deleter;
-        object = use->object;
-        // Its Qt parent may have deleted it meanwhile.
-        if (!deleter || (use->guarded && use->guard.isNull())) {
-            uses.uses.erase(use);
-            return;
-        }
-        use->dying = true;
-    }
-    {
-        // As the runtime deletes: without the interpreter lock; and with the
-        // core lent, since the call that held the object is over and the
-        // deletion may run Python (a slot of the object's destroyed signal).
-        const CoreUnlocked lent;
-        const InterpreterReleased unlocked;
-        deleter(object);
-    }
-    Table& uses = table();
-    std::lock_guard<std::mutex> lock(uses.mutex);
-    uses.uses.erase(uses.find(m_key));
+    if (m_held)
+        release(m_key);
 }
 
 bool InUse::deletionRequested() const
@@ -104,25 +116,26 @@ void detail::deleteWhenUnused(const void* key, void* object, Deleter deleter, QO
 {
     if (!object)
         return;
-    Table& uses = table();
     {
+        Table& uses = table();
         std::lock_guard<std::mutex> lock(uses.mutex);
-        const auto use = uses.find(key);
-        if (use != uses.uses.end()) {
-            // Held: deleted by the last hold. Dying: deleted already.
-            if (!use->dying && !use->deleter) {
-                use->deleter = deleter;
-                use->object = object;
-                use->guarded = guarded != nullptr;
-                use->guard = guarded;
-            }
-            return;
+        auto use = uses.find(key);
+        if (use == uses.uses.end()) {
+            uses.uses.push_back(Use{key, 0, false});
+            use = std::prev(uses.uses.end());
         }
-        uses.uses.push_back(Use{key, 0, true});
+        // Dying: deleted already. Asked before: that deletion stands.
+        if (use->dying || use->deleter)
+            return;
+        use->deleter = deleter;
+        use->object = object;
+        use->guarded = guarded != nullptr;
+        use->guard = guarded;
+        // Held: deleted by the last hold. Asked inside the core: held by the
+        // core's section until the thread leaves the core.
+        ++use->holds;
     }
-    deleter(object);
-    std::lock_guard<std::mutex> lock(uses.mutex);
-    uses.uses.erase(uses.find(key));
+    release(key);
 }
 
 } // namespace PyHelpers

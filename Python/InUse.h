@@ -4,7 +4,9 @@
 // through deleteWhenUnused (the runtime's: shiboken2.delete, the collection
 // of the Python object that owns it; or an owner's) is put off while a call
 // holds it, and takes effect when the last such call ends: never under a
-// running call.
+// running call. Nor inside the core: a deletion may run Python (a slot of
+// the object's destroyed signal) that waits for another thread's API call,
+// so one due while the thread is in the core runs once it has left it.
 
 #include <QObject>
 #include <QPointer>
@@ -53,7 +55,7 @@ public:
     {
     }
     // Runs a deletion requested meanwhile (without the interpreter lock,
-    // as the runtime deletes, and with the core lent).
+    // as the runtime deletes, and out of the core).
     ~InUse();
     InUse(const InUse&) = delete;
     InUse& operator=(const InUse&) = delete;

@@ -1,6 +1,7 @@
 #include "PyAPI.h"
 
 #include "Bootstrap.h"
+#include "PyHelpers.h"
 
 #include <Bsc/ProxyObject.h>
 #include <GUI/ViewManager.h>
@@ -60,8 +61,15 @@ QVariant PyAPI::swapQActionProxy(QAction* action, QAction* newProxy)
 
 void PyAPI::setDisplayedClip(Clip* clip)
 {
-    if (clip)
-        ViewManager::get().setClipToDisplay(clip->internalClip()->clipID());
+    if (!clip)
+        return;
+    unsigned int id = 0;
+    {
+        const PyHelpers::CoreEntered core;
+        id = clip->internalClip()->clipID();
+    }
+    // The viewer is the application's, not the core's.
+    ViewManager::get().setClipToDisplay(id);
 }
 
 void PyAPI::setDisplayedView(View view)
@@ -81,12 +89,14 @@ QVariant PyAPI::displayedView()
 
 int PyAPI::currentFrame()
 {
+    const PyHelpers::CoreEntered core;
     const VUVI_ProjectManager* project = currentProjectManager();
     return project ? frameOf(project->currentFrame().time.toDouble()) : 0;
 }
 
 void PyAPI::setCurrentFrame(int frame)
 {
+    const PyHelpers::CoreEntered core;
     VUVI_ProjectManager* project = currentProjectManager();
     if (!project)
         return;

@@ -48,6 +48,22 @@ std::mutex& coreMutex()
 
 // How deep this thread is in the core: the mutex is taken at the first level.
 thread_local int t_coreDepth = 0;
+// What runs once this thread's outermost CoreLock ends, oldest first.
+thread_local std::vector<std::function<void()>> t_afterCore;
+
+void runAfterCore() noexcept
+{
+    // Each runs out of the core: what it asks for afterwards runs at once.
+    std::vector<std::function<void()>> due;
+    due.swap(t_afterCore);
+    for (std::function<void()>& work : due) {
+        try {
+            work();
+        } catch (...) {
+            // Deletions: nothing throws, and nobody would hear of it.
+        }
+    }
+}
 
 } // namespace
 
@@ -59,14 +75,19 @@ CoreLock::CoreLock()
 
 CoreLock::~CoreLock()
 {
-    if (--t_coreDepth == 0)
-        coreMutex().unlock();
+    if (--t_coreDepth > 0)
+        return;
+    coreMutex().unlock();
+    runAfterCore();
 }
 
 CoreUnlocked::CoreUnlocked()
     : m_depth(t_coreDepth)
 {
     if (m_depth > 0) {
+        // What the lent section put off waits for its end, not for a
+        // section of the loan's.
+        m_afterCore.swap(t_afterCore);
         t_coreDepth = 0;
         coreMutex().unlock();
     }
@@ -84,6 +105,20 @@ CoreUnlocked::~CoreUnlocked()
         coreMutex().lock();
     }
     t_coreDepth = m_depth;
+    m_afterCore.swap(t_afterCore);
+}
+
+bool inCore()
+{
+    return t_coreDepth > 0;
+}
+
+void afterCore(std::function<void()> work)
+{
+    if (t_coreDepth > 0)
+        t_afterCore.push_back(std::move(work));
+    else
+        work();
 }
 
 namespace {

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <functional>
 #include <optional>
+#include <vector>
 
 class QGenericArgument;
 class QObject;
@@ -69,7 +71,33 @@ public:
 
 private:
     int m_depth = 0;
+    std::vector<std::function<void()>> m_afterCore; // the lent section's, kept for its end
 };
+
+// Takes the core from wherever a thread stands: a Qt event handler, slot or
+// timer may run inside a Python call that holds the interpreter lock, which
+// is given away for the scope, before the wait for the core.
+class CoreEntered
+{
+public:
+    CoreEntered() = default;
+    CoreEntered(const CoreEntered&) = delete;
+    CoreEntered& operator=(const CoreEntered&) = delete;
+
+private:
+    InterpreterReleased m_unlocked;
+    CoreLock m_core;
+};
+
+// Whether this thread is in the core now (holding it, not lending it).
+bool inCore();
+
+// Runs `work` once this thread is out of the core: at once when it is not in
+// it, else right after its outermost CoreLock has let the core go. For what
+// may run Python (a deletion whose destroyed slot joins a thread that calls
+// the API), which never runs in the middle of the core's own work, where the
+// core can be neither lent nor waited for. `work` must not throw.
+void afterCore(std::function<void()> work);
 
 // Where the core runs Python: the interpreter lock is held for the scope,
 // and the core is lent to other threads meanwhile, since Python may wait

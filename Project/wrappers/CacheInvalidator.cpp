@@ -2,6 +2,8 @@
 
 #include "FrameInvalidation.h"
 
+#include "Python/PyHelpers.h"
+
 #include <Bsc/Logger.h>
 
 #include <QCoreApplication>
@@ -49,12 +51,16 @@ void CacheInvalidator::imageChanged(const ImageLocation& location)
 
 bool CacheInvalidator::event(QEvent* event)
 {
+    if (event->type() != ChangeEvent)
+        return QObject::event(event);
     QVector<Change> batch;
     {
         QMutexLocker locker(&m_lock);
         batch.swap(m_pending);
     }
     // The core is told without the lock held: it may well change pixels itself.
+    // It is told inside the core, as any API call: Python threads work in it.
+    const PyHelpers::CoreEntered core;
     for (const Change& change : qAsConst(batch)) {
         const boost::shared_ptr<VUVI_ProjectManager> project = change.project.lock();
         if (!project)

@@ -12,6 +12,7 @@
 #include "PyHandle.h"
 
 #include "Python/Bootstrap.h"
+#include "Python/PyHelpers.h"
 
 #include <Dururev/Dururev.h>
 #include <Dururev/MovieInfo.h>
@@ -329,6 +330,8 @@ void Clip::onColorParametersChanged()
     const ColorParameters* colour = m_colorParameters.data();
     if (!colour)
         return;
+    // A setter's signal from any thread: the clip is written inside the core.
+    const PyHelpers::CoreEntered core;
     const boost::shared_ptr<VUVI_Clip> clip = internalClip();
     TQ_ClipInfo info = clip->clipInfo();
     TQ_ColorSpaceSettings& settings = info.colorSpaceSettings();

@@ -11,6 +11,7 @@
 
 #include "Python/Bootstrap.h"
 #include "Python/InUse.h"
+#include "Python/PyHelpers.h"
 
 #include <Dururev/Dururev.h>
 #include <LC/RenderOptions.h>
@@ -201,6 +202,26 @@ VUVI_ProjectManager& Project::core() const
         detail::throwInvalidObject();
     return *m_project;
 }
+
+void Project::freeCore(VUVI_ProjectManager* project)
+{
+    // A call that reaches the project through a Project does so inside the
+    // core; one that lent the core meanwhile holds the project by shared
+    // ownership, and the project would not be freed.
+    const PyHelpers::CoreEntered core;
+    for (Project* wrapper : project->findChildren<Project*>(QString(), Qt::FindDirectChildrenOnly)) {
+        wrapper->setParent(nullptr);
+        wrapper->m_project.reset();
+        // Once no call holds it, and out of the core.
+        PyHelpers::deleteWhenUnused(wrapper);
+    }
+    delete project;
+}
+
+namespace {
+// From the moment the library is loaded, the core frees its projects so.
+const bool s_freesThroughProjects = (VUVI_ProjectManager::setFreeHook(&Project::freeCore), true);
+} // namespace
 
 // The core project by shared ownership, and the project's watcher as it was
 // at the start, guarded; afterwards, whether this Project lived through the

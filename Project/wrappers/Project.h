@@ -45,7 +45,9 @@ class Project : public QObject, public SbkCleaner
     Q_OBJECT
 public:
     // Wraps a core project that somebody else owns; null wraps nothing, and
-    // every call then reports "Invalid object".
+    // every call then reports "Invalid object". Made a Qt child of the core
+    // project, it forgets it as the core frees it, and goes once no call
+    // uses it (freeCore).
     explicit Project(VUVI_ProjectManager* project);
     // Opens a project file. A file that cannot be read, or is not a whole
     // project, throws VUVI_BadFile naming it.
@@ -137,6 +139,10 @@ public:
     ProgressWatcher* get_progress_watcher() const;
 
     boost::shared_ptr<VUVI_ProjectManager> projectManager() const { return m_project; }
+    // How the core frees every project (VUVI_ProjectManager::FreeHook): with
+    // the core held, so that no call is inside it, the Projects that are its
+    // Qt children forget it first.
+    static void freeCore(VUVI_ProjectManager* project);
 
     // ---- layers and groups ----
     // A new layer on one of the project's clips, at frame `frame_number` of

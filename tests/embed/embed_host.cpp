@@ -158,7 +158,8 @@ void reportProgressRounds(HostApplication& application)
 // --- The module embed_host -------------------------------------------------------------
 //
 // What the GUI does to tools and to its canvas, for scripts to drive:
-//   open_project(path), close_project()      the application's project
+//   open_project(path), close_project(holding_interpreter=False)
+//                                            the application's project
 //   request_tool(index=-1) -> bool           the tool manager calls creator
 //                                            `index` (-1: the newest)
 //   destroy_tool()                           deletes the current tool
@@ -174,7 +175,9 @@ void reportProgressRounds(HostApplication& application)
 //   draw_overlay(a, b) -> QImage or None     one draw of the canvas
 //   overlay_painter() -> QPainter or None    the painter of the draw that runs
 // Each gives the interpreter lock away and holds the core, as the
-// application's threads do, around what it asks of the core or the canvas.
+// application's threads do, around what it asks of the core or the canvas
+// (but close_project(True), which keeps the interpreter lock and leaves the
+// core alone, as an application slot that Python calls does).
 namespace HostModule {
 
 HostApplication* host = nullptr;
@@ -231,9 +234,16 @@ PyObject* openProject(PyObject*, PyObject* args)
     Py_RETURN_NONE;
 }
 
-PyObject* closeProject(PyObject*, PyObject*)
+PyObject* closeProject(PyObject*, PyObject* args)
 {
-    if (!withoutInterpreter([] { host->closeProject(); }))
+    int holdingInterpreter = 0;
+    if (!PyArg_ParseTuple(args, "|p:close_project", &holdingInterpreter))
+        return nullptr;
+    // As a Qt slot of the application that Python triggers closes it: the
+    // interpreter lock held, the core not.
+    if (holdingInterpreter)
+        host->closeProject();
+    else if (!withoutInterpreter([] { host->closeProject(); }))
         return nullptr;
     Py_RETURN_NONE;
 }
@@ -386,7 +396,7 @@ PyObject* overlayPainter(PyObject*, PyObject*)
 
 PyMethodDef functions[] = {
     {"open_project", &openProject, METH_VARARGS, nullptr},
-    {"close_project", &closeProject, METH_NOARGS, nullptr},
+    {"close_project", &closeProject, METH_VARARGS, nullptr},
     {"request_tool", &requestTool, METH_VARARGS, nullptr},
     {"destroy_tool", &destroyTool, METH_NOARGS, nullptr},
     {"activate", &switchTool<&Rirediro::Tool::doActivate>, METH_VARARGS, nullptr},

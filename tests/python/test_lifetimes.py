@@ -102,6 +102,61 @@ def test_objects_die_while_other_threads_make_python_objects(first_png, way, on_
     assert outcome(CHURN % {"first": first_png, "way": way, "on_worker": on_worker}, timeout=120) == []
 
 
+# --- The application frees its project once no call uses it ------------------------------------
+
+APPLICATION_CLOSES = """
+import json, sys, threading
+import embed_host as host
+import plinx._init
+import plinx.project as p
+
+def refusal(call):
+    try:
+        call()
+        return "done"
+    except RuntimeError as error:
+        return str(error)
+
+sys.setswitchinterval(1e-6)
+seen, after = set(), set()
+for attempt in range(30):
+    host.open_project(%(file)r)
+    project = p.get_current_project()
+    layer = project.add_layer(project.clips["shot"], "l", 0)
+    start = threading.Barrier(2)
+
+    def use():
+        start.wait()
+        for n in range(300):
+            seen.add(refusal(lambda: setattr(project, "notes", "note %%d" %% n)))
+            seen.add(refusal(lambda: project.layers))
+            seen.add(refusal(lambda: setattr(layer, "name", "l%%d" %% n)))
+
+    def close():
+        start.wait()
+        host.close_project(%(holding)s)
+
+    threads = [threading.Thread(target=use), threading.Thread(target=close)]
+    for thread in threads:
+        thread.start()
+    for thread in threads:
+        thread.join()
+    after.update((refusal(lambda: project.notes), refusal(lambda: setattr(layer, "name", "z"))))
+print(json.dumps([sorted(seen), sorted(after)]))
+"""
+
+
+@pytest.mark.parametrize("holding", [False, True], ids=["holding the core", "holding the interpreter lock"])
+def test_the_application_closes_its_project_while_another_thread_uses_it(project_file, tmp_path, holding):
+    ran = run_embedded(APPLICATION_CLOSES % {"file": str(project_file), "holding": holding}, tmp_path, timeout=120)
+    assert ran.returncode == 0, ran.stdout + ran.stderr
+    seen, after = json.loads(ran.stdout.splitlines()[-1])
+    deleted = "Internal C++ object (plinx.project.Project) already deleted."
+    # Each call ran whole on the open project, or was refused as on a closed one.
+    assert set(seen) <= {"done", deleted, "Invalid object"}
+    assert after == sorted({deleted, "Invalid object"})
+
+
 # --- Qt parents at interpreter exit ------------------------------------------------------------
 
 # Each kind of QObject the package has, made in Python.

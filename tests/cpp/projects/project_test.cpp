@@ -4,6 +4,8 @@
 #include "ProjectTestSupport.h"
 
 #include "Project/wrappers/ColorParameters.h"
+#include "Python/InUse.h"
+#include "Python/PyHelpers.h"
 
 #include <Prm/ParameterChange.h>
 #include <Prm/Frame.h>
@@ -15,9 +17,11 @@
 #include <TQ/CameraParameterSet.h>
 
 #include <QDir>
+#include <QPointer>
 #include <QTemporaryDir>
 
 #include <cmath>
+#include <optional>
 
 using namespace projecttest;
 
@@ -217,6 +221,57 @@ TEST(WrappedProject, OverNothingEveryCallIsAnInvalidObject)
              [&] { nothing.save_as(QStringLiteral("x")); }, [&] { nothing.undo_group(); },
              [&] { nothing.get_default_trackable_clip(); }})
         expectFailure<VUVI_BadState>(call, QStringLiteral("Invalid object"));
+}
+
+// The application frees its project when it pleases. A Project over it, its
+// Qt child, forgets it then: a call that holds the Project fails cleanly,
+// and the Project goes once no call holds it and the thread is out of the
+// core.
+TEST(WrappedProject, ForgetsTheCoreProjectItsOwnerFrees)
+{
+    for (const bool inCore : {false, true}) {
+        SCOPED_TRACE(inCore ? "freed inside the core" : "freed outside the core");
+        QTemporaryDir dir;
+        ProjectOfSequence made(dir.path(), 1, 2);
+        const boost::weak_ptr<VUVI_ProjectManager> core = made.project->projectManager();
+        auto* wrapper = new Project(&made.core());
+        wrapper->setParent(&made.core());
+        const QPointer<Project> watched(wrapper);
+        {
+            const PyHelpers::InUse call(wrapper);
+            {
+                std::optional<PyHelpers::CoreLock> section;
+                if (inCore)
+                    section.emplace();
+                made.project.reset();
+                EXPECT_TRUE(core.expired());
+                EXPECT_TRUE(watched);
+            }
+            expectFailure<VUVI_BadState>([&] { wrapper->get_notes(); }, QStringLiteral("Invalid object"));
+            EXPECT_TRUE(watched);
+        }
+        EXPECT_FALSE(watched);
+    }
+}
+
+// Its deletion may run Python (a slot of its destroyed signal) that waits
+// for another thread's call: never in the middle of the core's work.
+TEST(WrappedProject, FreedInsideTheCoreGoesOnceTheThreadLeavesIt)
+{
+    QTemporaryDir dir;
+    ProjectOfSequence made(dir.path(), 1, 2);
+    auto* wrapper = new Project(&made.core());
+    wrapper->setParent(&made.core());
+    const QPointer<Project> watched(wrapper);
+    {
+        const PyHelpers::CoreLock section;
+        {
+            const PyHelpers::CoreLock nested;
+            made.project.reset();
+        }
+        EXPECT_TRUE(watched);
+    }
+    EXPECT_FALSE(watched);
 }
 
 TEST(CurrentFrame, AnyTimeIsTakenSafely)

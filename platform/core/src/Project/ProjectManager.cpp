@@ -27,6 +27,7 @@
 #include <boost/make_shared.hpp>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 
 namespace {
@@ -60,6 +61,8 @@ std::vector<Prm::ParameterWithoutType*> parametersOf(const Prm::ParameterSet& se
     return std::vector<Prm::ParameterWithoutType*>(set.parameters().begin(), set.parameters().end());
 }
 
+std::atomic<VUVI_ProjectManager::FreeHook> s_freeHook{nullptr};
+
 } // namespace
 
 // ---- VUVI_ProjectManager -------------------------------------------------------
@@ -86,12 +89,25 @@ VUVI_ProjectManager::~VUVI_ProjectManager()
     m_commandManager->clear();
 }
 
+void VUVI_ProjectManager::setFreeHook(FreeHook hook)
+{
+    s_freeHook = hook;
+}
+
+void VUVI_ProjectManager::free(VUVI_ProjectManager* project)
+{
+    if (const FreeHook hook = s_freeHook)
+        hook(project);
+    else
+        delete project;
+}
+
 boost::shared_ptr<VUVI_ProjectManager> VUVI_ProjectManager::createWithExistingClip(
     const TQ_BaseClipInfo& baseInfo, const TQ_ClipInfo& clipInfo, const QString& projectFile,
     TQ::Callbacks* callbacks, const Rirediro::ManagerSuite&, bool)
 {
     record(QStringLiteral("VUVI_ProjectManager::createWithExistingClip '%1'").arg(projectFile));
-    boost::shared_ptr<VUVI_ProjectManager> project(new VUVI_ProjectManager(callbacks));
+    boost::shared_ptr<VUVI_ProjectManager> project(new VUVI_ProjectManager(callbacks), &free);
     VUVI_FrameManager& frames = project->frameManager();
     VUVI_Clip* clip = frames.createClip(frames.clipMaker(), baseInfo, clipInfo, QStringLiteral("Clip"), 0);
     if (clip) {
@@ -109,7 +125,7 @@ boost::shared_ptr<VUVI_ProjectManager> VUVI_ProjectManager::createFromHandle(Rir
 {
     record(QStringLiteral("VUVI_ProjectManager::createFromHandle '%1' %2").arg(handle.sourceName(), flag(initialise)));
     const Rirediro::ProjectRecord& stored = handle.record();
-    boost::shared_ptr<VUVI_ProjectManager> project(new VUVI_ProjectManager(handle.callbacks().media));
+    boost::shared_ptr<VUVI_ProjectManager> project(new VUVI_ProjectManager(handle.callbacks().media), &free);
 
     ProjectProperties& properties = project->projectProperties();
     properties.setProjectNotes(stored.notes);

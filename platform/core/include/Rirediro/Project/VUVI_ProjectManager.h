@@ -70,6 +70,14 @@ public:
                                                                    const MigratingClip& migrating, bool initialise);
     ~VUVI_ProjectManager() override;
 
+    // How the core frees a project once its last owner lets go: through the
+    // hook that a library whose calls run in the core on threads of their
+    // own sets (the scripting library), which frees it once no such call is
+    // inside the core, and after telling its own objects over the project.
+    // Without a hook (null, the default) it is deleted at once.
+    using FreeHook = void (*)(VUVI_ProjectManager* project);
+    static void setFreeHook(FreeHook hook);
+
     ProjectProperties& projectProperties() { return *m_properties; }
     const ProjectProperties& projectProperties() const { return *m_properties; }
     VUVI_FrameManager& frameManager() { return *m_frameManager; }
@@ -124,6 +132,8 @@ protected:
 
 private:
     explicit VUVI_ProjectManager(TQ::Callbacks* callbacks);
+    // The deleter of every project the core makes.
+    static void free(VUVI_ProjectManager* project);
 
     VUVI_CacheManager m_cacheManager;
     VUVI_RenderingContext m_renderingContext;
