@@ -1,5 +1,7 @@
 #include "ColorParameters.h"
 
+#include "Python/PyHelpers.h"
+
 ColorParameters::ColorParameters(Colorspace colorspace, ColorConversion conversion, float offset, float softclip,
                                  float log_reference_white, float log_reference_black, float gamma)
     : QObject(nullptr)
@@ -27,7 +29,7 @@ ColorParameters& ColorParameters::operator=(const ColorParameters& other)
     m_logReferenceWhite = other.m_logReferenceWhite;
     m_logReferenceBlack = other.m_logReferenceBlack;
     m_gamma = other.m_gamma;
-    Q_EMIT propertyChanged();
+    announceChange();
     return *this;
 }
 
@@ -42,41 +44,48 @@ bool ColorParameters::operator==(const ColorParameters& other) const
 void ColorParameters::set_colorspace(Colorspace colorspace)
 {
     m_colorspace = colorspace;
-    Q_EMIT propertyChanged();
+    announceChange();
 }
 
 void ColorParameters::set_conversion(ColorConversion conversion)
 {
     m_conversion = conversion;
-    Q_EMIT propertyChanged();
+    announceChange();
 }
 
 void ColorParameters::set_offset(float offset)
 {
     m_offset = offset;
-    Q_EMIT propertyChanged();
+    announceChange();
 }
 
 void ColorParameters::set_softclip(float softclip)
 {
     m_softclip = softclip;
-    Q_EMIT propertyChanged();
+    announceChange();
 }
 
 void ColorParameters::set_log_reference_white(float white)
 {
     m_logReferenceWhite = white;
-    Q_EMIT propertyChanged();
+    announceChange();
 }
 
 void ColorParameters::set_log_reference_black(float black)
 {
     m_logReferenceBlack = black;
-    Q_EMIT propertyChanged();
+    announceChange();
 }
 
 void ColorParameters::set_gamma(float gamma)
 {
     m_gamma = gamma;
+    announceChange();
+}
+
+void ColorParameters::announceChange()
+{
+    // Python slots may hear it and wait for threads that use the core.
+    const PyHelpers::CoreUnlocked lent;
     Q_EMIT propertyChanged();
 }

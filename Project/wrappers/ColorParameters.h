@@ -46,6 +46,9 @@ Q_SIGNALS:
     void propertyChanged();
 
 private:
+    // Emits propertyChanged() with the core lent to other threads.
+    void announceChange();
+
     Colorspace m_colorspace;
     ColorConversion m_conversion;
     float m_offset;

@@ -150,8 +150,13 @@ def nested(text):
 
 
 def join_thread(function):
-    """Runs the function in another thread and waits for it, as a callback may."""
+    """Runs the function in another thread and waits for it, as a callback may.
+    The thread inherits the depth of nested(): a callback that repeats its
+    operation in a thread would otherwise start threads without end."""
+    depth = getattr(_depth, "value", 0)
+
     def quietly():
+        _depth.value = depth
         with quiet:
             function()
 

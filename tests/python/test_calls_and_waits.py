@@ -620,6 +620,11 @@ operation.progress_watcher.destroyed.connect(wait_for_a_thread)
 operation.progress_watcher.started.connect(lambda: shiboken2.delete(operation))
 project.render(operation, 0, 7, layers)
 """,
+    "a slot of the clip's colour settings": """
+colour = project.clips["sq"].color_parameters
+colour.propertyChanged.connect(wait_for_a_thread)
+colour.gamma = 2.2
+""",
     "an exporter's do_export": """
 class Exporter(e.AbstractTrackingDataExporter):
     def do_export(self, *args):
