@@ -176,7 +176,7 @@ int nearestIndex(const KeyframeList<T>& keys, Time time)
 }
 
 // The keyframes of one view (of `parameter`) around `time`; never called
-// with an empty vector.
+// with an empty list.
 template <typename T>
 BoundingKeyframes findClosestKeyframes(const KeyframeList<T>& keys, Time time, View view,
                                        ParameterWithoutType* parameter)

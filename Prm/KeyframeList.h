@@ -31,16 +31,6 @@ struct TimedValue
     T value{};
 };
 
-} // namespace Prm
-
-// Packed keys move as their value moves (a time is plain data).
-template <typename T>
-class QTypeInfo<Prm::TimedValue<T>> : public QTypeInfoMerger<Prm::TimedValue<T>, T>
-{
-};
-
-namespace Prm {
-
 // The keyframes of one view, in the order they are given (sorted by time by
 // their owner). Times and values lie in one dense array, so that a search
 // and a value read in a long list touch a cache line or two; the segment
