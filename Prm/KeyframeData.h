@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Prm/KeyframeList.h"
+
 #include <Prm/Context.h>
 #include <Prm/Interpolation.h>
 #include <Prm/KeyframeIndex.h>
@@ -16,16 +18,6 @@ namespace Prm {
 
 class ParameterWithoutType;
 
-// One keyframe: a time (in frames), a value, and the shape of the segment
-// that starts here.
-template <typename T>
-struct KeyframeData
-{
-    Time time;
-    T value{};
-    IType itype;
-};
-
 namespace detail {
 
 // Index of the first of the keys [from, to) whose time is not less than
@@ -33,11 +25,11 @@ namespace detail {
 // fetching both possible next probes ahead: long key lists do not fit the
 // cache.
 template <typename T>
-int bisectKeys(const KeyframeData<T>* keys, int from, int to, Time time)
+int bisectKeys(const TimedValue<T>* keys, int from, int to, Time time)
 {
     if (from >= to)
         return from;
-    const KeyframeData<T>* base = keys + from;
+    const TimedValue<T>* base = keys + from;
     int length = to - from;
     while (length > 1) {
         const int half = length / 2;
@@ -56,21 +48,17 @@ int bisectKeys(const KeyframeData<T>* keys, int from, int to, Time time)
 // needs anyway. It widens from there by doubling steps, up to `reach` keys,
 // and halves whatever remains.
 template <typename T>
-int searchKeysFromTheirSpread(const KeyframeData<T>* keys, int n, Time time)
+int searchKeysFromTheirSpread(const KeyframeList<T>& list, Time time)
 {
+    const TimedValue<T>* keys = list.timedValues();
+    const int n = list.size();
     constexpr int reach = 64;
     const double first = keys[0].time.toDouble();
     const double fraction = (time.toDouble() - first) / (keys[n - 1].time.toDouble() - first);
     if (!(fraction >= 0.0 && fraction <= 1.0)) // infinite times
         return bisectKeys(keys, 1, n - 1, time);
     const int guess = std::min(int(fraction * double(n - 1)), n - 1);
-    // The keys around the guess, whole, fetched at once rather than one
-    // after the other as the search and the value read reach them.
-    const char* from = reinterpret_cast<const char*>(keys + std::max(guess - 1, 0));
-    const char* to = reinterpret_cast<const char*>(keys + std::min(guess + 2, n));
-    for (const char* line = from; line < to; line += 64)
-        __builtin_prefetch(line);
-    __builtin_prefetch(to - 1);
+    list.prefetchAround(guess);
     // The answer lies after `below` and not after `above`.
     int below = 0;
     int above = n - 1;
@@ -100,7 +88,7 @@ int searchKeysFromTheirSpread(const KeyframeData<T>* keys, int n, Time time)
 // (the count when every keyframe is earlier). Keyframes are sorted by time
 // (never NaN).
 template <typename T>
-int lowerBound(const QVector<KeyframeData<T>>& keys, Time time)
+int lowerBound(const KeyframeList<T>& keys, Time time)
 {
     // Reading a value searches the same keys for the same time twice (the
     // exact key, then the bounds): the second search checks the first one's
@@ -113,14 +101,14 @@ int lowerBound(const QVector<KeyframeData<T>>& keys, Time time)
     };
     thread_local LastSearch last;
     const int n = keys.size();
-    if (last.keys == keys.constData() && last.time == time && last.index >= 0 && last.index <= n
-        && (last.index == n || !(keys[last.index].time < time))
-        && (last.index == 0 || keys[last.index - 1].time < time))
+    if (last.keys == keys.timedValues() && last.time == time && last.index >= 0 && last.index <= n
+        && (last.index == n || !(keys.timeAt(last.index) < time))
+        && (last.index == 0 || keys.timeAt(last.index - 1) < time))
         return last.index;
     if (n == 0)
         return 0;
     constexpr int longFrom = 64; // shorter lists lie in a few cache lines: halving them is cheapest
-    const KeyframeData<T>* first = keys.constData();
+    const TimedValue<T>* first = keys.timedValues();
     int found = 0;
     if (n < longFrom)
         found = bisectKeys(first, 0, n, time);
@@ -129,20 +117,20 @@ int lowerBound(const QVector<KeyframeData<T>>& keys, Time time)
     else if (first[n - 1].time < time)
         found = n;
     else
-        found = searchKeysFromTheirSpread(first, n, time);
+        found = searchKeysFromTheirSpread(keys, time);
     last = LastSearch{first, time, found};
     return found;
 }
 
 // Index of the first keyframe strictly later than `time`.
 template <typename T>
-int upperBound(const QVector<KeyframeData<T>>& keys, Time time)
+int upperBound(const KeyframeList<T>& keys, Time time)
 {
     int lo = 0;
     int hi = keys.size();
     while (lo < hi) {
         const int mid = lo + (hi - lo) / 2;
-        if (time < keys[mid].time)
+        if (time < keys.timeAt(mid))
             hi = mid;
         else
             lo = mid + 1;
@@ -152,28 +140,28 @@ int upperBound(const QVector<KeyframeData<T>>& keys, Time time)
 
 // Index of the keyframe exactly at `time`, or -1. Times compare exactly.
 template <typename T>
-int exactIndex(const QVector<KeyframeData<T>>& keys, Time time)
+int exactIndex(const KeyframeList<T>& keys, Time time)
 {
     const int i = lowerBound(keys, time);
-    return i < keys.size() && keys[i].time == time ? i : -1;
+    return i < keys.size() && keys.timeAt(i) == time ? i : -1;
 }
 
 // True when a keyframe lies exactly at `time`; copies it to `found` when given.
 template <typename T>
-bool findKeyframeAtTime(const QVector<KeyframeData<T>>& keys, Time time, KeyframeData<T>* found = nullptr)
+bool findKeyframeAtTime(const KeyframeList<T>& keys, Time time, KeyframeData<T>* found = nullptr)
 {
     const int i = exactIndex(keys, time);
     if (i < 0)
         return false;
     if (found)
-        *found = keys[i];
+        *found = keys.at(i);
     return true;
 }
 
 // Index of the keyframe nearest to `time`, -1 when there are none. Of two
 // keyframes equally near, the later one.
 template <typename T>
-int nearestIndex(const QVector<KeyframeData<T>>& keys, Time time)
+int nearestIndex(const KeyframeList<T>& keys, Time time)
 {
     if (keys.isEmpty())
         return -1;
@@ -182,27 +170,27 @@ int nearestIndex(const QVector<KeyframeData<T>>& keys, Time time)
         return 0;
     if (later == keys.size())
         return later - 1;
-    const double toLater = keys[later].time.toDouble() - time.toDouble();
-    const double toEarlier = time.toDouble() - keys[later - 1].time.toDouble();
+    const double toLater = keys.timeAt(later).toDouble() - time.toDouble();
+    const double toEarlier = time.toDouble() - keys.timeAt(later - 1).toDouble();
     return toLater <= toEarlier ? later : later - 1;
 }
 
 // The keyframes of one view (of `parameter`) around `time`; never called
-// with an empty vector.
+// with an empty list.
 template <typename T>
-BoundingKeyframes findClosestKeyframes(const QVector<KeyframeData<T>>& keys, Time time, View view,
+BoundingKeyframes findClosestKeyframes(const KeyframeList<T>& keys, Time time, View view,
                                        ParameterWithoutType* parameter)
 {
     const auto at = [&](int i) { return KeyframeIndex(parameter, view, uint32_t(i)); };
     const int n = keys.size();
     BoundingKeyframes bounds;
-    if (time < keys.first().time) {
+    if (time < keys.timeAt(0)) {
         bounds.after = at(0);
-    } else if (keys.last().time < time) {
+    } else if (keys.timeAt(n - 1) < time) {
         bounds.before = at(n - 1);
-    } else if (time == keys.first().time) {
+    } else if (time == keys.timeAt(0)) {
         bounds.before = bounds.after = at(0);
-    } else if (n > 1 && time == keys.last().time) {
+    } else if (n > 1 && time == keys.timeAt(n - 1)) {
         bounds.before = bounds.after = at(n - 1);
     } else if (n <= 2) {
         bounds.before = at(0);
@@ -210,7 +198,7 @@ BoundingKeyframes findClosestKeyframes(const QVector<KeyframeData<T>>& keys, Tim
     } else {
         // First < time < last: a key at the time, or the two around it.
         const int i = lowerBound(keys, time);
-        if (keys[i].time == time) {
+        if (keys.timeAt(i) == time) {
             bounds.before = bounds.after = at(i);
         } else {
             bounds.before = at(i - 1);

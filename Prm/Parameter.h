@@ -60,7 +60,7 @@ class Parameter : public virtual ParameterWithoutType
 {
 public:
     using ValueType = T;
-    using KeyframeVector = QVector<KeyframeData<T>>;
+    using KeyframeVector = KeyframeList<T>;
 
     // The data of one view. Its recursive mutex guards the keyframes (the
     // static value is read and written on the owning thread without it).

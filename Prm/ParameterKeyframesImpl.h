@@ -68,7 +68,7 @@ Context Parameter<T>::keyframeTime(unsigned int index, const View& view) const
     if (isKeyframed()) {
         const LockedKeyframes keys(&m_views.viewData(view));
         if (index < unsigned(keys.keyframes().size()))
-            return Context(keys.keyframes()[int(index)].time, view, 3);
+            return Context(keys.keyframes().timeAt(int(index)), view, 3);
     }
     return Context(Time::fromDouble(0.0), view, 3);
 }
@@ -119,7 +119,7 @@ bool Parameter<T>::bNextKeyframe(const Context& context, Context& next) const
     const int index = detail::upperBound(keyframes, context.time);
     if (index >= keyframes.size())
         return false;
-    next = Context(keyframes[index].time, context.view, 3);
+    next = Context(keyframes.timeAt(index), context.view, 3);
     return true;
 }
 
@@ -130,7 +130,7 @@ bool Parameter<T>::bPreviousKeyframe(const Context& context, Context& previous) 
     const int index = int(insertionIndex(context.time, keys));
     if (index == 0)
         return false;
-    previous = Context(keys.keyframes()[index - 1].time, context.view, 3);
+    previous = Context(keys.keyframes().timeAt(index - 1), context.view, 3);
     return true;
 }
 
@@ -152,7 +152,7 @@ bool Parameter<T>::bNearestKeyframeTime(const Context& context, Time& time) cons
     const int nearest = detail::nearestIndex(keys.keyframes(), context.time);
     if (nearest < 0)
         return false;
-    time = keys.keyframes()[nearest].time;
+    time = keys.keyframes().timeAt(nearest);
     return true;
 }
 
@@ -170,10 +170,10 @@ Interpolation Parameter<T>::interpolation(const Context& context) const
         return m_defaultInterpolation;
     const int index = detail::lowerBound(keyframes, context.time);
     if (index == keyframes.size())
-        return keyframes.last().itype.interpolation;
-    if (keyframes[index].time == context.time || index == 0)
-        return keyframes[index].itype.interpolation;
-    return keyframes[index - 1].itype.interpolation;
+        return keyframes.shapeAt(index - 1).interpolation;
+    if (keyframes.timeAt(index) == context.time || index == 0)
+        return keyframes.shapeAt(index).interpolation;
+    return keyframes.shapeAt(index - 1).interpolation;
 }
 
 template <typename T>
@@ -184,7 +184,7 @@ Interpolation Parameter<T>::interpolation(const KeyframeIndex& index) const
     const LockedKeyframes keys(&m_views.viewData(index.view));
     if (index.index >= unsigned(keys.keyframes().size()))
         return Interpolation(1);
-    return keys.keyframes()[int(index.index)].itype.interpolation;
+    return keys.keyframes().shapeAt(int(index.index)).interpolation;
 }
 
 template <typename T>
@@ -203,7 +203,7 @@ IType Parameter<T>::interpolationData(const KeyframeIndex& index) const
         itype.interpolation = m_defaultInterpolation;
         return itype;
     }
-    return keys.keyframes()[int(index.index)].itype;
+    return keys.keyframes().shapeAt(int(index.index));
 }
 
 // ---- editing ----
@@ -215,12 +215,12 @@ unsigned int Parameter<T>::insertKeyframe(KeyframeVector& keys, Time time, const
     KeyframeData<T> key;
     key.time = time;
     key.value = value;
-    key.itype.interpolation = index > 0 ? keys[index - 1].itype.interpolation : m_defaultInterpolation;
+    key.itype.interpolation = index > 0 ? keys.shapeAt(index - 1).interpolation : m_defaultInterpolation;
     if (index < keys.size()) {
-        key.itype = initialiseInterpolation(key, keys[index], key.itype.interpolation);
+        key.itype = initialiseInterpolation(key, keys.at(index), key.itype.interpolation);
     } else if (!keys.isEmpty() && !m_streamingIn) {
-        KeyframeData<T>& formerLast = keys.last();
-        formerLast.itype = initialiseInterpolation(formerLast, key, formerLast.itype.interpolation);
+        const KeyframeData<T> formerLast = keys.last();
+        keys.setShape(index - 1, initialiseInterpolation(formerLast, key, formerLast.itype.interpolation));
     }
     keys.insert(index, key);
     return unsigned(index);
@@ -247,8 +247,8 @@ unsigned int Parameter<T>::vSetValue(const T& value, const Context& context)
         const int existing = detail::exactIndex(data.keyframes, context.time);
         if (existing >= 0) {
             index = unsigned(existing);
-            if (!(data.keyframes[existing].value == value)) {
-                data.keyframes[existing].value = value;
+            if (!(data.keyframes.valueAt(existing) == value)) {
+                data.keyframes.setValue(existing, value);
                 changed = true;
             }
         } else {
@@ -303,10 +303,11 @@ void Parameter<T>::vSetInterpolation(Interpolation interpolation, const Context&
         index = detail::exactIndex(data.keyframes, context.time);
         if (index < 0)
             return;
-        KeyframeData<T>& key = data.keyframes[index];
+        KeyframeData<T> key = data.keyframes.at(index);
         key.itype.interpolation = interpolation;
         if (index + 1 < data.keyframes.size())
-            key.itype = initialiseInterpolation(key, data.keyframes[index + 1], interpolation);
+            key.itype = initialiseInterpolation(key, data.keyframes.at(index + 1), interpolation);
+        data.keyframes.setShape(index, key.itype);
     }
     ParameterChange::keyframeChangedInterpolation(*this, unsigned(index), context.view);
 }
@@ -321,7 +322,7 @@ void Parameter<T>::vSetInterpolationData(IType itype, unsigned int index, const 
         QMutexLocker lock(&data.mutex);
         if (index >= unsigned(data.keyframes.size()))
             return;
-        data.keyframes[int(index)].itype = itype;
+        data.keyframes.setShape(int(index), itype);
     }
     ParameterChange::keyframeChangedInterpolation(*this, index, view);
 }
@@ -340,7 +341,7 @@ void Parameter<T>::vDeleteKeyframe(const Context::Explicit& context)
             return;
         // A view keeps the value of its last keyframe.
         if (data.keyframes.size() == 1)
-            data.staticValue = data.keyframes.first().value;
+            data.staticValue = data.keyframes.valueAt(0);
         data.keyframes.remove(index);
     }
     ParameterChange::keyframeRemoved(*this, unsigned(index), Context(context.time, context.view, context.mode));
@@ -359,12 +360,12 @@ void Parameter<T>::adjustKeyframesTime(const boost::function<Time(Time)>& retime
     };
     std::vector<Retimed> retimed;
     for (const View& view : std::vector<View>(viewList())) {
-        KeyframeVector keys;
+        std::vector<KeyframeData<T>> keys;
         {
             const LockedKeyframes locked(&m_views.viewData(view));
-            keys = locked.keyframes();
+            keys.assign(locked.keyframes().begin(), locked.keyframes().end());
         }
-        if (keys.isEmpty())
+        if (keys.empty())
             continue;
         for (KeyframeData<T>& key : keys) {
             const Time time = retime(key.time);
@@ -382,7 +383,7 @@ void Parameter<T>::adjustKeyframesTime(const boost::function<Time(Time)>& retime
         keys.erase(std::unique(keys.begin(), keys.end(),
                                [](const KeyframeData<T>& a, const KeyframeData<T>& b) { return a.time == b.time; }),
                    keys.end());
-        retimed.push_back({view, keys});
+        retimed.push_back({view, KeyframeVector(keys)});
     }
     for (const Retimed& entry : retimed) {
         PVData& data = m_views[entry.view];

@@ -1,7 +1,9 @@
 // Reading a keyframed value between keys: its cost with 100,000 keys against
 // its cost with 10 keys, measured in this run. The two are measured in turn,
 // round after round, so that a slower stretch of the machine weighs on both;
-// the figures are the medians of the rounds, with their range.
+// the figures are the medians of the rounds, with their range. Then what
+// edits cost at that size: keys added one by one, and keys put into the
+// middle of the list (which moves half of it).
 
 #include "Prm/Parameter.h"
 
@@ -65,6 +67,32 @@ void printRow(const char* label, const std::vector<double>& values, const char* 
     std::printf("  %-14s median %7.2f%s (%.2f to %.2f)\n", label, median(values), unit, *least, *most);
 }
 
+double secondsSince(std::chrono::steady_clock::time_point started)
+{
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+}
+
+// Microseconds per key added at the end, one by one, up to `keys` keys.
+double appendCost(int keys)
+{
+    Prm::Parameter<double> parameter;
+    const auto started = std::chrono::steady_clock::now();
+    for (int key = 0; key < keys; ++key)
+        parameter.vSetValue(double(key % 7), at(key));
+    return secondsSince(started) * 1e6 / keys;
+}
+
+// Microseconds per key put into the middle of `keys` keys.
+double middleInsertCost(const Reads& list, int inserts)
+{
+    Prm::Parameter<double> parameter(*list.parameter);
+    const double middle = double(parameter.keyframeCount(Prm::View(0)) / 2);
+    const auto started = std::chrono::steady_clock::now();
+    for (int insert = 0; insert < inserts; ++insert)
+        parameter.vSetValue(1.0, at(middle + (insert + 1.0) / (inserts + 1.0)));
+    return secondsSince(started) * 1e6 / inserts;
+}
+
 } // namespace
 
 int main()
@@ -85,5 +113,14 @@ int main()
     printRow("100000 keys", manyCosts, " ns");
     printRow("ratio", ratios, "   ");
     std::printf("  ratio of the medians %.2f (goal <= 2)\n", median(manyCosts) / median(fewCosts));
+
+    std::vector<double> appends, inserts;
+    for (int round = 0; round < 5; ++round) {
+        appends.push_back(appendCost(100000));
+        inserts.push_back(middleInsertCost(many, 200));
+    }
+    std::printf("keyframe edits at 100000 keys (us per key; 5 rounds)\n");
+    printRow("append", appends, " us");
+    printRow("middle insert", inserts, " us");
     return 0;
 }

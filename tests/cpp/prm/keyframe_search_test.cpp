@@ -13,7 +13,7 @@
 
 namespace {
 
-using Keys = QVector<Prm::KeyframeData<double>>;
+using Keys = Prm::KeyframeList<double>;
 using Prm::Time;
 
 constexpr double infinity = std::numeric_limits<double>::infinity();
@@ -129,7 +129,8 @@ TEST(KeyframeLowerBoundAgain, AfterTheKeysChangedFindsTheNewAnswer)
         EXPECT_EQ(Prm::detail::lowerBound(keys, time), count / 2 + 1);
         keys.remove(0);
         EXPECT_EQ(Prm::detail::lowerBound(keys, time), count / 2) << count << " keys";
-        keys = keysAt({-2, -1}) + keys;
+        keys.insert(0, Prm::KeyframeData<double>{Time::fromDouble(-1), -1, {}});
+        keys.insert(0, Prm::KeyframeData<double>{Time::fromDouble(-2), -2, {}});
         EXPECT_EQ(Prm::detail::lowerBound(keys, time), count / 2 + 2) << count << " keys";
     }
 }
