@@ -111,11 +111,6 @@ public:
         m_scoped.erase(std::remove(m_scoped.begin(), m_scoped.end(), identity), m_scoped.end());
         noteCount();
     }
-    std::vector<const void*> lentForLife() const
-    {
-        std::lock_guard<std::mutex> guard(m_mutex);
-        return {m_forLife.begin(), m_forLife.end()};
-    }
     bool isLent(const void* identity) const
     {
         std::lock_guard<std::mutex> guard(m_mutex);
@@ -443,17 +438,30 @@ bool madeByPython(QObject* object)
 // What the core owns for the process outlives the interpreter: the Qt
 // children Python gave it would be destroyed after Python is gone, through
 // Python objects that no longer exist. They die at Python's end instead.
+struct OutlivingPython
+{
+    std::mutex mutex;
+    std::vector<QPointer<QObject>> objects;
+};
+
+OutlivingPython& outlivingPython()
+{
+    static auto* outliving = new OutlivingPython(); // read at Python's end, whatever dies first
+    return *outliving;
+}
+
 PyObject* releasePythonChildrenOfLentForLife(PyObject*, PyObject*)
 {
-    for (const void* identity : loanBook().lentForLife()) {
-        SbkObject* owner = wrapperOf(identity);
-        if (!owner || !PyObject_TypeCheck(reinterpret_cast<PyObject*>(owner), Conversion<QObject>::pythonType()))
-            continue;
-        auto* object = static_cast<QObject*>(Shiboken::Object::cppPointer(owner, Conversion<QObject>::pythonType()));
-        if (!object)
+    std::vector<QPointer<QObject>> owners;
+    {
+        std::lock_guard<std::mutex> guard(outlivingPython().mutex);
+        owners = outlivingPython().objects;
+    }
+    for (const QPointer<QObject>& owner : owners) {
+        if (!owner)
             continue;
         QList<QPointer<QObject>> pythonMade;
-        for (QObject* child : object->findChildren<QObject*>())
+        for (QObject* child : owner->findChildren<QObject*>())
             if (madeByPython(child))
                 pythonMade.append(child);
         for (const QPointer<QObject>& child : pythonMade)
@@ -466,6 +474,16 @@ PyMethodDef s_releaseAtExit = {"release_python_children_of_application_objects",
                                &releasePythonChildrenOfLentForLife, METH_NOARGS, nullptr};
 
 } // namespace
+
+void keepsQtChildrenPastPython(QObject* object)
+{
+    std::lock_guard<std::mutex> guard(outlivingPython().mutex);
+    auto& objects = outlivingPython().objects;
+    objects.erase(std::remove_if(objects.begin(), objects.end(), [](const QPointer<QObject>& kept) { return !kept; }),
+                  objects.end());
+    if (std::find(objects.begin(), objects.end(), object) == objects.end())
+        objects.emplace_back(object);
+}
 
 void releaseChildrenAtPythonEnd()
 {

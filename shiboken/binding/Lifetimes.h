@@ -88,6 +88,9 @@ void lendForLife(const void* identity);
 // (deleteLater through Qt's meta-calls or a Qt connection bypasses the
 // guarded Python method).
 void refuseDeferredDeletion(QObject* object);
+// A QObject lent for life outlives the interpreter: the Qt children Python
+// gives it are deleted when Python ends (see releaseChildrenAtPythonEnd).
+void keepsQtChildrenPastPython(QObject* object);
 
 template <typename T>
 QObject* lentQObject(const T* object)
@@ -106,8 +109,10 @@ void lendForLife(const T* object)
     if (!object)
         return;
     lendForLife(identityOf(object));
-    if (QObject* qobject = lentQObject(object))
+    if (QObject* qobject = lentQObject(object)) {
         refuseDeferredDeletion(qobject);
+        keepsQtChildrenPastPython(qobject);
+    }
 }
 
 // Lends each object of a result: a pointer, or a container of them (a QHash

@@ -457,6 +457,17 @@ def test_qt_children_given_to_what_the_application_keeps_for_the_process_end_wit
         child.setParent(entry)
         QtCore.QObject(entry).setObjectName('made with its parent')
         grandchild = QtCore.QObject(child)
+        # An exporter of Python's, registered, given to another one's entry.
+        class Camera(e.AbstractCameraSolveExporter):
+            def do_export(self, *args): return {}
+            def error_string(self): return ''
+        class Tracks(e.AbstractTrackingDataExporter):
+            def do_export(self, *args): return {}
+            def error_string(self): return ''
+        camera, tracks = Camera('Camera child', '.txt'), Tracks('Tracks child', '.txt')
+        camera.register()
+        tracks.register()
+        tracks.setParent(e.AbstractCameraSolveExporter.registered_exporters()['Camera child'])
         print('done')
     """
     ran = run_python(script) if host == "python" else run_embedded(script, tmp_path)
