@@ -479,6 +479,18 @@ def saved_project(tmp_path):
     return path
 
 
+def test_a_tool_whose_construction_closes_the_application_project_is_made_on_it(tmp_path, saved_project):
+    # The request holds the project: it is freed, with the tool, once the request ends.
+    cases, ran = run_cases("PROJECT = %r\n" % str(saved_project) + TOOL_TYPE.replace(
+        "super().__init__(*args)", "host.close_project(); super().__init__(*args)") + """
+report("made", outcome(host.request_tool))
+report("tool", t.tool_instance(Tool) is None)
+""", host="embed", tmp_path=tmp_path)
+    assert case_of(cases, ran, "made") == "done", ran.stderr
+    assert case_of(cases, ran, "tool")
+    assert "Error" not in ran.stderr, ran.stderr
+
+
 def test_a_tool_lives_through_the_call_that_ends_it(tmp_path, saved_project):
     cases, ran = run_cases("MISDEEDS = %r\nPROJECT = %r\n" % (TOOL_MISDEEDS, str(saved_project)) + TOOLS,
                            host="embed", tmp_path=tmp_path)
