@@ -566,6 +566,11 @@ RuntimeDeletion::RuntimeDeletion(const void* object)
     RuntimeLock lock;
     SbkObject* wrapper = lock.held() ? wrapperOf(object) : nullptr;
     deletions.deletedByRuntime = wrapper && !Shiboken::Object::hasCppWrapper(wrapper) ? object : nullptr;
+    // The runtime marks the Python object invalid only once the lock is
+    // back, after the native object is gone: another thread would start a
+    // call on freed memory in between.
+    if (deletions.deletedByRuntime)
+        Shiboken::Object::setValidCpp(wrapper, false);
 }
 
 RuntimeDeletion::~RuntimeDeletion()

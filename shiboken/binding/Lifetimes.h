@@ -186,12 +186,13 @@ void releaseChildrenAtPythonEnd();
 namespace detail {
 
 // Whether the objects of a bound class are held for each call that uses
-// them: set for object classes, whose deletion by the runtime waits for the
-// calls that hold them (deleteObjectForRuntime).
+// them: set for the frame's classes, objects and values alike, whose
+// deletion by the runtime waits for the calls that hold them
+// (deleteObjectForRuntime); not for PySide2's.
 template <typename T>
 inline bool heldForCalls = false;
 
-// Holds, for a call, an object of an object class that the call uses: the
+// Holds, for a call, an object of a bound class that the call uses: the
 // object a method runs on, or an argument. A deletion that the runtime is
 // asked for meanwhile (shiboken2.delete from a slot, or from another thread)
 // takes effect once the call, its result's conversion included, has
@@ -207,8 +208,8 @@ private:
     std::optional<PyHelpers::InUse> m_use;
 };
 
-// The hold of an object of bound class T (void: none), taken only for
-// object classes.
+// The hold of an object of bound class T (void: none), taken only for the
+// frame's classes.
 template <typename T>
 class CallHold
 {
@@ -274,15 +275,7 @@ void deleteNowForRuntime(void* object)
     delete static_cast<T*>(object);
 }
 
-// The destructor function that a bound type gives the runtime.
-template <typename T>
-void deleteForRuntime(void* object)
-{
-    if (!refusesDeletionOf(static_cast<T*>(object)))
-        deleteNowForRuntime<T>(object);
-}
-
-// The destructor function of an object class: an object that a running
+// The destructor function of a bound class: an object that a running
 // call holds (PyHelpers::InUse) is deleted when that call ends. A lent
 // object is refused at once, while the caller that asked is there to hear.
 template <typename T>

@@ -72,7 +72,7 @@ public:
                                                           VUVI_ProjectManager::MigratingClip(), true);
     }
     void closeProject() { m_project.reset(); }
-    VUVI_ProjectManager* project() const { return m_project.get(); }
+    boost::shared_ptr<VUVI_ProjectManager> sharedProject() const { return m_project; }
 
     ViewerCanvas* canvas() const { return m_canvas.get(); }
     void createCanvas() { m_canvas = std::make_unique<ViewerCanvas>(); }
@@ -208,16 +208,20 @@ bool withoutInterpreter(Body&& body)
     return failure.empty();
 }
 
-VUVI_ProjectManager& project()
+// The open project, held by the action that asked for it until the action
+// ends: an action that runs Python lends the core, and another thread may
+// close the project meanwhile.
+boost::shared_ptr<VUVI_ProjectManager> project()
 {
-    if (!host->project())
+    boost::shared_ptr<VUVI_ProjectManager> held = host->sharedProject();
+    if (!held)
         throw std::runtime_error("no project is open");
-    return *host->project();
+    return held;
 }
 
-Rirediro::Tool& currentTool()
+Rirediro::Tool& currentTool(VUVI_ProjectManager& project)
 {
-    Rirediro::Tool* tool = project().toolManager().currentTool();
+    Rirediro::Tool* tool = project.toolManager().currentTool();
     if (!tool)
         throw std::runtime_error("no current tool");
     return *tool;
@@ -254,14 +258,14 @@ PyObject* requestTool(PyObject*, PyObject* args)
     if (!PyArg_ParseTuple(args, "|i:request_tool", &index))
         return nullptr;
     bool made = false;
-    if (!withoutInterpreter([&] { made = project().toolManager().requestTool(index); }))
+    if (!withoutInterpreter([&] { made = project()->toolManager().requestTool(index); }))
         return nullptr;
     return PyBool_FromLong(made);
 }
 
 PyObject* destroyTool(PyObject*, PyObject*)
 {
-    if (!withoutInterpreter([] { project().toolManager().destroyCurrentTool(); }))
+    if (!withoutInterpreter([] { project()->toolManager().destroyCurrentTool(); }))
         return nullptr;
     Py_RETURN_NONE;
 }
@@ -273,7 +277,7 @@ PyObject* switchTool(PyObject*, PyObject* args)
     int flag = 1;
     if (!PyArg_ParseTuple(args, "|p", &flag))
         return nullptr;
-    if (!withoutInterpreter([&] { (currentTool().*Switch)(flag); }))
+    if (!withoutInterpreter([&] { (currentTool(*project()).*Switch)(flag); }))
         return nullptr;
     Py_RETURN_NONE;
 }
@@ -283,7 +287,7 @@ PyObject* keyPress(PyObject*, PyObject* args)
     int key = 0;
     if (!PyArg_ParseTuple(args, "i:key_press", &key))
         return nullptr;
-    if (!withoutInterpreter([&] { currentTool().handleKeyPress(key, Rirediro::InputEvent()); }))
+    if (!withoutInterpreter([&] { currentTool(*project()).handleKeyPress(key, Rirediro::InputEvent()); }))
         return nullptr;
     Py_RETURN_NONE;
 }
@@ -306,10 +310,10 @@ bool indexOf(PyObject* given, long& index)
 
 // The core event over what the script names. The event refers to its node
 // weakly: `layer` holds it for the call, as the project's tree would.
-Rirediro::InputEvent coreEvent(const QPointF& image, const QPointF& canvas, bool foreign, const QString& layerName,
-                               long contourIndex, long pointIndex, boost::shared_ptr<Rirediro::LayerBase>& layer)
+Rirediro::InputEvent coreEvent(VUVI_ProjectManager& manager, const QPointF& image, const QPointF& canvas, bool foreign,
+                               const QString& layerName, long contourIndex, long pointIndex,
+                               boost::shared_ptr<Rirediro::LayerBase>& layer)
 {
-    VUVI_ProjectManager& manager = project();
     if (foreign) {
         layer = boost::make_shared<Rirediro::LayerGroup>(manager.selectionManager()->newLayerID(),
                                                          QStringLiteral("foreign"), manager.shared_from_this());
@@ -352,10 +356,11 @@ PyObject* mouse(PyObject*, PyObject* args, PyObject* keywords)
     if (!indexOf(contour, contourIndex) || !indexOf(point, pointIndex))
         return nullptr;
     if (!withoutInterpreter([&] {
+            const boost::shared_ptr<VUVI_ProjectManager> held = project();
             boost::shared_ptr<Rirediro::LayerBase> node;
-            const Rirediro::InputEvent event =
-                coreEvent(QPointF(ix, iy), QPointF(cx, cy), foreign, layerName, contourIndex, pointIndex, node);
-            (currentTool().*Handle)(event);
+            const Rirediro::InputEvent event = coreEvent(*held, QPointF(ix, iy), QPointF(cx, cy), foreign, layerName,
+                                                         contourIndex, pointIndex, node);
+            (currentTool(*held).*Handle)(event);
         }))
         return nullptr;
     Py_RETURN_NONE;

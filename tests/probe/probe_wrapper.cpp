@@ -99,6 +99,15 @@ void init_Sample(PyObject* module)
     type.method("lock_held_released", [](const Sample&) { return lockHeld(); }, releaseLock);
     type.method("identity", [](const Sample&, PyObject* object) { return Py_NewRef(object); }, "object");
     type.method("lock_held_without", [](const Sample&, PyObject*) { return withoutLock(&lockHeld); }, "object");
+    // Reads the sample on both sides of a call into Python (which may delete it).
+    type.method("text_around",
+                [](const Sample& sample, PyObject* callback) {
+                    const QString before = sample.get_text();
+                    Py_XDECREF(PyObject_CallNoArgs(callback));
+                    PyErr_Clear();
+                    return before + sample.get_text();
+                },
+                "callback");
     type.method("paired",
                 [](const Sample& sample, const ProbeCountAndText& pair) {
                     return ProbeCountAndText(pair.first * sample.get_count(), pair.second + sample.get_text());

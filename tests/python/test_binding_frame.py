@@ -376,6 +376,18 @@ def test_an_object_deleted_during_a_call_that_uses_it_lives_until_the_call_retur
     assert (result.returncode, result.stdout) == (0, "gone:0 False\n")
 
 
+def test_a_value_deleted_during_a_call_on_it_lives_until_the_call_returns():
+    # A value's Python object owns its copy: the call works on that copy.
+    result = run_python("""
+        import shiboken2
+        import bindingprobe as b
+
+        sample = b.Sample("ab", 2)
+        print(sample.text_around(lambda: shiboken2.delete(sample)), shiboken2.isValid(sample))
+    """)
+    assert (result.returncode, result.stdout) == (0, "abab False\n"), result.stderr
+
+
 def test_multiple_inheritance_offsets():
     tile = b.Tile()
     tile.label = "t"

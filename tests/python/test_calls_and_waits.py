@@ -481,6 +481,18 @@ def saved_project(tmp_path):
     return path
 
 
+def test_a_tool_whose_construction_closes_the_application_project_is_made_on_it(tmp_path, saved_project):
+    # The request holds the project: it is freed, with the tool, once the request ends.
+    cases, ran = run_cases("PROJECT = %r\n" % str(saved_project) + TOOL_TYPE.replace(
+        "super().__init__(*args)", "host.close_project(); super().__init__(*args)") + """
+report("made", outcome(host.request_tool))
+report("tool", t.tool_instance(Tool) is None)
+""", host="embed", tmp_path=tmp_path)
+    assert case_of(cases, ran, "made") == "done", ran.stderr
+    assert case_of(cases, ran, "tool")
+    assert "Error" not in ran.stderr, ran.stderr
+
+
 def test_a_tool_lives_through_the_call_that_ends_it(tmp_path, saved_project):
     cases, ran = run_cases("MISDEEDS = %r\nPROJECT = %r\n" % (TOOL_MISDEEDS, str(saved_project)) + TOOLS,
                            host="embed", tmp_path=tmp_path)
@@ -579,6 +591,46 @@ report("exported", len(exports) > 0)
     assert set(case_of(cases, ran, "failures")) <= {"RuntimeError",
                                                     "AssertionError: The exporter has been deleted"}
     assert case_of(cases, ran, "exported")
+
+
+# Objects that another thread deletes (shiboken2.delete) while calls on them run
+# without the interpreter lock: a handle's Python object owns its copy, and
+# the core's own objects are invalid before they are freed.
+DELETED_UNDER_CALLS = {
+    "a contour handle": ("copy.copy(contour)", "victim.get_bounding_rect(0.0)"),
+    "a parameter set": ("layers[0].parameter_set()", "victim.parameters"),
+    "a clip the project made": ("clip_made_by(project, 'c%d' % round)", "victim.parameter_set()"),
+}
+
+
+@pytest.mark.parametrize("victim, use", DELETED_UNDER_CALLS.values(), ids=DELETED_UNDER_CALLS)
+def test_an_object_another_thread_deletes_lives_until_the_calls_on_it_return(victim, use):
+    cases, ran = run_cases("""
+import copy
+project, layers = square_project()
+contour = layers[0].contours[0]
+def clip_made_by(project, name):
+    project.add_clip(p.Clip(FOOTAGE, name), name)
+    return project.clips[name]
+sys.setswitchinterval(1e-6)
+for round in range(300):
+    victim = %s
+    calling = threading.Event()
+    def call():
+        while shiboken2.isValid(victim):
+            try:
+                %s
+            except RuntimeError:
+                pass  # deleted between the check and the call
+            calling.set()
+    worker = threading.Thread(target=call)
+    worker.start()
+    calling.wait()
+    shiboken2.delete(victim)
+    worker.join()
+report("rounds", round + 1)
+""" % (victim, use))
+    assert case_of(cases, ran, "rounds") == 300
 
 
 # --- Nothing waits forever ----------------------------------------------------------------
