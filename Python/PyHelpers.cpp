@@ -6,7 +6,9 @@
 #include <QMetaObject>
 #include <QThread>
 
+#include <memory>
 #include <mutex>
+#include <utility>
 
 namespace PyHelpers {
 
@@ -46,17 +48,25 @@ std::mutex& coreMutex()
     return mutex;
 }
 
-// How deep this thread is in the core: the mutex is taken at the first level.
-thread_local int t_coreDepth = 0;
-// What runs once this thread's outermost CoreLock ends, oldest first.
-thread_local std::vector<std::function<void()>> t_afterCore;
+// This thread's place in the core, trivially destroyed: each access is a
+// single thread-local look-up, without a first-use check (calls from the core
+// into Python pass here twice each).
+struct CoreThread
+{
+    int depth = 0; // the mutex is taken at the first level
+    // What runs once the outermost CoreLock ends, oldest first; made when
+    // first needed, gone once run.
+    std::vector<std::function<void()>>* afterCore = nullptr;
+};
+thread_local CoreThread t_core;
 
 void runAfterCore() noexcept
 {
     // Each runs out of the core: what it asks for afterwards runs at once.
-    std::vector<std::function<void()>> due;
-    due.swap(t_afterCore);
-    for (std::function<void()>& work : due) {
+    const std::unique_ptr<std::vector<std::function<void()>>> due(std::exchange(t_core.afterCore, nullptr));
+    if (!due)
+        return;
+    for (std::function<void()>& work : *due) {
         try {
             work();
         } catch (...) {
@@ -69,26 +79,27 @@ void runAfterCore() noexcept
 
 CoreLock::CoreLock()
 {
-    if (t_coreDepth++ == 0)
+    if (t_core.depth++ == 0)
         coreMutex().lock();
 }
 
 CoreLock::~CoreLock()
 {
-    if (--t_coreDepth > 0)
+    if (--t_core.depth > 0)
         return;
     coreMutex().unlock();
     runAfterCore();
 }
 
 CoreUnlocked::CoreUnlocked()
-    : m_depth(t_coreDepth)
 {
+    CoreThread& here = t_core;
+    m_depth = here.depth;
     if (m_depth > 0) {
         // What the lent section put off waits for its end, not for a
         // section of the loan's.
-        m_afterCore.swap(t_afterCore);
-        t_coreDepth = 0;
+        m_afterCore.reset(std::exchange(here.afterCore, nullptr));
+        here.depth = 0;
         coreMutex().unlock();
     }
 }
@@ -104,21 +115,27 @@ CoreUnlocked::~CoreUnlocked()
         const InterpreterReleased unlocked;
         coreMutex().lock();
     }
-    t_coreDepth = m_depth;
-    m_afterCore.swap(t_afterCore);
+    CoreThread& here = t_core;
+    here.depth = m_depth;
+    if (m_afterCore || here.afterCore)
+        m_afterCore.reset(std::exchange(here.afterCore, m_afterCore.release()));
 }
 
 bool inCore()
 {
-    return t_coreDepth > 0;
+    return t_core.depth > 0;
 }
 
 void afterCore(std::function<void()> work)
 {
-    if (t_coreDepth > 0)
-        t_afterCore.push_back(std::move(work));
-    else
+    CoreThread& here = t_core;
+    if (here.depth == 0) {
         work();
+        return;
+    }
+    if (!here.afterCore)
+        here.afterCore = new std::vector<std::function<void()>>();
+    here.afterCore->push_back(std::move(work));
 }
 
 namespace {

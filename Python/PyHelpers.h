@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -71,7 +72,7 @@ public:
 
 private:
     int m_depth = 0;
-    std::vector<std::function<void()>> m_afterCore; // the lent section's, kept for its end
+    std::unique_ptr<std::vector<std::function<void()>>> m_afterCore; // the lent section's, kept for its end
 };
 
 // Takes the core from wherever a thread stands: a Qt event handler, slot or
