@@ -1,6 +1,10 @@
 #include "ColorParameters.h"
 
+#include "Clip.h"
+#include "Python/InUse.h"
 #include "Python/PyHelpers.h"
+
+#include <optional>
 
 ColorParameters::ColorParameters(Colorspace colorspace, ColorConversion conversion, float offset, float softclip,
                                  float log_reference_white, float log_reference_black, float gamma)
@@ -85,7 +89,16 @@ void ColorParameters::set_gamma(float gamma)
 
 void ColorParameters::announceChange()
 {
-    // Python slots may hear it and wait for threads that use the core.
-    const PyHelpers::CoreUnlocked lent;
+    // Python slots may hear it and wait for threads that use the core: the
+    // core is lent meanwhile. The clip that owns these settings (and deletes
+    // them with itself) is held for the emission, so that another thread's
+    // deletion of it waits; while it is going already, nothing is lent.
+    const auto* clip = qobject_cast<const Clip*>(parent());
+    std::optional<PyHelpers::InUse> owner;
+    if (clip)
+        owner.emplace(clip);
+    std::optional<PyHelpers::CoreUnlocked> lent;
+    if (!clip || owner->held())
+        lent.emplace();
     Q_EMIT propertyChanged();
 }
