@@ -87,4 +87,16 @@ void deleteWhenUnused(T* object)
     deleteWhenUnused(object, [](void* doomed) { delete static_cast<T*>(doomed); });
 }
 
+// An owner that goes lets go of its direct Qt children of class T, each
+// deleted once no call holds it: Qt's own deletion of an owner's children
+// would not wait for a call that another thread runs on one.
+template <typename T>
+void deleteChildrenWhenUnused(QObject& owner)
+{
+    for (T* child : owner.findChildren<T*>(QString(), Qt::FindDirectChildrenOnly)) {
+        child->setParent(nullptr);
+        deleteWhenUnused(child);
+    }
+}
+
 } // namespace PyHelpers

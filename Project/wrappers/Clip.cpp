@@ -1,6 +1,7 @@
 #include "Clip.h"
 
 #include "ColorParameters.h"
+#include "Python/InUse.h"
 #include "DetachedClipMaker.h"
 #include "ExportFileNames.h"
 #include "ImageData.h"
@@ -185,7 +186,11 @@ Clip::Clip(const QString& clip_path, const QString& clip_name, bool validate, un
     m_colorParameters->set_gamma(Dururev::imageSuite(true)->getGamma(clip_path));
 }
 
-Clip::~Clip() = default;
+Clip::~Clip()
+{
+    // Its colour parameters, which a call on another thread may be reading.
+    PyHelpers::deleteChildrenWhenUnused<ColorParameters>(*this);
+}
 
 boost::shared_ptr<VUVI_Clip> Clip::internalClip() const
 {

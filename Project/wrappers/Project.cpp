@@ -178,10 +178,7 @@ Project::~Project()
 {
     // A Clip that a call uses meanwhile (an export on another thread) goes
     // when that call ends, not under it.
-    for (Clip* clip : findChildren<Clip*>(QString(), Qt::FindDirectChildrenOnly)) {
-        clip->setParent(nullptr);
-        PyHelpers::deleteWhenUnused(clip);
-    }
+    PyHelpers::deleteChildrenWhenUnused<Clip>(*this);
 }
 
 Project* getCurrentProject()

@@ -977,10 +977,11 @@ protected:
             cppSelf = selfPointer<T>(self);
             name = m_baseCalls ? site().shortName.c_str() : nullptr;
         }
-        [[maybe_unused]] const auto share = detail::shareOf(cppSelf);
+        // The hold first: an object whose deletion is underway is not touched.
         detail::CallHold<T> held;
         if (!held.take(self, cppSelf))
             return nullptr;
+        [[maybe_unused]] const auto share = detail::shareOf(cppSelf);
         detail::BaseCallScope base(self, cppSelf, name);
         PyObject* result = nullptr;
         choose(a, [&](const auto& chosen) {

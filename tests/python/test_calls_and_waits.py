@@ -596,10 +596,13 @@ report("exported", len(exports) > 0)
 # Objects that another thread deletes (shiboken2.delete) while calls on them run
 # without the interpreter lock: a handle's Python object owns its copy, and
 # the core's own objects are invalid before they are freed.
+# The victim, and the call made while it lives (on it, or on what it owns).
 DELETED_UNDER_CALLS = {
     "a contour handle": ("copy.copy(contour)", "victim.get_bounding_rect(0.0)"),
     "a parameter set": ("layers[0].parameter_set()", "victim.parameters"),
     "a clip the project made": ("clip_made_by(project, 'c%d' % round)", "victim.parameter_set()"),
+    "the clip whose colour parameters are read": ("clip_made_by(project, 'k%d' % round)",
+                                                  "colour.gamma"),
 }
 
 
@@ -615,6 +618,7 @@ def clip_made_by(project, name):
 sys.setswitchinterval(1e-6)
 for round in range(300):
     victim = %s
+    colour = victim.color_parameters if isinstance(victim, p.Clip) else None
     calling = threading.Event()
     def call():
         while shiboken2.isValid(victim):
@@ -623,11 +627,13 @@ for round in range(300):
             except RuntimeError:
                 pass  # deleted between the check and the call
             calling.set()
-    worker = threading.Thread(target=call)
-    worker.start()
+    workers = [threading.Thread(target=call) for _ in range(3)]
+    for worker in workers:
+        worker.start()
     calling.wait()
     shiboken2.delete(victim)
-    worker.join()
+    for worker in workers:
+        worker.join()
 report("rounds", round + 1)
 """ % (victim, use))
     assert case_of(cases, ran, "rounds") == 300

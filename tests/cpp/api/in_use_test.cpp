@@ -118,3 +118,29 @@ TEST_F(InUseTest, AQObjectItsParentDeletesMeanwhileIsNotDeletedAgain)
     }
     EXPECT_EQ(Counted::deaths, 1);
 }
+
+namespace {
+// A child of its owner's (its QObject part first, as Qt's search of children reads it).
+struct Child : QObject
+{
+    ~Child() override { ++Counted::deaths; }
+};
+} // namespace
+
+TEST_F(InUseTest, AnOwnerLetsGoOfItsChildrenEachOfWhichDiesWhenNoCallHoldsIt)
+{
+    auto* owner = new QObject;
+    auto* held = new Child;
+    auto* free = new Child;
+    held->setParent(owner);
+    free->setParent(owner);
+    {
+        const PyHelpers::InUse hold(held);
+        PyHelpers::deleteChildrenWhenUnused<Child>(*owner);
+        EXPECT_EQ(Counted::deaths, 1); // the one no call holds
+        EXPECT_EQ(held->parent(), nullptr);
+        delete owner; // not the held one with it
+        EXPECT_EQ(Counted::deaths, 1);
+    }
+    EXPECT_EQ(Counted::deaths, 2);
+}
