@@ -3,6 +3,7 @@
 #include "PyHelpers.h"
 
 #include <algorithm>
+#include <atomic>
 #include <mutex>
 #include <vector>
 
@@ -26,6 +27,10 @@ struct Table
 {
     std::mutex mutex;
     std::vector<Use> uses;
+    // uses.size(), read without the mutex: mostly nothing is held at all.
+    std::atomic<std::size_t> count{0};
+
+    void noteCount() { count.store(uses.size(), std::memory_order_release); }
 
     std::vector<Use>::iterator find(const void* key)
     {
@@ -58,6 +63,7 @@ void release(const void* key)
         // Its Qt parent may have deleted it meanwhile.
         if (!use->deleter || (use->guarded && use->guard.isNull())) {
             uses.uses.erase(use);
+            uses.noteCount();
             return;
         }
         if (inCore()) {
@@ -77,6 +83,7 @@ void release(const void* key)
     Table& uses = table();
     std::lock_guard<std::mutex> lock(uses.mutex);
     uses.uses.erase(uses.find(key));
+    uses.noteCount();
 }
 
 } // namespace
@@ -90,6 +97,7 @@ InUse::InUse(const void* key, std::nullptr_t) : m_key(key)
     const auto use = uses.find(key);
     if (use == uses.uses.end()) {
         uses.uses.push_back(Use{key, 1, false});
+        uses.noteCount();
         m_held = true;
     } else if (!use->dying) {
         ++use->holds;
@@ -122,6 +130,7 @@ void detail::deleteWhenUnused(const void* key, void* object, Deleter deleter, QO
         auto use = uses.find(key);
         if (use == uses.uses.end()) {
             uses.uses.push_back(Use{key, 0, false});
+            uses.noteCount();
             use = std::prev(uses.uses.end());
         }
         // Dying: deleted already. Asked before: that deletion stands.
@@ -136,6 +145,17 @@ void detail::deleteWhenUnused(const void* key, void* object, Deleter deleter, QO
         ++use->holds;
     }
     release(key);
+}
+
+void detail::deleteValueWhenUnused(const void* key, void* object, Deleter deleter)
+{
+    // Nothing held anywhere: no call uses the copy, and none can start on
+    // it, since only its Python object, which is going, reaches it.
+    if (table().count.load(std::memory_order_acquire) == 0 && !inCore()) {
+        deleter(object);
+        return;
+    }
+    deleteWhenUnused(key, object, deleter, nullptr);
 }
 
 } // namespace PyHelpers

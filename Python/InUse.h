@@ -43,6 +43,10 @@ QObject* qobjectOf(T* object)
 
 using Deleter = void (*)(void*);
 void deleteWhenUnused(const void* key, void* object, Deleter deleter, QObject* guarded);
+// The same for a value's copy that only its Python object reaches (and the
+// calls that hold it): at once, without the table's lock, while nothing at
+// all is held.
+void deleteValueWhenUnused(const void* key, void* object, Deleter deleter);
 
 } // namespace detail
 
@@ -79,6 +83,12 @@ template <typename T>
 void deleteWhenUnused(T* object, detail::Deleter deleter)
 {
     detail::deleteWhenUnused(detail::useKey(object), object, deleter, detail::qobjectOf(object));
+}
+
+template <typename T>
+void deleteValueWhenUnused(T* object, detail::Deleter deleter)
+{
+    detail::deleteValueWhenUnused(detail::useKey(object), object, deleter);
 }
 
 template <typename T>

@@ -191,6 +191,10 @@ namespace detail {
 // (deleteObjectForRuntime); not for PySide2's.
 template <typename T>
 inline bool heldForCalls = false;
+// Values are held only by the calls that give the interpreter lock away:
+// another thread can reach their Python object only then.
+template <typename T>
+inline bool heldWhileUnlocked = false;
 
 // Holds, for a call, an object of a bound class that the call uses: the
 // object a method runs on, or an argument. A deletion that the runtime is
@@ -214,12 +218,13 @@ template <typename T>
 class CallHold
 {
 public:
-    bool take(PyObject* pythonObject, const T* object)
+    bool take(PyObject* pythonObject, const T* object, bool releasesLock = true)
     {
         if constexpr (std::is_void<T>::value)
             return true;
         else
-            return !object || !heldForCalls<T> || m_hold.take(pythonObject, PyHelpers::detail::useKey(object));
+            return !object || !(heldForCalls<T> || (releasesLock && heldWhileUnlocked<T>))
+                || m_hold.take(pythonObject, PyHelpers::detail::useKey(object));
     }
 
 private:
@@ -284,6 +289,15 @@ void deleteObjectForRuntime(void* object)
     auto* typed = static_cast<T*>(object);
     if (!refusesDeletionOf(typed))
         PyHelpers::deleteWhenUnused(typed, &deleteNowForRuntime<T>);
+}
+
+// The same for a value's copy.
+template <typename T>
+void deleteValueForRuntime(void* object)
+{
+    auto* typed = static_cast<T*>(object);
+    if (!refusesDeletionOf(typed))
+        PyHelpers::deleteValueWhenUnused(typed, &deleteNowForRuntime<T>);
 }
 
 } // namespace detail

@@ -679,9 +679,6 @@ protected:
     explicit ClassDeclaration(PyObject* module)
         : m_module(module), m_builder(Bound<T>::module, Bound<T>::name, Bound<T>::slot)
     {
-        // Values too: a call that gives the interpreter lock away works on
-        // the Python object's own copy, which another thread may delete.
-        detail::heldForCalls<T> = true;
         m_builder.slot(Py_tp_new, reinterpret_cast<void*>(&newInstance));
         // Only a wrapper class of its own routes virtual operations to Python.
         if constexpr (std::is_polymorphic<T>::value && !std::is_same<W, Wrapper<T>>::value)
@@ -835,7 +832,10 @@ public:
     PyTypeObject* introduce()
     {
         this->method("__copy__", [](const T& value) -> T { return value; }, keepLock, resultText(""));
-        PyTypeObject* type = this->introduceAs(Bound<T>::name, &detail::deleteObjectForRuntime<W>, nullptr,
+        // A call that gives the interpreter lock away works on the Python
+        // object's own copy, which another thread may delete meanwhile.
+        detail::heldWhileUnlocked<T> = true;
+        PyTypeObject* type = this->introduceAs(Bound<T>::name, &detail::deleteValueForRuntime<W>, nullptr,
                                                &detail::copyToPython<T, W>);
         if (!type)
             return nullptr;
@@ -871,6 +871,7 @@ public:
 
     explicit ObjectClass(PyObject* module) : Base(module)
     {
+        detail::heldForCalls<T> = true;
         TypeSlots<T>::isQObject = isQObject;
         if (isQObject)
             TypeSlots<T>::traits |= QObjectClass;
