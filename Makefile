@@ -5,8 +5,8 @@
 #                   UndefinedBehaviorSanitizer (build-asan/)
 #   make fuzz       every fuzz mode (calls, graphs, deletion, callbacks,
 #                   threads) in a plain interpreter and in the embedding
-#                   host, a budget of FUZZ_CALLS each (FUZZ_SEED repeats a run,
-#                   FUZZ_TIME bounds it in seconds)
+#                   host, a budget of FUZZ_CALLS each (FUZZ_MODE picks some,
+#                   FUZZ_SEED repeats a run, FUZZ_TIME bounds it in seconds)
 #   make fuzz-asan  the same on the sanitizer build
 #   make bench      the binding's costs and footage reads, as ratios to
 #                   baselines of the same run
@@ -16,6 +16,8 @@ ASAN_DIR   := build-asan
 JOBS       := $(shell nproc 2>/dev/null || echo 4)
 FUZZ_CALLS := 100000
 FUZZ_JOBS  := 4
+# all, or modes separated by commas (calls,graphs,deletion,callbacks,threads)
+FUZZ_MODE  := all
 FUZZ_SEED  :=
 # Seconds for a whole fuzz run (none: the budget of calls decides), and
 # more options of tests/fuzz/fuzz.py.
@@ -77,7 +79,7 @@ test-asan: build-asan
 	$(ASAN_ENV) LD_PRELOAD="$(ASAN_RUNTIME)" PYTHONPATH=$(ASAN_DIR)/python PLINX_BUILD_DIR=$(abspath $(ASAN_DIR)) \
 	  $(PYTHON) -m pytest -q -p no:cacheprovider tests/python
 
-FUZZ_ARGS = --mode all --host both --calls $(FUZZ_CALLS) --jobs $(FUZZ_JOBS) $(if $(FUZZ_SEED),--seed $(FUZZ_SEED)) \
+FUZZ_ARGS = --mode $(FUZZ_MODE) --host both --calls $(FUZZ_CALLS) --jobs $(FUZZ_JOBS) $(if $(FUZZ_SEED),--seed $(FUZZ_SEED)) \
   $(if $(FUZZ_TIME),--time-limit $(FUZZ_TIME)) $(FUZZ_OPTIONS)
 
 fuzz: build

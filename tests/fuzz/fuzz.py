@@ -52,6 +52,17 @@ MODES = ["calls", "graphs", "deletion", "callbacks", "threads"]
 UNIT_TIMEOUTS = {"calls": 30, "graphs": 60, "deletion": 60, "callbacks": 30, "threads": 60}
 
 
+def mode_list(text):
+    """--mode: "all", or modes separated by commas, in the order given."""
+    if text == "all":
+        return list(MODES)
+    modes = text.split(",")
+    unknown = [mode for mode in modes if mode not in MODES]
+    if unknown or not modes:
+        raise argparse.ArgumentTypeError("unknown mode %s (modes: all, %s)" % (", ".join(unknown), ", ".join(MODES)))
+    return modes
+
+
 def count_main(config):
     """Prints how many units the mode makes of the budget in this host."""
     import plinx._init  # noqa: F401
@@ -78,7 +89,8 @@ def sanitize():
 
 def options_of(argv):
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
-    parser.add_argument("--mode", choices=["all"] + MODES, default="all")
+    parser.add_argument("--mode", type=mode_list, default=list(MODES),
+                        help="all, or modes separated by commas")
     parser.add_argument("--host", choices=["both", "python", "embed"], default="both")
     parser.add_argument("--calls", type=int, default=100000, help="the budget (see above)")
     parser.add_argument("--seed", type=int, default=None)
@@ -126,7 +138,7 @@ def driver_main(argv):
                 print(reduce.reduce(options.reduce, host, options), flush=True)
         shutil.rmtree(options.scratch, ignore_errors=True)
         return 0
-    modes = MODES if options.mode == "all" else [options.mode]
+    modes = options.mode
     print(f"fuzz: seed {options.seed}, scratch {options.scratch}", flush=True)
     results = {}
     pairs = [(mode, host) for host in hosts for mode in modes]
