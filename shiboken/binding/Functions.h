@@ -964,7 +964,6 @@ public:
         std::apply(
             [&](auto&... each) {
                 ((each.policy.lock = each.policy.lock == Lock::Default ? lock : each.policy.lock), ...);
-                m_releasesLock = ((each.policy.lock == Lock::Release) || ...);
             },
             m_overloads);
     }
@@ -980,7 +979,7 @@ protected:
         }
         // The hold first: an object whose deletion is underway is not touched.
         detail::CallHold<T> held;
-        if (!held.take(self, cppSelf, m_releasesLock))
+        if (!held.take(self, cppSelf))
             return nullptr;
         [[maybe_unused]] const auto share = detail::shareOf(cppSelf);
         detail::BaseCallScope base(self, cppSelf, name);
@@ -1037,7 +1036,6 @@ private:
     }
 
     std::tuple<Overloads...> m_overloads;
-    bool m_releasesLock = true; // some overload gives the interpreter lock away
     bool m_baseCalls = true;
 };
 

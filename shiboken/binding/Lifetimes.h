@@ -191,10 +191,6 @@ namespace detail {
 // (deleteObjectForRuntime); not for PySide2's.
 template <typename T>
 inline bool heldForCalls = false;
-// Values are held only by the calls that give the interpreter lock away:
-// another thread can reach their Python object only then.
-template <typename T>
-inline bool heldWhileUnlocked = false;
 
 // Holds, for a call, an object of a bound class that the call uses: the
 // object a method runs on, or an argument. A deletion that the runtime is
@@ -218,13 +214,12 @@ template <typename T>
 class CallHold
 {
 public:
-    bool take(PyObject* pythonObject, const T* object, bool releasesLock = true)
+    bool take(PyObject* pythonObject, const T* object)
     {
         if constexpr (std::is_void<T>::value)
             return true;
         else
-            return !object || !(heldForCalls<T> || (releasesLock && heldWhileUnlocked<T>))
-                || m_hold.take(pythonObject, PyHelpers::detail::useKey(object));
+            return !object || !heldForCalls<T> || m_hold.take(pythonObject, PyHelpers::detail::useKey(object));
     }
 
 private:

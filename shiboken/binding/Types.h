@@ -679,6 +679,10 @@ protected:
     explicit ClassDeclaration(PyObject* module)
         : m_module(module), m_builder(Bound<T>::module, Bound<T>::name, Bound<T>::slot)
     {
+        // Values too: a call may give the interpreter lock away (to wait for
+        // the core, to run Python) while working on the Python object's own
+        // copy, which another thread may delete meanwhile.
+        detail::heldForCalls<T> = true;
         m_builder.slot(Py_tp_new, reinterpret_cast<void*>(&newInstance));
         // Only a wrapper class of its own routes virtual operations to Python.
         if constexpr (std::is_polymorphic<T>::value && !std::is_same<W, Wrapper<T>>::value)
@@ -832,9 +836,6 @@ public:
     PyTypeObject* introduce()
     {
         this->method("__copy__", [](const T& value) -> T { return value; }, keepLock, resultText(""));
-        // A call that gives the interpreter lock away works on the Python
-        // object's own copy, which another thread may delete meanwhile.
-        detail::heldWhileUnlocked<T> = true;
         PyTypeObject* type = this->introduceAs(Bound<T>::name, &detail::deleteValueForRuntime<W>, nullptr,
                                                &detail::copyToPython<T, W>);
         if (!type)
@@ -871,7 +872,6 @@ public:
 
     explicit ObjectClass(PyObject* module) : Base(module)
     {
-        detail::heldForCalls<T> = true;
         TypeSlots<T>::isQObject = isQObject;
         if (isQObject)
             TypeSlots<T>::traits |= QObjectClass;
