@@ -286,13 +286,20 @@ void deleteObjectForRuntime(void* object)
         PyHelpers::deleteWhenUnused(typed, &deleteNowForRuntime<T>);
 }
 
-// The same for a value's copy.
+// The same for a value's copy. Its deallocation (no Python object left to
+// start a call on it) skips the table while nothing at all is held;
+// shiboken2.delete, which lets the interpreter lock go before it deletes,
+// goes through the table, where a call starting meanwhile sees it dying.
 template <typename T>
 void deleteValueForRuntime(void* object)
 {
     auto* typed = static_cast<T*>(object);
-    if (!refusesDeletionOf(typed))
+    if (refusesDeletionOf(typed))
+        return;
+    if (isBeingDeallocated(object))
         PyHelpers::deleteValueWhenUnused(typed, &deleteNowForRuntime<T>);
+    else
+        PyHelpers::deleteWhenUnused(typed, &deleteNowForRuntime<T>);
 }
 
 } // namespace detail
