@@ -151,12 +151,15 @@ def nested(text):
 
 def join_thread(function):
     """Runs the function in another thread and waits for it, as a callback may.
-    The thread inherits the depth of nested(): a callback that repeats its
-    operation in a thread would otherwise start threads without end."""
+    The thread is one level deeper than its caller, as in nested(): a callback
+    whose thread makes the core call it again would otherwise start threads
+    without end."""
     depth = getattr(_depth, "value", 0)
+    if depth >= 2:
+        return
 
     def quietly():
-        _depth.value = depth
+        _depth.value = depth + 1
         with quiet:
             function()
 
