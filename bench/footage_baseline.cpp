@@ -42,8 +42,8 @@ float sample(int x, int y, int c, int frame, unsigned& seed)
 bool writeFrame(const std::string& path, OIIO::TypeDesc type, const std::vector<float>& pixels)
 {
     std::unique_ptr<OIIO::ImageOutput> output = OIIO::ImageOutput::create(path);
-    const OIIO::ImageSpec spec(Width, Height, Channels, type);
-    const bool written = output && output->open(path, spec) && output->write_image(OIIO::TypeDesc::FLOAT, pixels.data())
+    const OIIO::ImageSpec format(Width, Height, Channels, type);
+    const bool written = output && output->open(path, format) && output->write_image(OIIO::TypeDesc::FLOAT, pixels.data())
                          && output->close();
     if (!written)
         std::fprintf(stderr, "cannot write %s: %s\n", path.c_str(), OIIO::geterror().c_str());
@@ -82,14 +82,14 @@ double readPass(const std::vector<std::string>& files, OIIO::TypeDesc type, std:
             std::fprintf(stderr, "cannot read %s: %s\n", file.c_str(), OIIO::geterror().c_str());
             std::exit(1);
         }
-        const OIIO::ImageSpec& spec = input->spec();
-        const std::size_t bytes = std::size_t(spec.width) * spec.height * spec.nchannels * type.size();
+        const OIIO::ImageSpec& format = input->spec();
+        const std::size_t bytes = std::size_t(format.width) * format.height * format.nchannels * type.size();
         std::unique_ptr<unsigned char[]> own;
         if (buffer)
             buffer->resize(bytes);
         else
             own.reset(new unsigned char[bytes]);
-        if (!input->read_image(0, 0, 0, spec.nchannels, type, buffer ? buffer->data() : own.get())) {
+        if (!input->read_image(0, 0, 0, format.nchannels, type, buffer ? buffer->data() : own.get())) {
             std::fprintf(stderr, "cannot read %s: %s\n", file.c_str(), input->geterror().c_str());
             std::exit(1);
         }

@@ -418,8 +418,10 @@ void guardRuntimeDelete()
         original = nullptr;
         // The package and its extension module both name the function.
         PyObject_SetAttrString(package, "delete", guard);
-        if (PyObject* extension = PyObject_GetAttrString(package, "shiboken2"))
-            PyObject_SetAttrString(extension, "delete", guard), Py_DECREF(extension);
+        if (PyObject* extension = PyObject_GetAttrString(package, "shiboken2")) {
+            PyObject_SetAttrString(extension, "delete", guard);
+            Py_DECREF(extension);
+        }
     }
     PyErr_Clear();
     Py_XDECREF(guard);

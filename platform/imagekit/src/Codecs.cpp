@@ -179,13 +179,13 @@ private:
     static bool readStillHeader(const QString& path, FileHeader& header)
     {
         const std::unique_ptr<OIIO::ImageInput> input = openStill(path);
-        OIIO::ImageSpec spec;
-        if (!input || !input->seek_subimage(0, 0, spec))
+        OIIO::ImageSpec format;
+        if (!input || !input->seek_subimage(0, 0, format))
             return false;
         FileHeader found;
-        found.width = spec.width;
-        found.height = spec.height;
-        found.frameRate = recordedFrameRate(spec);
+        found.width = format.width;
+        found.height = format.height;
+        found.frameRate = recordedFrameRate(format);
         header = found;
         return true;
     }
