@@ -120,10 +120,10 @@ bool InUse::deletionRequested() const
     return uses.find(m_key)->deleter != nullptr;
 }
 
-void detail::deleteWhenUnused(const void* key, void* object, Deleter deleter, QObject* guarded)
+bool detail::deleteWhenUnused(const void* key, void* object, Deleter deleter, QObject* guarded)
 {
     if (!object)
-        return;
+        return false;
     {
         Table& uses = table();
         std::lock_guard<std::mutex> lock(uses.mutex);
@@ -135,7 +135,7 @@ void detail::deleteWhenUnused(const void* key, void* object, Deleter deleter, QO
         }
         // Dying: deleted already. Asked before: that deletion stands.
         if (use->dying || use->deleter)
-            return;
+            return false;
         use->deleter = deleter;
         use->object = object;
         use->guarded = guarded != nullptr;
@@ -145,6 +145,30 @@ void detail::deleteWhenUnused(const void* key, void* object, Deleter deleter, QO
         ++use->holds;
     }
     release(key);
+    return true;
+}
+
+detail::DyingScope::DyingScope(const void* key) : m_key(key)
+{
+    Table& uses = table();
+    std::lock_guard<std::mutex> lock(uses.mutex);
+    const auto use = uses.find(key);
+    if (use != uses.uses.end()) {
+        m_state = use->dying ? Deletion::Dying : Deletion::Held;
+        return;
+    }
+    uses.uses.push_back(Use{key, 0, true});
+    uses.noteCount();
+}
+
+detail::DyingScope::~DyingScope()
+{
+    if (m_state != Deletion::Ran)
+        return;
+    Table& uses = table();
+    std::lock_guard<std::mutex> lock(uses.mutex);
+    uses.uses.erase(uses.find(m_key));
+    uses.noteCount();
 }
 
 void detail::deleteValueWhenUnused(const void* key, void* object, Deleter deleter)
@@ -155,7 +179,7 @@ void detail::deleteValueWhenUnused(const void* key, void* object, Deleter delete
         deleter(object);
         return;
     }
-    deleteWhenUnused(key, object, deleter, nullptr);
+    detail::deleteWhenUnused(key, object, deleter, nullptr);
 }
 
 } // namespace PyHelpers

@@ -42,7 +42,9 @@ QObject* qobjectOf(T* object)
 }
 
 using Deleter = void (*)(void*);
-void deleteWhenUnused(const void* key, void* object, Deleter deleter, QObject* guarded);
+// False when the object's deletion was asked for before, or is underway: that
+// one stands, and `deleter` is not called.
+bool deleteWhenUnused(const void* key, void* object, Deleter deleter, QObject* guarded);
 // The same for a value's copy that only its Python object reaches (and the
 // calls that hold it): at once, without the table's lock, while nothing at
 // all is held.
@@ -77,6 +79,13 @@ private:
     bool m_held = false;
 };
 
+// Runs a deletion now, unless a call holds the object (Held: nothing runs) or
+// its deletion is underway already (Dying). While it runs, no call can begin
+// to hold the object: the object is dying.
+enum class Deletion { Ran, Held, Dying };
+template <typename F>
+Deletion deleteNowUnlessHeld(const void* key, F&& deletion);
+
 // Deletes the object now, or once no call holds it, with `deleter` (given
 // the object's address as T*).
 template <typename T>
@@ -107,6 +116,33 @@ void deleteChildrenWhenUnused(QObject& owner)
         child->setParent(nullptr);
         deleteWhenUnused(child);
     }
+}
+
+namespace detail {
+// Marks an object that no call holds dying, for the scope of its deletion.
+class DyingScope
+{
+public:
+    explicit DyingScope(const void* key);
+    ~DyingScope();
+    DyingScope(const DyingScope&) = delete;
+    DyingScope& operator=(const DyingScope&) = delete;
+
+    Deletion state() const { return m_state; }
+
+private:
+    const void* m_key;
+    Deletion m_state = Deletion::Ran;
+};
+} // namespace detail
+
+template <typename F>
+Deletion deleteNowUnlessHeld(const void* key, F&& deletion)
+{
+    const detail::DyingScope dying(key);
+    if (dying.state() == Deletion::Ran)
+        deletion();
+    return dying.state();
 }
 
 } // namespace PyHelpers

@@ -6,3 +6,8 @@ SbkCleaner::~SbkCleaner()
 {
     Binding::destroyBinding(m_owner);
 }
+
+void SbkCleaner::invalidatePythonObject()
+{
+    Binding::destroyBinding(m_owner);
+}

@@ -10,6 +10,11 @@ public:
     SbkCleaner& operator=(const SbkCleaner&) = delete;
     virtual ~SbkCleaner();
 
+    // Makes the Python object invalid now, ahead of the object's death: for
+    // an object its owner has let go of, which lives on only for the calls
+    // that still use it.
+    void invalidatePythonObject();
+
 private:
     void* m_owner;
 };

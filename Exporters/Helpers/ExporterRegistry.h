@@ -4,6 +4,7 @@
 // of a family, kept from one call to the next.
 
 #include "Exporters/Helpers/ExporterFamily.h"
+#include "Python/InUse.h"
 
 #include <Rirediro/ErrorHandling/VUVI_Error.h>
 #include <Rirediro/Export/Exporters.h>
@@ -12,7 +13,7 @@
 #include <QHash>
 #include <QMutex>
 
-#include <boost/make_shared.hpp>
+#include <boost/shared_ptr.hpp>
 #include <boost/weak_ptr.hpp>
 
 namespace Python {
@@ -52,21 +53,44 @@ Format formatByExporterCWPtr(const boost::weak_ptr<const Exporter>& exporter)
         QCoreApplication::translate(FactoryName<Factory>::value, "Exporter format not found"));
 }
 
+template <typename Wrapper>
+void deleteEntryWhenUnused(Wrapper* entry)
+{
+    PyHelpers::deleteWhenUnused(entry);
+}
+
 // Every format of the family's table, by its key, each with its built-in
 // wrapper. A wrapper is made the first time its format shows, made anew when
 // the core serves the format with another exporter since, and dropped (its
 // Python object then becomes invalid) when the format goes. The cache owns
-// the wrappers, and so does each call on one for its length (the frame takes
-// a share of it): a wrapper dropped while a call uses it goes when the call
-// returns. The pointers stay valid until a later call drops them.
+// the wrappers, and so do the calls that run through one: a wrapper dropped
+// while a call uses it goes when the call returns (it is deleted once no
+// call holds it).
+//
+// The pointers returned stay valid until the caller has made their Python
+// objects: what a call drops is kept until the next call begins (its Python
+// object invalid at once), and the caller, which keeps the interpreter lock
+// from this call to the end of the conversion, cannot meet another call in
+// between.
 template <typename Format, typename Wrapper, typename Factory>
 QHash<QString, Wrapper*> registeredExporters()
 {
     static QMutex mutex;
     static QHash<QString, boost::shared_ptr<Wrapper>> cache;
-    // Dropped after the mutex is let go: a wrapper's end reaches Python.
-    QList<boost::shared_ptr<Wrapper>> dropped;
+    static QList<boost::shared_ptr<Wrapper>> droppedBefore;
+    {
+        // Let go of outside the mutex: a wrapper's end reaches Python.
+        QList<boost::shared_ptr<Wrapper>> released;
+        {
+            QMutexLocker locker(&mutex);
+            released.swap(droppedBefore);
+        }
+    }
     QMutexLocker locker(&mutex);
+    const auto drop = [](const boost::shared_ptr<Wrapper>& entry) {
+        entry->invalidatePythonObject();
+        droppedBefore.append(entry);
+    };
 
     const QMap<QString, Format> table = allFormats<Format>();
     for (auto it = table.cbegin(); it != table.cend(); ++it) {
@@ -75,18 +99,18 @@ QHash<QString, Wrapper*> registeredExporters()
         if (cached != cache.cend() && cached.value()->coreExporter() == exporter)
             continue;
         if (cached != cache.cend())
-            dropped.append(cached.value());
+            drop(cached.value());
         if (!exporter) {
             cache.remove(it.key());
             continue;
         }
-        cache.insert(it.key(), boost::make_shared<Wrapper>(exporter));
+        cache.insert(it.key(), boost::shared_ptr<Wrapper>(new Wrapper(exporter), &deleteEntryWhenUnused<Wrapper>));
     }
     for (auto it = cache.begin(); it != cache.end();) {
         if (table.contains(it.key())) {
             ++it;
         } else {
-            dropped.append(it.value());
+            drop(it.value());
             it = cache.erase(it);
         }
     }

@@ -81,7 +81,7 @@ void ProgressSender::finished() const
     PyHelpers::raiseSignal(m_watcher.data(), "finished");
 }
 
-uint ProgressSender::percent(int done, int total)
+uint ProgressSender::percent(long long done, long long total)
 {
     return uint(std::lround(float(done) * 100.0f / float(total)));
 }

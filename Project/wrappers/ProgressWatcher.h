@@ -65,7 +65,7 @@ public:
     void finished() const;
 
     // done x 100 / total in single precision, rounded halves away from zero.
-    static uint percent(int done, int total);
+    static uint percent(long long done, long long total);
 
 private:
     QPointer<ProgressWatcher> m_watcher;

@@ -532,7 +532,7 @@ void Project::save_as(const QString& file)
 
 UndoGroup Project::undo_group() const
 {
-    return UndoGroup(core().commandManager().get());
+    return UndoGroup(core().shared_from_this());
 }
 
 ProgressWatcher* Project::get_progress_watcher() const
@@ -718,8 +718,8 @@ void Project::track_layers(unsigned int start_index, unsigned int stop_index, co
 
     // Both indexes are below 2^31 by now.
     const int stepsPerView = forward ? int(stop_index - start_index) : int(start_index - stop_index);
-    const int total = int(chosenViews.size()) * stepsPerView;
-    int done = 0;
+    const long long total = (long long)(chosenViews.size()) * stepsPerView; // views x steps may pass 2^31
+    long long done = 0;
 
     const ProgressSender progress(run.watcher());
     progress.started();

@@ -3,38 +3,39 @@
 #include "PyHandle.h"
 
 #include <Rirediro/Commands/CommandManager.h>
+#include <Rirediro/Project/VUVI_ProjectManager.h>
 
-UndoGroup::UndoGroup(Rirediro::CommandManager* commandManager) : m_commandManager(commandManager)
-{
-}
+UndoGroup::UndoGroup(const boost::shared_ptr<VUVI_ProjectManager>& project) : m_project(project) {}
 
 UndoGroup::~UndoGroup() = default;
 
-Rirediro::CommandManager& UndoGroup::manager() const
+boost::shared_ptr<VUVI_ProjectManager> UndoGroup::project() const
 {
-    if (!m_commandManager)
+    boost::shared_ptr<VUVI_ProjectManager> project = m_project.lock();
+    if (!project || !project->commandManager())
         detail::throwInvalidObject();
-    return *m_commandManager;
+    return project;
 }
 
 void UndoGroup::begin()
 {
-    manager().macroBegin();
+    project()->commandManager()->macroBegin();
 }
 
 void UndoGroup::commit()
 {
-    manager().macroCommit();
+    project()->commandManager()->macroCommit();
 }
 
 void UndoGroup::rollback()
 {
-    manager().macroRollback();
+    project()->commandManager()->macroRollback();
 }
 
 void UndoGroup::undo()
 {
-    Rirediro::CommandManager& history = manager();
+    const auto kept = project();
+    Rirediro::CommandManager& history = *kept->commandManager();
     if (history.bCanUnDo()) {
         bool done = false;
         history.vUnDo(done);
@@ -43,7 +44,8 @@ void UndoGroup::undo()
 
 void UndoGroup::redo()
 {
-    Rirediro::CommandManager& history = manager();
+    const auto kept = project();
+    Rirediro::CommandManager& history = *kept->commandManager();
     if (history.bCanReDo()) {
         bool done = false;
         history.vReDo(done);

@@ -1,7 +1,9 @@
 #pragma once
 
-#include <QPointer>
+#include <boost/shared_ptr.hpp>
+#include <boost/weak_ptr.hpp>
 
+class VUVI_ProjectManager;
 namespace Rirediro {
 class CommandManager;
 }
@@ -11,12 +13,14 @@ class CommandManager;
 // history: whether a bundle is open is the history's business.
 //
 // Once the project's history has gone (the project was closed), every
-// operation throws VUVI_BadState "Invalid object".
+// operation throws VUVI_BadState "Invalid object". An operation that runs
+// keeps the project's core alive until it returns, whatever another thread
+// closes meanwhile.
 class UndoGroup
 {
 public:
     UndoGroup() = default;
-    explicit UndoGroup(Rirediro::CommandManager* commandManager);
+    explicit UndoGroup(const boost::shared_ptr<VUVI_ProjectManager>& project);
     virtual ~UndoGroup();
 
     // Opens a bundle.
@@ -30,7 +34,8 @@ public:
     void redo();
 
 private:
-    Rirediro::CommandManager& manager() const;
+    // The project's core, shared for the length of one operation.
+    boost::shared_ptr<VUVI_ProjectManager> project() const;
 
-    QPointer<Rirediro::CommandManager> m_commandManager;
+    boost::weak_ptr<VUVI_ProjectManager> m_project;
 };

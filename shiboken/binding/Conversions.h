@@ -352,6 +352,8 @@ struct Arg<U*, std::enable_if_t<std::is_class<U>::value && !std::is_same<std::re
         if (object != Py_None && !Shiboken::Object::isValid(object))
             return false;
         toCpp(object, &pointer);
+        if constexpr (std::is_same<T, QObject>::value)
+            pysideObject = pointer && !detail::isOfFrameType(object);
         return !PyErr_Occurred() && hold.take(object, pointer);
     }
     template <typename D>
@@ -360,9 +362,13 @@ struct Arg<U*, std::enable_if_t<std::is_class<U>::value && !std::is_same<std::re
         pointer = evaluateDefault(fallback);
     }
     U* get() { return pointer; }
+    // A QObject of PySide2's classes: Qt may call its virtual functions
+    // (metaObject), which PySide2 runs only under the interpreter lock.
+    bool needsInterpreterLock() const { return pysideObject; }
 
     T* pointer = nullptr;
     detail::CallHold<T> hold; // an object given for the call lives through it
+    bool pysideObject = false;
 };
 
 // The most elements a Qt container of elements of this size can hold: a

@@ -425,6 +425,42 @@ bool callWithoutLock(const Module& module, Body&& body)
     return true;
 }
 
+// The same, holding the interpreter lock as well: for a call given an object
+// whose virtual functions need it. The core first, the interpreter lock
+// again after, in the order every holder of the core takes them.
+template <typename Body>
+bool callWithCoreAndLock(const Module& module, Body&& body)
+{
+    Shiboken::ThreadStateSaver unlocked;
+    unlocked.save();
+    PyHelpers::CoreLock core;
+    unlocked.restore();
+    try {
+        body();
+    } catch (...) {
+        raiseCaught(&module);
+        return false;
+    }
+    return true;
+}
+
+// Whether an argument's holder asks for the interpreter lock during the call.
+template <typename H>
+auto needsInterpreterLock(const H& holder, int) -> decltype(holder.needsInterpreterLock())
+{
+    return holder.needsInterpreterLock();
+}
+template <typename H>
+bool needsInterpreterLock(const H&, long)
+{
+    return false;
+}
+template <typename H>
+bool needsInterpreterLock(const H& holder)
+{
+    return needsInterpreterLock(holder, 0);
+}
+
 // The same, the lock kept.
 template <typename Body>
 bool callWithLock(const Module& module, Body&& body)
@@ -609,7 +645,7 @@ struct Overload
         const auto build = [&] {
             made = invokeApi<false>(static_cast<void*>(nullptr), holders, std::index_sequence_for<Params...>());
         };
-        if (!run<false>(site, build))
+        if (!run<false>(site, build, anyNeedsInterpreterLock(holders, std::index_sequence_for<Params...>())))
             return nullptr;
         return made;
     }
@@ -707,25 +743,35 @@ private:
     }
 
     template <bool WithSelf, typename Body>
-    bool run(const CallSite& site, Body&& body) const
+    bool run(const CallSite& site, Body&& body, bool needsInterpreterLock) const
     {
         if (pythonObjectCrosses<WithSelf> || policy.lock == Lock::Keep)
             return detail::callWithLock(*site.module, body);
+        if (needsInterpreterLock)
+            return detail::callWithCoreAndLock(*site.module, body);
         return detail::callWithoutLock(*site.module, body);
+    }
+
+    template <typename Holders, std::size_t... I>
+    static bool anyNeedsInterpreterLock(const Holders& holders, std::index_sequence<I...>)
+    {
+        return (detail::needsInterpreterLock(std::get<I>(holders)) || ... || false);
     }
 
     template <bool WithSelf, typename Self, typename Holders, std::size_t... I>
     PyObject* call(const CallSite& site, Self* self, Holders& holders, std::index_sequence<I...> seq) const
     {
         if constexpr (std::is_void<Result>::value) {
-            if (!run<WithSelf>(site, [&] { invokeApi<WithSelf>(self, holders, seq); }))
+            if (!run<WithSelf>(site, [&] { invokeApi<WithSelf>(self, holders, seq); },
+                               anyNeedsInterpreterLock(holders, seq)))
                 return nullptr;
             if (PyErr_Occurred())
                 return nullptr;
             Py_RETURN_NONE;
         } else {
             std::optional<std::decay_t<Result>> result;
-            if (!run<WithSelf>(site, [&] { result.emplace(invokeApi<WithSelf>(self, holders, seq)); }))
+            if (!run<WithSelf>(site, [&] { result.emplace(invokeApi<WithSelf>(self, holders, seq)); },
+                               anyNeedsInterpreterLock(holders, seq)))
                 return nullptr;
             if (PyErr_Occurred()) {
                 if constexpr (std::is_same<std::decay_t<Result>, PyObject*>::value)
@@ -735,6 +781,13 @@ private:
             if constexpr (!std::is_same<std::decay_t<Result>, PyObject*>::value && !std::is_pointer<Result>::value) {
                 if (policy.noneWhenNull && isNullValue(*result))
                     Py_RETURN_NONE;
+            }
+            // An object the call returns is held until its Python object
+            // is made: another thread may be deleting it meanwhile.
+            detail::CallHold<detail::ResultClass<std::decay_t<Result>>> held;
+            if constexpr (std::is_pointer<std::decay_t<Result>>::value) {
+                if (!held.take(nullptr, *result))
+                    return nullptr;
             }
             if (policy.lendResult)
                 policy.lendResult(&*result);

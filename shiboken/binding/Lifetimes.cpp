@@ -17,6 +17,7 @@
 #include <cstring>
 #include <map>
 #include <mutex>
+#include <unordered_map>
 #include <unordered_set>
 #include <string>
 #include <vector>
@@ -265,12 +266,33 @@ void deleteForeign(void* object)
     delete root;
 }
 
+// The frame's own types, whose destructor functions wait for the calls that
+// hold their objects. Guarded by the interpreter lock.
+std::unordered_set<PyTypeObject*>& frameTypes()
+{
+    static std::unordered_set<PyTypeObject*> types;
+    return types;
+}
+
 } // namespace
+
+bool detail::isOfFrameType(PyObject* object)
+{
+    PyObject* mro = Py_TYPE(object)->tp_mro;
+    if (!mro || !PyTuple_Check(mro))
+        return frameTypes().count(Py_TYPE(object)) != 0;
+    for (Py_ssize_t i = 0; i < PyTuple_GET_SIZE(mro); ++i) {
+        if (frameTypes().count(reinterpret_cast<PyTypeObject*>(PyTuple_GET_ITEM(mro, i))))
+            return true;
+    }
+    return false;
+}
 
 namespace detail {
 void guardType(PyTypeObject* type)
 {
     guardedTypes().insert(type);
+    frameTypes().insert(type);
 }
 } // namespace detail
 
@@ -328,7 +350,11 @@ PyObject* callUnlessLent(const char* name, PyObject* self, PyTypeObject* definin
     all.reserve(std::size_t(positional + keywords + 1));
     all.push_back(self);
     all.insert(all.end(), args, args + positional + keywords);
-    return PyObject_Vectorcall(found->second, all.data(), std::size_t(positional + 1), keywordNames);
+    PyObject* result = PyObject_Vectorcall(found->second, all.data(), std::size_t(positional + 1), keywordNames);
+    if (result && std::strcmp(name, "setParent") == 0 && Shiboken::Object::isValid(self, false))
+        watchQtParentOf(static_cast<QObject*>(
+            Shiboken::Object::cppPointer(reinterpret_cast<SbkObject*>(self), Conversion<QObject>::pythonType())));
+    return result;
 }
 
 PyObject* setParentUnlessLent(PyObject* self, PyTypeObject* definingClass, PyObject* const* args, Py_ssize_t count,
@@ -389,15 +415,61 @@ namespace {
 
 PyObject* s_runtimeDelete = nullptr;
 
+// A deletion put off until no call holds the object: the runtime's, if the
+// Python object is still valid then.
+void deleteThroughRuntime(void* pythonObject)
+{
+    const RuntimeLock lock;
+    if (!lock.held())
+        return; // the interpreter is gone, and the object with it
+    auto* object = static_cast<PyObject*>(pythonObject);
+    if (Shiboken::Object::isValid(object, false)) {
+        if (PyObject* done = PyObject_CallOneArg(s_runtimeDelete, object))
+            Py_DECREF(done);
+        else
+            PyErr_WriteUnraisable(object);
+    }
+    Py_DECREF(object);
+}
+
+// A QObject of PySide2's classes that calls may hold.
+QObject* foreignQObject(PyObject* object)
+{
+    if (!Shiboken::Object::isValid(object, false) || detail::isOfFrameType(object)
+        || !PyType_IsSubtype(Py_TYPE(object), Conversion<QObject>::pythonType()))
+        return nullptr;
+    return static_cast<QObject*>(
+        Shiboken::Object::cppPointer(reinterpret_cast<SbkObject*>(object), Conversion<QObject>::pythonType()));
+}
+
 PyObject* deleteNotTheApplication(PyObject*, PyObject* const* args, Py_ssize_t count, PyObject* keywordNames)
 {
-    if (PyVectorcall_NARGS(count) == 1 && !keywordNames && Shiboken::Object::checkType(args[0])) {
-        PyObject* object = args[0];
-        const void* application = QCoreApplication::instance();
-        if (!application || detail::firstCppPointer(object) != application)
-            clearSingletonFlag(object);
+    const auto runtimeDelete = [&] {
+        return PyObject_Vectorcall(s_runtimeDelete, args, std::size_t(count), keywordNames);
+    };
+    if (PyVectorcall_NARGS(count) != 1 || keywordNames || !Shiboken::Object::checkType(args[0]))
+        return runtimeDelete();
+    PyObject* object = args[0];
+    const void* application = QCoreApplication::instance();
+    if (!application || detail::firstCppPointer(object) != application)
+        clearSingletonFlag(object);
+    QObject* qobject = foreignQObject(object);
+    if (!qobject)
+        return runtimeDelete();
+    const void* key = PyHelpers::detail::useKey(qobject);
+    PyObject* result = nullptr;
+    switch (PyHelpers::deleteNowUnlessHeld(key, [&] { result = runtimeDelete(); })) {
+    case PyHelpers::Deletion::Ran:
+        return result;
+    case PyHelpers::Deletion::Dying:
+        return PyErr_Format(PyExc_RuntimeError, "Internal C++ object (%s) already deleted.", Py_TYPE(object)->tp_name);
+    case PyHelpers::Deletion::Held:
+        break;
     }
-    return PyObject_Vectorcall(s_runtimeDelete, args, std::size_t(count), keywordNames);
+    Py_INCREF(object);
+    if (!PyHelpers::detail::deleteWhenUnused(key, object, &deleteThroughRuntime, nullptr))
+        Py_DECREF(object); // asked for before: that deletion stands
+    Py_RETURN_NONE;
 }
 
 PyMethodDef s_deleteGuard = {"delete",
@@ -503,6 +575,83 @@ void releaseChildrenAtPythonEnd()
     Py_XDECREF(atexit);
 }
 
+// --- Qt parents of held objects ----------------------------------------------------------------
+
+namespace {
+
+struct ParentWatch
+{
+    std::mutex mutex;
+    std::vector<const QMetaObject*> heldClasses;
+    // The parents whose death is watched: one connection each, for as long as
+    // the parent lives (a pointer that went null means that one died unseen,
+    // its connection cut, and the address is free to watch again).
+    std::unordered_map<const QObject*, QPointer<QObject>> parents;
+};
+
+ParentWatch& parentWatch()
+{
+    static auto* watch = new ParentWatch(); // parents may die at exit, after static destructors
+    return *watch;
+}
+
+bool isOfHeldClass(const QObject* object)
+{
+    ParentWatch& watch = parentWatch();
+    std::lock_guard<std::mutex> lock(watch.mutex);
+    for (const QMetaObject* meta = object->metaObject(); meta; meta = meta->superClass())
+        if (std::find(watch.heldClasses.begin(), watch.heldClasses.end(), meta) != watch.heldClasses.end())
+            return true;
+    return false;
+}
+
+// The parent's destroyed signal comes before Qt deletes its children: those of
+// held classes leave it first.
+void releaseHeldChildren(QObject* parent)
+{
+    {
+        ParentWatch& watch = parentWatch();
+        std::lock_guard<std::mutex> lock(watch.mutex);
+        watch.parents.erase(parent);
+    }
+    const QObjectList children = parent->children();
+    for (QObject* child : children) {
+        if (!child || !isOfHeldClass(child))
+            continue;
+        child->setParent(nullptr);
+        PyHelpers::deleteWhenUnused(child);
+    }
+}
+
+} // namespace
+
+void watchQtParentOf(QObject* object)
+{
+    QObject* parent = object ? object->parent() : nullptr;
+    if (!parent || !isOfHeldClass(object))
+        return;
+    {
+        ParentWatch& watch = parentWatch();
+        std::lock_guard<std::mutex> lock(watch.mutex);
+        QPointer<QObject>& watched = watch.parents[parent];
+        if (watched)
+            return;
+        watched = parent;
+    }
+    QObject::connect(parent, &QObject::destroyed, &releaseHeldChildren);
+}
+
+namespace detail {
+
+void noteHeldQObjectClass(const QMetaObject* metaObject)
+{
+    ParentWatch& watch = parentWatch();
+    std::lock_guard<std::mutex> lock(watch.mutex);
+    watch.heldClasses.push_back(metaObject);
+}
+
+} // namespace detail
+
 namespace detail {
 
 void refuseQtParentsOfLent(PyTypeObject* type)
@@ -518,7 +667,10 @@ bool ObjectHold::take(PyObject* pythonObject, const void* key)
     if (m_use->held())
         return true;
     m_use.reset();
-    PyErr_Format(PyExc_RuntimeError, "Internal C++ object (%s) already deleted.", Py_TYPE(pythonObject)->tp_name);
+    if (pythonObject)
+        PyErr_Format(PyExc_RuntimeError, "Internal C++ object (%s) already deleted.", Py_TYPE(pythonObject)->tp_name);
+    else
+        PyErr_SetString(PyExc_RuntimeError, "Internal C++ object already deleted.");
     return false;
 }
 

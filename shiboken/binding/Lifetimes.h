@@ -73,6 +73,22 @@ const void* identityOf(const T* object)
         return object;
 }
 
+// --- Qt parents ------------------------------------------------------------------------------
+// Qt deletes an object with its Qt parent, at once: a call that another
+// thread runs on the object would go on in freed memory. So a QObject of a
+// bound class does not die with its parent while a call holds it: when the
+// parent dies, its children of bound classes leave it, each deleted once no
+// call holds it (at once when none does).
+
+// Watches the object's Qt parent, if any: the frame asks when Python gives the
+// object a parent (its constructor, setParent) and when Python first sees it.
+void watchQtParentOf(QObject* object);
+
+namespace detail {
+// The QObject classes whose objects calls hold (noted once, by their type).
+void noteHeldQObjectClass(const QMetaObject* metaObject);
+} // namespace detail
+
 // --- Loans ---------------------------------------------------------------------------------
 // What the core owns and lends to Python (registry entries, the project handed
 // to an exporter, the canvas handed to an overlay) can be used from Python but
@@ -175,7 +191,9 @@ void guardDeletionOf(PyObject* wrapper);
 
 // shiboken2.delete clears the application flag of what it deletes first (see
 // clearSingletonFlag): without it, deleting any object, PySide2's own
-// included, may destroy the application instead. Installed once, by the
+// included, may destroy the application instead. A QObject of PySide2's
+// classes that a call holds is deleted once the call ends (the frame's own
+// classes see to that in their destructor functions). Installed once, by the
 // first module.
 void guardRuntimeDelete();
 
@@ -191,6 +209,10 @@ namespace detail {
 // (deleteObjectForRuntime); not for PySide2's.
 template <typename T>
 inline bool heldForCalls = false;
+// PySide2's QObjects too, given to a call as QObject: shiboken2.delete on one
+// waits for the calls that hold it (see guardRuntimeDelete).
+template <>
+inline bool heldForCalls<QObject> = true;
 
 // Holds, for a call, an object of a bound class that the call uses: the
 // object a method runs on, or an argument. A deletion that the runtime is
@@ -208,8 +230,23 @@ private:
     std::optional<PyHelpers::InUse> m_use;
 };
 
+// The class whose objects a result of type R points to (void: none).
+template <typename R, typename = void>
+struct ResultClassOf
+{
+    using type = void;
+};
+template <typename U>
+struct ResultClassOf<U*, std::enable_if_t<std::is_class<U>::value>>
+{
+    using type = std::remove_const_t<U>;
+};
+template <typename R>
+using ResultClass = typename ResultClassOf<R>::type;
+
 // The hold of an object of bound class T (void: none), taken only for the
-// frame's classes.
+// frame's classes. `pythonObject` names the class in the error; null for a
+// result, which has none yet.
 template <typename T>
 class CallHold
 {
@@ -228,6 +265,9 @@ private:
 
 // A type whose destructor function refuses lent objects (the frame's own types).
 void guardType(PyTypeObject* type);
+// Whether a Python object is of one of the frame's own types (or a Python
+// subclass of one), rather than of PySide2's.
+bool isOfFrameType(PyObject* object);
 // The QObject methods through which Python has a QObject deleted (setParent,
 // deleteLater) refuse lent objects, for the classes of PySide2 among the
 // type's bases.

@@ -166,7 +166,7 @@ int* offsetsWithBases(const void* object, const std::vector<BaseRecord>& bases, 
 
 // --- Conversions of bound classes ------------------------------------------------------
 
-PyObject* pointerToPythonOf(SbkObjectType* type, const void* in)
+PyObject* pointerToPythonOf(SbkObjectType* type, const void* in, QObject* qobject)
 {
     if (!in)
         Py_RETURN_NONE;
@@ -178,6 +178,8 @@ PyObject* pointerToPythonOf(SbkObjectType* type, const void* in)
     // discovery of the derived bound classes (which also adjusts the address).
     PyObject* made = Shiboken::Object::newObject(type, const_cast<void*>(in), false, false);
     clearSingletonFlag(made);
+    if (made && qobject)
+        watchQtParentOf(qobject);
     return made;
 }
 

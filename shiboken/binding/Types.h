@@ -162,14 +162,19 @@ PythonToCppFunc isPointerConvertible(PyObject* in)
     return nullptr;
 }
 
-PyObject* pointerToPythonOf(SbkObjectType* type, const void* in);
+// `qobject`: the object's QObject part, whose Qt parent a new Python object
+// watches (see watchQtParentOf).
+PyObject* pointerToPythonOf(SbkObjectType* type, const void* in, QObject* qobject = nullptr);
 
 // The existing Python object of a C++ object, or a new one of the Python
 // type of its run-time class, not owning it.
 template <typename T>
 PyObject* pointerToPython(const void* in)
 {
-    return pointerToPythonOf(sbkType<T>(), in);
+    if constexpr (std::is_base_of<QObject, T>::value)
+        return pointerToPythonOf(sbkType<T>(), in, const_cast<T*>(static_cast<const T*>(in)));
+    else
+        return pointerToPythonOf(sbkType<T>(), in);
 }
 
 PyObject* adoptCopy(SbkObjectType* type, void* copy);
@@ -325,6 +330,8 @@ int initSlot(PyObject* self, PyObject* args, PyObject* keywords)
         TypeSlots<T>::destroy(made);
         return -1;
     }
+    if constexpr (std::is_base_of<QObject, T>::value)
+        watchQtParentOf(cppPointer<T>(self));
     return 1;
 }
 
@@ -892,6 +899,7 @@ public:
             if (type) {
                 detail::registerQObjectType(type, &T::staticMetaObject, sizeof(W));
                 detail::refuseQtParentsOfLent(type);
+                detail::noteHeldQObjectClass(&T::staticMetaObject);
             }
         }
         return type;
