@@ -770,8 +770,17 @@ private:
             Py_RETURN_NONE;
         } else {
             std::optional<std::decay_t<Result>> result;
-            if (!run<WithSelf>(site, [&] { result.emplace(invokeApi<WithSelf>(self, holders, seq)); },
-                               anyNeedsInterpreterLock(holders, seq)))
+            // An object the call returns is held from the moment it is
+            // returned until its Python object is made: another thread may
+            // be deleting it meanwhile.
+            detail::CallHold<detail::ResultClass<std::decay_t<Result>>> resultHold;
+            bool resultHeld = true;
+            const auto body = [&] {
+                result.emplace(invokeApi<WithSelf>(self, holders, seq));
+                if constexpr (std::is_pointer<std::decay_t<Result>>::value)
+                    resultHeld = resultHold.takeResult(*result);
+            };
+            if (!run<WithSelf>(site, body, anyNeedsInterpreterLock(holders, seq)))
                 return nullptr;
             if (PyErr_Occurred()) {
                 if constexpr (std::is_same<std::decay_t<Result>, PyObject*>::value)
@@ -782,12 +791,9 @@ private:
                 if (policy.noneWhenNull && isNullValue(*result))
                     Py_RETURN_NONE;
             }
-            // An object the call returns is held until its Python object
-            // is made: another thread may be deleting it meanwhile.
-            detail::CallHold<detail::ResultClass<std::decay_t<Result>>> held;
-            if constexpr (std::is_pointer<std::decay_t<Result>>::value) {
-                if (!held.take(nullptr, *result))
-                    return nullptr;
+            if (!resultHeld) {
+                PyErr_SetString(PyExc_RuntimeError, "Internal C++ object already deleted.");
+                return nullptr;
             }
             if (policy.lendResult)
                 policy.lendResult(&*result);

@@ -450,6 +450,9 @@ PyObject* deleteNotTheApplication(PyObject*, PyObject* const* args, Py_ssize_t c
     if (PyVectorcall_NARGS(count) != 1 || keywordNames || !Shiboken::Object::checkType(args[0]))
         return runtimeDelete();
     PyObject* object = args[0];
+    // Deleting what is gone already would free it twice.
+    if (!Shiboken::Object::isValid(object, false))
+        return PyErr_Format(PyExc_RuntimeError, "Internal C++ object (%s) already deleted.", Py_TYPE(object)->tp_name);
     const void* application = QCoreApplication::instance();
     if (!application || detail::firstCppPointer(object) != application)
         clearSingletonFlag(object);
@@ -663,14 +666,18 @@ void refuseQtParentsOfLent(PyTypeObject* type)
 
 bool ObjectHold::take(PyObject* pythonObject, const void* key)
 {
+    if (takeQuietly(key))
+        return true;
+    PyErr_Format(PyExc_RuntimeError, "Internal C++ object (%s) already deleted.", Py_TYPE(pythonObject)->tp_name);
+    return false;
+}
+
+bool ObjectHold::takeQuietly(const void* key)
+{
     m_use.emplace(key);
     if (m_use->held())
         return true;
     m_use.reset();
-    if (pythonObject)
-        PyErr_Format(PyExc_RuntimeError, "Internal C++ object (%s) already deleted.", Py_TYPE(pythonObject)->tp_name);
-    else
-        PyErr_SetString(PyExc_RuntimeError, "Internal C++ object already deleted.");
     return false;
 }
 

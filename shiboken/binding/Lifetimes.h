@@ -191,7 +191,8 @@ void guardDeletionOf(PyObject* wrapper);
 
 // shiboken2.delete clears the application flag of what it deletes first (see
 // clearSingletonFlag): without it, deleting any object, PySide2's own
-// included, may destroy the application instead. A QObject of PySide2's
+// included, may destroy the application instead. An object deleted already
+// is refused (the runtime would free it twice). A QObject of PySide2's
 // classes that a call holds is deleted once the call ends (the frame's own
 // classes see to that in their destructor functions). Installed once, by the
 // first module.
@@ -225,6 +226,8 @@ public:
     // False, with the runtime's error for a deleted object, when the
     // object's deletion is underway: the call must not use it.
     bool take(PyObject* pythonObject, const void* key);
+    // The same without the error: safe without the interpreter lock.
+    bool takeQuietly(const void* key);
 
 private:
     std::optional<PyHelpers::InUse> m_use;
@@ -245,8 +248,7 @@ template <typename R>
 using ResultClass = typename ResultClassOf<R>::type;
 
 // The hold of an object of bound class T (void: none), taken only for the
-// frame's classes. `pythonObject` names the class in the error; null for a
-// result, which has none yet.
+// frame's classes.
 template <typename T>
 class CallHold
 {
@@ -257,6 +259,15 @@ public:
             return true;
         else
             return !object || !heldForCalls<T> || m_hold.take(pythonObject, PyHelpers::detail::useKey(object));
+    }
+    // For a result, as soon as the call returns it (without the interpreter
+    // lock): false when its deletion is underway.
+    bool takeResult(const T* object)
+    {
+        if constexpr (std::is_void<T>::value)
+            return true;
+        else
+            return !object || !heldForCalls<T> || m_hold.takeQuietly(PyHelpers::detail::useKey(object));
     }
 
 private:

@@ -224,6 +224,72 @@ report("results", sorted(results))
                                                    "RuntimeError: Invalid object", refusal}
 
 
+# What threads share, each case: (made for a round, what workers call over and
+# over, what the main thread does meanwhile). Workers may see RuntimeError
+# (the object went); nothing else, and the process lives.
+SHARED_RACES = {
+    "undo and redo while the project goes": (
+        "project, layers = square_project(); group = project.undo_group()",
+        "group.undo(); group.redo()",
+        "shiboken2.delete(project)"),
+    "calls on a registry entry while the registry drops it": (
+        "name = 'Race %d' % round; exporter = TrackExporter(name, '.txt'); exporter.register(); "
+        "entry = e.AbstractTrackingDataExporter.registered_exporters()[name]",
+        "entry.error_string(); entry.registered; entry.exports_multiple_views",
+        "exporter.unregister(); TrackExporter(name, '.txt').register(); "
+        "e.AbstractTrackingDataExporter.registered_exporters()"),
+    "an operation's watcher while another thread deletes it": (
+        "operation = p.RenderInsertOperation()",
+        "watcher = operation.progress_watcher; watcher and watcher.parent()",
+        "watcher = operation.progress_watcher; watcher and shiboken2.delete(watcher)"),
+}
+
+
+@pytest.mark.parametrize("case", SHARED_RACES)
+def test_threads_share_objects_that_go_meanwhile(case):
+    made, work, meanwhile = SHARED_RACES[case]
+    cases, ran = run_cases("""
+import random, time
+
+class TrackExporter(e.AbstractTrackingDataExporter):
+    def do_export(self, *args):
+        return {}
+    def error_string(self):
+        return ""
+
+MADE, WORK, MEANWHILE = %r, %r, %r
+calls, failures = [0], set()
+for round in range(60):
+    exec(MADE)
+    stop = []
+    def work():
+        while not stop:
+            try:
+                exec(WORK)
+                calls[0] += 1
+            except RuntimeError:
+                pass
+            except Exception as error:
+                failures.add(type(error).__name__ + ": " + str(error))
+    workers = [threading.Thread(target=work) for _ in range(3)]
+    for worker in workers:
+        worker.start()
+    for _ in range(3):
+        time.sleep(random.random() * 0.002)
+        try:
+            exec(MEANWHILE)
+        except RuntimeError:  # gone already
+            pass
+    stop.append(True)
+    for worker in workers:
+        worker.join()
+report("failures", sorted(failures))
+report("calls", calls[0])
+""" % (made, work, meanwhile))
+    assert case_of(cases, ran, "failures") == []
+    assert case_of(cases, ran, "calls") > 0
+
+
 def test_a_qt_parent_does_not_delete_its_project_under_other_threads_calls():
     # Qt deletes children with their parent at once; the project leaves the
     # parent instead, and goes when the calls that other threads run on it end.
