@@ -4,7 +4,9 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <mutex>
+#include <thread>
 #include <vector>
 
 namespace PyHelpers {
@@ -17,6 +19,7 @@ struct Use
     const void* key;
     int holds;
     bool dying;                        // deleted right now: not to be held
+    std::thread::id dyingOn{};         // by this thread
     detail::Deleter deleter = nullptr; // a deletion put off until the last hold ends
     void* object = nullptr;
     bool guarded = false;              // a QObject, deleted only while `guard` sees it
@@ -72,6 +75,7 @@ void release(const void* key)
         }
         use->holds = 0;
         use->dying = true;
+        use->dyingOn = std::this_thread::get_id();
         deleter = use->deleter;
         object = use->object;
     }
@@ -157,8 +161,28 @@ detail::DyingScope::DyingScope(const void* key) : m_key(key)
         m_state = use->dying ? Deletion::Dying : Deletion::Held;
         return;
     }
-    uses.uses.push_back(Use{key, 0, true});
+    uses.uses.push_back(Use{key, 0, true, std::this_thread::get_id()});
     uses.noteCount();
+}
+
+DeletionUnderway awaitDeletionElsewhere(const void* key)
+{
+    // A destructor runs to its end: a short wait, never an endless one.
+    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    bool waited = false;
+    for (;;) {
+        {
+            Table& uses = table();
+            std::lock_guard<std::mutex> lock(uses.mutex);
+            const auto use = uses.find(key);
+            if (use == uses.uses.end() || !use->dying)
+                return waited ? DeletionUnderway::Ended : DeletionUnderway::None;
+            if (use->dyingOn == std::this_thread::get_id() || std::chrono::steady_clock::now() > giveUp)
+                return DeletionUnderway::Running;
+        }
+        waited = true;
+        std::this_thread::sleep_for(std::chrono::microseconds(100));
+    }
 }
 
 detail::DyingScope::~DyingScope()

@@ -86,6 +86,13 @@ enum class Deletion { Ran, Held, Dying };
 template <typename F>
 Deletion deleteNowUnlessHeld(const void* key, F&& deletion);
 
+// Whether the object's deletion is underway, seen from a thread about to
+// delete it too (an owner that goes): on another thread, this waits for it to
+// end (Ended), for a destructor that runs cannot be stopped; Running when it
+// runs further up this thread (or takes seconds).
+enum class DeletionUnderway { None, Running, Ended };
+DeletionUnderway awaitDeletionElsewhere(const void* key);
+
 // Deletes the object now, or once no call holds it, with `deleter` (given
 // the object's address as T*).
 template <typename T>

@@ -1,6 +1,7 @@
 #include "ProgressWatcher.h"
 
 #include "Python/Bootstrap.h"
+#include "Python/InUse.h"
 #include "Python/PyHelpers.h"
 
 #include <Bsc/QtConnector.h>
@@ -22,7 +23,10 @@ struct ScopedProgressConnector::Connections
 ScopedProgressConnector::ScopedProgressConnector(ProgressWatcher* watcher)
     : m_connections(std::make_unique<Connections>())
 {
-    if (!watcher) // deleted by a script: nobody to tell
+    // Held while it is connected: a script on another thread may be
+    // deleting it (the deletion then runs after, and cuts the relays).
+    const PyHelpers::InUse use(watcher);
+    if (!use.held()) // deleted by a script: nobody to tell
         return;
     // The connector never keeps the core's watcher alive.
     QObject* source = progressWatcher().get();

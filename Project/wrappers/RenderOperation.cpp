@@ -4,6 +4,7 @@
 #include "PyHandle.h"
 
 #include "Python/Bootstrap.h"
+#include "Python/InUse.h"
 
 #include <LC/RenderParameters.h>
 #include <Prm/Frame.h>
@@ -206,10 +207,12 @@ LC::ReorientParameterSet& trackableClipReorientParameters(VUVI_ProjectManager& p
 
 RenderOperation::RenderOperation() : SbkCleaner(this)
 {
-    // A script may delete the watcher itself: the guard then spares it.
+    // A script may delete the watcher itself: the guard then spares it, and
+    // a deletion underway on another thread stands.
     auto* watcher = new ProgressWatcher(true, nullptr);
     m_progressWatcher.reset(watcher, [guard = QPointer<ProgressWatcher>(watcher)](ProgressWatcher*) {
-        delete guard.data();
+        if (ProgressWatcher* left = guard.data())
+            PyHelpers::deleteWhenUnused(left);
     });
     m_watcherGuard = watcher;
 }

@@ -450,9 +450,17 @@ PyObject* deleteNotTheApplication(PyObject*, PyObject* const* args, Py_ssize_t c
     if (PyVectorcall_NARGS(count) != 1 || keywordNames || !Shiboken::Object::checkType(args[0]))
         return runtimeDelete();
     PyObject* object = args[0];
-    // Deleting what is gone already would free it twice.
-    if (!Shiboken::Object::isValid(object, false))
+    // Deleting what is gone already, or going on another thread (the runtime
+    // lets the interpreter lock go while it deletes), would free it twice.
+    static std::unordered_set<PyObject*> deleting; // under the interpreter lock
+    if (!Shiboken::Object::isValid(object, false) || deleting.count(object))
         return PyErr_Format(PyExc_RuntimeError, "Internal C++ object (%s) already deleted.", Py_TYPE(object)->tp_name);
+    deleting.insert(object);
+    struct Deleted
+    {
+        PyObject* object;
+        ~Deleted() { deleting.erase(object); }
+    } const deleted{object};
     const void* application = QCoreApplication::instance();
     if (!application || detail::firstCppPointer(object) != application)
         clearSingletonFlag(object);
@@ -619,7 +627,18 @@ void releaseHeldChildren(QObject* parent)
     }
     const QObjectList children = parent->children();
     for (QObject* child : children) {
-        if (!child || !isOfHeldClass(child))
+        if (!child)
+            continue;
+        switch (PyHelpers::awaitDeletionElsewhere(PyHelpers::detail::useKey(child))) {
+        case PyHelpers::DeletionUnderway::Ended:
+            continue; // it left the parent as it died
+        case PyHelpers::DeletionUnderway::Running:
+            child->setParent(nullptr); // Qt must not delete it a second time
+            continue;
+        case PyHelpers::DeletionUnderway::None:
+            break;
+        }
+        if (!isOfHeldClass(child))
             continue;
         child->setParent(nullptr);
         PyHelpers::deleteWhenUnused(child);

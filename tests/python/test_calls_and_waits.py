@@ -242,6 +242,15 @@ SHARED_RACES = {
         "operation = p.RenderInsertOperation()",
         "watcher = operation.progress_watcher; watcher and watcher.parent()",
         "watcher = operation.progress_watcher; watcher and shiboken2.delete(watcher)"),
+    "an operation that goes while threads delete its watcher": (
+        "operation = p.RenderInsertOperation()",
+        "watcher = operation.progress_watcher; watcher and shiboken2.delete(watcher)",
+        "shiboken2.delete(operation)"),
+    "threads that all delete one object": (
+        "owner = QtCore.QObject(); project, layers = square_project(owner)",
+        "shiboken2.isValid(project) and shiboken2.delete(project); "
+        "shiboken2.isValid(owner) and shiboken2.delete(owner)",
+        "shiboken2.isValid(project) and shiboken2.delete(project)"),
 }
 
 
