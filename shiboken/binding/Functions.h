@@ -773,12 +773,11 @@ private:
             // An object the call returns is held from the moment it is
             // returned until its Python object is made: another thread may
             // be deleting it meanwhile.
-            detail::CallHold<detail::ResultClass<std::decay_t<Result>>> resultHold;
+            detail::ResultHolds<std::decay_t<Result>> resultHolds;
             bool resultHeld = true;
             const auto body = [&] {
                 result.emplace(invokeApi<WithSelf>(self, holders, seq));
-                if constexpr (std::is_pointer<std::decay_t<Result>>::value)
-                    resultHeld = resultHold.takeResult(*result);
+                resultHeld = resultHolds.take(*result);
             };
             if (!run<WithSelf>(site, body, anyNeedsInterpreterLock(holders, seq)))
                 return nullptr;

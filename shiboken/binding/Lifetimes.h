@@ -18,6 +18,7 @@
 
 #include <atomic>
 #include <cstddef>
+#include <memory>
 #include <optional>
 #include <type_traits>
 
@@ -233,19 +234,6 @@ private:
     std::optional<PyHelpers::InUse> m_use;
 };
 
-// The class whose objects a result of type R points to (void: none).
-template <typename R, typename = void>
-struct ResultClassOf
-{
-    using type = void;
-};
-template <typename U>
-struct ResultClassOf<U*, std::enable_if_t<std::is_class<U>::value>>
-{
-    using type = std::remove_const_t<U>;
-};
-template <typename R>
-using ResultClass = typename ResultClassOf<R>::type;
 
 // The hold of an object of bound class T (void: none), taken only for the
 // frame's classes.
@@ -272,6 +260,65 @@ public:
 
 private:
     ObjectHold m_hold;
+};
+
+// The objects a call returns, held from the moment the core hands them back
+// until their Python objects are made: another thread may be deleting one
+// meanwhile. A pointer, or a container of pointers (a QHash or QMap holds its
+// values); nothing for other results.
+template <typename R, typename = void>
+struct ResultHolds
+{
+    bool take(const R&) { return true; }
+};
+
+template <typename U>
+struct ResultHolds<U*, std::enable_if_t<std::is_class<U>::value>>
+{
+    bool take(const U* result) { return m_hold.takeResult(result); }
+    CallHold<std::remove_const_t<U>> m_hold;
+};
+
+// What a container's iteration gives: a QHash's or QMap's values, a list's
+// elements.
+template <typename R, typename = void>
+struct ValueOf
+{
+    using type = void;
+};
+template <typename R>
+struct ValueOf<R, std::void_t<typename R::value_type>>
+{
+    using type = typename R::value_type;
+};
+template <typename R, typename = void>
+struct ElementOf : ValueOf<R>
+{
+};
+template <typename R>
+struct ElementOf<R, std::void_t<typename R::mapped_type>>
+{
+    using type = typename R::mapped_type;
+};
+
+template <typename R>
+struct ResultHolds<R, std::enable_if_t<std::is_pointer<typename ElementOf<R>::type>::value
+                                       && std::is_class<std::remove_pointer_t<typename ElementOf<R>::type>>::value>>
+{
+    using Element = std::remove_const_t<std::remove_pointer_t<typename ElementOf<R>::type>>;
+    bool take(const R& result)
+    {
+        if (!heldForCalls<Element> || result.isEmpty())
+            return true;
+        m_holds = std::make_unique<CallHold<Element>[]>(std::size_t(result.size()));
+        std::size_t index = 0;
+        for (const auto& element : result) {
+            if (!m_holds[index++].takeResult(element))
+                return false;
+        }
+        return true;
+    }
+    std::unique_ptr<CallHold<Element>[]> m_holds;
 };
 
 // A type whose destructor function refuses lent objects (the frame's own types).

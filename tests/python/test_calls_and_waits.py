@@ -246,6 +246,10 @@ SHARED_RACES = {
         "operation = p.RenderInsertOperation()",
         "watcher = operation.progress_watcher; watcher and shiboken2.delete(watcher)",
         "shiboken2.delete(operation)"),
+    "a project's clips while another thread deletes them": (
+        "project, layers = square_project()",
+        "[clip.name for clip in project.clips.values()]",
+        "[shiboken2.delete(clip) for clip in project.clips.values() if shiboken2.isValid(clip)]"),
     "threads that all delete one object": (
         "owner = QtCore.QObject(); project, layers = square_project(owner)",
         "shiboken2.isValid(project) and shiboken2.delete(project); "
