@@ -41,6 +41,8 @@ struct Table
     }
 };
 
+std::atomic<std::uint64_t> s_deletionsEnded{0};
+
 Table& table()
 {
     static Table* const table = new Table; // never destroyed: deletions may run at exit
@@ -84,6 +86,7 @@ void release(const void* key)
         const InterpreterReleased unlocked;
         deleter(object);
     }
+    s_deletionsEnded.fetch_add(1, std::memory_order_acq_rel);
     Table& uses = table();
     std::lock_guard<std::mutex> lock(uses.mutex);
     uses.uses.erase(uses.find(key));
@@ -91,6 +94,11 @@ void release(const void* key)
 }
 
 } // namespace
+
+std::uint64_t deletionsEnded()
+{
+    return s_deletionsEnded.load(std::memory_order_acquire);
+}
 
 InUse::InUse(const void* key, std::nullptr_t) : m_key(key)
 {
@@ -189,6 +197,7 @@ detail::DyingScope::~DyingScope()
 {
     if (m_state != Deletion::Ran)
         return;
+    s_deletionsEnded.fetch_add(1, std::memory_order_acq_rel);
     Table& uses = table();
     std::lock_guard<std::mutex> lock(uses.mutex);
     uses.uses.erase(uses.find(m_key));

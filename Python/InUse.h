@@ -11,6 +11,7 @@
 #include <QObject>
 #include <QPointer>
 
+#include <cstdint>
 #include <type_traits>
 
 namespace PyHelpers {
@@ -78,6 +79,11 @@ private:
     const void* m_key;
     bool m_held = false;
 };
+
+// How many deletions through this table have ended so far: a reader that saw
+// the count unchanged around reading a pointer and holding its object knows
+// that no deletion freed the object in between.
+std::uint64_t deletionsEnded();
 
 // Runs a deletion now, unless a call holds the object (Held: nothing runs) or
 // its deletion is underway already (Dying). While it runs, no call can begin

@@ -210,8 +210,8 @@ RenderOperation::RenderOperation() : SbkCleaner(this)
     // A script may delete the watcher itself: the guard then spares it, and
     // a deletion underway on another thread stands.
     auto* watcher = new ProgressWatcher(true, nullptr);
-    m_progressWatcher.reset(watcher, [guard = QPointer<ProgressWatcher>(watcher)](ProgressWatcher*) {
-        if (ProgressWatcher* left = guard.data())
+    m_progressWatcher.reset(watcher, [guard = QPointer<QObject>(watcher)](ProgressWatcher* left) {
+        if (!guard.isNull())
             PyHelpers::deleteWhenUnused(left);
     });
     m_watcherGuard = watcher;
@@ -222,7 +222,7 @@ RenderOperation::~RenderOperation() = default;
 
 ProgressWatcher* RenderOperation::get_progress_watcher() const
 {
-    return m_watcherGuard.data();
+    return m_watcherGuard.isNull() ? nullptr : m_progressWatcher.get();
 }
 
 void RenderOperation::validateIndexes(VUVI_ProjectManager& project, int start, int stop)

@@ -54,8 +54,9 @@ protected:
 
 private:
     boost::shared_ptr<ProgressWatcher> m_progressWatcher;
-    // Null once a script has deleted the watcher.
-    QPointer<ProgressWatcher> m_watcherGuard;
+    // Null once a script has deleted the watcher. Its QObject part only: it
+    // is read without a cast while another thread may be destroying it.
+    QPointer<QObject> m_watcherGuard;
 };
 
 // Renders the layers' inserts into a new clip (its id goes to the first

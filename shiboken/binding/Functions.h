@@ -348,29 +348,34 @@ using Decayed = std::conditional_t<std::is_convertible<X, const char*>::value &&
 template <typename F, typename = void>
 struct Callable;
 
+// isReader: a const member function, which a call may run twice.
 template <typename R, typename... A>
 struct Callable<R (*)(A...)>
 {
     using Result = R;
     using Args = std::tuple<A...>;
+    static constexpr bool isReader = false;
 };
 template <typename C, typename R, typename... A>
 struct Callable<R (C::*)(A...)>
 {
     using Result = R;
     using Args = std::tuple<C&, A...>;
+    static constexpr bool isReader = false;
 };
 template <typename C, typename R, typename... A>
 struct Callable<R (C::*)(A...) const>
 {
     using Result = R;
     using Args = std::tuple<const C&, A...>;
+    static constexpr bool isReader = true;
 };
 template <typename L, typename R, typename... A>
 struct LambdaCall
 {
     using Result = R;
     using Args = std::tuple<A...>;
+    static constexpr bool isReader = false;
 };
 template <typename L, typename R, typename... A>
 LambdaCall<L, R, A...> lambdaCall(R (L::*)(A...) const);
@@ -776,8 +781,17 @@ private:
             detail::ResultHolds<std::decay_t<Result>> resultHolds;
             bool resultHeld = true;
             const auto body = [&] {
-                result.emplace(invokeApi<WithSelf>(self, holders, seq));
-                resultHeld = resultHolds.take(*result);
+                // A deletion that ended between the read and the hold may
+                // have freed what the call read: a reader reads again.
+                for (int attempt = 0;; ++attempt) {
+                    const auto deletions = PyHelpers::deletionsEnded();
+                    result.emplace(invokeApi<WithSelf>(self, holders, seq));
+                    resultHeld = resultHolds.take(*result);
+                    if (!resultHolds.any() || !detail::Callable<F>::isReader || attempt == 8
+                        || PyHelpers::deletionsEnded() == deletions)
+                        break;
+                    resultHolds.release();
+                }
             };
             if (!run<WithSelf>(site, body, anyNeedsInterpreterLock(holders, seq)))
                 return nullptr;

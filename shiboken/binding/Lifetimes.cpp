@@ -672,10 +672,6 @@ void noteHeldQObjectClass(const QMetaObject* metaObject)
     watch.heldClasses.push_back(metaObject);
 }
 
-} // namespace detail
-
-namespace detail {
-
 void refuseQtParentsOfLent(PyTypeObject* type)
 {
     guardQtDeletionMethods(type);

@@ -229,6 +229,8 @@ public:
     bool take(PyObject* pythonObject, const void* key);
     // The same without the error: safe without the interpreter lock.
     bool takeQuietly(const void* key);
+    bool any() const { return m_use.has_value(); }
+    void release() { m_use.reset(); }
 
 private:
     std::optional<PyHelpers::InUse> m_use;
@@ -257,6 +259,8 @@ public:
         else
             return !object || !heldForCalls<T> || m_hold.takeQuietly(PyHelpers::detail::useKey(object));
     }
+    bool any() const { return m_hold.any(); }
+    void release() { m_hold.release(); }
 
 private:
     ObjectHold m_hold;
@@ -270,12 +274,16 @@ template <typename R, typename = void>
 struct ResultHolds
 {
     bool take(const R&) { return true; }
+    bool any() const { return false; }
+    void release() {}
 };
 
 template <typename U>
 struct ResultHolds<U*, std::enable_if_t<std::is_class<U>::value>>
 {
     bool take(const U* result) { return m_hold.takeResult(result); }
+    bool any() const { return m_hold.any(); }
+    void release() { m_hold.release(); }
     CallHold<std::remove_const_t<U>> m_hold;
 };
 
@@ -306,6 +314,8 @@ struct ResultHolds<R, std::enable_if_t<std::is_pointer<typename ElementOf<R>::ty
                                        && std::is_class<std::remove_pointer_t<typename ElementOf<R>::type>>::value>>
 {
     using Element = std::remove_const_t<std::remove_pointer_t<typename ElementOf<R>::type>>;
+    bool any() const { return m_holds != nullptr; }
+    void release() { m_holds.reset(); }
     bool take(const R& result)
     {
         if (!heldForCalls<Element> || result.isEmpty())
