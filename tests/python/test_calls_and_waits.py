@@ -248,8 +248,9 @@ SHARED_RACES = {
         "shiboken2.delete(operation)"),
     "a project's clips while another thread deletes them": (
         "project, layers = square_project()",
-        "[clip.name for clip in project.clips.values()]",
-        "[shiboken2.delete(clip) for clip in project.clips.values() if shiboken2.isValid(clip)]"),
+        "[clip.name for clip in project.clips.values() if clip is not None]",
+        "[shiboken2.delete(clip) for clip in project.clips.values()\n"
+        " if clip is not None and shiboken2.isValid(clip)]"),
     "threads that all delete one object": (
         "owner = QtCore.QObject(); project, layers = square_project(owner)",
         "shiboken2.isValid(project) and shiboken2.delete(project); "
@@ -293,6 +294,8 @@ for round in range(60):
             exec(MEANWHILE)
         except RuntimeError:  # gone already
             pass
+        except Exception as error:
+            failures.add("meanwhile: " + type(error).__name__ + ": " + str(error))
     stop.append(True)
     for worker in workers:
         worker.join()
