@@ -434,20 +434,7 @@ bool callWithoutLock(const Module& module, Body&& body)
 // whose virtual functions need it. The core first, the interpreter lock
 // again after, in the order every holder of the core takes them.
 template <typename Body>
-bool callWithCoreAndLock(const Module& module, Body&& body)
-{
-    Shiboken::ThreadStateSaver unlocked;
-    unlocked.save();
-    PyHelpers::CoreLock core;
-    unlocked.restore();
-    try {
-        body();
-    } catch (...) {
-        raiseCaught(&module);
-        return false;
-    }
-    return true;
-}
+bool callWithCoreAndLock(const Module& module, Body&& body);
 
 // Whether an argument's holder asks for the interpreter lock during the call.
 template <typename H>
@@ -477,6 +464,16 @@ bool callWithLock(const Module& module, Body&& body)
         return false;
     }
     return true;
+}
+
+template <typename Body>
+bool callWithCoreAndLock(const Module& module, Body&& body)
+{
+    Shiboken::ThreadStateSaver unlocked;
+    unlocked.save();
+    PyHelpers::CoreLock core;
+    unlocked.restore();
+    return callWithLock(module, body);
 }
 
 void setParentOf(PyObject* parent, PyObject* child);

@@ -225,9 +225,24 @@ report("results", sorted(results))
 
 
 # What threads share, each case: (made for a round, what workers call over and
-# over, what the main thread does meanwhile). Workers may see RuntimeError
-# (the object went); nothing else, and the process lives.
+# over, what the main thread does meanwhile[, what holds once the workers have
+# ended]). Workers may see RuntimeError (the object went); nothing else, and
+# the process lives.
 SHARED_RACES = {
+    # Qt deletes children with their parent at once; the project leaves the
+    # parent instead, and goes when the calls that other threads run on it end.
+    "calls on a project whose Qt parent goes": (
+        "owner = QtCore.QObject(); project, layers = square_project(owner); clip = project.clips['sq']",
+        "project.undo_group(); project.clips; project.add_layer(clip, 'l'); project.layers",
+        "shiboken2.isValid(owner) and shiboken2.delete(owner)",
+        "not shiboken2.isValid(project)"),
+    # The deletion of a parent of PySide2's waits for the constructors that
+    # hold it, and Qt's look at the parent (its thread, its class) is safe.
+    "projects made with a Qt parent that goes": (
+        "owner = QtCore.QObject()",
+        "p.Project(p.Clip(FOOTAGE, 'sq'), parent=owner)",
+        "shiboken2.isValid(owner) and shiboken2.delete(owner)",
+        "not shiboken2.isValid(owner)"),
     "undo and redo while the project goes": (
         "project, layers = square_project(); group = project.undo_group()",
         "group.undo(); group.redo()",
@@ -261,7 +276,7 @@ SHARED_RACES = {
 
 @pytest.mark.parametrize("case", SHARED_RACES)
 def test_threads_share_objects_that_go_meanwhile(case):
-    made, work, meanwhile = SHARED_RACES[case]
+    made, work, meanwhile, after = (SHARED_RACES[case] + ("True",))[:4]
     cases, ran = run_cases("""
 import random, time
 
@@ -271,7 +286,7 @@ class TrackExporter(e.AbstractTrackingDataExporter):
     def error_string(self):
         return ""
 
-MADE, WORK, MEANWHILE = %r, %r, %r
+MADE, WORK, MEANWHILE, AFTER = %r, %r, %r, %r
 calls, failures = [0], set()
 for round in range(60):
     exec(MADE)
@@ -299,75 +314,13 @@ for round in range(60):
     stop.append(True)
     for worker in workers:
         worker.join()
+    if not eval(AFTER):
+        failures.add("afterwards: not " + AFTER)
 report("failures", sorted(failures))
 report("calls", calls[0])
-""" % (made, work, meanwhile))
+""" % (made, work, meanwhile, after))
     assert case_of(cases, ran, "failures") == []
     assert case_of(cases, ran, "calls") > 0
-
-
-def test_a_qt_parent_does_not_delete_its_project_under_other_threads_calls():
-    # Qt deletes children with their parent at once; the project leaves the
-    # parent instead, and goes when the calls that other threads run on it end.
-    cases, ran = run_cases("""
-import random, time
-calls = 0
-for round in range(150):
-    owner = QtCore.QObject()
-    project, layers = square_project(owner)
-    clip = project.clips["sq"]
-    ran = [0]
-    def use():
-        while True:
-            try:
-                project.undo_group(); project.clips; project.add_layer(clip, "l"); project.layers
-            except RuntimeError:
-                return
-            ran[0] += 1
-    workers = [threading.Thread(target=use) for _ in range(3)]
-    for worker in workers:
-        worker.start()
-    time.sleep(random.random() * 0.003)
-    shiboken2.delete(owner)
-    for worker in workers:
-        worker.join()
-    calls += ran[0]
-    assert not shiboken2.isValid(project)
-report("calls", calls)
-""")
-    assert case_of(cases, ran, "calls") > 0
-
-
-def test_a_qt_parent_given_to_a_constructor_lives_through_it():
-    # Threads make projects with a parent of PySide2's that the main thread
-    # deletes meanwhile: the deletion waits for the constructors that hold the
-    # parent, and Qt's look at the parent (its thread, its class) is safe.
-    cases, ran = run_cases("""
-import random, time
-made = 0
-for round in range(150):
-    owner = QtCore.QObject()
-    stop = []
-    def make():
-        global made
-        while not stop:
-            try:
-                p.Project(p.Clip(FOOTAGE, "sq"), parent=owner)
-            except RuntimeError:
-                return
-            made += 1
-    workers = [threading.Thread(target=make) for _ in range(3)]
-    for worker in workers:
-        worker.start()
-    time.sleep(random.random() * 0.002)
-    shiboken2.delete(owner)
-    stop.append(True)
-    for worker in workers:
-        worker.join()
-    assert not shiboken2.isValid(owner)
-report("made", made)
-""")
-    assert case_of(cases, ran, "made") > 0
 
 
 # --- Python extensions the core calls: what they do to themselves during the call ----------
