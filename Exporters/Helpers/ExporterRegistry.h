@@ -79,7 +79,7 @@ QHash<QString, Wrapper*> registeredExporters()
     static QHash<QString, boost::shared_ptr<Wrapper>> cache;
     static QList<boost::shared_ptr<Wrapper>> droppedBefore;
     {
-        // Let go of outside the mutex: a wrapper's end reaches Python.
+        // Released outside the mutex: a wrapper's end reaches Python.
         QList<boost::shared_ptr<Wrapper>> released;
         {
             QMutexLocker locker(&mutex);
