@@ -330,15 +330,22 @@ std::map<std::pair<PyTypeObject*, std::string>, PyObject*>& originalMethods()
     return originals;
 }
 
+// The QObject part of a valid Python object of a QObject class, or null.
+QObject* qobjectPart(PyObject* object)
+{
+    if (!Shiboken::Object::isValid(object, false))
+        return nullptr;
+    return static_cast<QObject*>(
+        Shiboken::Object::cppPointer(reinterpret_cast<SbkObject*>(object), Conversion<QObject>::pythonType()));
+}
+
 PyObject* callUnlessLent(const char* name, PyObject* self, PyTypeObject* definingClass, PyObject* const* args,
                          Py_ssize_t count, PyObject* keywordNames)
 {
     const auto found = originalMethods().find({definingClass, name});
     if (found == originalMethods().end())
         return PyErr_Format(PyExc_AttributeError, "%s", name);
-    if (Shiboken::Object::isValid(self, false)) {
-        auto* object = static_cast<QObject*>(
-            Shiboken::Object::cppPointer(reinterpret_cast<SbkObject*>(self), Conversion<QObject>::pythonType()));
+    if (QObject* object = qobjectPart(self)) {
         if (isLent(identityOf(object)))
             return PyErr_Format(PyExc_RuntimeError, "The application owns this %s: Python cannot %s it",
                                 Py_TYPE(self)->tp_name,
@@ -351,9 +358,8 @@ PyObject* callUnlessLent(const char* name, PyObject* self, PyTypeObject* definin
     all.push_back(self);
     all.insert(all.end(), args, args + positional + keywords);
     PyObject* result = PyObject_Vectorcall(found->second, all.data(), std::size_t(positional + 1), keywordNames);
-    if (result && std::strcmp(name, "setParent") == 0 && Shiboken::Object::isValid(self, false))
-        watchQtParentOf(static_cast<QObject*>(
-            Shiboken::Object::cppPointer(reinterpret_cast<SbkObject*>(self), Conversion<QObject>::pythonType())));
+    if (result && std::strcmp(name, "setParent") == 0)
+        watchQtParentOf(qobjectPart(self));
     return result;
 }
 
@@ -435,11 +441,9 @@ void deleteThroughRuntime(void* pythonObject)
 // A QObject of PySide2's classes that calls may hold.
 QObject* foreignQObject(PyObject* object)
 {
-    if (!Shiboken::Object::isValid(object, false) || detail::isOfFrameType(object)
-        || !PyType_IsSubtype(Py_TYPE(object), Conversion<QObject>::pythonType()))
+    if (detail::isOfFrameType(object) || !PyType_IsSubtype(Py_TYPE(object), Conversion<QObject>::pythonType()))
         return nullptr;
-    return static_cast<QObject*>(
-        Shiboken::Object::cppPointer(reinterpret_cast<SbkObject*>(object), Conversion<QObject>::pythonType()));
+    return qobjectPart(object);
 }
 
 PyObject* deleteNotTheApplication(PyObject*, PyObject* const* args, Py_ssize_t count, PyObject* keywordNames)
