@@ -10,6 +10,7 @@
 
 #include <QObject>
 #include <QPointer>
+#include <QVector>
 
 #include <cstdint>
 #include <type_traits>
@@ -121,13 +122,21 @@ void deleteWhenUnused(T* object)
 
 // An owner that goes lets go of its direct Qt children of class T, each
 // deleted once no call holds it: Qt's own deletion of an owner's children
-// would not wait for a call that another thread runs on one.
+// would not wait for a call that another thread runs on one. Each step may
+// run Python (the owner hears of a child leaving, a child's destroyed signal),
+// which may delete other children meanwhile.
 template <typename T>
 void deleteChildrenWhenUnused(QObject& owner)
 {
-    for (T* child : owner.findChildren<T*>(QString(), Qt::FindDirectChildrenOnly)) {
+    QVector<QPointer<T>> children;
+    for (T* child : owner.findChildren<T*>(QString(), Qt::FindDirectChildrenOnly))
+        children.append(child);
+    for (const QPointer<T>& child : children) {
+        if (!child || child->parent() != &owner)
+            continue;
         child->setParent(nullptr);
-        deleteWhenUnused(child);
+        if (child)
+            deleteWhenUnused(child.data());
     }
 }
 

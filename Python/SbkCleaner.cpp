@@ -9,5 +9,5 @@ SbkCleaner::~SbkCleaner()
 
 void SbkCleaner::invalidatePythonObject()
 {
-    Binding::destroyBinding(m_owner);
+    Binding::invalidateBinding(m_owner);
 }

@@ -272,10 +272,18 @@ Clip* Project::attachClip(Clip* detached_clip)
 
 void Project::updateClipsHash()
 {
+    // Making a Clip may run Python (the project hears of its new child), which
+    // lends the core to other threads: they may add or delete core clips
+    // meanwhile. So the clips to wrap are noted by id, each found afresh.
     const QList<QString> known = m_clips.keys();
     const QSet<QString> names(known.begin(), known.end());
+    std::vector<TQ::ClipID> missing;
     for (VUVI_Clip* clip : core().frameManager().clips()) {
         if (!names.contains(clip->name()))
+            missing.push_back(clip->clipID());
+    }
+    for (const TQ::ClipID id : missing) {
+        if (VUVI_Clip* clip = core().frameManager().findClip(id))
             m_clips.insert(clip->name(), wrap(clip));
     }
 }

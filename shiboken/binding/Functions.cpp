@@ -217,7 +217,8 @@ namespace detail {
 
 void setParentOf(PyObject* parent, PyObject* child)
 {
-    if (Shiboken::Object::checkType(child))
+    // A child deleted during the call stays out of its parent's children.
+    if (Shiboken::Object::checkType(child) && Shiboken::Object::isValid(child, false))
         Shiboken::Object::setParent(parent, child);
 }
 

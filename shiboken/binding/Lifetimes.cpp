@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <atomic>
 #include <iterator>
+#include <list>
 #include <cstring>
 #include <map>
 #include <mutex>
@@ -71,6 +72,15 @@ RuntimeLock::~RuntimeLock()
 SbkObject* wrapperOf(const void* cppObject)
 {
     return Shiboken::BindingManager::instance().retrieveWrapper(cppObject);
+}
+
+void leaveParentIfDeleted(PyObject* object)
+{
+    if (!Shiboken::Object::checkType(object))
+        return;
+    auto* wrapper = reinterpret_cast<SbkObject*>(object);
+    if (!Shiboken::Object::isValid(wrapper, false) && !Shiboken::Object::hasCppWrapper(wrapper))
+        Shiboken::Object::removeParent(wrapper, false);
 }
 
 // --- Loans ---------------------------------------------------------------------------------
@@ -267,32 +277,43 @@ void deleteForeign(void* object)
 }
 
 // The frame's own types, whose destructor functions wait for the calls that
-// hold their objects. Guarded by the interpreter lock.
-std::unordered_set<PyTypeObject*>& frameTypes()
+// hold their objects, with the key under which calls hold an object of each.
+// Guarded by the interpreter lock.
+std::unordered_map<PyTypeObject*, detail::UseKeyOf>& frameTypes()
 {
-    static std::unordered_set<PyTypeObject*> types;
+    static std::unordered_map<PyTypeObject*, detail::UseKeyOf> types;
     return types;
+}
+
+// The most derived of the frame's types among the object's type and its bases.
+detail::UseKeyOf frameUseKeyOf(PyObject* object)
+{
+    const auto& types = frameTypes();
+    PyObject* mro = Py_TYPE(object)->tp_mro;
+    if (!mro || !PyTuple_Check(mro)) {
+        const auto found = types.find(Py_TYPE(object));
+        return found == types.end() ? nullptr : found->second;
+    }
+    for (Py_ssize_t i = 0; i < PyTuple_GET_SIZE(mro); ++i) {
+        const auto found = types.find(reinterpret_cast<PyTypeObject*>(PyTuple_GET_ITEM(mro, i)));
+        if (found != types.end())
+            return found->second;
+    }
+    return nullptr;
 }
 
 } // namespace
 
 bool detail::isOfFrameType(PyObject* object)
 {
-    PyObject* mro = Py_TYPE(object)->tp_mro;
-    if (!mro || !PyTuple_Check(mro))
-        return frameTypes().count(Py_TYPE(object)) != 0;
-    for (Py_ssize_t i = 0; i < PyTuple_GET_SIZE(mro); ++i) {
-        if (frameTypes().count(reinterpret_cast<PyTypeObject*>(PyTuple_GET_ITEM(mro, i))))
-            return true;
-    }
-    return false;
+    return frameUseKeyOf(object) != nullptr;
 }
 
 namespace detail {
-void guardType(PyTypeObject* type)
+void guardType(PyTypeObject* type, UseKeyOf useKeyOf)
 {
     guardedTypes().insert(type);
-    frameTypes().insert(type);
+    frameTypes()[type] = useKeyOf;
 }
 } // namespace detail
 
@@ -333,10 +354,16 @@ std::map<std::pair<PyTypeObject*, std::string>, PyObject*>& originalMethods()
 // The QObject part of a valid Python object of a QObject class, or null.
 QObject* qobjectPart(PyObject* object)
 {
-    if (!Shiboken::Object::isValid(object, false))
+    if (!Shiboken::Object::checkType(object) || !PyType_IsSubtype(Py_TYPE(object), Conversion<QObject>::pythonType())
+        || !Shiboken::Object::isValid(object, false))
         return nullptr;
     return static_cast<QObject*>(
         Shiboken::Object::cppPointer(reinterpret_cast<SbkObject*>(object), Conversion<QObject>::pythonType()));
+}
+
+PyObject* alreadyDeleted(PyObject* object)
+{
+    return PyErr_Format(PyExc_RuntimeError, "Internal C++ object (%s) already deleted.", Py_TYPE(object)->tp_name);
 }
 
 PyObject* callUnlessLent(const char* name, PyObject* self, PyTypeObject* definingClass, PyObject* const* args,
@@ -345,19 +372,34 @@ PyObject* callUnlessLent(const char* name, PyObject* self, PyTypeObject* definin
     const auto found = originalMethods().find({definingClass, name});
     if (found == originalMethods().end())
         return PyErr_Format(PyExc_AttributeError, "%s", name);
-    if (QObject* object = qobjectPart(self)) {
-        if (isLent(identityOf(object)))
-            return PyErr_Format(PyExc_RuntimeError, "The application owns this %s: Python cannot %s it",
-                                Py_TYPE(self)->tp_name,
-                                std::strcmp(name, "deleteLater") == 0 ? "delete" : "give a Qt parent to");
-    }
+    QObject* object = qobjectPart(self);
+    if (object && isLent(identityOf(object)))
+        return PyErr_Format(PyExc_RuntimeError, "The application owns this %s: Python cannot %s it",
+                            Py_TYPE(self)->tp_name,
+                            std::strcmp(name, "deleteLater") == 0 ? "delete" : "give a Qt parent to");
     const Py_ssize_t positional = PyVectorcall_NARGS(count);
     const Py_ssize_t keywords = keywordNames ? PyTuple_GET_SIZE(keywordNames) : 0;
+    // The runtime lets the interpreter lock go around Qt's call, and records
+    // the new Qt parent after it: the object and the parent are held for the
+    // call, so that another thread's deletion of either waits for it (a parent
+    // would otherwise record a child that died meanwhile).
+    std::list<PyHelpers::InUse> holds;
+    const auto hold = [&holds](QObject* used) {
+        return !used || holds.emplace_back(used).held();
+    };
+    if (!hold(object))
+        return alreadyDeleted(self);
+    for (Py_ssize_t i = 0; i < positional + keywords; ++i) {
+        if (!hold(qobjectPart(args[i])))
+            return alreadyDeleted(args[i]);
+    }
     std::vector<PyObject*> all;
     all.reserve(std::size_t(positional + keywords + 1));
     all.push_back(self);
     all.insert(all.end(), args, args + positional + keywords);
     PyObject* result = PyObject_Vectorcall(found->second, all.data(), std::size_t(positional + 1), keywordNames);
+    // Deleted meanwhile, it may have been recorded as the parent's child all the same.
+    leaveParentIfDeleted(self);
     if (result && std::strcmp(name, "setParent") == 0)
         watchQtParentOf(qobjectPart(self));
     return result;
@@ -421,6 +463,15 @@ namespace {
 
 PyObject* s_runtimeDelete = nullptr;
 
+// The runtime's deletion of a Python object's native one.
+PyObject* runtimeDelete(PyObject* const* args, Py_ssize_t count, PyObject* keywordNames)
+{
+    PyObject* result = PyObject_Vectorcall(s_runtimeDelete, args, std::size_t(count), keywordNames);
+    if (PyVectorcall_NARGS(count) == 1)
+        leaveParentIfDeleted(args[0]);
+    return result;
+}
+
 // A deletion put off until no call holds the object: the runtime's, if the
 // Python object is still valid then.
 void deleteThroughRuntime(void* pythonObject)
@@ -430,7 +481,7 @@ void deleteThroughRuntime(void* pythonObject)
         return; // the interpreter is gone, and the object with it
     auto* object = static_cast<PyObject*>(pythonObject);
     if (Shiboken::Object::isValid(object, false)) {
-        if (PyObject* done = PyObject_CallOneArg(s_runtimeDelete, object))
+        if (PyObject* done = runtimeDelete(&object, 1, nullptr))
             Py_DECREF(done);
         else
             PyErr_WriteUnraisable(object);
@@ -441,43 +492,56 @@ void deleteThroughRuntime(void* pythonObject)
 // A QObject of PySide2's classes that calls may hold.
 QObject* foreignQObject(PyObject* object)
 {
-    if (detail::isOfFrameType(object) || !PyType_IsSubtype(Py_TYPE(object), Conversion<QObject>::pythonType()))
-        return nullptr;
-    return qobjectPart(object);
+    return detail::isOfFrameType(object) ? nullptr : qobjectPart(object);
+}
+
+// The Python objects that shiboken2.delete deletes right now, on any thread:
+// the runtime lets the interpreter lock go while it deletes. Under the
+// interpreter lock.
+std::unordered_set<PyObject*>& deletedThroughRuntime()
+{
+    static std::unordered_set<PyObject*> deleting;
+    return deleting;
 }
 
 PyObject* deleteNotTheApplication(PyObject*, PyObject* const* args, Py_ssize_t count, PyObject* keywordNames)
 {
-    const auto runtimeDelete = [&] {
-        return PyObject_Vectorcall(s_runtimeDelete, args, std::size_t(count), keywordNames);
-    };
     if (PyVectorcall_NARGS(count) != 1 || keywordNames || !Shiboken::Object::checkType(args[0]))
-        return runtimeDelete();
+        return runtimeDelete(args, count, keywordNames);
     PyObject* object = args[0];
-    // Deleting what is gone already, or going on another thread (the runtime
-    // lets the interpreter lock go while it deletes), would free it twice.
-    static std::unordered_set<PyObject*> deleting; // under the interpreter lock
-    if (!Shiboken::Object::isValid(object, false) || deleting.count(object))
-        return PyErr_Format(PyExc_RuntimeError, "Internal C++ object (%s) already deleted.", Py_TYPE(object)->tp_name);
-    deleting.insert(object);
+    // Deleting what is gone already, or going on another thread, would free it twice.
+    if (!Shiboken::Object::isValid(object, false) || isDeletedThroughRuntime(object))
+        return alreadyDeleted(object);
+    deletedThroughRuntime().insert(object);
     struct Deleted
     {
         PyObject* object;
-        ~Deleted() { deleting.erase(object); }
+        ~Deleted() { deletedThroughRuntime().erase(object); }
     } const deleted{object};
     const void* application = QCoreApplication::instance();
     if (!application || detail::firstCppPointer(object) != application)
         clearSingletonFlag(object);
+    if (const detail::UseKeyOf useKeyOf = frameUseKeyOf(object)) {
+        // Once the destructor function returns, the runtime clears the Python
+        // object's records of the native one, with the interpreter lock back.
+        // Another thread's deletion of the native object (an owner's, or one
+        // put off until a call ended) would clear them too, meanwhile: held
+        // here, the object is deleted once the runtime is done with it.
+        const PyHelpers::InUse hold(useKeyOf(object));
+        if (!hold.held())
+            return alreadyDeleted(object);
+        return runtimeDelete(args, count, keywordNames);
+    }
     QObject* qobject = foreignQObject(object);
     if (!qobject)
-        return runtimeDelete();
+        return runtimeDelete(args, count, keywordNames);
     const void* key = PyHelpers::detail::useKey(qobject);
     PyObject* result = nullptr;
-    switch (PyHelpers::deleteNowUnlessHeld(key, [&] { result = runtimeDelete(); })) {
+    switch (PyHelpers::deleteNowUnlessHeld(key, [&] { result = runtimeDelete(args, count, keywordNames); })) {
     case PyHelpers::Deletion::Ran:
         return result;
     case PyHelpers::Deletion::Dying:
-        return PyErr_Format(PyExc_RuntimeError, "Internal C++ object (%s) already deleted.", Py_TYPE(object)->tp_name);
+        return alreadyDeleted(object);
     case PyHelpers::Deletion::Held:
         break;
     }
@@ -492,6 +556,11 @@ PyMethodDef s_deleteGuard = {"delete",
                              METH_FASTCALL | METH_KEYWORDS, "Deletes the C++ object of a wrapper."};
 
 } // namespace
+
+bool isDeletedThroughRuntime(PyObject* object)
+{
+    return deletedThroughRuntime().count(object) != 0;
+}
 
 void guardRuntimeDelete()
 {
@@ -642,7 +711,9 @@ void releaseHeldChildren(QObject* parent)
         case PyHelpers::DeletionUnderway::None:
             break;
         }
-        if (!isOfHeldClass(child))
+        // A child deleted meanwhile on this thread (Python that an earlier
+        // one's deletion ran) has left the parent: read it no further.
+        if (!parent->children().contains(child) || !isOfHeldClass(child))
             continue;
         child->setParent(nullptr);
         PyHelpers::deleteWhenUnused(child);
@@ -687,7 +758,7 @@ bool ObjectHold::take(PyObject* pythonObject, const void* key)
 {
     if (takeQuietly(key))
         return true;
-    PyErr_Format(PyExc_RuntimeError, "Internal C++ object (%s) already deleted.", Py_TYPE(pythonObject)->tp_name);
+    alreadyDeleted(pythonObject);
     return false;
 }
 
@@ -765,6 +836,11 @@ void destroyBinding(const void* cppObject) noexcept
 {
     if (detail::anyLoans())
         detail::forgetLoans(cppObject);
+    invalidateBinding(cppObject);
+}
+
+void invalidateBinding(const void* cppObject) noexcept
+{
     const detail::RuntimeDeletions& deletions = detail::t_deletions;
     if (detail::isDeallocatedOn(deletions, cppObject))
         return;
@@ -774,9 +850,10 @@ void destroyBinding(const void* cppObject) noexcept
     SbkObject* wrapper = wrapperOf(cppObject);
     if (!wrapper)
         return;
-    if (cppObject == deletions.deletedByRuntime) {
-        // The runtime invalidates the Python object once the native one is
-        // gone; only a Python parent's hold on it would outlive that.
+    if (cppObject == deletions.deletedByRuntime || isDeletedThroughRuntime(reinterpret_cast<PyObject*>(wrapper))) {
+        // The runtime invalidates the Python object once its destructor
+        // function returns, reading the native pointers that destroy()
+        // clears; only a Python parent's hold on it would outlive that.
         Shiboken::Object::removeParent(wrapper, false);
         return;
     }

@@ -56,12 +56,24 @@ void watchInterpreterEnd();
 // caller holds the interpreter lock.
 SbkObject* wrapperOf(const void* cppObject);
 
+// The runtime clears the native pointers of a Python object whose native
+// object it deletes, yet leaves it among its Python parent's children, where
+// the parent's own deletion reads those pointers: a Python object deleted so
+// (one that another thread deletes during a call, too) leaves its parent.
+// Objects of wrapper classes leave it as their native object dies, and are
+// read no further. Under the interpreter lock.
+void leaveParentIfDeleted(PyObject* object);
+
 // Makes the Python object of a C++ object that is being destroyed invalid,
 // and ends the loans of the object. Safe from any thread, with or without
 // the interpreter lock, also while the interpreter finalizes; nothing once
 // it is gone, and nothing while the runtime itself deletes the object (it
 // then invalidates the Python object on its own).
 void destroyBinding(const void* cppObject) noexcept;
+// The same for an object that lives on (its owner has let go of it, calls
+// still use it): its loans stand until it dies, for it is still not
+// Python's to delete.
+void invalidateBinding(const void* cppObject) noexcept;
 
 // The address that identifies an object whatever class it is seen as: the
 // complete object's.
@@ -199,6 +211,10 @@ void guardDeletionOf(PyObject* wrapper);
 // first module.
 void guardRuntimeDelete();
 
+// Whether shiboken2.delete is deleting the object right now, on any thread.
+// Under the interpreter lock.
+bool isDeletedThroughRuntime(PyObject* object);
+
 // The Qt children that Python gives to objects lent for life die when Python
 // ends, not after (registered once, by the first module).
 void releaseChildrenAtPythonEnd();
@@ -331,8 +347,11 @@ struct ResultHolds<R, std::enable_if_t<std::is_pointer<typename ElementOf<R>::ty
     std::unique_ptr<CallHold<Element>[]> m_holds;
 };
 
-// A type whose destructor function refuses lent objects (the frame's own types).
-void guardType(PyTypeObject* type);
+// The key under which calls hold the native object of a valid Python object.
+using UseKeyOf = const void* (*)(PyObject* object);
+// A type whose destructor function refuses lent objects (the frame's own
+// types), and how calls hold its objects.
+void guardType(PyTypeObject* type, UseKeyOf useKeyOf);
 // Whether a Python object is of one of the frame's own types (or a Python
 // subclass of one), rather than of PySide2's.
 bool isOfFrameType(PyObject* object);

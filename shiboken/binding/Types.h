@@ -152,6 +152,15 @@ void pythonToCppPointer(PyObject* in, void* out)
     Shiboken::Conversions::pythonToCppPointer(sbkType<T>(), in, out);
 }
 
+// The key under which calls hold the native object of a valid Python object of T.
+template <typename T>
+const void* useKeyOf(PyObject* object)
+{
+    T* native = nullptr;
+    pythonToCppPointer<T>(object, &native);
+    return PyHelpers::detail::useKey(static_cast<const T*>(native));
+}
+
 template <typename T>
 PythonToCppFunc isPointerConvertible(PyObject* in)
 {
@@ -717,7 +726,7 @@ protected:
                                                      &detail::isPointerConvertible<T>, &detail::pointerToPython<T>,
                                                      copy);
         detail::registerClassFunctions(type, &detail::baseOffsets<T>, &detail::castTo<T>, &detail::discover<T>);
-        detail::guardType(type);
+        detail::guardType(type, &detail::useKeyOf<T>);
         return type;
     }
 

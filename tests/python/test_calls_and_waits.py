@@ -253,6 +253,14 @@ SHARED_RACES = {
         "entry.error_string(); entry.registered; entry.exports_multiple_views",
         "exporter.unregister(); TrackExporter(name, '.txt').register(); "
         "e.AbstractTrackingDataExporter.registered_exporters()"),
+    # The registry invalidates the entry it drops while the runtime, its
+    # deletion refused, is about to invalidate it too.
+    "registry entries that threads delete while the registry drops them": (
+        "name = 'Drop %d' % round; exporter = TrackExporter(name, '.txt'); exporter.register()",
+        "entry = e.AbstractTrackingDataExporter.registered_exporters().get(name); "
+        "entry is not None and shiboken2.delete(entry)",
+        "exporter.unregister(); exporter = TrackExporter(name, '.txt'); exporter.register(); "
+        "e.AbstractTrackingDataExporter.registered_exporters()"),
     "an operation's watcher while another thread deletes it": (
         "operation = p.RenderInsertOperation()",
         "watcher = operation.progress_watcher; watcher and watcher.parent()",
@@ -266,6 +274,14 @@ SHARED_RACES = {
         "[clip.name for clip in project.clips.values() if clip is not None]",
         "[shiboken2.delete(clip) for clip in project.clips.values()\n"
         " if clip is not None and shiboken2.isValid(clip)]"),
+    # A deletion that waits for the calls that hold the object leaves the
+    # object's Python parent at once.
+    "a clip with a Qt parent, deleted under calls, then its parent": (
+        "owner = QtCore.QObject(); project, layers = square_project(); clip = project.clips['sq']; "
+        "clip.setParent(owner)",
+        "clip.name; clip.views",
+        "shiboken2.isValid(clip) and shiboken2.delete(clip)",
+        "shiboken2.delete(owner) is None"),
     "threads that all delete one object": (
         "owner = QtCore.QObject(); project, layers = square_project(owner)",
         "shiboken2.isValid(project) and shiboken2.delete(project); "
@@ -321,6 +337,55 @@ report("calls", calls[0])
 """ % (made, work, meanwhile, after))
     assert case_of(cases, ran, "failures") == []
     assert case_of(cases, ran, "calls") > 0
+
+
+# Qt's setParent runs with the interpreter lock released, and the runtime records
+# the new Qt parent once it has returned: what another thread deletes meanwhile,
+# the child or the new parent (and the child with it), goes once the call has
+# ended, and a parent never keeps a record of a child that went.
+@pytest.mark.parametrize("child", [
+    "project.clips['sq']",  # made by the core
+    "project",  # made in Python
+    "QtCore.QObject()",  # PySide2's own
+])
+@pytest.mark.parametrize("victim", ["child", "parent"])
+def test_a_qt_parent_given_while_another_thread_deletes_the_child_or_the_parent(child, victim):
+    cases, ran = run_cases("""
+application = QtCore.QCoreApplication([])  # Qt delivers events only with one
+entered, gate = threading.Event(), threading.Event()
+
+class Adopting(QtCore.QObject):
+    # Hears of its new child while Qt's call runs: the other thread deletes then.
+    def childEvent(self, event):
+        if threading.current_thread() is not threading.main_thread() and not entered.is_set():
+            entered.set()
+            gate.wait(10)
+
+parent = Adopting()
+project, layers = square_project()
+child = %s
+adopted = []
+worker = threading.Thread(target=lambda: adopted.append(outcome(lambda: child.setParent(parent))))
+worker.start()
+report("entered", entered.wait(10))
+report("deletion", outcome(lambda: shiboken2.delete(%s)))
+gate.set()
+worker.join()
+report("adopted", adopted)
+report("child valid", shiboken2.isValid(child))
+report("parent valid", shiboken2.isValid(parent))
+report("then the parent goes", outcome(lambda: shiboken2.isValid(parent) and shiboken2.delete(parent)))
+del child, project, layers
+gc.collect()
+report("end", True)
+""" % (child, victim))
+    assert case_of(cases, ran, "entered") is True
+    assert case_of(cases, ran, "deletion") == "done"
+    assert case_of(cases, ran, "adopted") == ["done"]
+    assert case_of(cases, ran, "child valid") is False  # it went, or went with its parent
+    assert case_of(cases, ran, "parent valid") is (victim != "parent")
+    assert case_of(cases, ran, "then the parent goes") == "done"
+    assert case_of(cases, ran, "end") is True
 
 
 # --- Python extensions the core calls: what they do to themselves during the call ----------

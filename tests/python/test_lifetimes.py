@@ -102,6 +102,48 @@ def test_objects_die_while_other_threads_make_python_objects(first_png, way, on_
     assert outcome(CHURN % {"first": first_png, "way": way, "on_worker": on_worker}, timeout=120) == []
 
 
+# An owner that goes lets go of its children one by one; the first to die runs
+# Python (a slot of its destroyed signal) that deletes the others meanwhile.
+CASCADE = """
+import gc, json, shiboken2
+import plinx._init
+import plinx.project as p
+from PySide2 import QtCore
+
+FIRST = %(first)r
+if %(owner)r == "a project":
+    owner = p.Project(p.Clip(FIRST, "a"))
+    for name in "bcd":
+        owner.add_clip(p.Clip(FIRST, name), name)
+    children = list(owner.clips.values())
+else:  # a Qt parent of projects
+    owner = QtCore.QObject()
+    children = [p.Project(p.Clip(FIRST, name)) for name in "abcd"]
+    for child in children:
+        child.setParent(owner)
+taken = []
+
+def take_the_others(*_):
+    for child in children:
+        if shiboken2.isValid(child):
+            taken.append(child)
+            shiboken2.delete(child)
+
+for child in children:
+    child.destroyed.connect(take_the_others)
+shiboken2.delete(owner)
+gc.collect()
+print(json.dumps([len(taken), [shiboken2.isValid(child) for child in children]]))
+"""
+
+
+@pytest.mark.parametrize("owner", ["a project", "a Qt parent"])
+def test_an_owner_that_goes_meets_children_deleted_by_the_first_to_go(first_png, owner):
+    taken, valid = outcome(CASCADE % {"first": first_png, "owner": owner})
+    assert taken > 0
+    assert valid == [False] * 4
+
+
 # --- The application frees its project once no call uses it ------------------------------------
 
 APPLICATION_CLOSES = """
