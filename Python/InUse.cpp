@@ -81,19 +81,25 @@ void release(const void* key)
         deleter = use->deleter;
         object = use->object;
     }
+    // As the runtime deletes: without the interpreter lock.
+    const InterpreterReleased unlocked;
+    void* const block = deleter(object);
     {
-        // As the runtime deletes: without the interpreter lock.
-        const InterpreterReleased unlocked;
-        deleter(object);
+        Table& uses = table();
+        std::lock_guard<std::mutex> lock(uses.mutex);
+        uses.uses.erase(uses.find(key));
+        uses.noteCount();
     }
     s_deletionsEnded.fetch_add(1, std::memory_order_acq_rel);
-    Table& uses = table();
-    std::lock_guard<std::mutex> lock(uses.mutex);
-    uses.uses.erase(uses.find(key));
-    uses.noteCount();
+    detail::freeDestroyed(block);
 }
 
 } // namespace
+
+void detail::freeDestroyed(void* block) noexcept
+{
+    ::operator delete(block);
+}
 
 std::uint64_t deletionsEnded()
 {
@@ -209,7 +215,7 @@ void detail::deleteValueWhenUnused(const void* key, void* object, Deleter delete
     // Nothing held anywhere: no call uses the copy, and none can start on
     // it, since only its Python object, which is going, reaches it.
     if (table().count.load(std::memory_order_acquire) == 0 && !inCore()) {
-        deleter(object);
+        freeDestroyed(deleter(object));
         return;
     }
     detail::deleteWhenUnused(key, object, deleter, nullptr);

@@ -43,7 +43,23 @@ QObject* qobjectOf(T* object)
         return nullptr;
 }
 
-using Deleter = void (*)(void*);
+// Destroys an object and gives back the memory to free, or null when it
+// freed it itself. The table forgets the object's deletion before that
+// memory is freed: a new object at the same address is never seen dying.
+using Deleter = void* (*)(void*);
+// Runs an object's destructor (the complete object's, through a virtual
+// destructor); the memory it was made in, for ::operator delete.
+template <typename T>
+void* destroyInPlace(T* object)
+{
+    void* block = object;
+    if constexpr (std::is_polymorphic<T>::value)
+        block = dynamic_cast<void*>(object);
+    object->~T();
+    return block;
+}
+// Frees what a deleter gave back.
+void freeDestroyed(void* block) noexcept;
 // False when the object's deletion was asked for before, or is underway: that
 // one stands, and `deleter` is not called.
 bool deleteWhenUnused(const void* key, void* object, Deleter deleter, QObject* guarded);
@@ -79,6 +95,27 @@ private:
 
     const void* m_key;
     bool m_held = false;
+};
+
+// Holds, for a scope, the QObject that a guard still sees: another thread
+// may be deleting it at any moment. Held first and looked at after, it is
+// either held alive (a deletion asked for meanwhile waits) or seen gone.
+// Never read through a cast while it may be dying.
+class GuardedUse
+{
+public:
+    explicit GuardedUse(const QPointer<QObject>& guard) : m_use(guard.data())
+    {
+        if (m_use.held() && !guard.isNull())
+            m_object = guard.data();
+    }
+
+    // Null when the object is gone or going.
+    QObject* get() const { return m_object; }
+
+private:
+    InUse m_use;
+    QObject* m_object = nullptr;
 };
 
 // How many deletions through this table have ended so far: a reader that saw
@@ -117,7 +154,7 @@ void deleteValueWhenUnused(T* object, detail::Deleter deleter)
 template <typename T>
 void deleteWhenUnused(T* object)
 {
-    deleteWhenUnused(object, [](void* doomed) { delete static_cast<T*>(doomed); });
+    deleteWhenUnused(object, [](void* doomed) { return detail::destroyInPlace(static_cast<T*>(doomed)); });
 }
 
 // An owner that goes lets go of its direct Qt children of class T, each

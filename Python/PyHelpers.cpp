@@ -1,5 +1,7 @@
 #include "PyHelpers.h"
 
+#include "InUse.h"
+
 #include <sbkpython.h>
 
 #include <QCoreApplication>
@@ -171,6 +173,18 @@ bool raiseSignal(QObject* object, const char* member, const QGenericArgument& ar
 bool raiseSignal(QObject* object, const char* member)
 {
     return raiseSignal(object, member, QGenericArgument(nullptr));
+}
+
+bool raiseSignal(const QPointer<QObject>& guard, const char* member, const QGenericArgument& argument)
+{
+    CoreUnlocked lent;
+    const GuardedUse use(guard);
+    return use.get() && QMetaObject::invokeMethod(use.get(), member, Qt::AutoConnection, argument);
+}
+
+bool raiseSignal(const QPointer<QObject>& guard, const char* member)
+{
+    return raiseSignal(guard, member, QGenericArgument(nullptr));
 }
 
 } // namespace PyHelpers

@@ -7,6 +7,8 @@
 
 class QGenericArgument;
 class QObject;
+template <class T>
+class QPointer;
 
 struct _ts;
 
@@ -128,5 +130,11 @@ private:
 // thread. False when the object has no such member.
 bool raiseSignal(QObject* object, const char* member, const QGenericArgument& argument);
 bool raiseSignal(QObject* object, const char* member);
+// The same for an object that another thread may be deleting: held while the
+// signal is raised, and nothing once it is gone. A deletion asked for
+// meanwhile (by a slot too) takes effect as soon as the signal has been
+// raised, the core still lent.
+bool raiseSignal(const QPointer<QObject>& guard, const char* member, const QGenericArgument& argument);
+bool raiseSignal(const QPointer<QObject>& guard, const char* member);
 
 } // namespace PyHelpers

@@ -188,7 +188,7 @@ void PythonImageIO::saveImage(Gan_Image& image, const QString& path, const TQ::I
         Bsc::detail::GanImage_Ptr<Gan_Image> shared(
             gan_image_form_gen(nullptr, image.format, image.type, image.height, image.width, image.stride, !lend,
                                lend ? image.pix_data_ptr : nullptr, lend ? image.pix_data_size : 0, nullptr, 0));
-        if (shared && !lend && image.pix_data_ptr)
+        if (shared && !lend && image.pix_data_ptr && shared->pix_data_ptr)
             std::memcpy(shared->pix_data_ptr, image.pix_data_ptr, std::min(image.pix_data_size, shared->pix_data_size));
         if (module && shared) {
             saved = module->saveImageChecked(ImageData(shared, ImageLocation()), path);

@@ -313,6 +313,7 @@ void Clip::followColorParameters(ColorParameters* parameters)
 {
     connect(parameters, &ColorParameters::propertyChanged, this, &Clip::onColorParametersChanged,
             Qt::DirectConnection);
+    parameters->setFollower(this);
 }
 
 void Clip::takeColorParameters(ColorParameters* parameters)
@@ -362,9 +363,11 @@ void Clip::set_color_parameters(ColorParameters* parameters)
     }
     if (parameters)
         takeColorParameters(parameters);
-    if (m_colorParameters)
+    if (m_colorParameters) {
         disconnect(m_colorParameters.data(), &ColorParameters::propertyChanged, this,
                    &Clip::onColorParametersChanged);
+        m_colorParameters->setFollower(nullptr);
+    }
     m_colorParameters = parameters;
     if (!parameters)
         return;

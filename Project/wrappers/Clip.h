@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Project/wrappers/PyHandle.h"
 #include "Project/wrappers/StreamInfo.h"
 #include "Project/wrappers/View.h"
 #include "Python/SbkCleaner.h"
@@ -68,6 +69,8 @@ public:
     // The project; a detached clip fails with "Detected an attempt to use a
     // detached clip with a project".
     boost::shared_ptr<VUVI_ProjectManager> PM() const;
+    // What a call on the clip keeps alive: its project, if any.
+    boost::shared_ptr<VUVI_ProjectManager> callOwner() const { return detail::owningReference(m_project); }
 
     // ---- properties ----
     QString get_name() const;

@@ -1,6 +1,5 @@
 #include "ColorParameters.h"
 
-#include "Clip.h"
 #include "Python/InUse.h"
 #include "Python/PyHelpers.h"
 
@@ -90,15 +89,16 @@ void ColorParameters::set_gamma(float gamma)
 void ColorParameters::announceChange()
 {
     // Python slots may hear it and wait for threads that use the core: the
-    // core is lent meanwhile. The clip that owns these settings (and deletes
-    // them with itself) is held for the emission, so that another thread's
-    // deletion of it waits; while it is going already, nothing is lent.
-    const auto* clip = qobject_cast<const Clip*>(parent());
-    std::optional<PyHelpers::InUse> owner;
-    if (clip)
-        owner.emplace(clip);
-    std::optional<PyHelpers::CoreUnlocked> lent;
-    if (!clip || owner->held())
-        lent.emplace();
+    // core is lent meanwhile. The clip that follows these settings (and
+    // deletes them with itself) is held for the emission, so that another
+    // thread's deletion of it waits. One that is going already hears
+    // nothing, nor does anyone else: its settings go with it.
+    std::optional<PyHelpers::InUse> follower;
+    if (QObject* clip = m_follower.data()) {
+        follower.emplace(clip);
+        if (!follower->held() || !m_follower)
+            return;
+    }
+    const PyHelpers::CoreUnlocked lent;
     Q_EMIT propertyChanged();
 }

@@ -4,6 +4,7 @@
 #include "Python/SbkCleaner.h"
 
 #include <QObject>
+#include <QPointer>
 
 // The colour handling of a clip's footage. Every change emits
 // propertyChanged(); the clip holding the object writes the settings into
@@ -42,12 +43,18 @@ public:
     void set_log_reference_black(float black);
     void set_gamma(float gamma);
 
+    // The clip that follows these settings (it writes them into its clip
+    // information on propertyChanged()), or null.
+    void setFollower(QObject* clip) { m_follower = clip; }
+
 Q_SIGNALS:
     void propertyChanged();
 
 private:
     // Emits propertyChanged() with the core lent to other threads.
     void announceChange();
+
+    QPointer<QObject> m_follower;
 
     Colorspace m_colorspace;
     ColorConversion m_conversion;

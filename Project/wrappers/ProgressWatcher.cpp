@@ -20,14 +20,15 @@ struct ScopedProgressConnector::Connections
     std::set<boost::shared_ptr<Bsc::QtConnector>> connectors;
 };
 
-ScopedProgressConnector::ScopedProgressConnector(ProgressWatcher* watcher)
+ScopedProgressConnector::ScopedProgressConnector(const QPointer<QObject>& guard)
     : m_connections(std::make_unique<Connections>())
 {
     // Held while it is connected: a script on another thread may be
     // deleting it (the deletion then runs after, and cuts the relays).
-    const PyHelpers::InUse use(watcher);
-    if (!use.held()) // deleted by a script: nobody to tell
+    const PyHelpers::GuardedUse use(guard);
+    if (!use.get()) // deleted by a script: nobody to tell
         return;
+    auto* watcher = static_cast<ProgressWatcher*>(use.get());
     // The connector never keeps the core's watcher alive.
     QObject* source = progressWatcher().get();
     static const char* const relays[][2] = {
@@ -67,22 +68,22 @@ ProgressWatcher::~ProgressWatcher() = default;
 
 void ProgressSender::started() const
 {
-    PyHelpers::raiseSignal(m_watcher.data(), "started");
+    PyHelpers::raiseSignal(m_watcher, "started");
 }
 
 void ProgressSender::message(const QString& text) const
 {
-    PyHelpers::raiseSignal(m_watcher.data(), "progress_message", Q_ARG(QString, text));
+    PyHelpers::raiseSignal(m_watcher, "progress_message", Q_ARG(QString, text));
 }
 
 void ProgressSender::status(uint percent) const
 {
-    PyHelpers::raiseSignal(m_watcher.data(), "progress_status", Q_ARG(uint, percent));
+    PyHelpers::raiseSignal(m_watcher, "progress_status", Q_ARG(uint, percent));
 }
 
 void ProgressSender::finished() const
 {
-    PyHelpers::raiseSignal(m_watcher.data(), "finished");
+    PyHelpers::raiseSignal(m_watcher, "finished");
 }
 
 uint ProgressSender::percent(long long done, long long total)

@@ -36,8 +36,8 @@ private:
 class ScopedProgressConnector
 {
 public:
-    // A null watcher connects nothing.
-    explicit ScopedProgressConnector(ProgressWatcher* watcher);
+    // A watcher that is gone (or going) connects nothing.
+    explicit ScopedProgressConnector(const QPointer<QObject>& watcher);
     ~ScopedProgressConnector();
     ScopedProgressConnector(const ScopedProgressConnector&) = delete;
     ScopedProgressConnector& operator=(const ScopedProgressConnector&) = delete;
@@ -57,7 +57,7 @@ private:
 class ProgressSender
 {
 public:
-    explicit ProgressSender(ProgressWatcher* watcher) : m_watcher(watcher) {}
+    explicit ProgressSender(const QPointer<QObject>& watcher) : m_watcher(watcher) {}
 
     void started() const;
     void message(const QString& text) const;
@@ -68,5 +68,6 @@ public:
     static uint percent(long long done, long long total);
 
 private:
-    QPointer<ProgressWatcher> m_watcher;
+    // Its QObject part only: read while another thread may be destroying it.
+    QPointer<QObject> m_watcher;
 };

@@ -193,6 +193,17 @@ Project* getCurrentProject()
     return project;
 }
 
+boost::shared_ptr<VUVI_ProjectManager> detail::owningReference(const boost::weak_ptr<VUVI_ProjectManager>& project)
+{
+    const boost::shared_ptr<VUVI_ProjectManager> reference = project.lock();
+    return reference ? reference->weak_from_this().lock() : nullptr;
+}
+
+boost::shared_ptr<VUVI_ProjectManager> Project::callOwner() const
+{
+    return detail::owningReference(m_project);
+}
+
 VUVI_ProjectManager& Project::core() const
 {
     if (!m_project)

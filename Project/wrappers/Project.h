@@ -139,6 +139,10 @@ public:
     ProgressWatcher* get_progress_watcher() const;
 
     boost::shared_ptr<VUVI_ProjectManager> projectManager() const { return m_project; }
+    // What a call on the Project keeps alive: the core project by its own
+    // shared ownership (the application's project is reached without it),
+    // which a call that lends the core could otherwise see freed meanwhile.
+    boost::shared_ptr<VUVI_ProjectManager> callOwner() const;
     // How the core frees every project (VUVI_ProjectManager::FreeHook): with
     // the core held, so that no call is inside it, the Projects that are its
     // Qt children forget it first.

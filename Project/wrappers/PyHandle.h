@@ -13,6 +13,10 @@ namespace detail {
 {
     Rirediro::throwException<VUVI_BadState>(QCoreApplication::translate("PyHandle", "Invalid object"));
 }
+// The project by its own shared ownership, null once it is gone: a
+// reference may stand for the application's project without owning it (see
+// Project), and only the project's own owners keep it from being freed.
+boost::shared_ptr<VUVI_ProjectManager> owningReference(const boost::weak_ptr<VUVI_ProjectManager>& project);
 } // namespace detail
 
 // Base of every API class that stands for a core object. It keeps only a
@@ -75,6 +79,9 @@ public:
     }
 
     boost::weak_ptr<VUVI_ProjectManager> projectManager() const { return m_project; }
+    // What a call on the handle keeps alive: the project, which a call that
+    // only locks it for a step could otherwise free in the middle of its work.
+    boost::shared_ptr<VUVI_ProjectManager> callOwner() const { return detail::owningReference(m_project); }
 
     // The object, for a call of `project`: "Invalid object" once the object
     // or its project is gone, VUVI_BadState "Object belongs to another

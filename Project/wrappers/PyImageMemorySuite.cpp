@@ -746,7 +746,8 @@ bool moveToCopy(Gan_Image& owner)
         owner.pix_data_size = size;
         return false;
     }
-    std::memcpy(owner.pix_data_ptr, lent, size);
+    if (size)
+        std::memcpy(owner.pix_data_ptr, lent, size);
     auto* base = static_cast<unsigned char*>(owner.pix_data_ptr);
     for (size_t row = 0; owner.row_data_ptr && row < owner.row_data_size && row < owner.height; ++row)
         owner.row_data_ptr[row] = base + row * owner.stride;

@@ -330,7 +330,7 @@ TQ::IClip* runRenderFunctor(RenderOperation& operation, RenderArgs& args)
         functor.setInputClip(inputClip);
     }
 
-    const ProgressSender progress(operation.get_progress_watcher());
+    const ProgressSender progress(operation.progressWatcherGuard());
     progress.started();
 
     QStringList names;

@@ -34,6 +34,8 @@ public:
 
     // The operation keeps ownership.
     ProgressWatcher* get_progress_watcher() const;
+    // The watcher's guard, null once a script has deleted it.
+    const QPointer<QObject>& progressWatcherGuard() const { return m_watcherGuard; }
 
     // The project must have 1 to Prm::Frame::MAX frames, and both indexes
     // must be frames of it (the start is reported first): VUVI_OutOfRange.

@@ -18,7 +18,9 @@
 //   resultOwnedByPython, resultOwnedByCpp, resultChildOfSelf, noneWhenNull;
 //   resultLent                   what the core owns and only lends (a pointer,
 //                                or a container of pointers): Python can use
-//                                it but not destroy it (Lifetimes.h);
+//                                it but not destroy it (Lifetimes.h); the
+//                                lender keeps it until it has been converted,
+//                                so the call does not hold it;
 //   argumentOwnedByCpp<N>, argumentChildOfSelf<N> (N counts from 1);
 //   resultText("PySequence")     the result's name in the signature text;
 //   wrongCountIsWrongArguments   another count of arguments is the
@@ -404,6 +406,21 @@ struct ArgsOf<std::tuple<P...>>
     static void texts(std::vector<std::string>& out) { (out.push_back(parameterText<P>()), ...); }
 };
 
+// What a call on an object keeps alive besides the object, until it returns:
+// the owner that a class names (callOwner()), such as the project of a node
+// that a handle reaches by a weak reference, which another thread may let go
+// of meanwhile; nothing for other classes.
+template <typename T>
+auto ownerForCall(const T& object, int) -> decltype(object.callOwner())
+{
+    return object.callOwner();
+}
+template <typename T>
+std::nullptr_t ownerForCall(const T&, long)
+{
+    return nullptr;
+}
+
 // The frame's one exception routing, called in a catch block: the Python
 // error for what the call threw. std::bad_alloc, from any call, is a
 // MemoryError; other exceptions go to the module's hook (the translator
@@ -738,9 +755,10 @@ private:
     template <bool WithSelf, typename Self, typename Holders, std::size_t... I>
     decltype(auto) invokeApi(Self* self, Holders& holders, std::index_sequence<I...>) const
     {
-        if constexpr (WithSelf)
+        if constexpr (WithSelf) {
+            [[maybe_unused]] const auto owner = detail::ownerForCall(*self, 0);
             return std::invoke(function, *self, std::get<I>(holders).get()...);
-        else
+        } else
             return std::invoke(function, std::get<I>(holders).get()...);
     }
 
@@ -783,7 +801,9 @@ private:
                 for (int attempt = 0;; ++attempt) {
                     const auto deletions = PyHelpers::deletionsEnded();
                     result.emplace(invokeApi<WithSelf>(self, holders, seq));
-                    resultHeld = resultHolds.take(*result);
+                    // (An object at the address of one whose deletion is still
+                    // ending would read as dying: a lender's are not taken.)
+                    resultHeld = policy.lendResult || resultHolds.take(*result);
                     if (!resultHolds.any() || !detail::Callable<F>::isReader || attempt == 8
                         || PyHelpers::deletionsEnded() == deletions)
                         break;

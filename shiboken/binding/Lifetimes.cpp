@@ -473,12 +473,12 @@ PyObject* runtimeDelete(PyObject* const* args, Py_ssize_t count, PyObject* keywo
 }
 
 // A deletion put off until no call holds the object: the runtime's, if the
-// Python object is still valid then.
-void deleteThroughRuntime(void* pythonObject)
+// Python object is still valid then (the runtime frees what it deletes).
+void* deleteThroughRuntime(void* pythonObject)
 {
     const RuntimeLock lock;
     if (!lock.held())
-        return; // the interpreter is gone, and the object with it
+        return nullptr; // the interpreter is gone, and the object with it
     auto* object = static_cast<PyObject*>(pythonObject);
     if (Shiboken::Object::isValid(object, false)) {
         if (PyObject* done = runtimeDelete(&object, 1, nullptr))
@@ -487,6 +487,7 @@ void deleteThroughRuntime(void* pythonObject)
             PyErr_WriteUnraisable(object);
     }
     Py_DECREF(object);
+    return nullptr;
 }
 
 // A QObject of PySide2's classes that calls may hold.

@@ -394,12 +394,13 @@ private:
     const void* m_previous = nullptr;
 };
 
-// Deletes an object for the runtime, now.
+// Deletes an object for the runtime, now: destroys it, and gives back the
+// memory for the table of held objects to free.
 template <typename T>
-void deleteNowForRuntime(void* object)
+void* deleteNowForRuntime(void* object)
 {
     RuntimeDeletion scope(object);
-    delete static_cast<T*>(object);
+    return PyHelpers::detail::destroyInPlace(static_cast<T*>(object));
 }
 
 // The destructor function of a bound class: an object that a running

@@ -32,11 +32,14 @@ VUVI_Layer::createContour(const std::vector<boost::shared_ptr<const Rirediro::Co
                           const Prm::Context& context, int kind, Bsc::CompositeCommand* macro)
 {
     m_journal.append(QStringLiteral("createContour %1 %2").arg(kind).arg(points.size()));
-    if (projectManager().expired())
+    // The command lives in the project's history: the project is kept until
+    // the new contour is found.
+    const boost::shared_ptr<VUVI_ProjectManager> project = projectManager().lock();
+    if (!project)
         return nullptr;
     auto command = std::make_unique<Rirediro::InsertContourCommand>(*this, kind, points, context);
     Rirediro::InsertContourCommand& insertion = *command;
-    Rirediro::runTreeCommand(projectManager(), std::move(command), macro);
+    Rirediro::runTreeCommand(project, std::move(command), macro);
     return contourWithID(insertion.contourID());
 }
 

@@ -91,7 +91,9 @@ ImagePtr copyOf(const ImagePtr& image)
     Gan_Image* copy = gan_image_alloc_gen(image->format, image->type, image->height, image->width);
     if (!copy)
         return ImagePtr();
-    std::memcpy(copy->pix_data_ptr, image->pix_data_ptr, std::min(copy->pix_data_size, image->pix_data_size));
+    const std::size_t bytes = std::min(copy->pix_data_size, image->pix_data_size);
+    if (bytes) // an image without pixels has no buffers to copy
+        std::memcpy(copy->pix_data_ptr, image->pix_data_ptr, bytes);
     return ImagePtr(copy);
 }
 
