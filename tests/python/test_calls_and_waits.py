@@ -282,6 +282,14 @@ SHARED_RACES = {
         "clip.name; clip.views",
         "shiboken2.isValid(clip) and shiboken2.delete(clip)",
         "shiboken2.delete(owner) is None"),
+    # A call on a layer keeps its project until it returns: the edit's
+    # command lives in the project's history, which a project freed at the
+    # end of the edit's own step would take with it.
+    "edits of a layer whose project goes meanwhile": (
+        "project, layers = square_project(); layer = layers[0]; del layers",
+        "layer.add_xspline_contour(0.0, [p.XControlPointData(x=1.0, y=2.0), p.XControlPointData(x=5.0, y=2.0), "
+        "p.XControlPointData(x=3.0, y=6.0)])",
+        "shiboken2.isValid(project) and shiboken2.delete(project)"),
     "threads that all delete one object": (
         "owner = QtCore.QObject(); project, layers = square_project(owner)",
         "shiboken2.isValid(project) and shiboken2.delete(project); "
