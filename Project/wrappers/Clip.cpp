@@ -311,9 +311,7 @@ void Clip::setUpColorParameters()
 
 void Clip::followColorParameters(ColorParameters* parameters)
 {
-    connect(parameters, &ColorParameters::propertyChanged, this, &Clip::onColorParametersChanged,
-            Qt::DirectConnection);
-    parameters->setFollower(this);
+    parameters->addFollower(this);
 }
 
 void Clip::takeColorParameters(ColorParameters* parameters)
@@ -363,11 +361,8 @@ void Clip::set_color_parameters(ColorParameters* parameters)
     }
     if (parameters)
         takeColorParameters(parameters);
-    if (m_colorParameters) {
-        disconnect(m_colorParameters.data(), &ColorParameters::propertyChanged, this,
-                   &Clip::onColorParametersChanged);
-        m_colorParameters->setFollower(nullptr);
-    }
+    if (m_colorParameters)
+        m_colorParameters->removeFollower(this);
     m_colorParameters = parameters;
     if (!parameters)
         return;

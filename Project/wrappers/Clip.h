@@ -128,11 +128,11 @@ public:
     ParameterSet parameter_set(const QStringList& name_components = QStringList());
     ParameterSet base_parameter_set(const QStringList& name_components = QStringList());
 
-private Q_SLOTS:
+private:
+    friend class ColorParameters;
     // Writes the colour settings into the clip information.
     void onColorParametersChanged();
 
-private:
     void setUpColorParameters();
     // Makes the colour object the clip's Qt child, moved to the clip's
     // thread when it lives in the calling one: VUVI_BadState, with nothing

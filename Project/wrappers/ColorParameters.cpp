@@ -1,9 +1,13 @@
 #include "ColorParameters.h"
 
+#include "Clip.h"
 #include "Python/InUse.h"
 #include "Python/PyHelpers.h"
 
-#include <optional>
+#include <QMetaMethod>
+
+#include <algorithm>
+#include <exception>
 
 ColorParameters::ColorParameters(Colorspace colorspace, ColorConversion conversion, float offset, float softclip,
                                  float log_reference_white, float log_reference_black, float gamma)
@@ -86,19 +90,56 @@ void ColorParameters::set_gamma(float gamma)
     announceChange();
 }
 
+void ColorParameters::addFollower(Clip* clip)
+{
+    const std::lock_guard<std::mutex> lock(m_followersMutex);
+    m_followers.erase(std::remove_if(m_followers.begin(), m_followers.end(),
+                                     [clip](const QPointer<QObject>& follower) {
+                                         return follower.isNull() || follower.data() == clip;
+                                     }),
+                      m_followers.end());
+    m_followers.append(clip);
+}
+
+void ColorParameters::removeFollower(Clip* clip)
+{
+    const std::lock_guard<std::mutex> lock(m_followersMutex);
+    m_followers.removeAll(QPointer<QObject>(clip));
+}
+
+QVector<QPointer<QObject>> ColorParameters::followers() const
+{
+    const std::lock_guard<std::mutex> lock(m_followersMutex);
+    return m_followers;
+}
+
 void ColorParameters::announceChange()
 {
-    // Python slots may hear it and wait for threads that use the core: the
-    // core is lent meanwhile. The clip that follows these settings (and
-    // deletes them with itself) is held for the emission, so that another
-    // thread's deletion of it waits. One that is going already hears
-    // nothing, nor does anyone else: its settings go with it.
-    std::optional<PyHelpers::InUse> follower;
-    if (QObject* clip = m_follower.data()) {
-        follower.emplace(clip);
-        if (!follower->held() || !m_follower)
-            return;
+    // The clips are called directly, not through the signal: each is held
+    // while it writes, so that another thread's deletion of it waits, and
+    // one that is going already (a Qt connection would still reach it) is
+    // left out. A clip that cannot take the settings in (its project is
+    // gone) keeps no other from them: its error is thrown once all have
+    // been told.
+    std::exception_ptr failure;
+    for (const QPointer<QObject>& follower : followers()) {
+        const PyHelpers::GuardedUse use(follower);
+        try {
+            if (QObject* clip = use.get())
+                static_cast<Clip*>(clip)->onColorParametersChanged();
+        } catch (...) {
+            if (!failure)
+                failure = std::current_exception();
+        }
     }
-    const PyHelpers::CoreUnlocked lent;
-    Q_EMIT propertyChanged();
+    // Python slots may hear it and wait for threads that use the core: the
+    // core is lent meanwhile, and only when someone listens (a clip being
+    // set up announces with no one to hear, amid work on the core).
+    static const QMetaMethod changed = QMetaMethod::fromSignal(&ColorParameters::propertyChanged);
+    if (isSignalConnected(changed)) {
+        const PyHelpers::CoreUnlocked lent;
+        Q_EMIT propertyChanged();
+    }
+    if (failure)
+        std::rethrow_exception(failure);
 }

@@ -5,10 +5,15 @@
 
 #include <QObject>
 #include <QPointer>
+#include <QVector>
 
-// The colour handling of a clip's footage. Every change emits
-// propertyChanged(); the clip holding the object writes the settings into
-// its clip information then.
+#include <mutex>
+
+class Clip;
+
+// The colour handling of a clip's footage. Every change reaches the clips
+// that follow the object (each writes the settings into its clip
+// information), then emits propertyChanged().
 class ColorParameters : public QObject, private SbkCleaner
 {
     Q_OBJECT
@@ -43,18 +48,22 @@ public:
     void set_log_reference_black(float black);
     void set_gamma(float gamma);
 
-    // The clip that follows these settings (it writes them into its clip
-    // information on propertyChanged()), or null.
-    void setFollower(QObject* clip) { m_follower = clip; }
+    // The clips that follow these settings: the one holding the object, and
+    // those that held it before and never let go. From any thread.
+    void addFollower(Clip* clip);
+    void removeFollower(Clip* clip);
 
 Q_SIGNALS:
     void propertyChanged();
 
 private:
-    // Emits propertyChanged() with the core lent to other threads.
+    // Tells the followers, then emits propertyChanged() with the core lent
+    // to other threads.
     void announceChange();
+    QVector<QPointer<QObject>> followers() const;
 
-    QPointer<QObject> m_follower;
+    mutable std::mutex m_followersMutex;
+    QVector<QPointer<QObject>> m_followers;
 
     Colorspace m_colorspace;
     ColorConversion m_conversion;

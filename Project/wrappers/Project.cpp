@@ -110,8 +110,7 @@ Project::Project(VUVI_ProjectManager* project)
     // itself from now on, should nobody have given it its own.
     m_project = boost::shared_ptr<VUVI_ProjectManager>(project, boost::null_deleter());
     m_projectFile = project->projectProperties().projectFilePath();
-    for (VUVI_Clip* clip : project->frameManager().clips())
-        m_clips.insert(clip->name(), wrap(clip));
+    updateClipsHash();
     updateDefaultClipExtension();
 }
 

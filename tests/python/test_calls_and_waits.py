@@ -290,6 +290,22 @@ SHARED_RACES = {
         "layer.add_xspline_contour(0.0, [p.XControlPointData(x=1.0, y=2.0), p.XControlPointData(x=5.0, y=2.0), "
         "p.XControlPointData(x=3.0, y=6.0)])",
         "shiboken2.isValid(project) and shiboken2.delete(project)"),
+    # A colour object taken by another clip is followed by both; each clip is
+    # held while it writes the settings, the one that goes meanwhile left out.
+    "a colour object that two clips follow, both deleted meanwhile": (
+        "project, layers = square_project(); first = project.clips['sq']; colour = first.color_parameters; "
+        "second = p.Clip(FOOTAGE, 'second'); second.color_parameters = colour",
+        "colour.gamma = 2.0; colour.offset = 0.5",
+        "shiboken2.isValid(first) and shiboken2.delete(first); "
+        "shiboken2.isValid(second) and shiboken2.delete(second)",
+        "not shiboken2.isValid(colour)"),
+    # The project that an export of Python's is handed wraps the clips of
+    # the core's, which other threads add to meanwhile.
+    "exports through a registered exporter while threads add clips": (
+        "project, layers = square_project(); name = 'Clips %d' % round; exporter = TrackExporter(name, '.txt'); "
+        "exporter.register(); entry = e.AbstractTrackingDataExporter.registered_exporters()[name]",
+        "entry.do_export(project, layers[0], os.path.join(FOLDER, 'clips.txt'), 0.0, p.View(0), {})",
+        "[project.add_clip(p.Clip(FOOTAGE, 'c%d' % n), 'c%d' % n) for n in range(3)]; exporter.unregister()"),
     "threads that all delete one object": (
         "owner = QtCore.QObject(); project, layers = square_project(owner)",
         "shiboken2.isValid(project) and shiboken2.delete(project); "

@@ -415,6 +415,23 @@ def test_an_assigned_colour_object_belongs_to_the_clip(footage):
     assert not shiboken2.isValid(kept)  # died with its clip
 
 
+def test_a_colour_object_taken_by_another_clip_reaches_both(project, footage, tmp_path):
+    first = project.clips["shot"]
+    second = project.add_clip(p.Clip(footage, "second"), "second")
+    shared = first.color_parameters
+    second.color_parameters = shared
+    shared.gamma = 2.2
+    own = p.ColorParameters()
+    first.color_parameters = own  # first lets go of the shared object
+    shared.gamma = 0.5
+    own.offset = 0.25
+    project.save_as(str(tmp_path / "shared.plinx"))
+    reopened = p.Project(str(tmp_path / "shared.plinx"))
+    clips = [reopened.clips["shot"], reopened.clips["second"]]
+    assert [(c.color_parameters.gamma, c.color_parameters.offset) for c in clips] \
+        == [pytest.approx((1.0, 0.25)), pytest.approx((0.5, 0.0))]
+
+
 def in_thread(body):
     """Runs body in a Python thread; what it raised is raised here."""
     failures = []
