@@ -6,7 +6,6 @@
 
 #include <QMetaMethod>
 
-#include <algorithm>
 #include <exception>
 
 ColorParameters::ColorParameters(Colorspace colorspace, ColorConversion conversion, float offset, float softclip,
@@ -93,12 +92,9 @@ void ColorParameters::set_gamma(float gamma)
 void ColorParameters::addFollower(Clip* clip)
 {
     const std::lock_guard<std::mutex> lock(m_followersMutex);
-    m_followers.erase(std::remove_if(m_followers.begin(), m_followers.end(),
-                                     [clip](const QPointer<QObject>& follower) {
-                                         return follower.isNull() || follower.data() == clip;
-                                     }),
-                      m_followers.end());
-    m_followers.append(clip);
+    m_followers.removeAll(QPointer<QObject>()); // clips gone since
+    if (!m_followers.contains(clip))
+        m_followers.append(clip);
 }
 
 void ColorParameters::removeFollower(Clip* clip)
