@@ -344,6 +344,10 @@ namespace {
 // module start-up: finding it runs Python, which lets the interpreter lock
 // go, so a lazy first use could meet another thread's first use halfway.
 PyObject* s_wrongArgumentsHandler = nullptr; // kept for the life of the process
+// The runtime's update of the modules its handler knows by name: it runs it
+// only when a signature is asked for, so without it the first wrong call of
+// a process would not find its own module and list no signatures.
+PyObject* s_learnModules = nullptr;
 
 void raiseWrongArgumentsByTypes(PyObject* args, const CallSite& site)
 {
@@ -375,16 +379,26 @@ void prepareWrongArguments(const char* anyQualifiedName)
     Shiboken::AutoDecRef loader(PyImport_ImportModule("shibokensupport.signature.loader"));
     PyObject* found = loader.isNull() ? nullptr : PyObject_GetAttrString(loader, "seterror_argument");
     PyErr_Clear();
+    Shiboken::AutoDecRef mapping(PyImport_ImportModule("shibokensupport.signature.mapping"));
+    PyObject* learn = mapping.isNull() ? nullptr : PyObject_GetAttrString(mapping, "update_mapping");
+    PyErr_Clear();
     // Another module's start-up on another thread may have got there meanwhile.
-    if (s_wrongArgumentsHandler)
+    if (s_wrongArgumentsHandler || !found) {
         Py_XDECREF(found);
-    else
+        Py_XDECREF(learn);
+    } else {
         s_wrongArgumentsHandler = found;
+        s_learnModules = learn;
+    }
 }
 
 void raiseWrongArguments(PyObject* args, const CallSite& site)
 {
     PyObject* handler = s_wrongArgumentsHandler;
+    if (s_learnModules) {
+        Py_XDECREF(PyObject_CallNoArgs(s_learnModules));
+        PyErr_Clear();
+    }
     PyObject* given = args ? (Py_INCREF(args), args) : PyTuple_New(0);
     PyObject* outcome =
         handler ? PyObject_CallFunction(handler, "(OsO)", given, site.qualifiedName.c_str(), Py_None) : nullptr;
