@@ -65,9 +65,16 @@ test: build
 test-cpp:
 	cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
 
+# pytest over tests/python in an environment: the tests in parallel, JOBS
+# worker processes, then those marked serial, alone (none: pytest's status 5).
+PYTEST := $(PYTHON) -m pytest -q -p no:cacheprovider
+define run-pytest
+	$(1) $(PYTEST) -n $(JOBS) --dist loadgroup -m "not serial" tests/python
+	$(1) $(PYTEST) -m serial tests/python || [ $$? -eq 5 ]
+endef
+
 test-python:
-	PYTHONPATH=$(BUILD_DIR)/python PLINX_BUILD_DIR=$(abspath $(BUILD_DIR)) \
-	  $(PYTHON) -m pytest -q -p no:cacheprovider tests/python
+	$(call run-pytest,PYTHONPATH=$(BUILD_DIR)/python PLINX_BUILD_DIR=$(abspath $(BUILD_DIR)))
 
 build-asan: deps
 	@cmake -S . -B $(ASAN_DIR) -DCMAKE_BUILD_TYPE=Debug -DPLINX_SANITIZE=ON \
@@ -76,8 +83,8 @@ build-asan: deps
 
 test-asan: build-asan
 	cd $(ASAN_DIR) && $(ASAN_CPP_ENV) ctest --output-on-failure -j $(JOBS)
-	$(ASAN_ENV) LD_PRELOAD="$(ASAN_RUNTIME)" PYTHONPATH=$(ASAN_DIR)/python PLINX_BUILD_DIR=$(abspath $(ASAN_DIR)) \
-	  $(PYTHON) -m pytest -q -p no:cacheprovider tests/python
+	$(call run-pytest,$(ASAN_ENV) LD_PRELOAD="$(ASAN_RUNTIME)" PYTHONPATH=$(ASAN_DIR)/python \
+	  PLINX_BUILD_DIR=$(abspath $(ASAN_DIR)))
 
 FUZZ_ARGS = --mode $(FUZZ_MODE) --host both --calls $(FUZZ_CALLS) --jobs $(FUZZ_JOBS) $(if $(FUZZ_SEED),--seed $(FUZZ_SEED)) \
   $(if $(FUZZ_TIME),--time-limit $(FUZZ_TIME)) $(FUZZ_OPTIONS)

@@ -1,6 +1,16 @@
-"""Shared set-up of the Python tests: they drive the built package plinx."""
+"""Shared set-up of the Python tests: they drive the built package plinx.
+
+make test runs them in parallel worker processes (pytest-xdist, --dist
+loadgroup), each worker a test at a time; then the tests marked `serial`,
+alone. Each process has its own home, settings, cache and temporary folders
+(below), so tests that write there never meet; everything else a test writes
+goes below tmp_path. Tests that read the results of one expensive
+module-scoped fixture share a `pytest.mark.xdist_group` so that the fixture
+runs once."""
+import atexit
 import os
 import re
+import shutil
 import subprocess
 import sys
 import tempfile
@@ -18,10 +28,19 @@ for path in (PACKAGE_DIR, PROBE_DIR):
     if path not in sys.path:
         sys.path.insert(0, path)
 os.environ.setdefault("QT_QPA_PLATFORM", "offscreen")
-# Tests never touch the user's own settings and caches.
+# Tests never touch the user's own settings, caches and documents (a
+# project's default output folder), nor another test process's; the
+# processes they start make their temporary files here too.
 _SCRATCH = tempfile.mkdtemp(prefix="plinx-tests-")
-os.environ["XDG_CONFIG_HOME"] = os.path.join(_SCRATCH, "config")
-os.environ["XDG_CACHE_HOME"] = os.path.join(_SCRATCH, "cache")
+atexit.register(shutil.rmtree, _SCRATCH, ignore_errors=True)
+for variable, folder in [("HOME", "home"), ("XDG_CONFIG_HOME", "config"), ("XDG_CACHE_HOME", "cache"),
+                         ("TMPDIR", "tmp")]:
+    os.environ[variable] = os.path.join(_SCRATCH, folder)
+    os.makedirs(os.environ[variable])
+
+
+def pytest_configure(config):
+    config.addinivalue_line("markers", "serial: runs alone, after the tests that run in parallel")
 
 
 def run_python(code, env=None, timeout=60):

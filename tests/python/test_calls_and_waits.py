@@ -172,7 +172,9 @@ def expected_run(operation, victim):
 
 
 @pytest.mark.parametrize("victim", DELETIONS)
-@pytest.mark.parametrize("operation", OPERATIONS)
+# The cases of an operation run in one process: its tests run on one worker.
+@pytest.mark.parametrize("operation", [
+    pytest.param(operation, marks=pytest.mark.xdist_group("long_operation_" + operation)) for operation in OPERATIONS])
 def test_a_long_operation_outlives_what_a_progress_slot_deletes(long_operation_cases, operation, victim):
     cases, ran = long_operation_cases(operation)
     result, operation_heard_its_end, project_alive = case_of(cases, ran, operation + " / " + victim)
@@ -552,6 +554,7 @@ IMAGE_IO_OUTCOMES = {
 }
 
 
+@pytest.mark.xdist_group("image_io_cases")
 @pytest.mark.parametrize("trap, misdeed", IMAGE_IO_OUTCOMES)
 def test_an_image_io_module_lives_through_the_call_that_ends_it(image_io_cases, trap, misdeed):
     cases, ran = image_io_cases
@@ -610,6 +613,7 @@ def exporter_cases():
     return run_cases("MISDEEDS = %r\n" % MISDEEDS + EXPORTERS)
 
 
+@pytest.mark.xdist_group("exporter_cases")
 @pytest.mark.parametrize("misdeed", MISDEEDS)
 @pytest.mark.parametrize("family", FAMILIES)
 def test_an_exporter_lives_through_the_export_that_ends_it(exporter_cases, family, misdeed):

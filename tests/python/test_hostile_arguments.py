@@ -121,6 +121,7 @@ def outcomes(tmp_path_factory):
     return json.loads(ran.stdout.splitlines()[-1])
 
 
+@pytest.mark.xdist_group("hostile_outcomes")
 @pytest.mark.parametrize("call", CALLS)
 def test_hostile_values_raise_their_own_errors(outcomes, call):
     assert dict(zip(VALUES, outcomes[call])) == dict(zip(VALUES, EXPECTED[call]))
