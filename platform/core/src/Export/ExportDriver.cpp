@@ -3,13 +3,13 @@
 #include "Rirediro/Layers/VUVI_Layer.h"
 #include "Rirediro/Project/VUVI_ProjectManager.h"
 
+#include <Bsc/FileWrite.h>
 #include <Product/Product.h>
 #include <Rirediro/ErrorHandling/VUVI_Error.h>
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace Rirediro {
 
@@ -45,12 +45,8 @@ ExportDriver::Outcome ExportDriver::writeFiles(const ExportFiles& files, const Q
             continue;
         }
         const QString target = QFileInfo(it.key()).isAbsolute() ? it.key() : folder.absoluteFilePath(it.key());
-        QSaveFile file(target);
-        if (!file.open(QIODevice::WriteOnly) || file.write(it.value()) != it.value().size() || !file.commit()) {
-            outcome.error = QCoreApplication::translate("ExportDriver", "Cannot write '%1': %2")
-                                .arg(target, file.errorString());
+        if (!Bsc::writeFile(target, it.value(), &outcome.error))
             return outcome;
-        }
         outcome.written.append(target);
     }
     return outcome;

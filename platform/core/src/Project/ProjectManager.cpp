@@ -15,6 +15,7 @@
 #include "Rirediro/Project/VUVI_SelectionManager.h"
 #include "Rirediro/Project/VUVI_ToolManager.h"
 
+#include <Bsc/FileWrite.h>
 #include <Bsc/Logger.h>
 #include <Prm/Views.h>
 #include <TQ/BaseClipInfo.h>
@@ -22,7 +23,6 @@
 #include <TQ/ClipInfo.h>
 
 #include <QCoreApplication>
-#include <QSaveFile>
 
 #include <boost/make_shared.hpp>
 
@@ -40,20 +40,6 @@ void record(const QString& call)
 QString flag(bool value)
 {
     return value ? QStringLiteral("true") : QStringLiteral("false");
-}
-
-// Writes until all is written or the device refuses, so that a refusal
-// (a full disk) leaves its reason in the device's error string.
-bool writeWhole(QIODevice& device, const QByteArray& bytes)
-{
-    qint64 written = 0;
-    while (written < bytes.size()) {
-        const qint64 wrote = device.write(bytes.constData() + written, bytes.size() - written);
-        if (wrote <= 0)
-            return false;
-        written += wrote;
-    }
-    return true;
 }
 
 std::vector<Prm::ParameterWithoutType*> parametersOf(const Prm::ParameterSet& set)
@@ -171,13 +157,11 @@ void VUVI_ProjectManager::saveProjectToFile(const QString& file, bool asCopy, bo
     record(QStringLiteral("VUVI_ProjectManager::saveProjectToFile '%1' %2 %3 %4")
                .arg(file, flag(asCopy), flag(autosave), flag(withMedia)));
     const QByteArray document = Rirediro::ProjectDocument::write(Rirediro::ProjectDocument::recordOf(*this));
-    // The new file is written beside the old one and takes its place only
-    // once it is complete.
-    QSaveFile out(file);
-    const bool saved = out.open(QIODevice::WriteOnly) && writeWhole(out, document) && out.commit();
-    if (!saved)
+    // The new file takes the old one's place only once it is complete.
+    Bsc::FileWrite out(file);
+    if (!out.write(document) || !out.commit())
         Rirediro::throwException<VUVI_BadFile>(
-            QCoreApplication::translate("ProjectFile", "Cannot save project file '%1': %2").arg(file, out.errorString()));
+            QCoreApplication::translate("ProjectFile", "Cannot save project file '%1': %2").arg(file, out.reason()));
     m_properties->setProjectFilePath(file);
     vSetProjectHasChanged(false);
 }
