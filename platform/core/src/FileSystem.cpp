@@ -29,6 +29,14 @@ void createFolder(const QString& folder, const QString& description)
     Rirediro::throwException<VUVI_BadFile>(__FILE__, __LINE__, message, message);
 }
 
+void failedWrite(const QString& file, const QString& fileError)
+{
+    if (!fileError.isEmpty())
+        Rirediro::throwException<VUVI_BadFile>(__FILE__, __LINE__, fileError, fileError);
+    const QString message = QCoreApplication::translate("FileSystem", "Cannot write '%1'").arg(file);
+    Rirediro::throwException<VUVI_OperationFailed>(__FILE__, __LINE__, message, message);
+}
+
 bool createProjectOutputFolder(const ProjectProperties& properties)
 {
     const QString folder = properties.absoluteOutputDir();

@@ -1,14 +1,27 @@
-// The kit's codecs: stills through OpenImageIO, movies through OpenCV's
-// FFmpeg backend.
+// The kit's codecs: stills through OpenImageIO (JPEG through the JPEG
+// library), encoded in memory for the one write path of the media library;
+// movies through OpenCV's FFmpeg backend.
 #include "Parts.h"
 
+#include <OpenImageIO/filesystem.h>
 #include <OpenImageIO/imageio.h>
 
 #include <opencv2/core.hpp>
 #include <opencv2/imgproc.hpp>
 #include <opencv2/videoio.hpp>
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryFile>
+
+#include <csetjmp>
+#include <cstdio>
 #include <cstring>
+#include <limits>
+
+#include <jpeglib.h>
+#include <jerror.h>
 
 namespace ImageKit {
 
@@ -89,25 +102,204 @@ bool convertPixels(const FrameLayout& from, const void* pixels, std::size_t rowB
                                typeOf(to.channelType), OIIO::AutoStride, OIIO::AutoStride, OIIO::AutoStride);
 }
 
+// The JPEG library ends the process on every error (exit(1) from its
+// default handler: a write error, an image over 65500 pixels, memory
+// running out), and OpenImageIO's JPEG writer keeps that handler. Stills in
+// JPEG are therefore encoded here, with a handler that jumps back out of
+// the library, into memory of ours.
+struct JpegErrors
+{
+    jpeg_error_mgr manager; // first: the library sees only this
+    std::jmp_buf back;
+};
+
+[[noreturn]] void leaveJpeg(j_common_ptr info)
+{
+    std::longjmp(reinterpret_cast<JpegErrors*>(info->err)->back, 1);
+}
+
+void silentJpeg(j_common_ptr) {}
+
+struct JpegBytes
+{
+    jpeg_destination_mgr manager; // first: the library sees only this
+    QByteArray* bytes;
+    JOCTET block[65536];
+
+    static JpegBytes& of(j_compress_ptr info) { return *reinterpret_cast<JpegBytes*>(info->dest); }
+    static void start(j_compress_ptr info)
+    {
+        JpegBytes& out = of(info);
+        out.manager.next_output_byte = out.block;
+        out.manager.free_in_buffer = sizeof out.block;
+    }
+    // Keeps `size` bytes of the block; a failure ends the encoding.
+    static void keep(j_compress_ptr info, std::size_t size)
+    {
+        JpegBytes& out = of(info);
+        bool kept = false;
+        try {
+            kept = std::size_t(out.bytes->size()) + size <= std::size_t(std::numeric_limits<int>::max());
+            if (kept)
+                out.bytes->append(reinterpret_cast<const char*>(out.block), int(size));
+        } catch (const std::bad_alloc&) {
+            kept = false;
+        }
+        if (!kept) {
+            info->err->msg_code = JERR_OUT_OF_MEMORY;
+            info->err->error_exit(reinterpret_cast<j_common_ptr>(info));
+        }
+    }
+    static boolean full(j_compress_ptr info)
+    {
+        keep(info, sizeof of(info).block);
+        start(info);
+        return TRUE;
+    }
+    static void end(j_compress_ptr info) { keep(info, sizeof of(info).block - of(info).manager.free_in_buffer); }
+};
+
+// 8-bit grey (from one or two channels) or RGB (from three or four), as
+// OpenImageIO converts channel types.
+bool encodeJpeg(const FrameImage& image, QByteArray& bytes)
+{
+    const FrameLayout from{image.width, image.height, image.channels, image.channelType};
+    const FrameLayout to{image.width, image.height, image.channels >= 3 ? 3 : 1, FrameImage::UInt8};
+    std::vector<JSAMPLE> pixels(to.bytes());
+    const std::size_t pixelBytes = std::size_t(from.channels) * image.bytesPerChannel();
+    if (pixels.empty() || !convertPixels(from, image.pixels.data(), pixelBytes * std::size_t(from.width), pixelBytes, to,
+                                         pixels.data()))
+        return false;
+    const std::size_t row = std::size_t(to.width) * std::size_t(to.channels);
+
+    QByteArray encoded;
+    jpeg_compress_struct info = {};
+    JpegErrors errors = {};
+    JpegBytes out = {};
+    info.err = jpeg_std_error(&errors.manager);
+    errors.manager.error_exit = leaveJpeg;
+    errors.manager.output_message = silentJpeg;
+    out.bytes = &encoded;
+    out.manager.init_destination = JpegBytes::start;
+    out.manager.empty_output_buffer = JpegBytes::full;
+    out.manager.term_destination = JpegBytes::end;
+    if (setjmp(errors.back)) {
+        jpeg_destroy_compress(&info);
+        return false;
+    }
+    jpeg_create_compress(&info);
+    info.dest = &out.manager;
+    info.image_width = JDIMENSION(to.width);
+    info.image_height = JDIMENSION(to.height);
+    info.input_components = to.channels;
+    info.in_color_space = to.channels == 3 ? JCS_RGB : JCS_GRAYSCALE;
+    jpeg_set_defaults(&info);
+    jpeg_set_quality(&info, 98, TRUE); // OpenImageIO's default quality
+    jpeg_start_compress(&info, TRUE);
+    while (info.next_scanline < info.image_height) {
+        JSAMPROW line = pixels.data() + std::size_t(info.next_scanline) * row;
+        jpeg_write_scanlines(&info, &line, 1);
+    }
+    jpeg_finish_compress(&info);
+    jpeg_destroy_compress(&info);
+    bytes = encoded;
+    return true;
+}
+
+// OpenImageIO's DPX writer asserts (ending the process) on two channels:
+// grey and alpha are written as RGBA.
+FrameImage greyAlphaAsRgba(const FrameImage& image)
+{
+    FrameImage rgba;
+    rgba.width = image.width;
+    rgba.height = image.height;
+    rgba.channels = 4;
+    rgba.channelType = image.channelType;
+    const std::size_t channel = image.bytesPerChannel();
+    const std::size_t pixels = std::size_t(image.width) * std::size_t(image.height);
+    rgba.pixels.resize(pixels * 4 * channel);
+    for (std::size_t p = 0; p < pixels; ++p) {
+        const unsigned char* grey = image.pixels.data() + p * 2 * channel;
+        unsigned char* to = rgba.pixels.data() + p * 4 * channel;
+        for (int c = 0; c < 3; ++c)
+            std::memcpy(to + std::size_t(c) * channel, grey, channel);
+        std::memcpy(to + 3 * channel, grey + channel, channel);
+    }
+    return rgba;
+}
+
+// The whole image through an OpenImageIO writer opened on `name`.
+bool writeWhole(OIIO::ImageOutput& output, const std::string& name, const FrameImage& image)
+{
+    const OIIO::TypeDesc type = typeOf(image.channelType);
+    const bool written = output.open(name, OIIO::ImageSpec(image.width, image.height, image.channels, type))
+                         && output.write_image(type, image.pixels.data()) && output.close();
+    output.geterror();
+    return written;
+}
+
+// A still of a format OpenImageIO writes only to a named file: written to a
+// temporary file of ours, then read.
+bool encodeThroughFile(OIIO::ImageOutput& output, const QString& suffix, const FrameImage& image, QByteArray& bytes)
+{
+    QTemporaryFile file(QDir(QDir::tempPath()).filePath(QStringLiteral("plinx-XXXXXX.") + suffix));
+    if (!file.open())
+        return false;
+    const std::string name = localPath(file.fileName());
+    if (!writeWhole(output, name, image))
+        return false;
+    QFile written(file.fileName());
+    if (!written.open(QIODevice::ReadOnly))
+        return false;
+    bytes = written.readAll();
+    return written.error() == QFileDevice::NoError;
+}
+
+// OpenCV reports failures of its own as cv::Exception, and memory that
+// runs out as std::bad_alloc.
 class MovieFile : public MovieEncoder
 {
 public:
     bool open(const QString& path, int width, int height, double frameRate)
     {
+        m_path = localPath(path);
         const int codec = cv::VideoWriter::fourcc('m', 'p', '4', 'v');
-        return m_video.open(localPath(path), cv::CAP_FFMPEG, codec, frameRate, cv::Size(width, height));
+        try {
+            return m_video.open(m_path, cv::CAP_FFMPEG, codec, frameRate, cv::Size(width, height));
+        } catch (const std::exception&) {
+            return false;
+        }
     }
 
-    void write(const FrameImage& frame) override
+    bool write(const FrameImage& frame) override
     {
-        const cv::Mat rgb(frame.height, frame.width, CV_8UC3, const_cast<unsigned char*>(frame.pixels.data()));
-        cv::Mat bgr;
-        cv::cvtColor(rgb, bgr, cv::COLOR_RGB2BGR);
-        m_video.write(bgr);
+        try {
+            const cv::Mat rgb(frame.height, frame.width, CV_8UC3, const_cast<unsigned char*>(frame.pixels.data()));
+            cv::Mat bgr;
+            cv::cvtColor(rgb, bgr, cv::COLOR_RGB2BGR);
+            m_video.write(bgr);
+        } catch (const std::exception&) {
+            return false;
+        }
+        ++m_frames;
+        return true;
+    }
+
+    bool finish() override
+    {
+        try {
+            m_video.release();
+            cv::VideoCapture check(m_path, cv::CAP_FFMPEG);
+            return check.isOpened() && int(check.get(cv::CAP_PROP_FRAME_COUNT)) == m_frames;
+        } catch (const std::exception&) {
+            return false;
+        }
     }
 
 private:
+    std::string m_path;
     cv::VideoWriter m_video;
+    int m_frames = 0;
 };
 
 class FileCodecs : public Codecs
@@ -137,20 +329,33 @@ public:
         return isMovie(path) ? readMovieInto(path, frame, place) : readStillInto(path, frame, place);
     }
 
-    bool write(const QString& path, const FrameImage& image) override
+    bool encode(const QString& path, const FrameImage& image, QByteArray& bytes) override
     {
-        std::unique_ptr<OIIO::ImageOutput> output = OIIO::ImageOutput::create(localPath(path));
-        if (!output) {
+        try {
+            // Before the writer, which may still write into them as it goes.
+            std::vector<unsigned char> buffer;
+            OIIO::Filesystem::IOVecOutput memory(buffer);
+            std::unique_ptr<OIIO::ImageOutput> output = OIIO::ImageOutput::create(localPath(path));
             OIIO::geterror();
-            return false;
+            if (!output)
+                return false;
+            const std::string format = output->format_name();
+            if (format == "jpeg")
+                return encodeJpeg(image, bytes);
+            FrameImage rgba;
+            if (format == "dpx" && image.channels == 2)
+                rgba = greyAlphaAsRgba(image);
+            const FrameImage& written = rgba.isNull() ? image : rgba;
+            if (!output->supports("ioproxy"))
+                return encodeThroughFile(*output, QFileInfo(path).suffix(), written, bytes);
+            if (!output->set_ioproxy(&memory) || !writeWhole(*output, localPath(path), written)
+                || buffer.size() > std::size_t(std::numeric_limits<int>::max()))
+                return false;
+            bytes = QByteArray(reinterpret_cast<const char*>(buffer.data()), int(buffer.size()));
+            return true;
+        } catch (const std::exception&) {
+            return false; // memory ran out
         }
-        const OIIO::TypeDesc type = typeOf(image.channelType);
-        const OIIO::ImageSpec header(image.width, image.height, image.channels, type);
-        const bool written = output->open(localPath(path), header)
-                             && output->write_image(type, image.pixels.data()) && output->close();
-        if (!written)
-            output->geterror();
-        return written;
     }
 
     bool convert(const FrameLayout& from, const void* pixels, std::size_t rowBytes, std::size_t pixelBytes,

@@ -12,6 +12,8 @@
 #include "TQI/ImageIO_Router.h"
 #include "TQI/ImageSequenceIdentifier.h"
 
+#include <Bsc/FileWrite.h>
+
 #include <QFileInfo>
 
 #include <algorithm>
@@ -194,13 +196,17 @@ bool readFrame(const QString& path, int frame, FrameImage& image, bool eightBitR
     return true;
 }
 
-bool writeImage(const QString& path, const FrameImage& image)
+bool writeImage(const QString& path, const FrameImage& image, QString* fileError)
 {
-    if (image.isNull())
+    const FrameLayout layout{image.width, image.height, image.channels, image.channelType};
+    if (layout.bytes() == 0 || image.pixels.size() < layout.bytes())
         return false;
     if (ImageIOModule* module = imageSuite(true)->moduleForWriting(path))
         return module::write(*module, path, image);
-    return codecs().write(path, image);
+    QByteArray bytes;
+    if (!codecs().encode(path, image, bytes))
+        return false;
+    return Bsc::writeFile(path, bytes, fileError);
 }
 
 } // namespace Dururev

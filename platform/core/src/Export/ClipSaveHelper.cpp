@@ -5,6 +5,7 @@
 
 #include "Rirediro/Clips/VUVI_BaseClip.h"
 #include "Rirediro/Clips/VUVI_Clip.h"
+#include "Rirediro/FileSystem/FileSystem.h"
 #include "Rirediro/Layers/VUVI_Layer.h"
 #include "Rirediro/Project/ProjectProperties.h"
 #include "Rirediro/Project/VUVI_FrameManager.h"
@@ -253,26 +254,30 @@ void ClipSaveHelper::doSaveClip(VUVI_ProjectManager& project, ExportClipParams& 
     unsigned int done = 0;
     for (const QVector<Prm::View>& stream : streams) {
         const Prm::View& view = stream.front(); // names the stream's files
+        const QString movieFile =
+            params.fileNameForFrame(Prm::Context(Prm::Time::fromDouble(params.firstFileNumber()), view, 3));
         Dururev::MovieWriter writer;
+        QString fileError;
         for (unsigned int f = first; f <= last; f += params.step()) {
             const unsigned int number = params.firstFileNumber() + (f - first);
             const Dururev::FrameImage image = streamFrame(params, *clip, stream, f, movie);
             const QString file = params.fileNameForFrame(Prm::Context(Prm::Time::fromDouble(number), view, 3));
             if (movie) {
-                const QString movieFile = params.fileNameForFrame(
-                    Prm::Context(Prm::Time::fromDouble(params.firstFileNumber()), view, 3));
                 if (!writer.isOpen()
-                    && !writer.open(movieFile, image.width, image.height, clip->baseClip().baseInfo().frameRate()))
-                    fail(translate("Cannot write '%1'").arg(movieFile));
+                    && !writer.open(movieFile, image.width, image.height, clip->baseClip().baseInfo().frameRate(),
+                                    &fileError))
+                    FileSystem::failedWrite(movieFile, fileError);
                 if (!writer.write(image))
                     fail(translate("Cannot write frame %1 to '%2'").arg(f).arg(movieFile));
-            } else if (!Dururev::writeImage(file, image)) {
-                fail(translate("Cannot write '%1'").arg(file));
+            } else if (!Dururev::writeImage(file, image, &fileError)) {
+                FileSystem::failedWrite(file, fileError);
             }
             progress.status(++done * 100 / total);
             if (last - f < params.step())
                 break; // the next step would pass the last frame (or wrap around)
         }
+        if (movie && !writer.close(&fileError))
+            FileSystem::failedWrite(movieFile, fileError);
     }
 }
 

@@ -8,6 +8,7 @@
 #include "Rirediro/Clips/IClip.h"
 #include "Rirediro/Clips/VUVI_BaseClip.h"
 #include "Rirediro/Clips/VUVI_Clip.h"
+#include "Rirediro/FileSystem/FileSystem.h"
 #include "Rirediro/Layers/VUVI_Layer.h"
 #include "Rirediro/Project/ProjectProperties.h"
 #include "Rirediro/Project/VUVI_ProjectManager.h"
@@ -192,8 +193,9 @@ void VUVI_FrameManager::writeOutputFrame(TQ::ClipID id, const Prm::Context& cont
     if (file.isEmpty())
         fail(QCoreApplication::translate("VUVI_FrameManager", "No output clip %1 to render into").arg(id));
     QDir().mkpath(QFileInfo(file).absolutePath());
-    if (!Dururev::writeImage(file, image))
-        fail(QCoreApplication::translate("VUVI_FrameManager", "Cannot write '%1'").arg(file));
+    QString fileError;
+    if (!Dururev::writeImage(file, image, &fileError))
+        Rirediro::FileSystem::failedWrite(file, fileError);
     const Prm::Context clipContext = getClipContext(findClip(id), context);
     m_frameImages->forget({id, clipContext.view.id(), Prm::Frame::fromTime(clipContext.time).value()});
 }

@@ -84,8 +84,10 @@ bool readFrameInto(const QString& path, int frame, const std::function<void*(Fra
 bool readFrame(const QString& path, int frame, FrameImage& image, bool eightBitRgb = false);
 // Writes a still image: through the registered image writer module that
 // takes the file's extension (its failure is thrown), else in the format
-// the extension names; false when the format is unknown or the file cannot
-// be written.
-bool writeImage(const QString& path, const FrameImage& image);
+// the extension names, whole or not at all (Bsc/FileWrite.h). False when
+// the image cannot be written in that format (an unknown format, a layout
+// it refuses, pixels short of the layout); false with `fileError` set
+// ("Cannot write '<path>': <reason>") when the file could not be written.
+bool writeImage(const QString& path, const FrameImage& image, QString* fileError = nullptr);
 
 } // namespace Dururev

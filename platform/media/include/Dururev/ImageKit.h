@@ -11,6 +11,7 @@
 
 #include <Gandalf/Matrix.h>
 
+#include <QByteArray>
 #include <QString>
 
 #include <cstddef>
@@ -34,13 +35,18 @@ struct FileHeader
     int frames = 1;
 };
 
-// Encodes frames into a movie, in order; the file is finished on destruction.
+// Encodes frames into a movie, in order.
 class MovieEncoder
 {
 public:
     virtual ~MovieEncoder() = default;
-    // The frame is 8-bit RGB of the movie's size.
-    virtual void write(const Dururev::FrameImage& frame) = 0;
+    // The frame is 8-bit RGB of the movie's size; false when the encoder
+    // refuses it.
+    virtual bool write(const Dururev::FrameImage& frame) = 0;
+    // Ends the movie; true when the file reads back with every frame
+    // written. The encoder's own writes report no failure: a disk that
+    // filled shows only here.
+    virtual bool finish() = 0;
 };
 
 // Still images through OpenImageIO, movies through OpenCV's FFmpeg backend
@@ -59,14 +65,18 @@ public:
     // as 8-bit RGB) decoded straight into the buffer `place` gives for the
     // layout it leaves, as Dururev::readFrameInto describes.
     virtual bool readInto(const QString& path, int frame, const Place& place) = 0;
-    // A still in the format the extension names.
-    virtual bool write(const QString& path, const Dururev::FrameImage& image) = 0;
+    // A still in the format the extension of `path` names, encoded in
+    // memory (the file is not touched); false when no format has that
+    // extension or the format cannot take the image. No codec's failure
+    // ends the process: the JPEG library's, which calls exit(), is handled.
+    virtual bool encode(const QString& path, const Dururev::FrameImage& image, QByteArray& bytes) = 0;
     // Copies pixels of the layout `from` (rows `rowBytes`, pixels
     // `pixelBytes` apart) into the packed layout `to` of the same size and
     // at most as many channels, converting channel types as OpenImageIO does.
     virtual bool convert(const Dururev::FrameLayout& from, const void* pixels, std::size_t rowBytes,
                          std::size_t pixelBytes, const Dururev::FrameLayout& to, void* buffer) = 0;
-    // Null when the movie cannot be made.
+    // Null when the movie cannot be made. The encoder writes the file at
+    // `path` itself.
     virtual std::unique_ptr<MovieEncoder> openMovie(const QString& path, int width, int height,
                                                     double frameRate) = 0;
 };

@@ -16,6 +16,12 @@ bool createFileCacheFolder(bool clear);
 // throws VUVI_BadFile naming it.
 void createFolder(const QString& folder, const QString& description);
 
+// What a write that failed throws: VUVI_BadFile with `fileError` (the file
+// system's refusal, as Bsc::FileWrite words it) when there is one, else
+// VUVI_OperationFailed "Cannot write '<file>'" (nothing can write such a
+// file: an unknown format, a layout the format refuses).
+[[noreturn]] void failedWrite(const QString& file, const QString& fileError);
+
 // Makes the project's output folder (ProjectProperties::absoluteOutputDir)
 // when it is missing; false when it cannot be made.
 bool createProjectOutputFolder(const ProjectProperties& properties);
