@@ -1,5 +1,6 @@
 #include "PyArrayObject.h"
 
+#include <atomic>
 #include <cstring>
 
 namespace PyArrayLayout {
@@ -37,15 +38,21 @@ bool liveArrayAgrees(PyObject* object)
     return weakAgrees && exportAgrees && array->ob_exports == 0;
 }
 
-bool checkLayout()
+Layout checkLayout()
 {
     PyTypeObject* type = arrayType();
-    if (!type || type->tp_basicsize != Py_ssize_t(sizeof(arrayobject)))
-        return false;
+    if (!type)
+        return Layout::Unchecked;
+    if (type->tp_basicsize != Py_ssize_t(sizeof(arrayobject)))
+        return Layout::Differs;
     PyObject* array = PyObject_CallFunction(reinterpret_cast<PyObject*>(type), "C(iii)", int('i'), 7, 8, 9);
-    const bool agrees = array && liveArrayAgrees(array);
-    Py_XDECREF(array);
-    return agrees;
+    if (!array)
+        return Layout::Unchecked;
+    const bool agrees = liveArrayAgrees(array);
+    Py_DECREF(array);
+    if (PyErr_Occurred()) // the check itself failed (a RecursionError, a MemoryError)
+        return Layout::Unchecked;
+    return agrees ? Layout::Matches : Layout::Differs;
 }
 
 } // namespace
@@ -74,16 +81,16 @@ PyTypeObject* arrayType()
     return reinterpret_cast<PyTypeObject*>(type);
 }
 
-bool arrayLayoutMatches()
+Layout arrayLayout()
 {
-    static int verdict = -1;
-    if (verdict < 0) {
-        const bool agrees = checkLayout();
-        if (PyErr_Occurred())
-            PyErr_Clear();
-        verdict = agrees ? 1 : 0;
-    }
-    return verdict == 1;
+    // A verdict is kept; a check that could not run is made again.
+    static std::atomic<int> verdict{-1};
+    if (verdict >= 0)
+        return Layout(verdict.load());
+    const Layout found = checkLayout();
+    if (found != Layout::Unchecked)
+        verdict = int(found);
+    return found;
 }
 
 } // namespace PyArrayLayout

@@ -4,7 +4,7 @@
 // descriptions. The array module keeps both private; the image bridge points
 // arrays at image memory and wraps their element writer, so it mirrors them
 // here, for exactly one interpreter version, and checks the mirror against a
-// live array before it relies on it (arrayLayoutMatches).
+// live array before it relies on it (arrayLayout).
 
 #include <sbkpython.h>
 
@@ -44,8 +44,11 @@ namespace PyArrayLayout {
 // the Python error set. The interpreter lock must be held.
 PyTypeObject* arrayType();
 
-// True when a live array of this interpreter agrees with the mirror above.
-// Checked once; the interpreter lock must be held.
-bool arrayLayoutMatches();
+enum class Layout { Matches, Differs, Unchecked };
+// Whether a live array of this interpreter agrees with the mirror above:
+// checked until the check comes to a verdict, which is kept. Unchecked,
+// with the Python error set, when the check could not run (a RecursionError
+// or a MemoryError on the way). The interpreter lock must be held.
+Layout arrayLayout();
 
 } // namespace PyArrayLayout

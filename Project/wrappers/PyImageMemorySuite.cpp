@@ -169,38 +169,34 @@ struct ElementWriters
 };
 
 ElementWriters writers;
-bool bridgeChecked = false;
 bool bridgeReady = false;
 
-// Checks this interpreter's arrays once and prepares the element writers.
+// Checks this interpreter's arrays and prepares the element writers, until
+// that succeeds. False when the arrays differ from the mirror; false with
+// the Python error set when the check could not run, to be made again.
 bool ensureBridge()
 {
-    if (bridgeChecked)
-        return bridgeReady;
-    if (!PyArrayLayout::arrayLayoutMatches()) {
-        bridgeChecked = true;
+    if (bridgeReady)
+        return true;
+    if (PyArrayLayout::arrayLayout() != PyArrayLayout::Layout::Matches)
         return false;
-    }
     ElementWriters prepared;
     PyObject* type = reinterpret_cast<PyObject*>(PyArrayLayout::arrayType());
     for (int i = 0; i < wrappedTypeCount; ++i) {
         PyObject* sample = PyObject_CallFunction(type, "C", int(wrappedTypeCodes[i]));
-        if (!sample) {
-            PyErr_Clear();
-            bridgeChecked = true;
+        if (!sample)
             return false;
-        }
         prepared.original[i] = reinterpret_cast<arrayobject*>(sample)->ob_descr;
         Py_DECREF(sample);
         prepared.wrapped[i] = *prepared.original[i];
         prepared.wrapped[i].setitem = pixelArraySetItem;
     }
-    if (!bridgeChecked) { // the samples ran Python code: another thread may have finished first
+    if (!bridgeReady) { // the samples ran Python code: another thread may have finished first
         writers = prepared;
         Binding::watchInterpreterEnd();
-        bridgeReady = bridgeChecked = true;
+        bridgeReady = true;
     }
-    return bridgeReady;
+    return true;
 }
 
 // ---------------------------------------------------------------------------
@@ -616,16 +612,28 @@ char arrayTypeCode(Gan_Type type)
 
 void requireArrayBridge()
 {
-    if (!ensureBridge())
+    if (ensureBridge())
+        return;
+    if (!PyErr_Occurred())
         Rirediro::throwException<VUVI_OperationFailed>(
             __FILE__, __LINE__, tr("The array module of this Python is not laid out as the image bridge expects"), {});
+    // The check could not run this time; the next call makes it again.
+    if (PyErr_ExceptionMatches(PyExc_MemoryError)) {
+        PyErr_Clear();
+        Rirediro::throwException<VUVI_BadAlloc>(__FILE__, __LINE__, tr("No memory to check the array module"), {});
+    }
+    throwPythonError(tr("Cannot check the array module of this Python"));
 }
 
 void linkImage(Gan_Image* image, const ImageLocation& location)
 {
     PythonLock python;
-    if (!python.held() || !image->pix_data_ptr || !ensureBridge())
+    if (!python.held() || !image->pix_data_ptr)
         return;
+    if (!ensureBridge()) {
+        PyErr_Clear(); // whoever asks for the pixels meets the failure
+        return;
+    }
     PixelArrayLink* link = existingLink(image);
     if (!link)
         link = installLink(image);

@@ -9,6 +9,7 @@
 
 #include <dlfcn.h>
 
+#include <atomic>
 #include <stdexcept>
 
 namespace Dururev {
@@ -48,11 +49,20 @@ Kit open()
     return kit;
 }
 
+// The kit once it opened; a failure (a memory limit, say) is not kept: the
+// next call tries again. Threads that meet an unopened kit each open it
+// (the loader counts the openings and gives them all the one entry), so no
+// lock of ours is held while the loader runs.
 const ImageKit::Entry& entry()
 {
-    static const Kit kit = open();
-    if (kit.entry)
+    static std::atomic<const ImageKit::Entry*> opened{nullptr};
+    if (const ImageKit::Entry* kit = opened.load(std::memory_order_acquire))
+        return *kit;
+    const Kit kit = open();
+    if (kit.entry) {
+        opened.store(kit.entry, std::memory_order_release);
         return *kit.entry;
+    }
     if (const ThrowFunction report = throwFunction())
         report(__FILE__, __LINE__, kit.failure, kit.failure);
     throw std::runtime_error(kit.failure.toStdString());

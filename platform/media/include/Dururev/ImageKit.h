@@ -159,11 +159,11 @@ constexpr const char* EntryPoint = "platformImageKitEntry";
 
 namespace Dururev {
 
-// The kit's parts, the library opened on first use (once per process, from
-// any thread), found beside the media library whatever the working folder.
-// When it cannot be opened, every call throws the reason: through the
+// The kit's parts, the library opened on first use (from any thread) and
+// kept open, found beside the media library whatever the working folder.
+// When it cannot be opened, the call throws the reason: through the
 // registered throw function (Dururev.h) when there is one, else as
-// std::runtime_error.
+// std::runtime_error; the next call tries again.
 ImageKit::Codecs& codecs();
 ImageKit::Kernels& kernels();
 
