@@ -104,13 +104,38 @@ struct ValueText<T, std::enable_if_t<std::is_enum<T>::value>>
     }
 };
 
-// Strings are percent-escaped, so that a text with spaces or punctuation
-// stays one token of its line and reads back whole.
+// The escaped text of a line, without the ASCII white space that line ends
+// and hand edits add. Other spaces are the text's own: files written before
+// they were escaped keep them.
+inline QString escapedToken(const QString& text)
+{
+    int first = 0;
+    int end = text.size();
+    const auto isAsciiSpace = [](QChar c) { return c.unicode() < 0x80 && c.isSpace(); };
+    while (first < end && isAsciiSpace(text.at(first)))
+        ++first;
+    while (end > first && isAsciiSpace(text.at(end - 1)))
+        --end;
+    return text.mid(first, end - first);
+}
+
+// Strings and paths are percent-escaped, so that a text with spaces or
+// punctuation stays one token of its line and reads back exactly.
 template <>
 struct ValueText<QString>
 {
     static QString write(const QString& value) { return Bsc::percentEscape(value); }
-    static void read(const QString& text, QString& value) { value = Bsc::percentUnescape(text.trimmed()); }
+    static void read(const QString& text, QString& value) { value = Bsc::percentUnescape(escapedToken(text)); }
+};
+
+template <>
+struct ValueText<Bsc::FSPercentEscapedString>
+{
+    static QString write(const Bsc::FSPercentEscapedString& value) { return value.escaped(); }
+    static void read(const QString& text, Bsc::FSPercentEscapedString& value)
+    {
+        value = Bsc::FSPercentEscapedString::fromEscaped(escapedToken(text));
+    }
 };
 
 // ---- variants ----

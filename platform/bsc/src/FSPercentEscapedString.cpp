@@ -44,17 +44,27 @@ Q_CONSTRUCTOR_FUNCTION(registerConversions)
 QString percentEscape(const QString& text)
 {
     static const char digits[] = "0123456789ABCDEF";
-    const QByteArray utf8 = text.toUtf8();
     QByteArray out;
-    out.reserve(utf8.size());
-    for (const char c : utf8) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (needsEscape(byte)) {
+    out.reserve(text.size());
+    for (int i = 0; i < text.size();) {
+        // One character: a surrogate pair counts as one.
+        const int length = text.at(i).isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate() ? 2 : 1;
+        const uint character = length == 2 ? QChar::surrogateToUcs4(text.at(i), text.at(i + 1)) : text.at(i).unicode();
+        const QByteArray utf8 = text.mid(i, length).toUtf8();
+        i += length;
+        // Spaces beyond ASCII (U+00A0, U+2028, U+3000...) would end a token
+        // or be trimmed as readily as ASCII ones.
+        const bool escaped = character < 0x80 ? needsEscape(static_cast<unsigned char>(character))
+                                              : QChar::isSpace(character);
+        if (!escaped) {
+            out.append(utf8);
+            continue;
+        }
+        for (const char c : utf8) {
+            const auto byte = static_cast<unsigned char>(c);
             out.append('%');
             out.append(digits[byte >> 4]);
             out.append(digits[byte & 0xF]);
-        } else {
-            out.append(c);
         }
     }
     return QString::fromUtf8(out);
@@ -73,7 +83,7 @@ QString percentUnescape(const QString& escaped)
             out.append(utf8[i]);
         }
     }
-    return QString::fromUtf8(out);
+    return QString::fromUtf8(out.constData(), out.size()); // a NUL escaped is a character of the text
 }
 
 FSPercentEscapedString FSPercentEscapedString::fromEscaped(const QString& escaped, std::int32_t safety)

@@ -172,7 +172,14 @@ INSTANTIATE_TEST_SUITE_P(Texts, PercentEscaping,
                                            EscapeCase{"f(x)=[1,2]", "f%28x%29%3D%5B1%2C2%5D"},
                                            EscapeCase{"tab\tline\n", "tab%09line%0A"},
                                            EscapeCase{QString::fromUtf8("caf\xc3\xa9 \xe2\x82\xac"),
-                                                      QString::fromUtf8("caf\xc3\xa9%20\xe2\x82\xac")}));
+                                                      QString::fromUtf8("caf\xc3\xa9%20\xe2\x82\xac")},
+                                           // Spaces beyond ASCII, and a character beyond 16 bits kept
+                                           EscapeCase{QString::fromUtf8("a\xc2\xa0"), "a%C2%A0"},
+                                           EscapeCase{QString::fromUtf8("\xe3\x80\x80x\xe2\x80\xa8"),
+                                                      "%E3%80%80x%E2%80%A8"},
+                                           EscapeCase{QString::fromUtf8("\xc2\x85\xe2\x80\xa9"), "%C2%85%E2%80%A9"},
+                                           EscapeCase{QString::fromUtf8("\xf0\x9f\x8e\xac"),
+                                                      QString::fromUtf8("\xf0\x9f\x8e\xac")}));
 
 TEST(PercentEscaping, KeepsBrokenEscapesLiterally)
 {

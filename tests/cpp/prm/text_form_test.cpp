@@ -197,6 +197,51 @@ TEST(TextForm, AnEnumerationValueThatNamesNoEnumeratorIsNotRead)
     EXPECT_EQ(mode.value(View(0)), TQ_CLIP_MODE_MANUAL);
 }
 
+// Every text reads back as it was: spaces of every kind, at either end too,
+// line breaks, NUL and characters beyond 16 bits.
+TEST(TextForm, TextsAndPathsReadBackExactly)
+{
+    const QString texts[] = {
+        QStringLiteral("  two leading"), QStringLiteral("two trailing  "), QString::fromUtf8("nbsp\xc2\xa0"),
+        QString::fromUtf8("\xe3\x80\x80ideographic\xe3\x80\x80"), QString::fromUtf8("line\xe2\x80\xa8separator"),
+        QString::fromUtf8("\xc2\x85next line\xe2\x80\xa9"), QStringLiteral("line\nbreak\r\n"),
+        QStringLiteral("nul") + QChar(0) + QStringLiteral("inside"), QString::fromUtf8("clap \xf0\x9f\x8e\xac"),
+        QStringLiteral("%41 = (a, b) [c]"),
+    };
+    for (const QString& value : texts) {
+        Prm::Parameter<QString> text;
+        text.setValue(value, View(0));
+        text.vSetValue(value, at(3));
+        const QStringList lines = streamOut(text);
+        EXPECT_EQ(lines.size(), 5) << lines.join('|').toStdString(); // each value one line
+        Prm::Parameter<QString> copy;
+        EXPECT_EQ(streamIn(copy, lines), lines.size());
+        EXPECT_EQ(copy.value(View(0)), value);
+        EXPECT_EQ(copy.value(at(3)), value);
+
+        Prm::Parameter<Bsc::FSPercentEscapedString> path;
+        path.setKeyframed(false);
+        path.setValue(Bsc::FSPercentEscapedString(value, 0), View(0));
+        Prm::Parameter<Bsc::FSPercentEscapedString> pathCopy;
+        pathCopy.setKeyframed(false);
+        EXPECT_EQ(streamIn(pathCopy, streamOut(path)), 1);
+        EXPECT_EQ(pathCopy.value(View(0)).text(), value);
+    }
+}
+
+// Files written before spaces beyond ASCII were escaped hold them as they
+// are: only the ASCII white space around a value is not its own.
+TEST(TextForm, OldFilesKeepTheirUnescapedSpaces)
+{
+    Prm::Parameter<QString> text;
+    EXPECT_TRUE(text.streamInValue(QString::fromUtf8("value=folder\xc2\xa0 \r"), Prm::StreamVersion::current, {}));
+    EXPECT_EQ(text.value(View(0)), QString::fromUtf8("folder\xc2\xa0"));
+    Prm::Parameter<Bsc::FSPercentEscapedString> path;
+    path.setKeyframed(false);
+    EXPECT_TRUE(path.streamInValue(QString::fromUtf8("value=take\xe3\x80\x80one%20"), Prm::StreamVersion::current, {}));
+    EXPECT_EQ(path.value(View(0)).text(), QString::fromUtf8("take\xe3\x80\x80one "));
+}
+
 TEST(TextForm, OldFilesKeepReading)
 {
     UIntParameter parameter;

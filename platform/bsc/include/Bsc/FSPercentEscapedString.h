@@ -10,9 +10,10 @@ class QTextStream;
 namespace Bsc {
 
 // The text form of a string that must stay one token in a line-based file:
-// '%', white space, control characters and the punctuation of such files
-// (",", "(", ")", "=", "[", "]") become %XX escapes of their UTF-8 bytes.
-// Every other character, non-ASCII included, is kept as it is.
+// '%', white space (every Unicode space, line and paragraph separator
+// included), control characters and the punctuation of such files (",",
+// "(", ")", "=", "[", "]") become %XX escapes of their UTF-8 bytes. Every
+// other character, non-ASCII included, is kept as it is.
 QString percentEscape(const QString& text);
 // The inverse of percentEscape. A '%' that does not start a valid escape is
 // kept literally, so hand-edited files never lose characters.
