@@ -3,6 +3,7 @@ exporters; baked shape data. On footage the tests write."""
 import copy
 import gc
 import itertools
+import json
 import os
 import re
 
@@ -369,6 +370,33 @@ def test_builtin_exporters_write_at_exactly_the_path_given(project, layers, tmp_
             assert files == {args[2]: written.read()}
         assert line in files[args[2]].decode()
         assert entry.error_string() == ""
+
+
+NAMES = ["line\nbreak", "carriage\rreturn", 'say "cut"', "back\\slash", "tab\tbed", "sep\u2028arator",
+         "next\u0085line", "bell\x07", "\u00e9t\u00e9 \U0001F3AC"]
+
+
+def test_builtin_exporters_write_names_that_read_back_and_keep_one_record_a_line(project, layers, tmp_path):
+    # Names are JSON strings: a line break in one never splits a record.
+    a, b = layers
+    shapes, track, camera = (FAMILIES[f][0].registered_exporters()[FAMILIES[f][2]] for f in FAMILIES)
+    for name in NAMES:
+        a.name, b.name = name, name + "2"
+        shape_file, track_file, camera_file = (str(tmp_path / n) for n in ("s.txt", "t.txt", "c.txt"))
+        shapes.do_export(project, [a], shape_file, [p.View(0)])
+        track.do_export(project, a, track_file, 0.0, p.View(0), {})
+        camera.do_export(project, [a, b], camera_file, 0.0, [p.View(0)])
+        with open(shape_file, encoding="utf-8", newline="") as text:
+            records = text.read().splitlines()[1:]
+        assert len(records) == 5 and all(re.fullmatch(r'frame \d+ view 0 layer ".*" contour ".*" points.*', r)
+                                         for r in records), records
+        assert {json.JSONDecoder().raw_decode(r[r.index(" layer ") + 7:])[0] for r in records} == {name}
+        with open(track_file, encoding="utf-8", newline="") as text:
+            first = text.read().splitlines()[0]
+        assert json.JSONDecoder().raw_decode(first[len("# track of layer "):])[0] == name
+        with open(camera_file, encoding="utf-8", newline="") as text:
+            records = text.read().splitlines()[1:]
+        assert [json.JSONDecoder().raw_decode(r[r.index(" layer ") + 7:])[0] for r in records] == [name, name + "2"] * 5
 
 
 @pytest.mark.parametrize("entry_name, family", [("Plain Text Track", "tracking"), ("Plain Text Camera", "camera")])

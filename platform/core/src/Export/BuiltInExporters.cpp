@@ -12,8 +12,9 @@
 #include "Rirediro/Project/VUVI_SelectionManager.h"
 #include "Rirediro/Project/VUVI_ToolManager.h"
 
+#include <Bsc/FileWrite.h>
+
 #include <QCoreApplication>
-#include <QSaveFile>
 #include <QTextStream>
 
 #include <stdexcept>
@@ -37,9 +38,9 @@ QString tr(const char* text)
 // new one is complete. Throws std::runtime_error with the reason.
 void writeAt(const QString& path, const QByteArray& contents)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(contents) != contents.size() || !file.commit())
-        throw std::runtime_error(tr("Cannot write '%1': %2").arg(path, file.errorString()).toStdString());
+    QString error;
+    if (!Bsc::writeFile(path, contents, &error))
+        throw std::runtime_error(error.toStdString());
 }
 
 ExportResult failure(const QString& error)
@@ -61,6 +62,31 @@ ExportResult writtenAt(const QString& path, const QByteArray& contents)
     ExportResult result;
     result.files.insert(path, contents);
     return result;
+}
+
+// A name as a JSON string: between double quotes, with '"', '\\' and
+// every character that ends a line for some reader (control characters,
+// U+0085, U+2028, U+2029) escaped, so that a name reads back whole and
+// never splits a record. Ordinary names are written as they are.
+QString quoted(const QString& name)
+{
+    QString text = QStringLiteral("\"");
+    for (const QChar c : name) {
+        const ushort u = c.unicode();
+        if (c == QLatin1Char('"') || c == QLatin1Char('\\'))
+            text += QStringLiteral("\\") + c;
+        else if (c == QLatin1Char('\n'))
+            text += QStringLiteral("\\n");
+        else if (c == QLatin1Char('\r'))
+            text += QStringLiteral("\\r");
+        else if (c == QLatin1Char('\t'))
+            text += QStringLiteral("\\t");
+        else if (u < 0x20 || u == 0x7F || u == 0x85 || u == 0x2028 || u == 0x2029)
+            text += QStringLiteral("\\u%1").arg(u, 4, 16, QLatin1Char('0'));
+        else
+            text += c;
+    }
+    return text + QLatin1Char('"');
 }
 
 QString matrixText(const Gan_Matrix33& m)
@@ -107,8 +133,8 @@ public:
                     const Prm::Context context = frameContext(f, view);
                     const Gan_Matrix33 track = layer->transformationMatrix(context);
                     for (const auto& contour : layer->contours()) {
-                        out << "frame " << f << " view " << view.id() << " layer \"" << layer->name()
-                            << "\" contour \"" << ShapeExport::contourName(*contour) << "\" points";
+                        out << "frame " << f << " view " << view.id() << " layer " << quoted(layer->name())
+                            << " contour " << quoted(ShapeExport::contourName(*contour)) << " points";
                         for (const auto& point : contour->points()) {
                             const QPointF p = carried(track, point->position(context));
                             out << ' ' << p.x() << ' ' << p.y();
@@ -144,7 +170,7 @@ public:
             return failure(tr("No layer with id %1").arg(layerId));
         QString text;
         QTextStream out(&text);
-        out << "# track of layer \"" << layer->name() << "\" view " << context.view.id() << '\n';
+        out << "# track of layer " << quoted(layer->name()) << " view " << context.view.id() << '\n';
         out << "# invert " << options.invertMode << " stabilize " << options.stabilizeMode
             << " remove-lens-distortion " << int(options.removeLensDistortion) << '\n';
         out << "# views";
@@ -188,7 +214,7 @@ public:
             << context.view.id() << " at " << context.time.toDouble() << '\n';
         for (unsigned int f = first->inPoint(view, true); f <= first->outPoint(view, true); ++f) {
             for (const auto& layer : layers)
-                out << "frame " << f << " layer \"" << layer->name() << "\" "
+                out << "frame " << f << " layer " << quoted(layer->name()) << ' '
                     << matrixText(layer->transformationMatrix(frameContext(f, view))) << '\n';
         }
         out.flush();
