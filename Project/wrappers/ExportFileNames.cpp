@@ -11,19 +11,23 @@ namespace {
 // The bytes of the longest file name a folder holds.
 constexpr unsigned int LongestFileName = 255;
 
-bool leavesFolder(const QString& part)
-{
-    return part.contains(QLatin1Char('/')) || part.contains(QLatin1Char('\\')) || part.contains(QLatin1Char('\0'))
-           || part.contains(QLatin1String(".."));
-}
-
+// A file name leaves its folder only through a separator: the name always
+// holds a number, so no part makes it "." or "..". A NUL character ends a
+// name on its way to the file system (Python's texts bring none: the
+// binding refuses them).
 void checkNamePart(const char* name, const QString& part)
 {
-    if (leavesFolder(part))
+    if (part.contains(QLatin1Char('/')))
         Rirediro::throwException<VUVI_BadArgument>(
             __FILE__, __LINE__,
             QCoreApplication::translate("ExportFileNames", "%1 '%2' must not name another folder")
                 .arg(QString::fromLatin1(name), part),
+            {});
+    if (part.contains(QChar(0)))
+        Rirediro::throwException<VUVI_BadArgument>(
+            __FILE__, __LINE__,
+            QCoreApplication::translate("ExportFileNames", "%1 must not hold a NUL character")
+                .arg(QString::fromLatin1(name)),
             {});
 }
 

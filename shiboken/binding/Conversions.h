@@ -115,8 +115,8 @@ T* selfPointer(PyObject* self)
 
 // --- Conversions by kind -------------------------------------------------------
 
-template <typename T, typename = void>
-struct Conversion
+template <typename T>
+struct RuntimeConversion
 {
     static SbkConverter* converter()
     {
@@ -135,6 +135,11 @@ struct Conversion
     static PyTypeObject* pythonType() { return Shiboken::Conversions::getPythonTypeObject(converter()); }
 };
 
+template <typename T, typename = void>
+struct Conversion : RuntimeConversion<T>
+{
+};
+
 namespace detail {
 // Numbers: the runtime's primitive converters let complex numbers through
 // and leave an OverflowError without text; these do neither.
@@ -146,6 +151,11 @@ bool toInteger(PyObject* object, long long least, unsigned long long most, const
 bool toDouble(PyObject* object, double& out);
 bool toBool(PyObject* object, bool& out);
 void raiseOutOfRange(PyObject* object, const char* typeName);
+// A str as the caller gave it, or ValueError "embedded null character"
+// (UnicodeEncodeError for a lone surrogate): the runtime's conversion would
+// end the text at a NUL and turn a surrogate into '?', and the core would
+// go on with another text than the caller's.
+void textToCpp(PyObject* object, void* out);
 
 template <typename T>
 void storeInteger(void* out, long long value, unsigned long long unsignedValue, bool isUnsigned)
@@ -216,6 +226,15 @@ struct Conversion<T, std::enable_if_t<std::is_arithmetic<T>::value>>
             return PyLong_FromLongLong((long long)value);
         else
             return PyLong_FromUnsignedLongLong((unsigned long long)value);
+    }
+};
+
+template <>
+struct Conversion<QString> : RuntimeConversion<QString>
+{
+    static PythonToCppFunc check(PyObject* object)
+    {
+        return PyUnicode_Check(object) ? &detail::textToCpp : RuntimeConversion<QString>::check(object);
     }
 };
 

@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <limits>
 
 namespace Binding {
 
@@ -105,6 +106,23 @@ bool toBool(PyObject* object, bool& out)
         return false;
     out = truth != 0;
     return true;
+}
+
+void textToCpp(PyObject* object, void* out)
+{
+    Py_ssize_t size = 0;
+    const char* utf8 = PyUnicode_AsUTF8AndSize(object, &size);
+    if (!utf8)
+        return;
+    if (std::memchr(utf8, 0, std::size_t(size))) {
+        PyErr_SetString(PyExc_ValueError, "embedded null character");
+        return;
+    }
+    if (size > std::numeric_limits<int>::max()) {
+        PyErr_NoMemory();
+        return;
+    }
+    *static_cast<QString*>(out) = QString::fromUtf8(utf8, int(size));
 }
 
 } // namespace detail

@@ -553,9 +553,11 @@ LAST_NUMBER = 2 ** 32 - 1
 @pytest.mark.parametrize("prefix, suffix, extension, offset, width, error, text", [
     ("../m", "", ".png", 0, 1, ValueError, "prefix '../m' must not name another folder"),
     ("sub/m", "", ".png", 0, 1, ValueError, "prefix 'sub/m' must not name another folder"),
-    ("..", "", ".png", 0, 1, ValueError, "prefix '..' must not name another folder"),
     ("m", "/../x", ".png", 0, 1, ValueError, "suffix '/../x' must not name another folder"),
     ("m", "", "/../x.png", 0, 1, ValueError, "extension '/../x.png' must not name another folder"),
+    # A NUL would cut the name on its way to the file system: the text is refused as given.
+    ("a\0/../../x", "", ".png", 0, 1, ValueError, "embedded null character"),
+    ("m", "\0", ".png", 0, 1, ValueError, "embedded null character"),
     ("m", "", ".png", LAST_NUMBER, 1, IndexError,
      "File numbers 4294967295 to 4294967296 pass the largest, 4294967295"),
     ("m", "", ".png", 0, 2 ** 31 - 1, IndexError, "index_width '2147483647' out of range (must be at most 255)"),
@@ -567,6 +569,19 @@ def test_export_names_stay_in_the_folder_and_numbers_do_not_wrap(project, tmp_pa
     with raises(error, text):
         EXPORTS[export](project, layer, str(tree / "out"), prefix, suffix, extension, offset, width)
     assert not tree.exists()
+
+
+@pytest.mark.parametrize("export", sorted(EXPORTS))
+@pytest.mark.parametrize("prefix, suffix, extension", [
+    ("take..2_", "", ".png"), ("..", "", ".png"), ("m", "..", ".png"), ("back\\slash", "", ".png"),
+    ("m", "", "..png"),
+])
+def test_export_names_that_stay_in_the_folder_are_written_there(project, tmp_path, export, prefix, suffix,
+                                                                 extension):
+    out = tmp_path / "out"
+    EXPORTS[export](project, square_layer(project), str(out), prefix, suffix, extension, 0)
+    assert sorted(os.listdir(str(out))) == [prefix + "0" + suffix + extension, prefix + "1" + suffix + extension]
+    assert sorted(os.listdir(str(tmp_path))) == ["footage4", "out"]
 
 
 @pytest.mark.parametrize("export", sorted(EXPORTS))
