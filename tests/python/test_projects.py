@@ -378,6 +378,8 @@ def test_a_saving_process_killed_at_any_moment_leaves_a_loadable_file(saved_proj
         assert reopened["notes"] in ("", "x" * 2000000)
         reopened["notes"] = expected["notes"]
         assert reopened == expected
+        # A save cut short leaves no file of its own behind.
+        assert sorted(os.listdir(str(saved_project.parent))) == ["footage", "good.plinx"]
 
 
 # --- Ownership ----------------------------------------------------------------------------
