@@ -9,16 +9,13 @@ import shutil
 import stat
 import struct
 import subprocess
-import sys
-import textwrap
 import zlib
 
 import pytest
 
 import plinx._init  # noqa: F401 (starts the core)
-import plinx.exporters as e
 import plinx.project as p
-from conftest import PACKAGE_DIR, raises, run_python
+from conftest import PACKAGE_DIR, raises
 
 EXTENSIONS = [".png", ".bmp", ".jpg", ".tif", ".exr", ".dpx", ".mov"]
 
@@ -48,11 +45,6 @@ def write_png(path, width, height, colour_type, pixel):
         png.write(b"\x89PNG\r\n\x1a\n"
                   + chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, 8, colour_type, 0, 0, 0))
                   + chunk(b"IDAT", zlib.compress(rows)) + chunk(b"IEND", b""))
-
-
-def files_below(folder):
-    return sorted(os.path.relpath(os.path.join(top, name), folder)
-                  for top, _, names in os.walk(folder) for name in names)
 
 
 # --- Writes that fail ---------------------------------------------------------------------------
@@ -167,13 +159,18 @@ CASES = ["export " + extension for extension in EXTENSIONS] + ["render", "render
 EXPORTERS = ["shape exporter", "track exporter", "camera exporter"]
 
 
-@pytest.mark.parametrize("case", CASES)
-def test_a_write_that_fails_raises_oserror_naming_the_file_and_keeps_the_old_one(failed_writes, case):
+def outcome_of(failed_writes, case):
+    """The world, the case's folder and what the case did."""
     world, out, outcomes, ran = failed_writes
     assert case in outcomes, "the process ended (status %d) before: %s" % (ran.returncode, ran.stderr[-2000:])
-    outcome = outcomes[case]
+    return world, os.path.join(str(out), case.replace(" ", "-")), outcomes[case]
+
+
+@pytest.mark.xdist_group("failed writes")
+@pytest.mark.parametrize("case", CASES)
+def test_a_write_that_fails_raises_oserror_naming_the_file_and_keeps_the_old_one(failed_writes, case):
+    world, folder, outcome = outcome_of(failed_writes, case)
     error, text = outcome.get("raised", [None, outcome.get("returned")])
-    folder = os.path.join(str(out), case.replace(" ", "-"))
     assert error == "OSError", text
     if case == "save":
         assert text == "Cannot save project file '%s': %s" % (os.path.join(folder, "p.plinx"), REASONS[world])
@@ -189,13 +186,12 @@ def test_a_write_that_fails_raises_oserror_naming_the_file_and_keeps_the_old_one
     assert outcome.get("old", "old contents") == "old contents"
 
 
+@pytest.mark.xdist_group("failed writes")
 @pytest.mark.parametrize("case", EXPORTERS)
 def test_a_builtin_export_that_cannot_write_says_so_and_keeps_the_old_file(failed_writes, case):
-    world, out, outcomes, ran = failed_writes
-    assert case in outcomes, "the process ended (status %d) before: %s" % (ran.returncode, ran.stderr[-2000:])
-    outcome = outcomes[case]
+    world, folder, outcome = outcome_of(failed_writes, case)
     files, error_entry, error_string = outcome["returned"]
-    reason = "Cannot write '%s': %s" % (os.path.join(str(out), case.replace(" ", "-"), "data.txt"), REASONS[world])
+    reason = "Cannot write '%s': %s" % (os.path.join(folder, "data.txt"), REASONS[world])
     if case == "shape exporter":
         assert (files, error_entry) == (["<error>"], [reason])
     else:
