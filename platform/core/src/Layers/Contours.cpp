@@ -355,17 +355,6 @@ void BezierContour::TangentState::setTangentHandlePositions(const std::vector<bo
         project, points, edit, QCoreApplication::translate("Rirediro::CommandManager", "Tangent handles")));
 }
 
-void BezierContour::TangentState::putBack(const std::vector<boost::shared_ptr<TangentState>>& states,
-                                          const VUVI_ProjectManager& project)
-{
-    for (const boost::shared_ptr<TangentState>& tangents : states) {
-        if (auto point =
-                boost::dynamic_pointer_cast<VUVI_BezierContourControlPoint>(findPoint(project, tangents->m_point)))
-            point->setHandles(tangents->m_backward, tangents->m_forward, tangents->m_context,
-                              {tangents->m_context.view});
-    }
-}
-
 // ---- MacroCommand ----------------------------------------------------------------------
 
 namespace {
