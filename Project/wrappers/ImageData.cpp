@@ -88,7 +88,10 @@ PyObject* ImageData::pixels()
 {
     if (!m_image)
         return nullptr;
-    PyImageMemorySuite::requireLayoutWithin(m_image.get(), m_image->stride, m_image->pix_data_size);
+    // An image without memory has no array; one whose description overruns
+    // its memory shows none.
+    if (m_image->pix_data_ptr)
+        PyImageMemorySuite::requireLayoutWithin(m_image.get(), m_image->stride, m_image->pix_data_size);
     arrayobject* array = PyImageMemorySuite::pixelArray(m_image.get());
     if (!array)
         return nullptr;

@@ -53,8 +53,8 @@ public:
     // The three below need the interpreter lock.
 
     // A new weak reference to the array that shows the image's pixels; null
-    // without an image. Refused while the description claims more than the
-    // buffer holds.
+    // without an image or its memory. Refused while the description claims
+    // more than the memory holds.
     PyObject* pixels();
     // A new array holding an upside-down copy of the pixels; null without an
     // image.
