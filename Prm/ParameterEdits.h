@@ -4,8 +4,8 @@
 // operations make them and append them to a Bsc::CompositeCommand, which
 // owns and runs them. Each edit changes its parameter only through the
 // parameter's own (virtual) operations, captures what it will undo to on its
-// first doIt (see Prm::ParameterEdit), and does nothing once its parameter
-// has been destroyed.
+// first doIt, finds its parameter by address each time it runs (see
+// Prm::ParameterEdit), and does nothing once its parameter is gone.
 
 #include "Prm/KeyframeData.h"
 
@@ -15,8 +15,6 @@
 #include <Prm/KeyframeIndex.h>
 #include <Prm/ParameterEdit.h>
 #include <Prm/View.h>
-
-#include <QPointer>
 
 #include <boost/optional.hpp>
 
@@ -28,20 +26,30 @@ namespace Prm {
 template <typename T>
 class Parameter;
 
+// An edit of a Parameter<T>: the parameter as the edit found it for this
+// run (the address finds only a parameter of the class it was taken from).
+template <typename T>
+class TypedParameterEdit : public ParameterEdit
+{
+protected:
+    explicit TypedParameterEdit(Parameter<T>* parameter) : ParameterEdit(parameter) {}
+    Parameter<T>* target() const { return dynamic_cast<Parameter<T>*>(this->parameter()); }
+};
+
 // Sets the interpolation of the keyframe at a context. Setting one reshapes
 // the keyframe's segment; undo gives it back its whole former record.
 template <typename T>
-class ParameterInterpolationEdit : public ParameterEdit
+class ParameterInterpolationEdit : public TypedParameterEdit<T>
 {
 public:
     ParameterInterpolationEdit(Parameter<T>* parameter, const Context& context, Interpolation interpolation)
-        : ParameterEdit(parameter), m_context(context), m_new(interpolation), m_target(parameter)
+        : TypedParameterEdit<T>(parameter), m_context(context), m_new(interpolation)
     {
     }
 
 protected:
     void capture() override;
-    void apply() override { m_target->vSetInterpolation(m_new, m_context); }
+    void apply() override { this->target()->vSetInterpolation(m_new, m_context); }
     void revert() override;
 
 private:
@@ -49,48 +57,50 @@ private:
     Interpolation m_old = Interpolation(0);
     Interpolation m_new;
     boost::optional<IType> m_oldSegment;
-    Parameter<T>* m_target;
 };
 
 // Replaces the interpolation record of one keyframe.
 template <typename T>
-class ParameterInterpolationDataEdit : public ParameterEdit
+class ParameterInterpolationDataEdit : public TypedParameterEdit<T>
 {
 public:
     ParameterInterpolationDataEdit(Parameter<T>* parameter, const KeyframeIndex& index, const IType& itype)
-        : ParameterEdit(parameter), m_index(parameter, index.view, index.index), m_old(itype), m_new(itype),
-          m_target(parameter)
-    {
-    }
-
-protected:
-    void capture() override { m_old = m_target->interpolationData(m_index); }
-    void apply() override { m_target->vSetInterpolationData(m_new, m_index.index, m_index.view); }
-    void revert() override { m_target->vSetInterpolationData(m_old, m_index.index, m_index.view); }
-
-private:
-    KeyframeIndex m_index;
-    IType m_old;
-    IType m_new;
-    Parameter<T>* m_target;
-};
-
-enum class ExtrapolationSide { Before, After };
-
-// Sets the extrapolation before the first or after the last keyframe.
-template <typename T, ExtrapolationSide Side>
-class ParameterExtrapolationEdit : public ParameterEdit
-{
-public:
-    ParameterExtrapolationEdit(Parameter<T>* parameter, Extrapolation extrapolation)
-        : ParameterEdit(parameter), m_new(extrapolation), m_target(parameter)
+        : TypedParameterEdit<T>(parameter), m_view(index.view), m_index(index.index), m_old(itype), m_new(itype)
     {
     }
 
 protected:
     void capture() override
     {
-        m_old = Side == ExtrapolationSide::Before ? m_target->extrapolationBefore() : m_target->extrapolationAfter();
+        m_old = this->target()->interpolationData(KeyframeIndex(this->target(), m_view, m_index));
+    }
+    void apply() override { this->target()->vSetInterpolationData(m_new, m_index, m_view); }
+    void revert() override { this->target()->vSetInterpolationData(m_old, m_index, m_view); }
+
+private:
+    View m_view;
+    uint32_t m_index;
+    IType m_old;
+    IType m_new;
+};
+
+enum class ExtrapolationSide { Before, After };
+
+// Sets the extrapolation before the first or after the last keyframe.
+template <typename T, ExtrapolationSide Side>
+class ParameterExtrapolationEdit : public TypedParameterEdit<T>
+{
+public:
+    ParameterExtrapolationEdit(Parameter<T>* parameter, Extrapolation extrapolation)
+        : TypedParameterEdit<T>(parameter), m_new(extrapolation)
+    {
+    }
+
+protected:
+    void capture() override
+    {
+        m_old = Side == ExtrapolationSide::Before ? this->target()->extrapolationBefore()
+                                                  : this->target()->extrapolationAfter();
     }
     void apply() override { set(m_new); }
     void revert() override { set(m_old); }
@@ -99,14 +109,13 @@ private:
     void set(Extrapolation extrapolation)
     {
         if (Side == ExtrapolationSide::Before)
-            m_target->vSetExtrapolationBefore(extrapolation);
+            this->target()->vSetExtrapolationBefore(extrapolation);
         else
-            m_target->vSetExtrapolationAfter(extrapolation);
+            this->target()->vSetExtrapolationAfter(extrapolation);
     }
 
     Extrapolation m_old = Extrapolation(0);
     Extrapolation m_new;
-    Parameter<T>* m_target;
 };
 
 template <typename T>
@@ -119,11 +128,11 @@ using ParameterExtrapolationAfterEdit = ParameterExtrapolationEdit<T, Extrapolat
 // follows a master gets no keyframes. Appending a keyframe reshapes the
 // segment of the keyframe before it; undo gives that one its record back.
 template <typename T>
-class ParameterAddKeyEdit : public ParameterEdit
+class ParameterAddKeyEdit : public TypedParameterEdit<T>
 {
 public:
     ParameterAddKeyEdit(Parameter<T>* parameter, const Frame& frame, std::vector<View> views)
-        : ParameterEdit(parameter), m_target(parameter), m_frame(frame), m_views(std::move(views))
+        : TypedParameterEdit<T>(parameter), m_frame(frame), m_views(std::move(views))
     {
     }
 
@@ -143,7 +152,6 @@ private:
         IType segment;
     };
 
-    Parameter<T>* m_target;
     Frame m_frame;
     std::vector<View> m_views;
     std::vector<View> m_addedViews;
@@ -157,7 +165,7 @@ private:
 // a last keyframe would otherwise reshape) and the view's static value
 // (which deleting a view's only keyframe replaces).
 template <typename T>
-class ParameterDeleteKeyEdit : public ParameterEdit
+class ParameterDeleteKeyEdit : public TypedParameterEdit<T>
 {
 public:
     // At the start of a frame, as users address keyframes.
@@ -167,7 +175,7 @@ public:
     }
     // At an exact time, for keyframes that may lie between frames.
     ParameterDeleteKeyEdit(Parameter<T>* parameter, Time time, std::vector<View> views)
-        : ParameterEdit(parameter), m_target(parameter), m_time(time), m_views(std::move(views))
+        : TypedParameterEdit<T>(parameter), m_time(time), m_views(std::move(views))
     {
     }
 
@@ -187,7 +195,6 @@ private:
 
     Context::Explicit contextIn(const View& view) const { return Context::Explicit(m_time, view, 3); }
 
-    Parameter<T>* m_target;
     Time m_time;
     std::vector<View> m_views;
     std::vector<DeletedKey> m_deleted;
@@ -195,11 +202,11 @@ private:
 
 // Deletes every keyframe of a view, each by its exact time.
 template <typename T>
-class ParameterDeleteAllKeysEdit : public ParameterEdit
+class ParameterDeleteAllKeysEdit : public TypedParameterEdit<T>
 {
 public:
     ParameterDeleteAllKeysEdit(Parameter<T>* parameter, const View& view)
-        : ParameterEdit(parameter), m_target(parameter), m_view(view)
+        : TypedParameterEdit<T>(parameter), m_view(view)
     {
     }
 
@@ -212,7 +219,6 @@ protected:
     void revert() override;
 
 private:
-    Parameter<T>* m_target;
     std::vector<std::unique_ptr<ParameterDeleteKeyEdit<T>>> m_keyDeletions;
     std::vector<KeyframeData<T>> m_keys;
     View m_view;
@@ -221,7 +227,7 @@ private:
 // Makes a parameter of the same value type follow this one; undo releases
 // it and gives it back its own keyframe data as it was before.
 template <typename T>
-class ParameterAddConstrainedParameterEdit : public ParameterEdit
+class ParameterAddConstrainedParameterEdit : public TypedParameterEdit<T>
 {
 public:
     ParameterAddConstrainedParameterEdit(Parameter<T>* master, Parameter<T>* slave);
@@ -232,35 +238,30 @@ protected:
     void revert() override;
 
 private:
-    Parameter<T>* slave() const { return m_slaveGuard ? m_slave : nullptr; }
-
     bool m_notConstrained = true;
-    Parameter<T>* m_master;
-    Parameter<T>* m_slave;
-    QPointer<ParameterWithoutType> m_slaveGuard;
+    ParameterAddress m_slave; // of no parameter when the slave given is not a Parameter<T>
     std::unique_ptr<Parameter<T>> m_backup;
 };
 
 // Sets the static value of one view (keyframes stay untouched).
 template <typename T>
-class ParameterStaticValueEdit : public ParameterEdit
+class ParameterStaticValueEdit : public TypedParameterEdit<T>
 {
 public:
     ParameterStaticValueEdit(Parameter<T>* parameter, const T& value, const View& view)
-        : ParameterEdit(parameter), m_new(value), m_view(view), m_target(parameter)
+        : TypedParameterEdit<T>(parameter), m_new(value), m_view(view)
     {
     }
 
 protected:
-    void capture() override { m_old = m_target->value(m_view); }
-    void apply() override { m_target->setValue(m_new, m_view); }
-    void revert() override { m_target->setValue(m_old, m_view); }
+    void capture() override { m_old = this->target()->value(m_view); }
+    void apply() override { this->target()->setValue(m_new, m_view); }
+    void revert() override { this->target()->setValue(m_old, m_view); }
 
 private:
     T m_old{};
     T m_new;
     View m_view;
-    Parameter<T>* m_target;
 };
 
 } // namespace Prm

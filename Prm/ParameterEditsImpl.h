@@ -149,27 +149,30 @@ bool Parameter<T>::bAddConstrainedParameterCommand(ParameterWithoutType* slave, 
 template <typename T>
 void ParameterInterpolationEdit<T>::capture()
 {
-    m_old = m_target->interpolation(m_context);
-    if (m_target->bKeyframeAt(Context::Explicit(m_context)))
-        m_oldSegment = m_target->keyframe(m_target->keyframeIndexForTime(m_context), m_context.view).itype;
+    Parameter<T>& parameter = *this->target();
+    m_old = parameter.interpolation(m_context);
+    if (parameter.bKeyframeAt(Context::Explicit(m_context)))
+        m_oldSegment = parameter.keyframe(parameter.keyframeIndexForTime(m_context), m_context.view).itype;
 }
 
 template <typename T>
 void ParameterInterpolationEdit<T>::revert()
 {
-    m_target->vSetInterpolation(m_old, m_context);
+    Parameter<T>& parameter = *this->target();
+    parameter.vSetInterpolation(m_old, m_context);
     if (!m_oldSegment)
         return;
-    const unsigned int index = m_target->keyframeIndexForTime(m_context);
-    if (index != NO_KEYFRAME && m_target->keyframe(index, m_context.view).itype != *m_oldSegment)
-        m_target->vSetInterpolationData(*m_oldSegment, index, m_context.view);
+    const unsigned int index = parameter.keyframeIndexForTime(m_context);
+    if (index != NO_KEYFRAME && parameter.keyframe(index, m_context.view).itype != *m_oldSegment)
+        parameter.vSetInterpolationData(*m_oldSegment, index, m_context.view);
 }
 
 template <typename T>
 void ParameterAddKeyEdit<T>::capture()
 {
+    Parameter<T>& parameter = *this->target();
     for (const View& view : m_views) {
-        if (!m_target->bKeyframeAt(contextIn(view)))
+        if (!parameter.bKeyframeAt(contextIn(view)))
             m_addedViews.push_back(view);
     }
 }
@@ -177,17 +180,18 @@ void ParameterAddKeyEdit<T>::capture()
 template <typename T>
 void ParameterAddKeyEdit<T>::apply()
 {
-    if (m_addedViews.empty() || m_target->masterParameter())
+    Parameter<T>& parameter = *this->target();
+    if (m_addedViews.empty() || parameter.masterParameter())
         return;
     m_reshaped.clear();
     for (const View& view : m_addedViews) {
-        const unsigned int count = m_target->keyframeCount(view);
+        const unsigned int count = parameter.keyframeCount(view);
         if (count > 0) {
-            const KeyframeData<T> last = m_target->keyframe(count - 1, view);
+            const KeyframeData<T> last = parameter.keyframe(count - 1, view);
             if (last.time < m_frame.time())
                 m_reshaped.push_back({view, last.time, last.itype});
         }
-        m_target->iAddKeyframe(contextIn(view));
+        parameter.iAddKeyframe(contextIn(view));
     }
     m_keysAdded = true;
 }
@@ -195,14 +199,15 @@ void ParameterAddKeyEdit<T>::apply()
 template <typename T>
 void ParameterAddKeyEdit<T>::revert()
 {
+    Parameter<T>& parameter = *this->target();
     if (!m_keysAdded)
         return;
     for (const View& view : m_addedViews)
-        m_target->vDeleteKeyframe(contextIn(view));
+        parameter.vDeleteKeyframe(contextIn(view));
     for (const ReshapedKey& reshaped : m_reshaped) {
-        const unsigned int index = m_target->keyframeIndexForTime(Context(reshaped.time, reshaped.view, 3));
-        if (index != NO_KEYFRAME && m_target->keyframe(index, reshaped.view).itype != reshaped.segment)
-            m_target->vSetInterpolationData(reshaped.segment, index, reshaped.view);
+        const unsigned int index = parameter.keyframeIndexForTime(Context(reshaped.time, reshaped.view, 3));
+        if (index != NO_KEYFRAME && parameter.keyframe(index, reshaped.view).itype != reshaped.segment)
+            parameter.vSetInterpolationData(reshaped.segment, index, reshaped.view);
     }
     m_keysAdded = false;
 }
@@ -210,14 +215,15 @@ void ParameterAddKeyEdit<T>::revert()
 template <typename T>
 void ParameterDeleteKeyEdit<T>::capture()
 {
+    Parameter<T>& parameter = *this->target();
     for (const View& view : m_views) {
         const Context::Explicit at = contextIn(view);
-        if (!m_target->bKeyframeAt(at))
+        if (!parameter.bKeyframeAt(at))
             continue;
-        const unsigned int index = m_target->keyframeIndexForTime(at);
-        DeletedKey deleted{view, m_target->keyframe(index, view), boost::none, m_target->value(view)};
+        const unsigned int index = parameter.keyframeIndexForTime(at);
+        DeletedKey deleted{view, parameter.keyframe(index, view), boost::none, parameter.value(view)};
         if (index > 0 && index != NO_KEYFRAME)
-            deleted.previousSegment = m_target->keyframe(index - 1, view).itype;
+            deleted.previousSegment = parameter.keyframe(index - 1, view).itype;
         m_deleted.push_back(deleted);
     }
 }
@@ -225,36 +231,39 @@ void ParameterDeleteKeyEdit<T>::capture()
 template <typename T>
 void ParameterDeleteKeyEdit<T>::apply()
 {
+    Parameter<T>& parameter = *this->target();
     for (const DeletedKey& deleted : m_deleted)
-        m_target->vDeleteKeyframe(contextIn(deleted.view));
+        parameter.vDeleteKeyframe(contextIn(deleted.view));
 }
 
 template <typename T>
 void ParameterDeleteKeyEdit<T>::revert()
 {
+    Parameter<T>& parameter = *this->target();
     for (const DeletedKey& deleted : m_deleted) {
         const Context::Explicit at = contextIn(deleted.view);
-        m_target->iAddKeyframe(at);
-        const unsigned int index = m_target->vSetValue(deleted.key.value, at);
+        parameter.iAddKeyframe(at);
+        const unsigned int index = parameter.vSetValue(deleted.key.value, at);
         if (index == NO_KEYFRAME)
             continue;
-        m_target->vSetInterpolationData(deleted.key.itype, index, deleted.view);
+        parameter.vSetInterpolationData(deleted.key.itype, index, deleted.view);
         if (deleted.previousSegment && index > 0
-            && m_target->keyframe(index - 1, deleted.view).itype != *deleted.previousSegment)
-            m_target->vSetInterpolationData(*deleted.previousSegment, index - 1, deleted.view);
-        m_target->setValue(deleted.staticValue, deleted.view);
+            && parameter.keyframe(index - 1, deleted.view).itype != *deleted.previousSegment)
+            parameter.vSetInterpolationData(*deleted.previousSegment, index - 1, deleted.view);
+        parameter.setValue(deleted.staticValue, deleted.view);
     }
 }
 
 template <typename T>
 void ParameterDeleteAllKeysEdit<T>::capture()
 {
-    const unsigned int count = m_target->keyframeCount(m_view);
+    Parameter<T>& parameter = *this->target();
+    const unsigned int count = parameter.keyframeCount(m_view);
     for (unsigned int i = 0; i < count; ++i) {
-        const Context at = m_target->keyframeTime(i, m_view);
-        m_keys.push_back(m_target->keyframe(i, m_view));
+        const Context at = parameter.keyframeTime(i, m_view);
+        m_keys.push_back(parameter.keyframe(i, m_view));
         m_keyDeletions.push_back(
-            std::make_unique<ParameterDeleteKeyEdit<T>>(m_target, at.time, std::vector<View>{at.view}));
+            std::make_unique<ParameterDeleteKeyEdit<T>>(&parameter, at.time, std::vector<View>{at.view}));
     }
 }
 
@@ -268,18 +277,19 @@ void ParameterDeleteAllKeysEdit<T>::apply()
 template <typename T>
 void ParameterDeleteAllKeysEdit<T>::revert()
 {
+    Parameter<T>& parameter = *this->target();
     for (const auto& deletion : m_keyDeletions)
         deletion->undoIt();
     for (const KeyframeData<T>& key : m_keys) {
-        const unsigned int index = m_target->keyframeIndexForTime(Context(key.time, m_view, 3));
-        if (index != NO_KEYFRAME && m_target->keyframe(index, m_view).itype != key.itype)
-            m_target->vSetInterpolationData(key.itype, index, m_view);
+        const unsigned int index = parameter.keyframeIndexForTime(Context(key.time, m_view, 3));
+        if (index != NO_KEYFRAME && parameter.keyframe(index, m_view).itype != key.itype)
+            parameter.vSetInterpolationData(key.itype, index, m_view);
     }
 }
 
 template <typename T>
 ParameterAddConstrainedParameterEdit<T>::ParameterAddConstrainedParameterEdit(Parameter<T>* master, Parameter<T>* slave)
-    : ParameterEdit(master), m_master(master), m_slave(slave), m_slaveGuard(slave), m_backup(std::make_unique<Parameter<T>>())
+    : TypedParameterEdit<T>(master), m_slave(slave), m_backup(std::make_unique<Parameter<T>>())
 {
     m_backup->setDisplayName(QString());
     m_backup->setScriptName(QString());
@@ -288,24 +298,27 @@ ParameterAddConstrainedParameterEdit<T>::ParameterAddConstrainedParameterEdit(Pa
 template <typename T>
 void ParameterAddConstrainedParameterEdit<T>::capture()
 {
-    if (slave())
-        m_backup->vCopyKeyframeDataFrom(slave());
+    boost::shared_ptr<ParameterSet> hold;
+    if (ParameterWithoutType* slave = m_slave.find(hold))
+        m_backup->vCopyKeyframeDataFrom(slave);
 }
 
 template <typename T>
 void ParameterAddConstrainedParameterEdit<T>::apply()
 {
-    m_notConstrained = !m_master->bAddConstrainedParameter(slave());
+    boost::shared_ptr<ParameterSet> hold;
+    m_notConstrained = !this->target()->bAddConstrainedParameter(m_slave.find(hold));
 }
 
 template <typename T>
 void ParameterAddConstrainedParameterEdit<T>::revert()
 {
-    Parameter<T>* constrained = slave();
-    if (m_notConstrained || !constrained)
+    boost::shared_ptr<ParameterSet> hold;
+    ParameterWithoutType* slave = m_slave.find(hold);
+    if (m_notConstrained || !slave)
         return;
-    constrained->bUnconstrain();
-    constrained->vCopyKeyframeDataFrom(m_backup.get());
+    slave->bUnconstrain();
+    slave->vCopyKeyframeDataFrom(m_backup.get());
 }
 
 } // namespace Prm

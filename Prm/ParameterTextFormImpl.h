@@ -237,7 +237,11 @@ bool Parameter<T>::streamInValue(const QString& line, const ProjectFileVersion& 
             text = valueFilter(text);
         if (!hasViewPrefix && version >= StreamVersion::anyViewList)
             clearViewData();
-        detail::ValueText<T>::read(text, targetData(view).staticValue);
+        try {
+            detail::ValueText<T>::read(text, targetData(view).staticValue);
+        } catch (const std::exception&) {
+            return false; // no value of T: the line is not this parameter's
+        }
         return true;
     }
     if (is(ParameterStrings::hidden)) {

@@ -18,6 +18,7 @@
 #include <cmath>
 #include <limits>
 #include <new>
+#include <stdexcept>
 #include <type_traits>
 
 namespace Prm {
@@ -89,18 +90,20 @@ bool isEnumerator(long long number)
     return number >= Enumerators<T>::first && number <= Enumerators<T>::last;
 }
 
-// Enumerations are written as their number; a number that names no
-// enumerator leaves the value as it was.
+// Enumerations are written as their number. A number that names no
+// enumerator is no value of the parameter: reading it throws, so that the
+// text holding it is refused rather than read as another value.
 template <typename T>
 struct ValueText<T, std::enable_if_t<std::is_enum<T>::value>>
 {
     static QString write(const T& value) { return QString::number(static_cast<int>(value)); }
     static void read(const QString& text, T& value)
     {
-        int number = 0;
-        readToken(text, number);
-        if (isEnumerator<T>(number))
-            value = static_cast<T>(number);
+        bool ok = false;
+        const int number = text.trimmed().toInt(&ok);
+        if (!ok || !isEnumerator<T>(number))
+            throw std::runtime_error(QStringLiteral("'%1' names no enumerator").arg(text).toStdString());
+        value = static_cast<T>(number);
     }
 };
 
@@ -182,18 +185,16 @@ bool fitsInteger(const QVariant& variant)
 }
 
 // Whether a variant of another type than T holds a value of T: numbers
-// must lie in T's range (an integer's; 0 or 1 for bool; a float's finite
-// range, NaN and infinities included; an enumeration's enumerators).
-// Variants that are not numbers are left to Qt's conversion, except that an
-// enumeration takes only its enumerators whatever the variant.
+// must lie in T's range (an integer's; a float's finite range, NaN and
+// infinities included; an enumeration's enumerators). Variants that are
+// not numbers, and every variant for bool (any number that is not 0 is
+// true), are left to Qt's conversion, except that an enumeration takes only
+// its enumerators whatever the variant.
 template <typename T>
 bool fitsRange(const QVariant& variant)
 {
     if constexpr (std::is_same<T, bool>::value) {
-        if (!isNumber(variant))
-            return true;
-        const double number = variant.toDouble();
-        return number == 0.0 || number == 1.0;
+        return true;
     } else if constexpr (std::is_integral<T>::value) {
         return fitsInteger<T>(variant);
     } else if constexpr (std::is_same<T, float>::value) {

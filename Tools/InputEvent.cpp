@@ -3,6 +3,7 @@
 #include "Project/wrappers/PyHandle.h"
 #include "Tools/GlueHelpers.h"
 
+#include <Rirediro/Layers/VUVI_Layer.h>
 #include <Rirediro/Project/VUVI_ProjectManager.h>
 
 InputEvent::InputEvent(const Rirediro::InputEvent& event, const boost::weak_ptr<VUVI_ProjectManager>& project)
@@ -12,8 +13,9 @@ InputEvent::InputEvent(const Rirediro::InputEvent& event, const boost::weak_ptr<
     , m_project(project)
 {
     PyHandle<void>::fromWeakToShared(m_project);
-    if (const boost::shared_ptr<Rirediro::LayerBase> base = m_event.layer())
-        layer = Python::layerFromBase(base, m_project);
+    // A group, or any node that is no layer, is no layer of the event's.
+    if (const auto core = boost::dynamic_pointer_cast<VUVI_Layer>(m_event.layer()))
+        layer = Layer(core, m_project);
 }
 
 InputEvent::~InputEvent() = default;

@@ -34,8 +34,8 @@ public:
 
     const Rirediro::InputEvent& coreEvent() const { return m_event; }
 
-    // The layer under the pointer (empty: none); a Layer that refers to
-    // nothing when the core names a node that is no layer.
+    // The layer under the pointer; empty when the event concerns no layer
+    // (none, or a node that is no layer).
     boost::optional<Layer> layer;
     QPointF pos_on_image;
     QPointF pos_on_canvas;

@@ -12,6 +12,7 @@
 #include <Rirediro/ErrorHandling/VUVI_Error.h>
 
 #include <Dururev/Dururev.h>
+#include <Gandalf/Image.h>
 #include <Gandalf/ImageHeader.h>
 #include <TQI/ImageSequenceIdentifier.h>
 
@@ -168,7 +169,8 @@ void PythonImageIO::loadImage(TQ::RichImage& image, Bsc::Striver&, const char* p
             loaded = module->loadImageChecked(ImageData(image.image, ImageLocation()), file, frame,
                                               context.streamName);
     }
-    if (!loaded)
+    // A reader that left the image describing more than its pixels read nothing.
+    if (!loaded || !image.image || !gan_image_fits_buffer(image.image.get()))
         failTransfer(QT_TRANSLATE_NOOP("PythonImageIO", "Cannot read '%1' through the image reader '%2'"), file,
                      m_info.name);
 }

@@ -679,8 +679,7 @@ ImageData Clip::image(unsigned int frame, View view, bool allocate)
         project->frameManager().spgiGetDerivedImage(clipId, context, allocate, false);
     if (!image)
         return ImageData();
-    return ImageData(std::move(image), ImageLocation(project.get(), clipId, context),
-                     allocate ? ImageData::ScriptOnly : ImageData::ProjectFrame);
+    return ImageData(std::move(image), ImageLocation(project.get(), clipId, context));
 }
 
 Parameter Clip::parameter(const QStringList& name_components)

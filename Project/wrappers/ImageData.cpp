@@ -22,8 +22,8 @@ QString tr(const char* text)
 
 ImageData::ImageData() = default;
 
-ImageData::ImageData(Bsc::detail::GanImage_Ptr<Gan_Image> image, ImageLocation location, Readers readers)
-    : m_image(std::move(image)), m_readers(readers)
+ImageData::ImageData(Bsc::detail::GanImage_Ptr<Gan_Image> image, ImageLocation location)
+    : m_image(std::move(image))
 {
     if (m_image)
         PyImageMemorySuite::linkImage(m_image.get(), location);
@@ -58,27 +58,22 @@ ChannelType ImageData::get_channel_type() const
 
 void ImageData::set_width(unsigned long width)
 {
-    const Gan_Image* image = requireImage();
-    imageDescribedAs(image->format, image->type, image->height, width)->width = width;
+    requireImage()->width = width;
 }
 
 void ImageData::set_height(unsigned long height)
 {
-    const Gan_Image* image = requireImage();
-    imageDescribedAs(image->format, image->type, height, image->width)->height = height;
+    requireImage()->height = height;
 }
 
 void ImageData::set_pixel_format(PixelFormat format)
 {
-    const Gan_Image* image = requireImage();
-    const Gan_ImageFormat described = Gan_ImageFormat(format);
-    imageDescribedAs(described, image->type, image->height, image->width)->format = described;
+    requireImage()->format = Gan_ImageFormat(format);
 }
 
 void ImageData::set_channel_type(ChannelType type)
 {
-    const Gan_Image* image = requireImage();
-    imageDescribedAs(image->format, Gan_Type(type), image->height, image->width)->type = Gan_Type(type);
+    requireImage()->type = Gan_Type(type);
 }
 
 void ImageData::flip()
@@ -93,6 +88,10 @@ PyObject* ImageData::pixels()
 {
     if (!m_image)
         return nullptr;
+    // An image without memory has no array; one whose description overruns
+    // its memory shows none.
+    if (m_image->pix_data_ptr)
+        PyImageMemorySuite::requireLayoutWithin(m_image.get(), m_image->stride, m_image->pix_data_size);
     arrayobject* array = PyImageMemorySuite::pixelArray(m_image.get());
     if (!array)
         return nullptr;
@@ -162,13 +161,3 @@ Gan_Image* ImageData::requireImage() const
         Rirediro::throwException<VUVI_BadState>(Source, __LINE__, tr("The image data holds no image"), {});
     return m_image.get();
 }
-
-Gan_Image* ImageData::imageDescribedAs(Gan_ImageFormat format, Gan_Type type, unsigned long height,
-                                       unsigned long width) const
-{
-    Gan_Image* image = requireImage();
-    if (m_readers == ProjectFrame)
-        PyImageMemorySuite::requireLayoutWithin(format, type, height, width, image->stride, image->pix_data_size);
-    return image;
-}
-

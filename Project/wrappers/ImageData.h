@@ -17,14 +17,9 @@ class ImageData
 public:
     // No image.
     ImageData();
-    // Who else reads the image's description: nobody but the script, or the
-    // core, which reads the frames a project keeps at any time (tracking,
-    // rendering, export).
-    enum Readers { ScriptOnly, ProjectFrame };
-
     // Shares the image and links it to its pixel array; the location tells
     // the core which frame a write through the array changes.
-    ImageData(Bsc::detail::GanImage_Ptr<Gan_Image> image, ImageLocation location, Readers readers = ScriptOnly);
+    ImageData(Bsc::detail::GanImage_Ptr<Gan_Image> image, ImageLocation location);
     ImageData(const ImageData&) = default;
     ImageData& operator=(const ImageData&) = default;
 
@@ -40,9 +35,9 @@ public:
     ChannelType get_channel_type() const;
 
     // Each stores the value in the image's field of that name and changes
-    // nothing else: the image is not re-formed. A frame the project keeps
-    // never claims more than its buffer holds: a value that would is
-    // refused, BufferError (VUVI_BadSize), with nothing changed.
+    // nothing else: the image is not re-formed. A description may claim
+    // more than the buffer holds; whatever reads the pixels then refuses
+    // them, BufferError (VUVI_BadSize), the core's readers included.
     void set_width(unsigned long width);
     void set_height(unsigned long height);
     void set_pixel_format(PixelFormat format);
@@ -58,7 +53,8 @@ public:
     // The three below need the interpreter lock.
 
     // A new weak reference to the array that shows the image's pixels; null
-    // without an image.
+    // without an image or its memory. Refused while the description claims
+    // more than the memory holds.
     PyObject* pixels();
     // A new array holding an upside-down copy of the pixels; null without an
     // image.
@@ -70,9 +66,6 @@ public:
 private:
     // Without an image, RuntimeError (VUVI_BadState).
     Gan_Image* requireImage() const;
-    // The image, checked to take that description (see the setters).
-    Gan_Image* imageDescribedAs(Gan_ImageFormat format, Gan_Type type, unsigned long height, unsigned long width) const;
 
     Bsc::detail::GanImage_Ptr<Gan_Image> m_image;
-    Readers m_readers = ScriptOnly;
 };

@@ -153,7 +153,7 @@ bool LayerNodeHandle<Core>::refersToSameNode(const LayerNodeHandle& other) const
         return true;
     const boost::shared_ptr<Core> theirs = other.handledObject();
     const boost::shared_ptr<Core> ours = this->handledObject();
-    return ours->id() == theirs->id() && this->ofSameProject(other);
+    return ours->id() == theirs->id();
 }
 
 template class LayerNodeHandle<VUVI_Layer>;

@@ -56,8 +56,10 @@ public:
     ParameterSet parameter_set(const QStringList& name_components = QStringList());
 
 protected:
-    // The same handle, or one on the node of the same id in the same
-    // project: the other handle is locked first.
+    // The same handle, or one on a node of the same id text: the other
+    // handle is locked first. Ids repeat between projects, so handles of
+    // twin projects compare equal; calls tell them apart by their project
+    // (handledObjectIn).
     bool refersToSameNode(const LayerNodeHandle& other) const;
 };
 

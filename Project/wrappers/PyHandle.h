@@ -67,7 +67,8 @@ public:
 // Ids repeat between projects, so a call of one project that acts on an
 // object by its id would act on its own object of the same id when handed
 // another project's. Every such call takes the object through
-// handledObjectIn, which refuses it.
+// handledObjectIn, which asks the handle's project and refuses it: equality
+// of handles (by id) does not tell projects apart.
 template <typename T>
 class ProjectHandle : public PyHandle<T>
 {
@@ -97,9 +98,6 @@ public:
 
 protected:
     boost::shared_ptr<VUVI_ProjectManager> lockedProject() const { return PyHandle<void>::fromWeakToShared(m_project); }
-    // Both handles name one project (or none that is still there): the
-    // first condition of being the same object.
-    bool ofSameProject(const ProjectHandle& other) const { return m_project.lock() == other.m_project.lock(); }
 
     boost::weak_ptr<VUVI_ProjectManager> m_project;
 };

@@ -37,7 +37,7 @@ bool ShapeHandle<Core>::refersToSameShape(const ShapeHandle& other) const
     if (this == &other)
         return true;
     const unsigned int theirs = other.handledObject()->id();
-    return this->handledObject()->id() == theirs && this->ofSameProject(other);
+    return this->handledObject()->id() == theirs;
 }
 
 template class ShapeHandle<Rirediro::Contour>;

@@ -54,8 +54,8 @@ public:
     ParameterSet parameter_set(const QStringList& name_components = QStringList());
 
 protected:
-    // The same handle, or shapes of the same id in the same project: the
-    // other handle is locked first.
+    // The same handle, or shapes of the same id (in whichever project, see
+    // refersToSameNode): the other handle is locked first.
     bool refersToSameShape(const ShapeHandle& other) const;
 };
 

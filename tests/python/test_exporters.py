@@ -109,23 +109,39 @@ def test_the_import_fails_with_the_error_of_a_module_it_needs():
     assert "refused" in result.stdout
 
 
-def test_an_exporter_registered_inside_the_application_is_called_back(tmp_path):
+def test_an_exporter_registered_inside_the_application_is_called_back(project, tmp_path):
+    project.add_layer(project.clips["shot"], "A")
+    path = tmp_path / "open.plinx"
+    project.save_as(str(path))
     result = run_embedded("""
         import plinx.exporters as e
+        import plinx.project as p
 
         class Csv(e.AbstractTrackingDataExporter):
             def do_export(self, project, layer, path, time, view, options):
+                calls.append([project.project_file, layer.name, path, time, view.id, sorted(options.items())])
                 return {"seen": repr(sorted(options.items())).encode()}
 
             def error_string(self):
                 return ""
 
+        calls = []
         csv = Csv("Embedded CSV", ".csv")
         csv.register()
         print(sorted(e.AbstractTrackingDataExporter.registered_exporters()))
-    """, tmp_path)
+        project = p.get_current_project()
+        layer, = project.find_layers("A")
+        entry = e.AbstractTrackingDataExporter.registered_exporters()["Embedded CSV"]
+        files = entry.do_export(project, layer, "out", 2.0, p.View(0), {"Stabilize": True})
+        print({name: bytes(data) for name, data in files.items()})
+        print(calls)
+    """, tmp_path, env={"PLINX_HOST_PROJECT": str(path)})
     assert result.returncode == 0, result.stderr
-    assert "['Embedded CSV', 'Plain Text Track']" in result.stdout
+    listed, files, calls = result.stdout.splitlines()
+    assert listed == "['Embedded CSV', 'Plain Text Track']"
+    options = [("Invert", False), ("RemoveLensDistortion", False), ("Stabilize", True)]
+    assert files == repr({"seen": repr(options).encode()})
+    assert calls == repr([[str(path), "A", "out", 2.0, 0, options]])
 
 
 # --- Constructors and flags ------------------------------------------------------------

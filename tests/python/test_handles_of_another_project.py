@@ -104,13 +104,26 @@ def test_the_same_calls_take_the_projects_own_handles(twins, tmp_path):
     assert ours.bpoint.master_point == ours.xpoint
 
 
-def test_handles_of_twin_objects_differ(twins):
+def test_handles_of_twin_objects_compare_by_id_yet_calls_tell_them_apart(twins, tmp_path):
     ours, theirs = twins
     assert ours.a == p.Layer(ours.a) and ours.xpoint == ours.a.contours[0].control_point(0)
-    for mine, other in [(ours.a, theirs.a), (ours.group, theirs.group), (ours.xpoint, theirs.xpoint),
-                        (ours.bpoint, theirs.bpoint), (ours.a.contours[0], theirs.a.contours[0])]:
-        assert not mine == other
-    assert theirs.a not in ours.project.layers and ours.a != theirs.a
+    pairs = [(ours.a, theirs.a), (ours.group, theirs.group), (ours.xpoint, theirs.xpoint),
+             (ours.bpoint, theirs.bpoint), (ours.a.contours[0], theirs.a.contours[0])]
+    for mine, other in pairs:
+        assert mine == other
+    assert not ours.a == theirs.y and ours.a != theirs.y
+    assert hash(ours.a) == hash(theirs.a) and hash(ours.a.contours[0]) == hash(theirs.a.contours[0])
+    assert theirs.a in ours.project.layers and not ours.a != theirs.a
+    # Two copies of one project file hold equal handles.
+    path = str(tmp_path / "copied.plinx")
+    ours.saved(path)
+    first, second = p.Project(path), p.Project(path)
+    assert first.find_layers("a") == second.find_layers("a") == [ours.a]
+    # Equal, and still another project's: the call asks the handle's project.
+    before = ours.saved(tmp_path / "before.plinx")
+    with raises(RuntimeError, FOREIGN):
+        ours.y.link_to_track = theirs.a
+    assert ours.saved(tmp_path / "after.plinx") == before
 
 
 def test_two_wrappers_of_the_applications_project_share_its_handles(twins, tmp_path):

@@ -130,12 +130,13 @@ def test_every_channel_type_has_its_type_code(clip, channel_type, code):
 
 def test_setters_store_the_description_only(clip):
     image = clip.image(0, allocate=True)
-    before = list(image.pixels())
+    pixels = image.pixels()
+    before = list(pixels)
     image.height, image.width = 10, 20
     image.pixel_format, image.channel_type = p.GreyLevelAlphaFormat, p.UShortType
     assert (image.height, image.width, image.pixel_format, image.channel_type) == \
         (10, 20, p.GreyLevelAlphaFormat, p.UShortType)
-    assert list(image.pixels()) == before
+    assert list(pixels) == before
     for assign, name in [(lambda: setattr(image, "width", "wide"), "set_width"),
                          (lambda: setattr(image, "height", -1), "set_height"),
                          (lambda: setattr(image, "pixel_format", 3), "set_pixel_format"),
@@ -152,22 +153,34 @@ def description(image):
     ("height", 100000), ("height", HEIGHT + 1), ("width", WIDTH + 1), ("width", 2 ** 63),
     ("pixel_format", p.RGBColorAlphaFormat), ("channel_type", p.FloatType),
 ])
-def test_a_frame_the_project_keeps_never_claims_more_than_its_pixels(project, clip, field, value):
+def test_a_description_larger_than_the_buffer_is_refused_by_whatever_reads_the_pixels(project, clip, field, value):
     image = clip.image(0)
-    before = description(image)
-    with pytest.raises(BufferError, match=r"^The image's layout needs \d+ bytes of pixels, its buffer holds %d$"
-                       % (WIDTH * HEIGHT * 3)):
-        setattr(image, field, value)
-    assert description(image) == before and description(clip.image(0)) == before
+    pixels = image.pixels()
+    before = list(pixels)
     layer = project.add_layer(clip)
     layer.add_xspline_contour(0.0, [p.XControlPointData(x=1.0, y=1.0), p.XControlPointData(x=4.0, y=3.0)])
-    project.track_layers(0, 1, [layer])  # the core reads the frame as it is
-    # The script's own copy may say what it likes; a smaller description fits.
-    own = clip.image(0, allocate=True)
-    setattr(own, field, value)
-    assert getattr(own, field) == value
+    described = getattr(image, field)
+    setattr(image, field, value)  # the frame the project keeps says so too
+    assert getattr(image, field) == value and getattr(clip.image(0), field) == value
+    readers = {
+        "pixels": (lambda: image.pixels, BufferError),
+        "flip": (image.flip, BufferError),
+        "flipped_pixels": (image.flipped_pixels, BufferError),
+        "tracking": (lambda: project.track_layers(0, 1, [layer]), RuntimeError),
+        "rendering": (lambda: project.render(p.RenderInsertOperation(), 0, 0, [layer]), RuntimeError),
+    }
+    for name, (read, error) in readers.items():
+        with pytest.raises(error):
+            read()
+    assert list(pixels) == before
+    # Told the truth again, every reader takes the frame.
+    setattr(image, field, described)
+    assert image.pixels() is pixels and list(pixels) == before
+    project.track_layers(0, 1, [layer])
+    assert project.render(p.RenderInsertOperation(), 0, 0, [layer]) is not None
+    # A smaller description fits.
     image.height = HEIGHT - 1
-    assert clip.image(0).height == HEIGHT - 1
+    assert clip.image(0).height == HEIGHT - 1 and len(image.flipped_pixels()) == len(before)
 
 
 def test_flips(clip):
@@ -209,14 +222,14 @@ def test_set_pixels_refusals_leave_the_image_alone(clip):
     with raises(ValueError, "Pixel data already belongs to another image"):
         image.pixels = clip.image(1).pixels()
     assert image.pixels() is pixels
-    # A description larger than the buffer (a copy of the script's own may
-    # have one): refused after both checks pass.
+    # A description larger than the buffer: refused after both checks pass.
     own = clip.image(0, allocate=True)
     own_pixels = own.pixels()
     own.height = HEIGHT + 1
     for call in (own.flip, own.flipped_pixels, lambda: setattr(own, "pixels", array.array("B", bytes(size)))):
         with pytest.raises(BufferError):
             call()
+    own.height = HEIGHT
     assert own.pixels() is own_pixels and list(own_pixels) == before
 
 
@@ -228,8 +241,9 @@ def test_pixels_the_image_cannot_take_leave_it_its_own(clip):
     image.width, image.height = 0, 2 ** 62
     with pytest.raises(MemoryError):
         image.pixels = array.array("B", bytes(len(before)))
-    assert image.pixels() is pixels and list(pixels) == before
+    assert list(pixels) == before
     image.width, image.height = WIDTH, HEIGHT
+    assert image.pixels() is pixels
     assert rows(image.flipped_pixels(), WIDTH * 3) == rows(before, WIDTH * 3)[::-1]
 
 

@@ -385,7 +385,19 @@ class Missing(Toy):
     save_image = m.AbstractImageIOModule.save_image
 
 
-@pytest.mark.parametrize("module_class", [Failing, Missing])
+class Enlarging(Toy):
+    """Describes each image it is given as one row larger than its pixels."""
+
+    def load_image(self, image, path, frame_number, stream_name):
+        super().load_image(image, path, frame_number, stream_name)
+        image.height += 1
+
+    def save_image(self, image, path):
+        image.height += 1
+        super().save_image(image, path)  # its pixels are refused
+
+
+@pytest.mark.parametrize("module_class", [Failing, Missing, Enlarging])
 def test_a_failed_or_missing_transfer_fails_naming_the_file(tmp_path, module_class, capfd):
     extension = fresh_extension()
     module = module_class(extension)
@@ -402,7 +414,7 @@ def test_a_failed_or_missing_transfer_fails_naming_the_file(tmp_path, module_cla
     assert not (tmp_path / "out" / ("t_0" + extension)).exists()
     assert module.extension == extension  # the module lived throughout
     printed = capfd.readouterr().err
-    assert ("the disk is full" in printed) if module_class is Failing else ("save_image()" in printed)
+    assert {Failing: "the disk is full", Missing: "save_image()", Enlarging: "BufferError"}[module_class] in printed
 
 
 def test_an_image_kept_from_a_save_no_longer_reaches_the_pixels(tmp_path):

@@ -102,7 +102,6 @@ def test_a_static_parameter_holds_one_value_per_view(clip):
 
 @pytest.mark.parametrize("owner, name, numbers", [
     ("clip", "frameRateMode", [1e9, 2, -1, 2 ** 32 + 1, float("nan")]),  # an enumeration: 0 and 1
-    ("layer", "linkToTrack", [2, -1, 0.5, float("nan")]),
     ("layer", "inPoint", [-1, 2 ** 32, float("inf"), float("nan")]),
 ])
 def test_numbers_outside_the_value_type_are_refused(project, clip, owner, name, numbers):
@@ -113,6 +112,18 @@ def test_numbers_outside_the_value_type_are_refused(project, clip, owner, name, 
         with pytest.raises(RuntimeError, match="^Cannot convert '"):
             parameter.set(number)
         assert parameter.get() == before, number
+
+
+def test_a_bool_parameter_takes_what_qt_converts_to_bool(project, clip):
+    parameter = project.add_layer(clip, "A", 0, 0).parameter_set()["linkToTrack"]
+    for value, stored in [(2, True), (0, False), (-1, True), (0.5, True), (0.0, False), ("true", True),
+                          ("false", False), (True, True)]:
+        parameter.set(not stored)
+        parameter.set(value)
+        assert parameter.get() is stored, value
+    with raises(RuntimeError, "Cannot convert 'QVariantList' to bool"):
+        parameter.set([1])
+    assert parameter.get() is True
 
 
 def test_an_animated_parameter_is_keyed_at_frames(clip, camera):

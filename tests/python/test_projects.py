@@ -333,16 +333,22 @@ def damage(kind, saved, tmp_path):
         path.write_text(json.dumps(document))
     elif kind == "folder":
         path.mkdir()
+    elif kind == "no such clip mode":
+        document = json.loads(good)
+        document["clips"][0]["info"]["parameters"]["frameRateMode"] = ["value=7"]
+        path.write_text(json.dumps(document))
     return path
 
 
 @pytest.mark.parametrize("kind", ["empty", "cut", "random", "image", "foreign JSON", "no clips", "missing",
-                                  "folder"])
+                                  "folder", "no such clip mode"])
 def test_damaged_files_are_refused_naming_the_file(saved_project, tmp_path, kind):
     path = damage(kind, saved_project, tmp_path)
     with pytest.raises(OSError) as caught:
         p.Project(str(path))
     assert "'{}'".format(path) in str(caught.value)
+    if kind == "no such clip mode":  # never read as another mode
+        assert str(caught.value).endswith("clips[0].info.parameters should be the clip's stream settings")
 
 
 SAVER = """

@@ -532,8 +532,12 @@ def test_a_view_abbreviation_never_names_another_folder(project, tmp_path, abbre
 def test_export_kind_follows_the_extension_with_its_dot(project, tmp_path):
     layer = square_layer(project)
     folder = tmp_path / "shapes"
-    project.export_rendered_shapes([layer], p.Grayscale, str(folder / "movie"), ".MOV", "m", "", 0, 2)
-    assert os.listdir(str(folder / "movie")) == ["m.MOV"] or len(os.listdir(str(folder / "movie"))) == 1
+    movie = project.export_rendered_shapes([layer], p.Grayscale, str(folder / "movie"), ".MOV", "m", "", 0, 2)
+    # One file, named by its first frame, that reads back as the three frames.
+    assert os.listdir(str(folder / "movie")) == ["m0.MOV"]
+    info = movie.get_info(p.View(0))
+    assert (info.prefix, info.start_frame, info.end_frame) == ("m0.MOV", 0, 2)
+    assert movie.frame_size == project.clips["sq"].frame_size
     # Without its dot the extension ends the names of a sequence's files.
     with pytest.raises(RuntimeError, match="m0mov"):
         project.export_rendered_shapes([layer], p.Grayscale, str(folder / "sequence"), "mov", "m", "", 0, 2)

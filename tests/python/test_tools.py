@@ -339,7 +339,7 @@ def test_event_lookups(tmp_path, project_file):
         ["outline", None, None],
         ["empty", None, None],
         [None, None, None],
-        ["null Layer", None, None],
+        [None, None, None],  # a node that is no layer
     ]
 
 

@@ -19,12 +19,24 @@ def test_a_block_gives_none_and_lets_its_exception_through(project):
     assert group.__enter__() is None and group.__exit__(None, None, None) is None
 
 
-def test_copies_and_empty_histories(project):
+def test_copies_and_empty_histories(project, tmp_path):
+    def saved():
+        project.save_as(str(tmp_path / "history.plinx"))
+        return (tmp_path / "history.plinx").read_text()
+
     group = project.undo_group()
     copy = group.__copy__()
     assert type(copy) is p.UndoGroup and type(p.UndoGroup(group)) is p.UndoGroup
+    before = saved()
     for step in (group.undo, group.redo, copy.undo, group.commit, group.rollback):
-        assert step() is None  # nothing to do, nothing raised
+        step()  # nothing to do, nothing raised
+        assert saved() == before
+    # Copies drive the one history of the project.
+    project.add_layer(project.clips["shot"], "A")
+    copy.undo()
+    assert project.layers == [] and saved() == before
+    group.redo()
+    assert [layer.name for layer in project.layers] == ["A"]
 
 
 @pytest.mark.parametrize("call, name", [

@@ -2,6 +2,8 @@
 
 #include "Prm/ParameterWithoutType.h"
 
+#include <QPointer>
+
 namespace Prm {
 
 ParameterSet::ParameterSet(const QString& scriptName, ParameterSet* parentSet)
@@ -60,6 +62,26 @@ void ParameterSet::forEachParameter(const boost::function<void(ParameterWithoutT
         visit(parameter);
     for (ParameterSet* subset : subsets())
         subset->forEachParameter(visit, true);
+}
+
+ParameterSet::Finder ParameterSet::finder() const
+{
+    if (auto* parentSet = qobject_cast<ParameterSet*>(parent())) {
+        const Finder findParent = parentSet->finder();
+        const QString name = m_scriptName;
+        return [findParent, name]() -> boost::shared_ptr<ParameterSet> {
+            const boost::shared_ptr<ParameterSet> found = findParent();
+            ParameterSet* subset = found ? found->subsetWithName(name) : nullptr;
+            // A subset lives as long as its parent.
+            return subset ? boost::shared_ptr<ParameterSet>(found, subset) : nullptr;
+        };
+    }
+    const QPointer<ParameterSet> self(const_cast<ParameterSet*>(this));
+    return [self]() -> boost::shared_ptr<ParameterSet> {
+        if (!self)
+            return nullptr;
+        return boost::shared_ptr<ParameterSet>(self.data(), [](ParameterSet*) {});
+    };
 }
 
 } // namespace Prm

@@ -20,16 +20,17 @@ public:
     using ParameterEdit::ParameterEdit;
 
 protected:
-    void capture() override { m_master = parameter()->masterParameter(); }
+    void capture() override { m_master = ParameterAddress(parameter()->masterParameter()); }
     void apply() override { parameter()->bUnconstrain(); }
     void revert() override
     {
-        if (m_master)
-            m_master->bAddConstrainedParameter(parameter());
+        boost::shared_ptr<ParameterSet> hold;
+        if (ParameterWithoutType* master = m_master.find(hold))
+            master->bAddConstrainedParameter(parameter());
     }
 
 private:
-    QPointer<ParameterWithoutType> m_master;
+    ParameterAddress m_master;
 };
 
 } // namespace

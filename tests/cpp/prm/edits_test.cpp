@@ -3,6 +3,9 @@
 #include "ParameterTestSupport.h"
 
 #include <Bsc/Command.h>
+#include <Prm/ParameterSet.h>
+
+#include <boost/make_shared.hpp>
 
 #include <functional>
 #include <memory>
@@ -354,6 +357,72 @@ TEST(ConstraintEdits, ADestroyedSlaveIsLeftAlone)
     master.setValue(9, View(0));
     EXPECT_EQ(master.masterParameter(), nullptr);
     EXPECT_EQ(master.value(View(0)), 9u);
+}
+
+// An owner of parameters that undo rebuilds as a new object under the same
+// id (as layers and points are): its finder finds whichever object holds
+// the id now. One parameter is its own, one is in a subset.
+struct RebuiltOwner : Prm::ParameterSet
+{
+    explicit RebuiltOwner(boost::shared_ptr<RebuiltOwner>& current) : m_current(current)
+    {
+        own.setScriptName("own");
+        addParameter(&own);
+        inner.setScriptName("inner");
+        (new Prm::ParameterSet("subset", this))->addParameter(&inner);
+    }
+
+    Finder finder() const override
+    {
+        boost::shared_ptr<RebuiltOwner>& current = m_current;
+        return [&current] { return boost::shared_ptr<Prm::ParameterSet>(current); };
+    }
+
+    UIntParameter own;
+    UIntParameter inner;
+    boost::shared_ptr<RebuiltOwner>& m_current;
+};
+
+TEST(EditAddresses, EditsReachTheParametersOfAnOwnerRebuiltUnderItsId)
+{
+    boost::shared_ptr<RebuiltOwner> current;
+    current = boost::make_shared<RebuiltOwner>(current);
+    keyUp(current->own);
+    current->inner.setValue(3, View(0));
+    Bsc::CompositeCommand command;
+    current->own.createKeyframeDeletion(exactlyAt(20), command);
+    command.push_back(new Prm::ParameterStaticValueEdit<unsigned int>(&current->inner, 4, View(0)));
+    const QString before = describe(current->own);
+    command.doIt();
+    const QString after = describe(current->own);
+    ASSERT_NE(after, before);
+
+    const auto rebuild = [&current] {
+        const auto rebuilt = boost::make_shared<RebuiltOwner>(current);
+        rebuilt->own.assignFrom(current->own);
+        rebuilt->inner.assignFrom(current->inner);
+        current = rebuilt; // the old object and its parameters go
+    };
+    rebuild();
+    command.undoIt();
+    EXPECT_EQ(describe(current->own), before);
+    EXPECT_EQ(current->inner.value(View(0)), 3u);
+    rebuild();
+    command.doIt();
+    EXPECT_EQ(describe(current->own), after);
+    EXPECT_EQ(current->inner.value(View(0)), 4u);
+
+    // Under the name now: a parameter of another class. It is left alone.
+    rebuild();
+    current->own.setScriptName("renamed");
+    Prm::Parameter<double> other;
+    other.setScriptName("own");
+    current->addParameter(&other);
+    other.setValue(1.5, View(0));
+    command.undoIt();
+    EXPECT_EQ(describe(current->own), after);
+    EXPECT_EQ(other.value(View(0)), 1.5);
+    EXPECT_EQ(current->inner.value(View(0)), 3u); // the subset's still found
 }
 
 TEST(StaticValueEdits, UndoRestoresTheValueCapturedAtTheFirstRun)

@@ -182,19 +182,22 @@ TEST(TextFormRoundTrip, KeepsEveryValueType)
     expectRoundTrip(mode);
 }
 
-TEST(TextForm, AnEnumerationValueThatNamesNoEnumeratorIsNotRead)
+// A value that names no enumerator is no line of the parameter's: the file
+// holding it is refused rather than read as another value.
+TEST(TextForm, AnEnumerationValueThatNamesNoEnumeratorIsRefused)
 {
     Prm::Parameter<TQ_CLIP_MODE> mode;
-    mode.setKeyframed(false);
     mode.setValue(TQ_CLIP_MODE_MANUAL, View(0));
-    for (const char* line : {"view[0].value=2", "view[0].value=-1", "view[0].value=1000000000"})
-        mode.streamInValue(line, Prm::StreamVersion::current, {});
-    EXPECT_EQ(mode.value(View(0)), TQ_CLIP_MODE_MANUAL);
-    // A value line for all views starts them afresh: the default stays.
-    mode.streamInValue("value=7", Prm::StreamVersion::current, {});
-    EXPECT_EQ(mode.value(View(0)), Prm::Parameter<TQ_CLIP_MODE>().value(View(0)));
-    mode.streamInValue("view[0].value=1", Prm::StreamVersion::current, {});
-    EXPECT_EQ(mode.value(View(0)), TQ_CLIP_MODE_MANUAL);
+    for (const char* line : {"view[0].value=2", "view[0].value=-1", "view[0].value=1000000000", "view[0].value=x",
+                             "view[0].value=", "keyframes.append( Key( 4, 2, constant ) )"}) {
+        EXPECT_FALSE(mode.streamInValue(line, Prm::StreamVersion::current, {})) << line;
+        EXPECT_EQ(mode.value(View(0)), TQ_CLIP_MODE_MANUAL) << line;
+        EXPECT_EQ(mode.keyframeCount(View(0)), 0u) << line;
+    }
+    EXPECT_TRUE(mode.streamInValue("view[0].value=0", Prm::StreamVersion::current, {}));
+    EXPECT_EQ(mode.value(View(0)), TQ_CLIP_MODE_AUTOMATIC);
+    EXPECT_TRUE(mode.streamInValue("keyframes.append( Key( 4, 1, constant ) )", Prm::StreamVersion::current, {}));
+    EXPECT_EQ(mode.value(at(4)), TQ_CLIP_MODE_MANUAL);
 }
 
 // Every text reads back as it was: spaces of every kind, at either end too,

@@ -8,6 +8,7 @@
 #include <Bsc/Hash.h>
 #include <Bsc/Logger.h>
 
+#include <cmath>
 #include <functional>
 #include <limits>
 #include <memory>
@@ -155,14 +156,17 @@ TEST(VariantAccess, OtherValueTypesConvertToo)
 }
 
 // Numbers outside the range of a parameter's value type: refused by name,
-// the parameter unchanged; numbers inside it are stored.
+// the parameter unchanged; numbers inside it are stored, and read back as
+// `stored` (no value: refused).
 struct RangeCase
 {
     const char* name;
     std::function<std::unique_ptr<Prm::ParameterWithoutType>()> make;
     QVariant variant;
-    bool converts;
+    QVariant stored;
 };
+
+const QVariant refused;
 
 template <typename T>
 std::function<std::unique_ptr<Prm::ParameterWithoutType>()> holding(T value)
@@ -184,8 +188,17 @@ TEST_P(VariantRange, RefusesNumbersOutsideTheValueTypeAndChangesNothing)
     const auto parameter = c.make();
     const QVariant before = parameter->variantValue(staticAt(0));
     const std::string refusal = refusalOf([&] { parameter->setVariantValue(c.variant, staticAt(0)); });
-    if (c.converts) {
+    if (c.stored.isValid()) {
         EXPECT_EQ(refusal, "no refusal");
+        const QVariant read = parameter->variantValue(staticAt(0));
+        EXPECT_EQ(read.userType(), before.userType());
+        // NaN is no value equal to itself.
+        if (read.userType() == QMetaType::Float && std::isnan(c.stored.toFloat()))
+            EXPECT_TRUE(std::isnan(read.toFloat()));
+        else if (read.userType() == QMetaType::Double && std::isnan(c.stored.toDouble()))
+            EXPECT_TRUE(std::isnan(read.toDouble()));
+        else
+            EXPECT_EQ(read, c.stored) << read.toString().toStdString();
         return;
     }
     EXPECT_EQ(refusal.rfind("Cannot convert '", 0), 0u) << refusal;
@@ -199,30 +212,36 @@ const double inf = std::numeric_limits<double>::infinity();
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, VariantRange,
-    ::testing::Values(RangeCase{"BoolTakesOne", holding(false), QVariant(1), true},
-                      RangeCase{"BoolTakesZeroReal", holding(true), QVariant(0.0), true},
-                      RangeCase{"BoolRefusesTwo", holding(false), QVariant(2), false},
-                      RangeCase{"BoolRefusesMinusOne", holding(false), QVariant(-1), false},
-                      RangeCase{"BoolRefusesNaN", holding(false), QVariant(nan), false},
-                      RangeCase{"IntTakesNegative", holding(3), QVariant(-5), true},
-                      RangeCase{"IntRefusesHuge", holding(3), QVariant(1e10), false},
-                      RangeCase{"IntRefusesInfinity", holding(3), QVariant(-inf), false},
-                      RangeCase{"IntRefusesNaN", holding(3), QVariant(nan), false},
-                      RangeCase{"UIntRefusesNaN", holding(3u), QVariant(nan), false},
-                      RangeCase{"FloatTakesLarge", holding(2.0f), QVariant(1e30), true},
-                      RangeCase{"FloatTakesInfinity", holding(2.0f), QVariant(inf), true},
-                      RangeCase{"FloatTakesNaN", holding(2.0f), QVariant(nan), true},
-                      RangeCase{"FloatRefusesHuge", holding(2.0f), QVariant(1e300), false},
-                      RangeCase{"FloatRefusesHugeNegative", holding(2.0f), QVariant(-1e300), false},
-                      RangeCase{"DoubleTakesHuge", holding(2.0), QVariant(1e300), true},
-                      RangeCase{"DoubleTakesNaN", holding(2.0), QVariant(nan), true},
-                      RangeCase{"ModeTakesEnumerator", holding(TQ_CLIP_MODE_AUTOMATIC), QVariant(1), true},
-                      RangeCase{"ModeTakesTrue", holding(TQ_CLIP_MODE_AUTOMATIC), QVariant(true), true},
-                      RangeCase{"ModeRefusesBillion", holding(TQ_CLIP_MODE_MANUAL), QVariant(1e9), false},
-                      RangeCase{"ModeRefusesNextNumber", holding(TQ_CLIP_MODE_MANUAL), QVariant(2), false},
-                      RangeCase{"ModeRefusesNegative", holding(TQ_CLIP_MODE_MANUAL), QVariant(-1), false},
-                      RangeCase{"ModeRefusesWrapping", holding(TQ_CLIP_MODE_AUTOMATIC), QVariant(4294967297LL), false},
-                      RangeCase{"ModeRefusesText", holding(TQ_CLIP_MODE_MANUAL), QVariant(QStringLiteral("7")), false}),
+    ::testing::Values(RangeCase{"BoolTakesOne", holding(false), QVariant(1), QVariant(true)},
+                      RangeCase{"BoolTakesZeroReal", holding(true), QVariant(0.0), QVariant(false)},
+                      // Any number but 0 is true, as Qt converts it.
+                      RangeCase{"BoolTakesTwo", holding(false), QVariant(2), QVariant(true)},
+                      RangeCase{"BoolTakesMinusOne", holding(false), QVariant(-1), QVariant(true)},
+                      RangeCase{"BoolTakesAHalf", holding(false), QVariant(0.5), QVariant(true)},
+                      RangeCase{"BoolTakesNaN", holding(true), QVariant(nan), QVariant(false)}, // as Qt has it
+                      RangeCase{"BoolTakesText", holding(true), QVariant(QStringLiteral("false")), QVariant(false)},
+                      RangeCase{"BoolRefusesAList", holding(false), QVariant(QVariantList{1}), refused},
+                      RangeCase{"IntTakesNegative", holding(3), QVariant(-5), QVariant(-5)},
+                      RangeCase{"IntRefusesHuge", holding(3), QVariant(1e10), refused},
+                      RangeCase{"IntRefusesInfinity", holding(3), QVariant(-inf), refused},
+                      RangeCase{"IntRefusesNaN", holding(3), QVariant(nan), refused},
+                      RangeCase{"UIntRefusesNaN", holding(3u), QVariant(nan), refused},
+                      RangeCase{"FloatTakesLarge", holding(2.0f), QVariant(1e30), QVariant(1e30f)},
+                      RangeCase{"FloatTakesInfinity", holding(2.0f), QVariant(inf), QVariant(float(inf))},
+                      RangeCase{"FloatTakesNaN", holding(2.0f), QVariant(nan), QVariant(float(nan))},
+                      RangeCase{"FloatRefusesHuge", holding(2.0f), QVariant(1e300), refused},
+                      RangeCase{"FloatRefusesHugeNegative", holding(2.0f), QVariant(-1e300), refused},
+                      RangeCase{"DoubleTakesHuge", holding(2.0), QVariant(1e300), QVariant(1e300)},
+                      RangeCase{"DoubleTakesNaN", holding(2.0), QVariant(nan), QVariant(nan)},
+                      RangeCase{"ModeTakesEnumerator", holding(TQ_CLIP_MODE_AUTOMATIC), QVariant(1),
+                                QVariant::fromValue(TQ_CLIP_MODE_MANUAL)},
+                      RangeCase{"ModeTakesTrue", holding(TQ_CLIP_MODE_AUTOMATIC), QVariant(true),
+                                QVariant::fromValue(TQ_CLIP_MODE_MANUAL)},
+                      RangeCase{"ModeRefusesBillion", holding(TQ_CLIP_MODE_MANUAL), QVariant(1e9), refused},
+                      RangeCase{"ModeRefusesNextNumber", holding(TQ_CLIP_MODE_MANUAL), QVariant(2), refused},
+                      RangeCase{"ModeRefusesNegative", holding(TQ_CLIP_MODE_MANUAL), QVariant(-1), refused},
+                      RangeCase{"ModeRefusesWrapping", holding(TQ_CLIP_MODE_AUTOMATIC), QVariant(4294967297LL), refused},
+                      RangeCase{"ModeRefusesText", holding(TQ_CLIP_MODE_MANUAL), QVariant(QStringLiteral("7")), refused}),
     [](const ::testing::TestParamInfo<RangeCase>& info) { return info.param.name; });
 
 Bsc::Hash hashOf(const Prm::ParameterWithoutType& parameter, const Prm::Context& context)

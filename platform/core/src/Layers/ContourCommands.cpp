@@ -222,6 +222,38 @@ QString RemovePointCommand::name() const
     return commandName("Delete point");
 }
 
+// ---- PointStates -----------------------------------------------------------------------
+
+PointStates::PointStates(const VUVI_ProjectManager& project, const QList<PointDescriptor>& points)
+{
+    for (const PointDescriptor& address : points) {
+        const boost::shared_ptr<ControlPoint> point = findPoint(project, address);
+        if (!point)
+            continue;
+        State state{address, {}, boost::none};
+        for (const Prm::ParameterWithoutType* parameter : point->parameters())
+            state.parameters.push_back(parameter->exportState());
+        if (const boost::shared_ptr<ControlPoint> master = point->masterPoint())
+            state.master = master->descriptor();
+        m_states.push_back(std::move(state));
+    }
+}
+
+void PointStates::restore(VUVI_ProjectManager& project) const
+{
+    for (const State& state : m_states) {
+        const boost::shared_ptr<ControlPoint> point = findPoint(project, state.point);
+        if (!point)
+            continue;
+        const QVector<Prm::ParameterWithoutType*>& parameters = point->parameters();
+        for (int i = 0; i < parameters.size() && std::size_t(i) < state.parameters.size(); ++i)
+            parameters[i]->importState(state.parameters[std::size_t(i)]);
+        const boost::shared_ptr<ControlPoint> master = state.master ? findPoint(project, *state.master) : nullptr;
+        if (master != point->masterPoint())
+            point->setMasterPoint(master);
+    }
+}
+
 // ---- PointEditCommand ------------------------------------------------------------------
 
 PointEditCommand::PointEditCommand(const boost::weak_ptr<VUVI_ProjectManager>& project, QList<PointDescriptor> points,
@@ -232,59 +264,26 @@ PointEditCommand::PointEditCommand(const boost::weak_ptr<VUVI_ProjectManager>& p
 
 PointEditCommand::~PointEditCommand() = default;
 
-PointEditCommand::States PointEditCommand::capture(const VUVI_ProjectManager& project) const
-{
-    States states;
-    for (const PointDescriptor& address : m_points) {
-        const boost::shared_ptr<ControlPoint> point = findPoint(project, address);
-        if (!point)
-            continue;
-        State& state = states[address.pointID];
-        for (const Prm::ParameterWithoutType* parameter : point->parameters())
-            state.parameters.push_back(parameter->exportState());
-        if (const boost::shared_ptr<ControlPoint> master = point->masterPoint())
-            state.master = master->descriptor();
-    }
-    return states;
-}
-
-void PointEditCommand::restore(const States& states, VUVI_ProjectManager& project) const
-{
-    for (const PointDescriptor& address : m_points) {
-        const auto found = states.find(address.pointID);
-        const boost::shared_ptr<ControlPoint> point = findPoint(project, address);
-        if (found == states.end() || !point)
-            continue;
-        const State& state = found->second;
-        const QVector<Prm::ParameterWithoutType*>& parameters = point->parameters();
-        for (int i = 0; i < parameters.size() && std::size_t(i) < state.parameters.size(); ++i)
-            parameters[i]->importState(state.parameters[std::size_t(i)]);
-        const boost::shared_ptr<ControlPoint> master = state.master ? findPoint(project, *state.master) : nullptr;
-        if (master != point->masterPoint())
-            point->setMasterPoint(master);
-    }
-}
-
 void PointEditCommand::doIt()
 {
     const boost::shared_ptr<VUVI_ProjectManager> project = m_project.lock();
     if (!project)
         return;
     if (m_hasRun) {
-        restore(m_after, *project);
+        m_after.restore(*project);
         return;
     }
-    m_before = capture(*project);
+    m_before = PointStates(*project, m_points);
     try {
         if (m_edit)
             m_edit();
     } catch (...) {
-        restore(m_before, *project);
+        m_before.restore(*project);
         throw;
     }
     // The edit may hold the points: it must not keep them alive in the history.
     m_edit = {};
-    m_after = capture(*project);
+    m_after = PointStates(*project, m_points);
     m_hasRun = true;
 }
 
@@ -292,7 +291,7 @@ void PointEditCommand::undoIt()
 {
     const boost::shared_ptr<VUVI_ProjectManager> project = m_project.lock();
     if (project && m_hasRun)
-        restore(m_before, *project);
+        m_before.restore(*project);
 }
 
 } // namespace Rirediro

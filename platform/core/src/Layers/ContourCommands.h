@@ -9,18 +9,14 @@
 #include "ShapeRecord.h"
 
 #include "Rirediro/Commands/Command.h"
+#include "Rirediro/Layers/PointStates.h"
 
 #include <Prm/Context.h>
 
 #include <boost/function.hpp>
 #include <boost/weak_ptr.hpp>
 
-#include <map>
 #include <memory>
-
-namespace Bsc {
-class MementoBase;
-}
 
 namespace Rirediro {
 
@@ -130,23 +126,13 @@ public:
     QString name() const override { return m_name; }
 
 private:
-    struct State
-    {
-        std::vector<boost::shared_ptr<Bsc::MementoBase>> parameters;
-        boost::optional<PointDescriptor> master;
-    };
-    using States = std::map<unsigned int, State>; // by point id
-
-    States capture(const VUVI_ProjectManager& project) const;
-    void restore(const States& states, VUVI_ProjectManager& project) const;
-
     boost::weak_ptr<VUVI_ProjectManager> m_project;
     QList<PointDescriptor> m_points;
     boost::function<void()> m_edit; // dropped after the first run
     QString m_name;
     bool m_hasRun = false;
-    States m_before;
-    States m_after;
+    PointStates m_before;
+    PointStates m_after;
 };
 
 } // namespace Rirediro

@@ -57,6 +57,21 @@ PointDescriptor ControlPoint::descriptor() const
     return address;
 }
 
+Prm::ParameterSet::Finder ControlPoint::finder() const
+{
+    const boost::shared_ptr<Contour> shape = contour();
+    const boost::shared_ptr<VUVI_Layer> layer = shape ? shape->layer() : nullptr;
+    const boost::shared_ptr<VUVI_ProjectManager> project = layer ? layer->projectManager().lock() : nullptr;
+    const PointDescriptor address = descriptor();
+    if (!project || findPoint(*project, address).get() != this)
+        return ParameterSet::finder();
+    const boost::weak_ptr<VUVI_ProjectManager> owner = project;
+    return [owner, address]() -> boost::shared_ptr<Prm::ParameterSet> {
+        const boost::shared_ptr<VUVI_ProjectManager> found = owner.lock();
+        return found ? findPoint(*found, address) : nullptr;
+    };
+}
+
 QPointF ControlPoint::position(const Prm::Context& context) const
 {
     return QPointF(m_x.value(context), m_y.value(context));
@@ -338,17 +353,6 @@ void BezierContour::TangentState::setTangentHandlePositions(const std::vector<bo
     };
     edits.push_back(std::make_unique<PointEditCommand>(
         project, points, edit, QCoreApplication::translate("Rirediro::CommandManager", "Tangent handles")));
-}
-
-void BezierContour::TangentState::putBack(const std::vector<boost::shared_ptr<TangentState>>& states,
-                                          const VUVI_ProjectManager& project)
-{
-    for (const boost::shared_ptr<TangentState>& tangents : states) {
-        if (auto point =
-                boost::dynamic_pointer_cast<VUVI_BezierContourControlPoint>(findPoint(project, tangents->m_point)))
-            point->setHandles(tangents->m_backward, tangents->m_forward, tangents->m_context,
-                              {tangents->m_context.view});
-    }
 }
 
 // ---- MacroCommand ----------------------------------------------------------------------

@@ -54,6 +54,19 @@ int LayerBase::depthPosition() const
     return parent ? parent->indexOf(*this) : -1;
 }
 
+Prm::ParameterSet::Finder LayerBase::finder() const
+{
+    const boost::shared_ptr<VUVI_ProjectManager> project = m_project.lock();
+    if (!project || project->selectionManager()->layerFromID(id()).get() != this)
+        return ParameterSet::finder();
+    const boost::weak_ptr<VUVI_ProjectManager> owner = m_project;
+    const QString nodeID = id();
+    return [owner, nodeID]() -> boost::shared_ptr<Prm::ParameterSet> {
+        const boost::shared_ptr<VUVI_ProjectManager> project = owner.lock();
+        return project ? project->selectionManager()->layerFromID(nodeID) : nullptr;
+    };
+}
+
 // ---- LayerGroup ---------------------------------------------------------------------
 
 LayerGroup::LayerGroup(unsigned int id, const QString& name, boost::weak_ptr<VUVI_ProjectManager> project)

@@ -15,6 +15,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <vector>
 
 namespace {
 
@@ -161,9 +162,9 @@ void VUVI_SelectionManager::reserveLayerID(unsigned int id)
 // ---- VUVI_ToolManager ---------------------------------------------------------------
 
 namespace {
-QVector<VUVI_ToolManager::ToolCreator>& toolCreators()
+std::vector<VUVI_ToolManager::ToolCreator>& toolCreators()
 {
-    static QVector<VUVI_ToolManager::ToolCreator> creators;
+    static std::vector<VUVI_ToolManager::ToolCreator> creators;
     return creators;
 }
 } // namespace
@@ -181,23 +182,24 @@ VUVI_ToolManager::~VUVI_ToolManager()
 
 void VUVI_ToolManager::addNewToolCreator(const ToolCreator& creator)
 {
-    toolCreators().append(creator);
+    toolCreators().push_back(creator);
 }
 
 int VUVI_ToolManager::toolCreatorCount()
 {
-    return toolCreators().size();
+    return int(toolCreators().size());
 }
 
 bool VUVI_ToolManager::requestTool(int index)
 {
-    const QVector<ToolCreator>& creators = toolCreators();
+    const std::vector<ToolCreator>& creators = toolCreators();
+    const int count = int(creators.size());
     if (index < 0)
-        index = creators.size() - 1;
-    if (index < 0 || index >= creators.size())
+        index = count - 1;
+    if (index < 0 || index >= count)
         return false;
     // A copy: the creator may register further creators while it runs.
-    const ToolCreator creator = creators.at(index);
+    const ToolCreator creator = creators[std::size_t(index)];
     const QPointer<Rirediro::CustomTool> tool = creator(this, m_selectionManager);
     if (!tool)
         return false;

@@ -5,6 +5,7 @@
 #include <QVector>
 
 #include <boost/function.hpp>
+#include <boost/shared_ptr.hpp>
 
 namespace Prm {
 
@@ -45,6 +46,15 @@ public:
     // parameters a set offers beyond its own list; a plain set has none, and
     // sets that compute parameters on the fly override this.
     virtual void forEachParameter(const boost::function<void(ParameterWithoutType*)>& visit, bool recursive) const;
+
+    // Finds the set again later, as the object it is then: undo histories
+    // keep finders, not sets. Owners that are rebuilt as new objects under
+    // the same id (an undone removal) find themselves by id; a subset is
+    // found by its name in its parent set; any other set finds itself while
+    // it lives. A finder keeps nothing alive; what it finds is held by the
+    // pointer it returns.
+    using Finder = boost::function<boost::shared_ptr<ParameterSet>()>;
+    virtual Finder finder() const;
 
 protected:
     // Sets owned elsewhere that this set shows as subsets after its own,

@@ -3,22 +3,21 @@
 #include "Rirediro/Commands/Command.h"
 #include "Rirediro/ErrorHandling/VUVI_ErrorDetector.h"
 
-#include <Rirediro/Layers/BezierContour.h>
 #include <Rirediro/Layers/Contour.h>
 #include <Rirediro/Layers/ControlPoint.h>
+#include <Rirediro/Layers/PointStates.h>
 #include <Rirediro/Layers/VUVI_Layer.h>
 #include <Rirediro/Project/VUVI_ProjectManager.h>
 #include <Rirediro/Project/VUVI_SelectionManager.h>
 
-#include <boost/optional.hpp>
-
-#include <vector>
-
 // Makes one point follow a master point. It keeps the addresses of both
 // points, never the points, and finds them again each time it runs; when
-// either is gone by then, it does nothing. Undo gives the point back the
-// master it had before (none when it had none) and its neighbours' tangent
-// handles as they were. Header code, built by each user of the core.
+// either is gone by then, it does nothing. The constraint also smooths the
+// handles of the point's neighbours at the frame current when it runs: undo
+// gives every point of the contour its whole state back (keyframes
+// included) and the point the master it had before (none when it had none);
+// redo gives them the states the first run left. Header code, built by
+// each user of the core.
 class VUVI_AddPointConstraintCommand : public Rirediro::Command
 {
 public:
@@ -33,8 +32,6 @@ public:
         m_context = context;
         m_master = master.descriptor();
         m_slave = slave.descriptor();
-        if (const boost::shared_ptr<Rirediro::ControlPoint> previous = slave.masterPoint())
-            m_previousMaster = previous->descriptor();
     }
 
     void doIt() override
@@ -42,29 +39,29 @@ public:
         const boost::shared_ptr<VUVI_ProjectManager> project = m_project.lock();
         if (!project)
             return;
+        if (m_hasRun) {
+            m_after.restore(*project);
+            return;
+        }
         const boost::shared_ptr<Rirediro::ControlPoint> master = find(*project, m_master);
         const boost::shared_ptr<Rirediro::ControlPoint> slave = find(*project, m_slave);
-        if (!master || !slave)
+        const boost::shared_ptr<Rirediro::Contour> contour = slave ? slave->contour() : nullptr;
+        if (!master || !contour)
             return;
-        m_neighbours = Rirediro::BezierContour::TangentState::adjacentPointStates(*slave, m_context, false);
+        QList<Rirediro::PointDescriptor> points;
+        for (const boost::shared_ptr<Rirediro::ControlPoint>& point : contour->points())
+            points.append(point->descriptor());
+        m_before = Rirediro::PointStates(*project, points);
         project->selectionManager()->constrain(master, slave);
+        m_after = Rirediro::PointStates(*project, points);
+        m_hasRun = true;
     }
 
     void undoIt() override
     {
         const boost::shared_ptr<VUVI_ProjectManager> project = m_project.lock();
-        if (!project)
-            return;
-        const boost::shared_ptr<Rirediro::ControlPoint> slave = find(*project, m_slave);
-        if (!slave)
-            return;
-        const boost::shared_ptr<Rirediro::ControlPoint> previous =
-            m_previousMaster ? find(*project, *m_previousMaster) : nullptr;
-        if (previous)
-            project->selectionManager()->constrain(previous, slave);
-        else
-            slave->setMasterPoint(nullptr);
-        Rirediro::BezierContour::TangentState::putBack(m_neighbours, *project);
+        if (project && m_hasRun)
+            m_before.restore(*project);
     }
 
     ~VUVI_AddPointConstraintCommand() override = default;
@@ -89,6 +86,9 @@ private:
     Prm::Context m_context;
     Rirediro::PointDescriptor m_master;
     Rirediro::PointDescriptor m_slave;
-    boost::optional<Rirediro::PointDescriptor> m_previousMaster;
-    std::vector<boost::shared_ptr<Rirediro::BezierContour::TangentState>> m_neighbours;
+    // The slave's contour before and after the first run that found both
+    // points; undo and redo put them back.
+    bool m_hasRun = false;
+    Rirediro::PointStates m_before;
+    Rirediro::PointStates m_after;
 };

@@ -68,10 +68,6 @@ public:
         static void setTangentHandlePositions(const std::vector<boost::shared_ptr<TangentState>>& states,
                                               const Prm::AnimationState& state, const Prm::Context& context,
                                               Bsc::CompositeCommand& edits, const boost::function<void()>& done);
-        // Puts the recorded handles back at once, at their own contexts, on
-        // the points of the project that still exist; no undo.
-        static void putBack(const std::vector<boost::shared_ptr<TangentState>>& states,
-                            const VUVI_ProjectManager& project);
 
         const PointDescriptor& point() const { return m_point; }
         QPointF backward() const { return m_backward; }

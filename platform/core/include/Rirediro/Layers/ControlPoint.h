@@ -98,6 +98,9 @@ public:
     boost::shared_ptr<Contour> contour() const { return m_contour.lock(); }
     // The layer, contour and point ids; zeros for what is gone.
     PointDescriptor descriptor() const;
+    // A point of a project is found by its address: undo rebuilds points
+    // as new objects under their ids.
+    Finder finder() const override;
 
     bool active(const Prm::Context& context) const { return m_active.value(context); }
     Prm::Parameter<bool>& activeParameter() { return m_active; }

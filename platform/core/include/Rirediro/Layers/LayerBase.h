@@ -60,6 +60,10 @@ public:
     // The project the node belongs to.
     const boost::weak_ptr<VUVI_ProjectManager>& projectManager() const { return m_project; }
 
+    // A node of a project's tree is found by its id in the project: undo
+    // rebuilds nodes as new objects under their ids.
+    Finder finder() const override;
+
 protected:
     LayerBase(unsigned int id, const QString& name, boost::weak_ptr<VUVI_ProjectManager> project);
 
