@@ -16,6 +16,7 @@ FUZZ_DIR = os.path.join(ROOT, "tests", "fuzz")
 sys.path.insert(0, FUZZ_DIR)
 
 import driver  # noqa: E402 (the harness's driver side; it needs no plinx)
+import world  # noqa: E402 (the world mode: its trials and their judge)
 
 
 def reproducer(tmp_path, lines, watchdog=60):
@@ -93,8 +94,6 @@ def test_the_ways_of_dying_do_what_they_say(tmp_path, death, gone):
 
 
 # --- The world mode: trials judged by their records and files ---------------------------------------
-
-import world  # noqa: E402 (the world mode's trials and their judge)
 
 EXTENSIONS = [".png", ".jpg", ".tif", ".exr", ".dpx", ".bmp", ".mov"]
 
