@@ -75,10 +75,11 @@ SANITIZED = "asan" in os.environ.get("LD_PRELOAD", "")
 
 # --- Plans: what a unit tries -------------------------------------------------------------------
 
-SCENARIOS = {"fsize": 3, "place": 3, "memory": 2, "files": 2, "signal": 3, "fork": 2, "pool": 2, "exit": 2}
+SCENARIOS = {"fsize": 3, "place": 3, "memory": 2, "files": 2, "depth": 1, "signal": 3, "fork": 2, "pool": 2,
+             "exit": 2}
 EXTENSIONS = [".png", ".jpg", ".tif", ".exr", ".dpx", ".bmp", ".mov", "toy"]
 WRITES = ["save", "save_as", "export", "shapes", "render", "track_export"]
-USES = ["open", "read", "render", "export", "track", "save_as", "shapes"]
+USES = ["open", "read", "pixels", "render", "export", "track", "save_as", "shapes"]
 LONG = ["track", "render", "export", "save", "save_as", "shapes"]
 PLACES = {
     "save_as": ["parent is a file", "fifo", "folder", "device", "read-only folder", "missing folder"],
@@ -97,7 +98,7 @@ PLACE_WORDS = {"parent is a file": "a path whose parent is a file", "fifo": "a F
                "frame is a device": "an output frame that is a full device"}
 TITLES = {"save": "Project.save", "save_as": "Project.save_as", "export": "Clip.export",
           "shapes": "Project.export_rendered_shapes", "render": "Project.render", "track": "Project.track_layers",
-          "read": "Clip.image", "open": "Project(file)", "track_export": "a tracking export",
+          "read": "Clip.image", "pixels": "ImageData.pixels", "open": "Project(file)", "track_export": "a tracking export",
           "toy_read": "Clip.image through a Python reader"}
 
 
@@ -106,17 +107,22 @@ def plan(rng, unit):
     kinds = [kind for kind in SCENARIOS if not (SANITIZED and kind == "memory")]
     scenario = rng.choices(kinds, [SCENARIOS[kind] for kind in kinds])[0]
     spec = {"scenario": scenario, "unit": unit, "frames": rng.choice([4, 6, 8]),
-            "size": rng.choice([[64, 48], [160, 120]]), "kit": rng.random() < 0.6}
+            "size": rng.choice([[64, 48], [160, 120]])}
     if scenario == "fsize":
         spec.update(op=rng.choice(WRITES), ext=rng.choice(EXTENSIONS),
                     fraction=rng.choice([0.0, 0.05, 0.5, 0.95, 2.0]), deadly=rng.random() < 0.15)
     elif scenario == "place":
         op = rng.choice(sorted(PLACES))
         spec.update(op=op, place=rng.choice(PLACES[op]), ext=rng.choice(EXTENSIONS[:6]))
-    elif scenario == "memory":
-        spec.update(op=rng.choice(USES), ext=rng.choice(EXTENSIONS), headroom=rng.choice([0, 4, 16, 64, 256]))
+    elif scenario == "memory":  # (the image kit maps some 400 MiB when it loads)
+        spec.update(op=rng.choice(USES), ext=rng.choice(EXTENSIONS), kit=rng.random() < 0.5,
+                    headroom=rng.choice([0, 16, 64, 128, 256, 512]))
     elif scenario == "files":
-        spec.update(op=rng.choice(USES), ext=rng.choice(EXTENSIONS), extra=rng.choice([0, 1, 2, 4, 8]))
+        spec.update(op=rng.choice(USES), ext=rng.choice(EXTENSIONS), kit=rng.random() < 0.5,
+                    extra=rng.choice([0, 1, 2, 4, 8]))
+    elif scenario == "depth":
+        spec.update(op=rng.choice(USES), ext=rng.choice(EXTENSIONS), kit=rng.random() < 0.5,
+                    spare=rng.choice([1, 2, 4, 8, 16, 32]))
     elif scenario == "signal":
         signal_name = rng.choice(["SIGINT", "SIGTERM"])
         spec.update(op=rng.choice(LONG), ext=rng.choice(EXTENSIONS), signal=signal_name,
@@ -158,6 +164,8 @@ def hazard(spec):
         return f"{what} under RLIMIT_AS"
     if scenario == "files":
         return f"{what} under RLIMIT_NOFILE"
+    if scenario == "depth":
+        return f"{what} near the recursion limit"
     if scenario == "signal":
         return f"{spec['signal']} during {what}" + (" in a thread" if spec["thread"] else "")
     if scenario == "fork":
@@ -197,8 +205,8 @@ def script(spec):
     old = "ro/old.plinx" if scenario == "place" and op == "save" else "old.plinx"
     toy = ext == "toy" or scenario == "exit"
     notes = 1 << 20 if scenario == "signal" and op.startswith("save") else 0
-    lines.append(f"stage(globals(), frames={spec['frames']}, size={tuple(spec['size'])}, kit={spec['kit']}, "
-                 f"old={old!r}, toy={toy}, notes={notes})")
+    lines.append(f"stage(globals(), frames={spec['frames']}, size={tuple(spec['size'])}, "
+                 f"kit={spec.get('kit', True)}, old={old!r}, toy={toy}, notes={notes})")
     if scenario == "fsize":
         if spec["deadly"]:
             lines.append("signal.signal(signal.SIGXFSZ, signal.SIG_DFL)  # the limit kills the process")
@@ -211,8 +219,9 @@ def script(spec):
                   f"attempt('limited', *call({op!r}, 1, {ext!r}, where=where), keep=kept())",
                   "without_place()",
                   f"attempt('again', *call({op!r}, 2, {ext!r}))"]
-    elif scenario in ("memory", "files"):
-        limit = f"Memory({spec['headroom']})" if scenario == "memory" else f"Descriptors({spec['extra']})"
+    elif scenario in ("memory", "files", "depth"):
+        limit = f"Memory({spec['headroom']})" if scenario == "memory" else \
+            f"Descriptors({spec['extra']})" if scenario == "files" else f"Depth({spec['spare']})"
         lines += [f"attempt('limited', *call({op!r}, 1, {ext!r}), under={limit})",
                   f"attempt('again', *call({op!r}, 2, {ext!r}))"]
     elif scenario == "signal":
@@ -282,21 +291,39 @@ def without_root_permissions():
 
 def stage(namespace, frames=6, size=(64, 48), kit=True, old="old.plinx", toy=False, notes=0):
     """The world of a trial: footage, a project with a tracked layer saved as
-    the old project file, the image kit loaded or not, and (toy) a Python
-    image reader and writer with a clip over its footage."""
+    the old project file and (toy) a Python image reader and writer with a
+    clip over its footage. Without the kit, another process makes the
+    project: this one has read no footage yet, and the first call that
+    does (opened()) loads the image kit."""
     global _record
     import faulthandler
     faulthandler.enable()
     faulthandler.register(signal.SIGUSR1, all_threads=True)  # the worker asks a hung child for its stacks
     _record = os.open("record.jsonl", os.O_WRONLY | os.O_APPEND | os.O_CREAT, 0o644)
     import prelude
-    from PySide2 import QtCore
-    QtCore.QCoreApplication.instance() or QtCore.QCoreApplication([])
-    p, e = prelude.p, prelude.e
     NS.update(namespace)
-    NS.update(p=p, e=e, QtCore=QtCore, FRAMES=frames, OLD=old)
+    NS.update(p=prelude.p, e=prelude.e, QtCore=prelude.QtCore, FRAMES=frames, OLD=old, P=None, C=None, L=None)
+    if kit:
+        NS.update(zip("PCL", made_project(frames, size, old, notes)))
+    else:
+        subprocess.run(["/usr/bin/python3", "-c", f"import sys; sys.path.insert(0, {HERE!r}); import world; "
+                        f"world.made_project({frames}, {tuple(size)}, {old!r}, {notes})"], check=True)
+    NS["TRACKS"] = prelude.e.AbstractTrackingDataExporter.registered_exporters()["Plain Text Track"]
+    if toy:
+        NS["TOYX"] = ".wtoy"
+        NS["IO"] = prelude.ScriptedIO(NS["TOYX"])
+        if kit:
+            NS["CT"] = NS["P"].add_clip(prelude.p.Clip(prelude.toy_footage(NS["TOYX"]), "toy", True), "toy")
+    namespace.update(NS)
+    note(stage=True, old=old, sha=digest(old), pid=os.getpid())
+
+
+def made_project(frames, size, old, notes=0):
+    """(project, clip, layer): a project over new footage, saved as `old`."""
+    import prelude
+    prelude.QtCore.QCoreApplication.instance() or prelude.QtCore.QCoreApplication([])
     first = prelude.footage("sq", frames, tuple(size))
-    project = p.Project(p.Clip(first, "plate"))
+    project = prelude.p.Project(prelude.p.Clip(first, "plate"))
     clip = project.clips["plate"]
     layer = project.add_layer(clip, "a")
     layer.add_xspline_contour(0.0, prelude.xpoints(4, 2.0, 6.0, 16.0))
@@ -305,34 +332,38 @@ def stage(namespace, frames=6, size=(64, 48), kit=True, old="old.plinx", toy=Fal
     project.notes = "x" * notes
     os.makedirs(os.path.dirname(old) or ".", exist_ok=True)
     project.save_as(old)
-    NS.update(P=project, C=clip, L=layer)
-    NS["TRACKS"] = e.AbstractTrackingDataExporter.registered_exporters()["Plain Text Track"]
-    if kit:
-        clip.image(0)
-    if toy:
-        NS["TOYX"] = ".wtoy"
-        NS["IO"] = prelude.ScriptedIO(NS["TOYX"])
-        NS["CT"] = project.add_clip(p.Clip(prelude.toy_footage(NS["TOYX"]), "toy", True), "toy")
-    namespace.update(NS)
-    note(stage=True, old=old, sha=digest(old), pid=os.getpid())
+    return project, clip, layer
+
+
+def opened():
+    """P, C, L: the trial's project, opened from its file when this process has none yet."""
+    project = NS["P"] or NS["p"].Project(NS["OLD"])
+    return project, project.clips["plate"], project.layers[0]
 
 
 def call(op, n, ext=".png", where=None):
     """(source, products) of the operation numbered n: the source runs in the
-    script's globals; products say what the worker checks afterwards."""
+    script's globals; products say what the worker checks afterwards. A
+    process without the project yet opens it first, in the same call."""
+    source, products = operation(op, n, ext, where)
+    return (source if NS["P"] is not None else "P, C, L = opened(); " + source), products
+
+
+def operation(op, n, ext, where):
     last = NS["FRAMES"] - 1
     extension = NS.get("TOYX", ".wtoy") if ext == "toy" else ext
     named = "TOYX" if ext == "toy" else repr(ext)
     count = 1 if extension.lower() == ".mov" else NS["FRAMES"]
     if op == "save":
-        return f"P.notes = 'saved {n}'; P.save()", {"kind": "project", "path": NS["P"].project_file,
+        path = NS["P"].project_file if NS["P"] is not None else NS["OLD"]
+        return f"P.notes = 'saved {n}'; P.save()", {"kind": "project", "path": path,
                                                    "marker": f"saved {n}"}
     if op == "save_as":
         target = where or f"saved{n}.plinx"
         return f"P.notes = 'saved {n}'; P.save_as({target!r})", {"kind": "project", "path": target,
                                                                  "marker": f"saved {n}"}
     if op == "toy_export":
-        return call("export", n, "toy", where)
+        return operation("export", n, "toy", where)
     if op == "export":
         folder = where or f"out/e{n}"
         return f"C.export(None, {folder!r}, {named}, 'f_', '', 0, {last}, index_width=4)", \
@@ -349,6 +380,8 @@ def call(op, n, ext=".png", where=None):
         return f"P.track_layers(0, {last}, [L])", {"kind": "none"}
     if op == "read":
         return f"[C.image(i) for i in range({NS['FRAMES']})]", {"kind": "images"}
+    if op == "pixels":  # the image bridge (its first use checks the array module)
+        return f"[len(memoryview(C.image(i).pixels())) for i in range({NS['FRAMES']})]", {"kind": "images"}
     if op == "toy_read":
         return "[CT.image(i) for i in range(4)]", {"kind": "images"}
     if op == "open":
@@ -456,15 +489,15 @@ class Limit:
     def soft(self):
         raise NotImplementedError
 
-    def __enter__(self):
-        self.old = resource.getrlimit(self.resource)
-        hard = self.old[1]
+    def run(self, body):
+        old = resource.getrlimit(self.resource)
+        hard = old[1]
         soft = self.soft()
         resource.setrlimit(self.resource, (soft if hard == resource.RLIM_INFINITY else min(soft, hard), hard))
-
-    def __exit__(self, *exception):
-        resource.setrlimit(self.resource, self.old)
-        return False
+        try:
+            return body()
+        finally:
+            resource.setrlimit(self.resource, old)
 
 
 class FileSize(Limit):
@@ -498,6 +531,24 @@ class Descriptors(Limit):
         highest = max(int(name) for name in os.listdir("/proc/self/fd"))
         self.text = f"RLIMIT_NOFILE {highest + 1 + self.amount}"
         return highest + 1 + self.amount
+
+
+class Depth:
+    """The call made with only this many frames left before the recursion limit."""
+
+    def __init__(self, spare):
+        self.spare = spare
+        self.text = f"{spare} frames below the recursion limit"
+
+    def run(self, body):
+        frame, depth = sys._getframe(), 0  # noqa: SLF001
+        while frame is not None:
+            frame, depth = frame.f_back, depth + 1
+
+        def down(levels):
+            return down(levels - 1) if levels > 0 else body()
+
+        return down(sys.getrecursionlimit() - depth - self.spare)
 
 
 def summary(value):
@@ -534,21 +585,18 @@ def attempt(phase, source, products, under=None, interrupt=None, thread=False, k
     products["keep"] = {path: describe(path) for path in keep}
     note(begin=number, phase=phase, call=source, products=products, pid=os.getpid(),
          thread=threading.current_thread().name)
-    project = NS.get("P")
-    outcome = {"project_file_before": project.project_file} if products["kind"] == "project" else {}
+    saves = products["kind"] == "project"
+    outcome = {"project_file_before": NS["P"].project_file if NS.get("P") is not None else None} if saves else {}
     statements, last = compiled(source)
     began = time.monotonic()
 
+    def body():
+        exec(statements, NS)  # noqa: S102 (the trial's own calls)
+        return eval(last, NS) if last else None  # noqa: S307
+
     def run():
         try:
-            value = None
-            if under is not None:
-                with under:
-                    exec(statements, NS)  # noqa: S102 (the trial's own calls)
-                    value = eval(last, NS) if last else None  # noqa: S307
-            else:
-                exec(statements, NS)  # noqa: S102
-                value = eval(last, NS) if last else None  # noqa: S307
+            value = under.run(body) if under is not None else body()
             outcome.update(outcome="returned", value=summary(value))
         except BaseException as error:  # noqa: BLE001 (what the call raised is what the record is for)
             outcome.update(outcome="raised", error=type(error).__name__, text=text_of(error),
@@ -578,8 +626,10 @@ def attempt(phase, source, products, under=None, interrupt=None, thread=False, k
     except KeyboardInterrupt:
         outcome["late"] = "KeyboardInterrupt"
     took = time.monotonic() - began
-    if products["kind"] == "project":  # the file as the call left it: later calls may save over it
-        outcome.update(project_file=project.project_file, after=describe(products["path"]),
+    if saves:  # the file as the call left it: later calls may save over it
+        project = NS.get("P")
+        outcome.update(project_file=project.project_file if project is not None else None,
+                       after=describe(products["path"]),
                        snapshot=snapshot(products["path"], number))
     note(end=number, seconds=round(took, 3), under=getattr(under, "text", None), **outcome)
     return took
@@ -812,7 +862,8 @@ class Finding:
 
 # Exceptions that say what happened, by phase of the scenario.
 LIMITED_ERRORS = {"fsize": ("OSError",), "place": ("OSError",), "memory": ("MemoryError", "OSError", "RuntimeError"),
-                  "files": ("OSError", "RuntimeError", "MemoryError")}
+                  "files": ("OSError", "RuntimeError", "MemoryError"),
+                  "depth": ("RecursionError", "MemoryError", "OSError", "RuntimeError")}
 WRITTEN = ("save", "save_as", "export", "shapes", "render", "track_export")
 
 
@@ -873,9 +924,10 @@ class Judge:
                 if "begin" in record and record["begin"] not in self.ends and record["pid"] == pid]
 
     def inside(self, pid):
-        """" inside Clip.export, Project.render": where the process stopped."""
-        titles = sorted({TITLES.get(op_of(call), "a call") for call in self.open_calls(pid)})
-        return " inside " + ", ".join(titles) if titles else ""
+        """" inside Clip.export": where the process stopped (its threads' calls
+        are in the details: one cause shows in any of them)."""
+        titles = {TITLES.get(op_of(call), "a call") for call in self.open_calls(pid)}
+        return "" if not titles else f" inside {titles.pop()}" if len(titles) == 1 else " inside calls of threads"
 
     def pool(self, record):
         begun = {r["begin"]: r for r in self.records if r.get("phase") == "pooled"}
@@ -906,7 +958,8 @@ class Judge:
         else:
             self.raised(phase, end, products, title, details)
             self.present(products, title, details, end)
-            if products["kind"] == "project" and end.get("project_file") != end.get("project_file_before"):
+            if products["kind"] == "project" and end.get("project_file_before") is not None and \
+                    end.get("project_file") != end["project_file_before"]:
                 self.add("wrong result", f"{title} failed but changed project_file",
                          f"{details}: {end.get('project_file_before')!r} became {end.get('project_file')!r}")
         for path, before in products.get("keep", {}).items():
