@@ -580,13 +580,13 @@ def attempt(phase, source, products, under=None, interrupt=None, thread=False, k
     one waits; `keep` the places it must leave as they were."""
     number = f"{os.getpid()}.{next(_numbers)}"
     products = dict(products)
-    if products["kind"] == "project":
+    saves = products["kind"] == "project"
+    if saves:
         products["before"] = describe(products["path"])
     products["keep"] = {path: describe(path) for path in keep}
     note(begin=number, phase=phase, call=source, products=products, pid=os.getpid(),
          thread=threading.current_thread().name)
-    saves = products["kind"] == "project"
-    outcome = {"project_file_before": NS["P"].project_file if NS.get("P") is not None else None} if saves else {}
+    outcome = {"project_file_before": NS["P"].project_file if NS["P"] is not None else None} if saves else {}
     statements, last = compiled(source)
     began = time.monotonic()
 
@@ -607,28 +607,23 @@ def attempt(phase, source, products, under=None, interrupt=None, thread=False, k
         timer = threading.Timer(max(0.0, interrupt[1]), os.kill, (os.getpid(), getattr(signal, interrupt[0])))
     worker = threading.Thread(target=run, name=f"call-{number}") if thread else None
     try:
-        try:
-            if timer:
-                timer.start()
-            if worker:
-                worker.start()
-                worker.join()
-            else:
-                run()
-            if timer:
-                timer.join()
-        except KeyboardInterrupt:  # the signal came after the call, or while this thread waited
-            outcome["late"] = "KeyboardInterrupt"
-            if worker:
-                worker.join()
-            if timer:
-                timer.join()
-    except KeyboardInterrupt:
-        outcome["late"] = "KeyboardInterrupt"
+        if timer:
+            timer.start()
+        if worker:
+            worker.start()
+            worker.join()
+        else:
+            run()
+        if timer:
+            timer.join()
+    except KeyboardInterrupt:  # the signal came after the call, or while this thread waited for it
+        if worker:
+            worker.join()
+        if timer:
+            timer.join()
     took = time.monotonic() - began
     if saves:  # the file as the call left it: later calls may save over it
-        project = NS.get("P")
-        outcome.update(project_file=project.project_file if project is not None else None,
+        outcome.update(project_file=NS["P"].project_file if NS["P"] is not None else None,
                        after=describe(products["path"]),
                        snapshot=snapshot(products["path"], number))
     note(end=number, seconds=round(took, 3), under=getattr(under, "text", None), **outcome)
@@ -637,7 +632,7 @@ def attempt(phase, source, products, under=None, interrupt=None, thread=False, k
 
 def snapshot(path, number):
     """A copy of the file at the path (None: no regular file there)."""
-    if not os.path.isfile(path) or stat.S_ISFIFO(os.stat(path).st_mode):
+    if not os.path.isfile(path):
         return None
     copy = os.path.join("snapshots", f"{number}.plinx")
     os.makedirs("snapshots", exist_ok=True)
@@ -911,12 +906,25 @@ class Judge:
         inside = f" inside {self.open_calls(pid)}"
         if self.status is None:
             self.add("hang", "the process hung" + self.inside(pid), "hung" + inside)
+        elif self.status in (1, -signal.SIGINT) and self.script_failed():
+            self.add("fault of the harness", "the trial's script failed", "its traceback is in child.err")
         elif self.status not in allowed:
             kind = ending(self.status)
             self.add(kind, f"the process ended ({kind})" + self.inside(pid), f"ended ({kind}){inside}")
         elif self.status == 0 and not any("done" in record or "exiting" in record for record in self.records):
             self.add("death of a child", "the process ended early (exit 0) without reaching its script's end" +
                      self.inside(pid), f"ended{inside}")
+
+    def script_failed(self):
+        """Whether the child ended on an exception of its script's own (the
+        calls it makes catch theirs)."""
+        try:
+            with open(self.path("child.err"), encoding="utf-8", errors="replace") as err:
+                text = err.read()
+        except OSError:
+            return False
+        at = text.rfind("Traceback (most recent call last):")
+        return at >= 0 and 'child.py", line' in text[at:at + 300]
 
     def open_calls(self, pid):
         """The calls the process began and never ended."""
