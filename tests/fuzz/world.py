@@ -68,7 +68,7 @@ import time
 from driver import VERDICTS, ending, host_command, host_environment
 
 HERE = os.path.dirname(os.path.abspath(__file__))
-CHILD_TIMEOUT = 60.0       # seconds of a trial's child before it counts as hung
+CHILD_TIMEOUT = 30.0       # seconds of a trial's child before it counts as hung
 INNER_TIMEOUT = 10.0       # the same for what the child waits on (a forked child, a pool)
 STATUS = {verdict: status for status, verdict in VERDICTS.items()}
 SANITIZED = "asan" in os.environ.get("LD_PRELOAD", "")
