@@ -126,6 +126,7 @@ def cut(source, target, keep):
         part.write(data[:int(len(data) * keep)])
 
 
+@pytest.mark.xdist_group("world_written")
 @pytest.mark.parametrize("extension", EXTENSIONS)
 def test_a_file_cut_short_does_not_read_back(written, tmp_path, monkeypatch, extension):
     monkeypatch.chdir(tmp_path)  # where the check's links go
@@ -164,6 +165,7 @@ FSIZE = {"scenario": "fsize", "op": "export", "ext": ".png", "fraction": 0.5, "d
 
 # (the trial, its child's status, files of the trial: (path, a file of
 #  `written` or "cut PNG"), its record, findings: (kind, part of the cause))
+@pytest.mark.xdist_group("world_written")
 @pytest.mark.parametrize("spec, status, files, records, expected", [
     # Success only where everything written reads back.
     (FSIZE, 0, [("out/e2/f_0000.png", ".png"), ("out/e2/f_0001.png", ".png")],
