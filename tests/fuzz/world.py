@@ -98,8 +98,8 @@ PLACE_WORDS = {"parent is a file": "a path whose parent is a file", "fifo": "a F
                "frame is a device": "an output frame that is a full device"}
 TITLES = {"save": "Project.save", "save_as": "Project.save_as", "export": "Clip.export",
           "shapes": "Project.export_rendered_shapes", "render": "Project.render", "track": "Project.track_layers",
-          "read": "Clip.image", "pixels": "ImageData.pixels", "open": "Project(file)", "track_export": "a tracking export",
-          "toy_read": "Clip.image through a Python reader"}
+          "read": "Clip.image", "pixels": "ImageData.pixels", "open": "Project(file)",
+          "track_export": "a tracking export", "toy_read": "Clip.image through a Python reader"}
 
 
 def plan(rng, unit):
@@ -337,7 +337,7 @@ def made_project(frames, size, old, notes=0):
 
 def opened():
     """P, C, L: the trial's project, opened from its file when this process has none yet."""
-    project = NS["P"] or NS["p"].Project(NS["OLD"])
+    project = NS["P"] if NS["P"] is not None else NS["p"].Project(NS["OLD"])
     return project, project.clips["plate"], project.layers[0]
 
 
@@ -401,7 +401,8 @@ def digest(path):
 
 
 def describe(path):
-    """What is at the path: "absent", "fifo", "folder", "device", "file <sha256>", "other"."""
+    """What is at the path: "absent", "fifo", "folder <its names>", "device",
+    "file <sha256>" or "other"."""
     try:
         mode = os.stat(path).st_mode
     except OSError:
@@ -1088,7 +1089,7 @@ def op_of(source):
     """The operation a call's source makes, by its text."""
     for op, mark in (("save_as", ".save_as("), ("save", ".save()"), ("export", ".export("),
                      ("shapes", "export_rendered_shapes"), ("render", ".render("), ("track", ".track_layers("),
-                     ("toy_read", "CT.image"), ("read", ".image("), ("open", "p.Project("),
+                     ("pixels", ".pixels()"), ("toy_read", "CT.image"), ("read", ".image("), ("open", "p.Project("),
                      ("track_export", "TRACKS.")):
         if mark in source:
             return op
