@@ -4,9 +4,11 @@ restarts a worker after each death or hang at the next unit, and reports.
 A death is a worker that ends before its journal says "# done" (a signal, an
 exit status, or an exit that a callback forced); a hang is a unit that
 outlives its time (the worker's watchdog dumps every thread's stack, then
-the driver ends the process). Each one gives a reproducer: for the modes of
-statements, a script of the unit's statements (prelude.py makes it run
-alone); for `calls`, the journal's last calls and the seed.
+the driver ends the process). A worker that judged a process of its own
+and found it wrong (world.py) ends with a status of VERDICTS, or as that
+process ended. Each one gives a reproducer: for the modes of statements, a
+script of the unit's statements (prelude.py makes it run alone); for
+`calls`, the journal's last calls and the seed.
 """
 import concurrent.futures
 import json
@@ -204,10 +206,9 @@ def write_reproducer(death, folder, build, watchdog):
     of them all (what the unit met may be what they left)."""
     os.makedirs(folder, exist_ok=True)
     stem = os.path.join(folder, f"{death.mode}-{death.host}-unit{death.unit}")
-    title = (f"Fuzz mode {death.mode}, unit {death.unit}, seed {death.seed}, host {death.host}: "
-             f"the worker {'hung' if death.kind.startswith('hang') else 'died (' + death.kind + ')'}.")
-    if death.kind in VERDICTS.values():
-        title = title.replace(f"the worker died ({death.kind})", f"its trial found: {death.kind}")
+    ended = "the worker hung" if death.kind.startswith("hang") else f"its trial found: {death.kind}" \
+        if death.kind in VERDICTS.values() else f"the worker died ({death.kind})"
+    title = f"Fuzz mode {death.mode}, unit {death.unit}, seed {death.seed}, host {death.host}: {ended}."
     notes = [line[3:] for line in death.lines if line.startswith("## ")]
     death.reproducer = stem + ".py"
     with open(death.reproducer, "w", encoding="utf-8") as script:
