@@ -685,13 +685,18 @@ def waited(pid, timeout):
 
 
 def stacks_then_kill(pids):
-    for signal_number in (signal.SIGUSR1, signal.SIGKILL):
-        for pid in pids:
-            try:
-                os.kill(pid, signal_number)
-            except ProcessLookupError:
-                pass
-        time.sleep(1.0 if signal_number == signal.SIGUSR1 else 0)
+    """Has the processes print their stacks (faulthandler), then kills them."""
+    send(pids, signal.SIGUSR1)
+    time.sleep(1.0)
+    send(pids, signal.SIGKILL)
+
+
+def send(pids, signal_number):
+    for pid in pids:
+        try:
+            os.kill(pid, signal_number)
+        except ProcessLookupError:
+            pass
 
 
 def status_text(status):
@@ -814,16 +819,11 @@ def descendants(pid):
 
 def end_orphans():
     """Kills and reaps what the child left running (forked children, pool workers)."""
-    for pid in descendants(os.getpid()):
-        try:
-            os.kill(pid, signal.SIGKILL)
-        except ProcessLookupError:
-            pass
+    send(descendants(os.getpid()), signal.SIGKILL)
     while True:
         try:
-            if os.waitpid(-1, os.WNOHANG) == (0, 0):
-                break
-        except ChildProcessError:
+            os.waitpid(-1, 0)
+        except ChildProcessError:  # none left
             break
 
 
