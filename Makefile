@@ -4,9 +4,10 @@
 #   make test-asan  the same tests built with AddressSanitizer and
 #                   UndefinedBehaviorSanitizer (build-asan/)
 #   make fuzz       every fuzz mode (calls, graphs, deletion, callbacks,
-#                   threads) in a plain interpreter and in the embedding
-#                   host, a budget of FUZZ_CALLS each (FUZZ_MODE picks some,
-#                   FUZZ_SEED repeats a run, FUZZ_TIME bounds it in seconds)
+#                   threads, world) in a plain interpreter and in the
+#                   embedding host, a budget of FUZZ_CALLS each (FUZZ_MODE
+#                   picks some, FUZZ_SEED repeats a run, FUZZ_TIME bounds it
+#                   in seconds)
 #   make fuzz-asan  the same on the sanitizer build
 #   make bench      the binding's costs and footage reads, as ratios to
 #                   baselines of the same run
@@ -16,7 +17,7 @@ ASAN_DIR   := build-asan
 JOBS       := $(shell nproc 2>/dev/null || echo 4)
 FUZZ_CALLS := 100000
 FUZZ_JOBS  := 4
-# all, or modes separated by commas (calls,graphs,deletion,callbacks,threads)
+# all, or modes separated by commas (calls,graphs,deletion,callbacks,threads,world)
 FUZZ_MODE  := all
 FUZZ_SEED  :=
 # Seconds for a whole fuzz run (none: the budget of calls decides), and

@@ -4,9 +4,11 @@ restarts a worker after each death or hang at the next unit, and reports.
 A death is a worker that ends before its journal says "# done" (a signal, an
 exit status, or an exit that a callback forced); a hang is a unit that
 outlives its time (the worker's watchdog dumps every thread's stack, then
-the driver ends the process). Each one gives a reproducer: for the modes of
-statements, a script of the unit's statements (prelude.py makes it run
-alone); for `calls`, the journal's last calls and the seed.
+the driver ends the process). A worker that judged a process of its own
+and found it wrong (world.py) ends with a status of VERDICTS, or as that
+process ended. Each one gives a reproducer: for the modes of statements, a
+script of the unit's statements (prelude.py makes it run alone); for
+`calls`, the journal's last calls and the seed.
 """
 import concurrent.futures
 import json
@@ -22,7 +24,10 @@ from statements import guard, parse_statements
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 FUZZ_SCRIPT = os.path.join(HERE, "fuzz.py")
-STATEMENT_MODES = ("graphs", "deletion", "callbacks", "threads")
+STATEMENT_MODES = ("graphs", "deletion", "callbacks", "threads", "world")
+# Statuses of a worker that judged a process of its own (world.py) and found
+# it wrong: what happened to that process, in the driver's words.
+VERDICTS = {86: "wrong result", 87: "hang", 88: "death of a child", 89: "fault of the harness"}
 
 
 class Death:
@@ -60,12 +65,20 @@ class Death:
         where = self.sanitizer() or (native_top(self.native) if self.native else "")
         if where:
             return f"{self.kind} | {self.mode} | {where}"
+        if self.finding():
+            return f"{self.kind} | {self.mode} | {self.finding()}"
         if self.kind.endswith(" at exit"):
             label = "the interpreter's exit"  # over what the unit left: its last statement tells nothing
         else:
             label = self.case() or self.crashing_statement() or self.last_statement()[0] or \
                 (self.lines[-1] if self.lines else "")
         return f"{self.kind} | {self.mode} | {label}"
+
+    def finding(self):
+        """What a worker that judged a process of its own found wrong: its
+        cause, as it printed it last ("world finding: KIND | CAUSE")."""
+        found = [line for line in self.stderr.splitlines() if line.startswith("world finding: ")]
+        return found[-1].split(" | ", 1)[-1] if found else ""
 
     def crashing_statement(self):
         """Of a race of threads, what the thread that died ran, or what the
@@ -193,8 +206,9 @@ def write_reproducer(death, folder, build, watchdog):
     of them all (what the unit met may be what they left)."""
     os.makedirs(folder, exist_ok=True)
     stem = os.path.join(folder, f"{death.mode}-{death.host}-unit{death.unit}")
-    title = (f"Fuzz mode {death.mode}, unit {death.unit}, seed {death.seed}, host {death.host}: "
-             f"the worker {'hung' if death.kind.startswith('hang') else 'died (' + death.kind + ')'}.")
+    ended = "the worker hung" if death.kind.startswith("hang") else f"its trial found: {death.kind}" \
+        if death.kind in VERDICTS.values() else f"the worker died ({death.kind})"
+    title = f"Fuzz mode {death.mode}, unit {death.unit}, seed {death.seed}, host {death.host}: {ended}."
     notes = [line[3:] for line in death.lines if line.startswith("## ")]
     death.reproducer = stem + ".py"
     with open(death.reproducer, "w", encoding="utf-8") as script:
@@ -229,6 +243,8 @@ def ending(status):
     """How a process ended, in words."""
     if status is None:
         return "hang"
+    if status in VERDICTS:
+        return VERDICTS[status]
     if status < 0:
         try:
             return signal.Signals(-status).name
@@ -453,18 +469,21 @@ class Result:
         self.planned, self.units, self.calls = planned, units, calls
         self.deaths, self.raised, self.seconds = deaths, raised, seconds
         self.hangs = sum(1 for death in deaths if death.kind.startswith("hang"))
+        self.wrong = sum(1 for death in deaths if death.kind == "wrong result")
+        self.died = len(deaths) - self.hangs - self.wrong
 
     def figures(self, mode):
         what = "cases" if mode == "callbacks" else "runs" if mode == "threads" else "units"
         run = f"{self.units} {what}" + (f" of {self.planned} (time limit)" if self.units < self.planned else "")
-        return f"{run}, {self.calls} calls, {len(self.deaths) - self.hangs} process deaths, {self.hangs} hangs"
+        return f"{run}, {self.calls} calls, {self.died} process deaths, {self.hangs} hangs" + \
+            (f", {self.wrong} wrong results" if mode == "world" else "")
 
 
 def ends_as(death, script, options):
     """Whether the script ends the way the unit did (threads: in any of
     three runs)."""
     env = host_environment(options.build, options.scratch)
-    expected = "hang" if death.kind.startswith("hang") else death.kind.split(" at exit")[0]
+    expected = death.kind.split(" at exit")[0]
     for _ in range(3 if death.mode == "threads" else 1):
         err = script + ".err"
         with open(script + ".out", "w") as out, open(err, "w") as errors:
@@ -536,11 +555,11 @@ def summary(options, results):
     """The figures of every mode and host; the scratch folder goes unless
     something failed (its journals and reproducers stay then)."""
     print("\nfuzz summary (seed %d):" % options.seed)
-    print("  %-10s %-7s %8s %9s %7s %6s %6s" % ("mode", "host", "units", "calls", "deaths", "hangs", "s"))
+    print("  %-10s %-7s %8s %9s %7s %6s %6s %6s" % ("mode", "host", "units", "calls", "deaths", "hangs", "wrong", "s"))
     for (mode, host), result in results.items():
-        print("  %-10s %-7s %8s %9d %7d %6d %6.0f" % (
+        print("  %-10s %-7s %8s %9d %7d %6d %6d %6.0f" % (
             mode, host, result.units if result.units == result.planned else f"{result.units}/{result.planned}",
-            result.calls, len(result.deaths) - result.hangs, result.hangs, result.seconds))
+            result.calls, result.died, result.hangs, result.wrong, result.seconds))
     if any(result.deaths for result in results.values()):
         print(f"  journals and reproducers: {options.scratch}")
     else:

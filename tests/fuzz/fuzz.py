@@ -1,6 +1,6 @@
 """Randomized use of the plinx modules, in worker processes that may die.
 
-    /usr/bin/python3 tests/fuzz/fuzz.py [--mode all|calls|graphs|deletion|callbacks|threads]
+    /usr/bin/python3 tests/fuzz/fuzz.py [--mode all|calls|graphs|deletion|callbacks|threads|world]
         [--host both|python|embed] [--calls N] [--seed N] [--jobs 4]
     /usr/bin/python3 tests/fuzz/fuzz.py --run REPRODUCER.py [--host ...]
     /usr/bin/python3 tests/fuzz/fuzz.py --reduce REPRODUCER.py [--host ...]
@@ -11,6 +11,9 @@ Modes (each finds the types, members and callbacks it drives by itself):
   deletion   objects die at every point, then everything is used (deletion.py)
   callbacks  (callback kind x misbehaviour), a case a unit (callbacks.py)
   threads    4 to 8 threads on one project, a process a run (threads.py)
+  world      the world outside the process: failing writes, limits, signals,
+             fork, multiprocessing, exit with threads in calls; each trial a
+             process of its own, judged afterwards (world.py)
 
 Hosts: a plain interpreter, and the embedding host (the application's way
 of running scripts: tools, the overlay, the application's project). Workers
@@ -19,11 +22,15 @@ worker's journal before it runs, and a watchdog dumps every thread's stack
 when a unit outlives its time. A process death or a hang fails the run; each
 prints its reproducer (a script for the modes of statements, the last calls
 and the seed for `calls`), grouped by how the process ended and what ran
-last. The same seed makes the same units.
+last. A trial of `world` whose outcome is wrong (a call that reported
+success over files that do not read back, an unclear exception, a file left
+half written) fails the run as a "wrong result", reported like a death. The
+same seed makes the same units.
 
 --calls is the budget: calls for `calls`, about as many statements for
 `graphs` and `deletion`, one case per 25 for `callbacks` (all of them when
-the budget is large enough), one run of threads per 1000 for `threads`.
+the budget is large enough), one run of threads per 1000 for `threads`, one
+trial per 250 for `world`.
 
 Out of scope: patterns that crash PySide2's own objects in the same way.
   - Deleting one object twice with shiboken2.delete (the runtime frees it
@@ -47,9 +54,10 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.dirname(os.path.dirname(HERE))
 sys.path.insert(0, HERE)
 
-MODES = ["calls", "graphs", "deletion", "callbacks", "threads"]
-# A unit's time before it counts as hung, by mode.
-UNIT_TIMEOUTS = {"calls": 30, "graphs": 60, "deletion": 60, "callbacks": 30, "threads": 60}
+MODES = ["calls", "graphs", "deletion", "callbacks", "threads", "world"]
+# A unit's time before it counts as hung, by mode (a trial of `world` gives
+# its child half a minute of its own).
+UNIT_TIMEOUTS = {"calls": 30, "graphs": 60, "deletion": 60, "callbacks": 30, "threads": 60, "world": 90}
 
 
 def mode_list(text):

@@ -6,5 +6,7 @@ from callbacks import Callbacks
 from deletion import Deletion
 from graphs import Graphs
 from threads import Threads
+from world import World
 
-MODES = {"calls": Calls, "graphs": Graphs, "deletion": Deletion, "callbacks": Callbacks, "threads": Threads}
+MODES = {"calls": Calls, "graphs": Graphs, "deletion": Deletion, "callbacks": Callbacks, "threads": Threads,
+         "world": World}

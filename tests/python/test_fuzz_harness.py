@@ -1,7 +1,10 @@
 """The fuzz harness's own rules (tests/fuzz): how it tells a process that
-died or hung from one that ended well, in both hosts, and that a journal's
-statements make a reproducer that runs them as the worker did."""
+died or hung from one that ended well, in both hosts, that a journal's
+statements make a reproducer that runs them as the worker did, and how the
+world mode judges a trial: files that do not read back, unclear exceptions,
+replaced targets and the child's ending."""
 import os
+import shutil
 import subprocess
 import sys
 
@@ -13,6 +16,7 @@ FUZZ_DIR = os.path.join(ROOT, "tests", "fuzz")
 sys.path.insert(0, FUZZ_DIR)
 
 import driver  # noqa: E402 (the harness's driver side; it needs no plinx)
+import world  # noqa: E402 (the world mode: its trials and their judge)
 
 
 def reproducer(tmp_path, lines, watchdog=60):
@@ -37,6 +41,7 @@ def ending_of(path, host):
     ("python", "os.kill(os.getpid(), 4)", "SIGILL"),
     ("embed", "os.kill(os.getpid(), 4)", "SIGILL"),
     ("python", "raise SystemExit(3)", "exit 0"),  # a statement's exception is swallowed
+    ("python", "os._exit(86)", "wrong result"),  # a trial's verdict (world.py)
     ("embed", "os._exit(3)", "exit 3"),
     # A thread that waits forever, joined: the watchdog reports a hang.
     ("python", "held = threading.Lock(); held.acquire(); join_thread(held.acquire)", "hang"),
@@ -86,3 +91,160 @@ def test_the_ways_of_dying_do_what_they_say(tmp_path, death, gone):
                                  f"open({str(result)!r}, 'w').write(repr({gone}))"])
     assert ending_of(path, "python") == "python: exit 0"
     assert result.read_text() == "True"
+
+
+# --- The world mode: trials judged by their records and files ---------------------------------------
+
+EXTENSIONS = [".png", ".jpg", ".tif", ".exr", ".dpx", ".bmp", ".mov"]
+
+
+@pytest.fixture(scope="module")
+def written(tmp_path_factory):
+    """A whole file of each format the system writes, two frames each; a
+    project saved as old.plinx (notes "old") and again with notes "saved 2"."""
+    import plinx._init  # noqa: F401 (starts the core)
+    import plinx.project as p
+    from conftest import write_frames
+    folder = tmp_path_factory.mktemp("written")
+    project = p.Project(p.Clip(write_frames(folder / "footage", count=2), "plate"))
+    files = {}
+    for extension in EXTENSIONS:
+        project.clips["plate"].export(None, str(folder / extension[1:]), extension, "f_", "", 0, 1, index_width=4)
+        files[extension] = str(folder / extension[1:] / ("f_0000" + extension))
+    project.notes = "old"
+    project.save_as(str(folder / "old.plinx"))
+    project.notes = "saved 2"
+    project.save_as(str(folder / "marked.plinx"))
+    files["old"], files["marked"] = str(folder / "old.plinx"), str(folder / "marked.plinx")
+    return files
+
+
+def cut(source, target, keep):
+    with open(source, "rb") as whole:
+        data = whole.read()
+    with open(target, "wb") as part:
+        part.write(data[:int(len(data) * keep)])
+
+
+@pytest.mark.xdist_group("world_written")
+@pytest.mark.parametrize("extension", EXTENSIONS)
+def test_a_file_cut_short_does_not_read_back(written, tmp_path, monkeypatch, extension):
+    monkeypatch.chdir(tmp_path)  # where the check's links go
+    frames = 2 if extension == ".mov" else 1
+    assert world.reads_back(written[extension], frames) is None
+    for keep, why in [(0.5, ""), (0.0, "is empty")]:
+        part = str(tmp_path / ("part%d%s" % (keep * 10, extension)))
+        cut(written[extension], part, keep)
+        found = world.reads_back(part, frames)
+        assert found is not None and why in found
+    if extension == ".mov":  # a whole movie, but short of frames
+        assert world.reads_back(written[extension], 3) == "holds 2 frames of 3"
+
+
+FRAMES = {"kind": "frames", "folder": "out/e2", "ext": ".png", "count": 2, "frames": 2, "keep": {}}
+SAVE = {"kind": "project", "path": "old.plinx", "marker": "saved 2", "keep": {}}
+EXPORT = "C.export(None, 'out/e2', '.png', 'f_', '', 0, 1, index_width=4)"
+
+
+def begin(phase, source=EXPORT, products=FRAMES, number="1.2"):
+    return {"begin": number, "phase": phase, "call": source, "products": products, "pid": 1}
+
+
+def returned(number="1.2", **more):
+    return dict({"end": number, "outcome": "returned", "value": None}, **more)
+
+
+def raised(error, text, classes=None, number="1.2", **more):
+    return dict({"end": number, "outcome": "raised", "error": error, "text": text,
+                 "classes": classes or [error, "Exception"]}, **more)
+
+
+ERROR_TEXT = "Cannot write 'out/e2/f_0001.png': File too large"
+FSIZE = {"scenario": "fsize", "op": "export", "ext": ".png", "fraction": 0.5, "deadly": False}
+
+
+# (the trial, its child's status, files of the trial: (path, a file of
+#  `written` or "cut PNG"), its record, findings: (kind, part of the cause))
+@pytest.mark.xdist_group("world_written")
+@pytest.mark.parametrize("spec, status, files, records, expected", [
+    # Success only where everything written reads back.
+    (FSIZE, 0, [("out/e2/f_0000.png", ".png"), ("out/e2/f_0001.png", ".png")],
+     [begin("limited"), returned()], []),
+    (FSIZE, 0, [("out/e2/f_0000.png", ".png"), ("out/e2/f_0001.png", "cut PNG")],
+     [begin("limited"), returned()], [("wrong result", "returned, but a file it wrote that does not decode")]),
+    (FSIZE, 0, [("out/e2/f_0000.png", ".png")],
+     [begin("limited"), returned()], [("wrong result", "returned but wrote other files")]),
+    # A failure: OSError naming the file, nothing left half written.
+    (FSIZE, 0, [("out/e2/f_0000.png", ".png")], [begin("limited"), raised("OSError", ERROR_TEXT)], []),
+    (FSIZE, 0, [], [begin("limited"), raised("RuntimeError", ERROR_TEXT)],
+     [("wrong result", "raised RuntimeError, not OSError")]),
+    (FSIZE, 0, [], [begin("limited"), raised("OSError", "File too large")], [("wrong result", "names no file")]),
+    (FSIZE, 0, [("out/e2/f_0001.png", "cut PNG")], [begin("limited"), raised("OSError", ERROR_TEXT)],
+     [("wrong result", "failed, leaving a file that does not decode")]),
+    (FSIZE, 0, [], [begin("again"), raised("OSError", ERROR_TEXT)],
+     [("wrong result", "raised OSError once the hazard was gone")]),
+    # A save: whole with its change, or the old file kept.
+    (dict(FSIZE, op="save"), 0, [("snapshots/1.2.plinx", "marked")],
+     [begin("limited", "P.save()", dict(SAVE, before="file 1")),
+      returned(project_file="old.plinx", snapshot="snapshots/1.2.plinx")], []),
+    (dict(FSIZE, op="save"), 0, [("snapshots/1.2.plinx", "old")],
+     [begin("limited", "P.save()", dict(SAVE, before="file 1")),
+      returned(project_file="old.plinx", snapshot="snapshots/1.2.plinx")],
+     [("wrong result", "lacks the change saved")]),
+    (dict(FSIZE, op="save"), 0, [],
+     [begin("limited", "P.save()", dict(SAVE, before="file 1")),
+      raised("OSError", "Cannot save 'old.plinx'", after="file 2", project_file="old.plinx",
+             project_file_before="old.plinx")],
+     [("wrong result", "failed but changed the file it saves to")]),
+    # What the call was aimed at stays what it was.
+    ({"scenario": "place", "op": "save_as", "place": "fifo"}, 0, [("target1.plinx", "old")],
+     [begin("limited", "P.save_as('target1.plinx')",
+            dict(SAVE, path="target1.plinx", before="fifo", keep={"target1.plinx": "fifo"})),
+      raised("OSError", "Cannot save 'target1.plinx'", after="fifo", project_file="old.plinx",
+             project_file_before="old.plinx")],
+     [("wrong result", "replaced the fifo it was aimed at")]),
+    # How the process ended, and where.
+    (FSIZE, -11, [], [begin("limited")], [("SIGSEGV", "the process ended (SIGSEGV) inside Clip.export")]),
+    (FSIZE, None, [], [begin("limited")], [("hang", "the process hung inside Clip.export")]),
+    (FSIZE, 0, [], [], [("death of a child", "ended early (exit 0)")]),
+    ({"scenario": "signal", "op": "export", "ext": ".png", "signal": "SIGTERM", "thread": False}, -15,
+     [("out/e2/f_0000.png", ".png")], [begin("signalled")], []),
+    ({"scenario": "signal", "op": "export", "ext": ".png", "signal": "SIGINT", "thread": False}, 0, [],
+     [begin("signalled"), raised("RuntimeError", "interrupted")],
+     [("wrong result", "met SIGINT with RuntimeError, not KeyboardInterrupt")]),
+    ({"scenario": "signal", "op": "export", "ext": ".png", "signal": "SIGINT", "thread": False}, 0, [],
+     [begin("signalled"), raised("KeyboardInterrupt", "", ["KeyboardInterrupt", "BaseException"])], []),
+], ids=["whole", "cut", "missing", "raised", "RuntimeError", "unnamed", "raised over a cut file",
+        "kept failure", "saved", "saved old", "failed save", "fifo replaced", "SIGSEGV", "hang", "early exit",
+        "SIGTERM", "SIGINT as RuntimeError", "SIGINT"])
+def test_the_judge_of_a_trial(written, tmp_path, monkeypatch, spec, status, files, records, expected):
+    monkeypatch.chdir(tmp_path)
+    shutil.copyfile(written["old"], str(tmp_path / "old.plinx"))
+    for path, source in files:
+        os.makedirs(os.path.dirname(str(tmp_path / path)) or str(tmp_path), exist_ok=True)
+        if source == "cut PNG":
+            cut(written[".png"], str(tmp_path / path), 0.6)
+        else:
+            shutil.copyfile(written[source], str(tmp_path / path))
+    spec = dict({"unit": 0, "frames": 2, "size": [40, 30], "kit": True}, **spec)
+    records = [{"stage": True, "old": "old.plinx", "pid": 1}] + records + \
+        ([{"done": True}] if records and status == 0 else [])
+    found = [(finding.kind, finding.cause) for finding in world.Judge(spec, str(tmp_path), status, records).findings()]
+    assert len(found) == len(expected), found
+    for (kind, cause), (expected_kind, expected_cause) in zip(found, expected):
+        assert kind == expected_kind and expected_cause in cause, found
+
+
+CLEAN = {"scenario": "fsize", "unit": 0, "frames": 2, "size": [40, 30], "kit": True, "op": "export", "ext": ".png",
+         "fraction": 2.0, "deadly": False}
+
+
+@pytest.mark.parametrize("host, spec, ending", [
+    ("python", CLEAN, "exit 0"),
+    ("embed", CLEAN, "exit 0"),
+    # A trial whose script fails is no pass.
+    ("python", dict(CLEAN, scenario="memory", op="no such call", headroom=4), "fault of the harness"),
+])
+def test_a_trial_runs_its_child_and_ends_as_judged(tmp_path, host, spec, ending):
+    path = reproducer(tmp_path, ["#> a trial", f"import world; world.trial({spec!r})"], watchdog=120)
+    assert ending_of(path, host) == f"{host}: {ending}"
