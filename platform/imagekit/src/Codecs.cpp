@@ -1,6 +1,7 @@
 // The kit's codecs: stills through OpenImageIO, movies through OpenCV's
 // FFmpeg backend.
 #include "Parts.h"
+#include "StillDecoder.h"
 
 #include <OpenImageIO/imageio.h>
 
@@ -205,7 +206,7 @@ private:
         void* buffer = place(asked);
         if (!buffer || !file.canBeReadAs(asked))
             return false;
-        if (!input->read_image(frame, 0, 0, asked.channels, typeOf(asked.channelType), buffer)) {
+        if (!decodeStill(*input, frame, header, asked.channels, typeOf(asked.channelType), buffer)) {
             OIIO::geterror();
             return false;
         }
