@@ -32,6 +32,8 @@ import time
 
 import numpy
 
+import plinx._init  # noqa: F401 (starts the core)
+import plinx.project as project
 from figures import median, ratio, resident_mib, spread
 
 WRITTEN = 6
@@ -45,8 +47,8 @@ BASELINE = os.path.join(BUILD_DIR, "bench", "footage_baseline")
 
 # format: (folder, the baseline's type name, numpy type the clip reads it in)
 FORMATS = {
-    "EXR, half-float RGBA, zip": ("exr", "float", numpy.float32),
-    "PNG, 8-bit RGBA": ("png", "uint8", numpy.uint8),
+    "EXR, half-float RGBA, zip": ("exr", "float", "float32"),
+    "PNG, 8-bit RGBA": ("png", "uint8", "uint8"),
 }
 
 
@@ -67,19 +69,17 @@ def read_frames(clip, frames, dtype):
 
 
 def open_clip(first_file):
-    import plinx._init  # noqa: F401 (starts the core)
-    import plinx.project as project
     made = project.Project(project.Clip(first_file, "plate"))
     return made, made.clips["plate"]
 
 
-def first_read(first_file, kind):
+def first_read(first_file, dtype):
     """In a fresh process: milliseconds and page faults per frame of a first
     read of the whole sequence."""
     made, clip = open_clip(first_file)
     faults = minor_faults()
     started = time.perf_counter()
-    read_frames(clip, COLD_FRAMES, next(dtype for folder, _, dtype in FORMATS.values() if folder == kind))
+    read_frames(clip, COLD_FRAMES, dtype)
     elapsed = (time.perf_counter() - started) / COLD_FRAMES * 1000
     print("%.4f %.1f" % (elapsed, (minor_faults() - faults) / COLD_FRAMES))
 
@@ -89,11 +89,11 @@ def figures_of(command):
                                                      text=True).stdout.split()]
 
 
-def first_read_rounds(files, kind, type_name):
+def first_read_rounds(files, type_name, dtype):
     """[(ms, faults)] of ours and of the baseline, a fresh process each, in turns."""
     ours, theirs = [], []
     for _ in range(COLD_ROUNDS):
-        ours.append(figures_of([sys.executable, os.path.abspath(__file__), "--first-read", files[0], kind]))
+        ours.append(figures_of([sys.executable, os.path.abspath(__file__), "--first-read", files[0], dtype]))
         theirs.append(figures_of([BASELINE, "first", type_name] + files))
     return ours, theirs
 
@@ -133,8 +133,8 @@ def write_footage(folder):
 def report_first_reads(sequences):
     print("footage read for the first time (ms per frame, 2048x1080 RGBA; a fresh process reads %d frames, "
           "%d rounds: median and range)" % (COLD_FRAMES, COLD_ROUNDS))
-    for label, (kind, type_name, _) in FORMATS.items():
-        ours, theirs = first_read_rounds(sequences[kind], kind, type_name)
+    for label, (kind, type_name, dtype) in FORMATS.items():
+        ours, theirs = first_read_rounds(sequences[kind], type_name, dtype)
         print("  %s" % label)
         print("    Clip.image + numpy view   %s; page faults %s" % (spread([o[0] for o in ours], 1),
                                                                     spread([o[1] for o in ours])))
