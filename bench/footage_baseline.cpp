@@ -2,12 +2,18 @@
 // also writes the footage that both read.
 //
 //   footage_baseline write <folder> <frames>
-//       writes <folder>/exr/plate.NNNN.exr (2048x1080 RGBA half) and
-//       <folder>/png/plate.NNNN.png (2048x1080 RGBA 8-bit), frames 1 to N
+//       writes <folder>/exr/plate.NNNN.exr (2048x1080 RGBA half, zip
+//       compressed, as pipelines write it) and <folder>/png/plate.NNNN.png
+//       (2048x1080 RGBA 8-bit), frames 1 to N
 //   footage_baseline read <passes> <float|uint8> <file>...
 //       reads every file, in the type asked, into one buffer that serves
 //       every frame, then again each frame into a new buffer of its own;
 //       prints the milliseconds per frame of both, a line per pass
+//   footage_baseline first <float|uint8> <file>...
+//       reads every file once, in the type asked, into one buffer, as a
+//       process does that reads a sequence for the first time (the first
+//       file's header is read before, as a clip reads it when it is made);
+//       prints the milliseconds and the minor page faults per frame
 
 #include <OpenImageIO/imageio.h>
 
@@ -20,6 +26,8 @@
 #include <memory>
 #include <string>
 #include <vector>
+
+#include <sys/resource.h>
 
 namespace {
 
@@ -42,7 +50,9 @@ float sample(int x, int y, int c, int frame, unsigned& seed)
 bool writeFrame(const std::string& path, OIIO::TypeDesc type, const std::vector<float>& pixels)
 {
     std::unique_ptr<OIIO::ImageOutput> output = OIIO::ImageOutput::create(path);
-    const OIIO::ImageSpec format(Width, Height, Channels, type);
+    OIIO::ImageSpec format(Width, Height, Channels, type);
+    if (type == OIIO::TypeDesc::HALF)
+        format.attribute("compression", "zip");
     const bool written = output && output->open(path, format) && output->write_image(OIIO::TypeDesc::FLOAT, pixels.data())
                          && output->close();
     if (!written)
@@ -98,15 +108,40 @@ double readPass(const std::vector<std::string>& files, OIIO::TypeDesc type, std:
     return elapsed.count() / double(files.size());
 }
 
+OIIO::TypeDesc typeNamed(const std::string& name)
+{
+    return name == "float" ? OIIO::TypeDesc::FLOAT : OIIO::TypeDesc::UINT8;
+}
+
+long minorFaults()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_minflt;
+}
+
 int read(int passes, const std::string& typeName, const std::vector<std::string>& files)
 {
-    const OIIO::TypeDesc type = typeName == "float" ? OIIO::TypeDesc::FLOAT : OIIO::TypeDesc::UINT8;
+    const OIIO::TypeDesc type = typeNamed(typeName);
     std::vector<unsigned char> buffer;
     for (int pass = 0; pass < passes; ++pass) {
         const double reused = readPass(files, type, &buffer);
         const double fresh = readPass(files, type, nullptr);
         std::printf("%.4f %.4f\n", reused, fresh);
     }
+    return 0;
+}
+
+int readFirst(const std::string& typeName, const std::vector<std::string>& files)
+{
+    if (!OIIO::ImageInput::open(files.front())) {
+        std::fprintf(stderr, "cannot read %s: %s\n", files.front().c_str(), OIIO::geterror().c_str());
+        return 1;
+    }
+    std::vector<unsigned char> buffer;
+    const long faults = minorFaults();
+    const double milliseconds = readPass(files, typeNamed(typeName), &buffer);
+    std::printf("%.4f %.1f\n", milliseconds, double(minorFaults() - faults) / double(files.size()));
     return 0;
 }
 
@@ -118,6 +153,9 @@ int main(int argc, char** argv)
         return write(argv[2], std::atoi(argv[3]));
     if (argc >= 5 && std::strcmp(argv[1], "read") == 0)
         return read(std::atoi(argv[2]), argv[3], std::vector<std::string>(argv + 4, argv + argc));
-    std::fprintf(stderr, "usage: footage_baseline write <folder> <frames> | read <passes> <float|uint8> <file>...\n");
+    if (argc >= 4 && std::strcmp(argv[1], "first") == 0)
+        return readFirst(argv[2], std::vector<std::string>(argv + 3, argv + argc));
+    std::fprintf(stderr, "usage: footage_baseline write <folder> <frames> | read <passes> <float|uint8> <file>... | "
+                         "first <float|uint8> <file>...\n");
     return 2;
 }

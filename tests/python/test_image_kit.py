@@ -190,18 +190,43 @@ def test_frames_read_one_after_another_each_hold_their_own_pixels(tmp_path, layo
         del view, clip, project
 
 
-def test_a_frame_held_keeps_its_pixels_while_the_next_frames_are_read(tmp_path):
+def address(view):
+    return view.__array_interface__["data"][0]
+
+
+# Frames under 2 MiB, and frames on huge pages converted a band of rows at a time.
+@pytest.mark.parametrize("layout, conversion, size", [("RGBA 8", "as stored", (WIDTH, HEIGHT)),
+                                                      ("RGBA 16", "as floats", (1024, 768))])
+def test_a_frame_held_keeps_its_pixels_while_the_next_frames_reuse_the_memory_let_go(tmp_path, layout, conversion,
+                                                                                    size):
     for frame in range(4):
-        write_pattern(str(tmp_path / ("plate.%04d.png" % (frame + 1))), frame, (WIDTH, HEIGHT), "RGBA 8")
-    project = p.Project(p.Clip(str(tmp_path / "plate.0001.png"), "plate"))
-    held = frame_view(project.clips["plate"], 0)
-    del project  # the cache lets go; the view still holds the frame
-    for frame in range(1, 4):
+        write_pattern(str(tmp_path / ("plate.%04d.png" % (frame + 1))), frame, size, layout)
+
+    def open_clip():
         project = p.Project(p.Clip(str(tmp_path / "plate.0001.png"), "plate"))
-        numpy.testing.assert_array_equal(frame_view(project.clips["plate"], frame),
-                                         expected(frame, (WIDTH, HEIGHT), "RGBA 8", "as stored"))
-        del project
-    numpy.testing.assert_array_equal(held, expected(0, (WIDTH, HEIGHT), "RGBA 8", "as stored"))
+        clip = project.clips["plate"]
+        clip.color_parameters.conversion = CONVERSIONS[conversion][0]
+        return project, clip
+
+    def check(view, frame):
+        numpy.testing.assert_allclose(view, expected(frame, size, layout, conversion), rtol=1e-6, atol=0)
+
+    project, clip = open_clip()
+    held = frame_view(clip, 0)
+    check(held, 0)
+    as_read = held.copy()
+    let_go = address(frame_view(clip, 1))
+    del clip, project  # the cache lets go of both frames; the view still holds frame 0
+    served = set()
+    for frame in range(1, 4):
+        project, clip = open_clip()
+        view = frame_view(clip, frame)
+        check(view, frame)
+        served.add(address(view))
+        del view, clip, project
+    assert address(held) not in served  # never memory still held...
+    assert let_go in served  # ...but memory let go serves again
+    numpy.testing.assert_array_equal(held, as_read)
 
 
 def test_reading_frames_again_and_again_holds_no_more_memory(tmp_path):

@@ -3,11 +3,15 @@
 #include <algorithm>
 #include <cstring>
 #include <deque>
+#include <fstream>
 #include <limits>
 #include <mutex>
 #include <new>
+#include <string>
 #include <utility>
 #include <vector>
+
+#include <sys/mman.h>
 
 #ifdef __SANITIZE_ADDRESS__
 #include <sanitizer/asan_interface.h>
@@ -19,6 +23,42 @@
 #endif
 
 namespace {
+
+// Buffers of whole frames lie on huge pages where the kernel offers them on
+// request: a frame decoded into fresh memory then costs a fault per 2 MiB
+// instead of one per 4 KiB, which took a third of the time of a frame read
+// for the first time. Such buffers start on a huge page's boundary.
+constexpr size_t HugePage = size_t(2) << 20;
+constexpr std::align_val_t HugePageAlignment{HugePage};
+
+bool hugePagesOnRequest()
+{
+    static const bool offered = [] {
+        std::ifstream setting("/sys/kernel/mm/transparent_hugepage/enabled");
+        std::string modes;
+        std::getline(setting, modes);
+        return modes.find("[madvise]") != std::string::npos || modes.find("[always]") != std::string::npos;
+    }();
+    return offered;
+}
+
+void* allocateFresh(size_t size)
+{
+    if (size < HugePage)
+        return ::operator new(size, std::nothrow);
+    void* block = ::operator new(size, HugePageAlignment, std::nothrow);
+    if (block && hugePagesOnRequest())
+        madvise(block, size, MADV_HUGEPAGE); // a hint: the buffer serves with small pages as well
+    return block;
+}
+
+void deallocate(void* block, size_t size)
+{
+    if (size < HugePage)
+        ::operator delete(block);
+    else
+        ::operator delete(block, HugePageAlignment);
+}
 
 // Pixel buffers of whole frames are recycled. A buffer of a megabyte or more
 // comes from fresh pages of the system, and the first write of each page
@@ -48,7 +88,7 @@ public:
                 return block;
             }
         }
-        return ::operator new(size, std::nothrow);
+        return allocateFresh(size);
     }
 
     void keep(void* block, size_t size)
@@ -69,7 +109,7 @@ public:
         }
         for (const auto& [waiting, bytes] : freed) {
             GAN_UNPOISON(waiting, bytes);
-            ::operator delete(waiting);
+            deallocate(waiting, bytes);
         }
     }
 

@@ -2,6 +2,7 @@
 // library), encoded in memory for the one write path of the media library;
 // movies through OpenCV's FFmpeg backend.
 #include "Parts.h"
+#include "StillDecoder.h"
 
 #include <OpenImageIO/filesystem.h>
 #include <OpenImageIO/imageio.h>
@@ -410,7 +411,7 @@ private:
         void* buffer = place(asked);
         if (!buffer || !file.canBeReadAs(asked))
             return false;
-        if (!input->read_image(frame, 0, 0, asked.channels, typeOf(asked.channelType), buffer)) {
+        if (!decodeStill(*input, frame, header, asked.channels, typeOf(asked.channelType), buffer)) {
             OIIO::geterror();
             return false;
         }

@@ -12,6 +12,8 @@
 #include <Rirediro/Project/ProjectProperties.h>
 #include <Rirediro/Project/VUVI_FrameManager.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <vector>
@@ -236,6 +238,75 @@ TEST_F(FrameImages, LargeFramesAreDecodedWholeIntoTheMemoryEarlierFramesLetGo)
                 EXPECT_EQ(wrong, 0);
             }
         }
+    }
+}
+
+// Every half float is read as the float of the same value: signed zeros,
+// subnormals, infinities and NaNs with their payload included; over more
+// rows than the decoder converts at a time, and with a fifth channel left
+// out (frames have four at most).
+TEST_F(FrameImages, EveryHalfFloatIsReadAsTheFloatOfTheSameValue)
+{
+    // The float of a half's bits, from the two formats' definitions.
+    auto floatBits = [](uint16_t half) {
+        const uint32_t sign = uint32_t(half & 0x8000u) << 16;
+        const int exponent = (half >> 10) & 0x1f;
+        const uint32_t fraction = half & 0x3ffu;
+        if (exponent == 0x1f)
+            return sign | 0x7f800000u | (fraction << 13);
+        const float magnitude = exponent == 0 ? std::ldexp(float(fraction), -24)
+                                              : std::ldexp(float(fraction | 0x400u), exponent - 25);
+        uint32_t bits;
+        std::memcpy(&bits, &magnitude, sizeof bits);
+        return sign | bits;
+    };
+    struct Case
+    {
+        const char* what;
+        int channels;
+        int width;
+        int height;
+    };
+    const Case cases[] = {{"grey", 1, 100, 660}, {"five channels", 5, 64, 300}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const int read = std::min(c.channels, 4);
+        // Channel ch of pixel p holds the half of bits (p * read + ch) mod 2^16: every half once at least.
+        auto halfAt = [&](std::size_t p, int ch) {
+            return ch < read ? uint16_t((p * std::size_t(read) + std::size_t(ch)) % 65536) : HalfOne;
+        };
+        const std::size_t pixels = std::size_t(c.width) * std::size_t(c.height);
+        ASSERT_GE(pixels * std::size_t(read), 65536u);
+        Dururev::FrameImage still;
+        still.width = c.width;
+        still.height = c.height;
+        still.channels = c.channels;
+        still.channelType = Stored::Half;
+        still.pixels.resize(pixels * std::size_t(c.channels) * 2);
+        auto* halves = reinterpret_cast<uint16_t*>(still.pixels.data());
+        for (std::size_t p = 0; p < pixels; ++p)
+            for (int ch = 0; ch < c.channels; ++ch)
+                halves[p * std::size_t(c.channels) + std::size_t(ch)] = halfAt(p, ch);
+        const QString file = path(QStringLiteral("%1_0001.exr").arg(c.channels));
+        ASSERT_TRUE(Dururev::writeImage(file, still));
+
+        ProjectOfFootage made(file);
+        const ImageData image = made.clip().image(0);
+        ASSERT_FALSE(image.isNull());
+        ASSERT_EQ(image.image()->type, GAN_FLOAT);
+        ASSERT_EQ(gan_image_format_channels(image.image()->format), unsigned(read));
+        ASSERT_EQ(image.image()->height, unsigned(c.height));
+        const auto* values = static_cast<const uint32_t*>(image.image()->pix_data_ptr);
+        int wrong = 0;
+        for (std::size_t p = 0; p < pixels; ++p)
+            for (int ch = 0; ch < read; ++ch) {
+                const uint16_t half = halfAt(p, ch);
+                const uint32_t bits = values[p * std::size_t(read) + std::size_t(ch)];
+                if (bits != floatBits(half) && wrong++ < 5)
+                    ADD_FAILURE() << std::hex << "half " << half << " read as " << bits << ", not "
+                                  << floatBits(half);
+            }
+        EXPECT_EQ(wrong, 0);
     }
 }
 

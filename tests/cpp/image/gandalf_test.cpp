@@ -8,8 +8,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstring>
+#include <fstream>
 #include <numeric>
+#include <sstream>
+#include <string>
 #include <vector>
 
 #ifdef __SANITIZE_ADDRESS__
@@ -273,6 +277,46 @@ TEST_F(GandalfTest, AFrameBufferLetGoServesTheNextImageOfItsSizeOnly)
     EXPECT_EQ(fourth->pix_data_ptr, buffer);
     for (Gan_Image* image : {taller, second, third, fourth})
         gan_image_free(image);
+}
+
+// The flags of the mapping of this process that holds `address`, as
+// /proc/self/smaps shows them ("rd wr mr ... hg"); empty when none holds it.
+std::string mappingFlags(const void* address)
+{
+    std::ifstream maps("/proc/self/smaps");
+    const auto at = reinterpret_cast<uintptr_t>(address);
+    bool inside = false;
+    for (std::string line; std::getline(maps, line);) {
+        uintptr_t start = 0, end = 0;
+        char dash = 0;
+        std::istringstream range(line);
+        if (line.find(':') > line.find(' ') && (range >> std::hex >> start >> dash >> end) && dash == '-')
+            inside = start <= at && at < end;
+        else if (inside && line.rfind("VmFlags:", 0) == 0)
+            return line.substr(8) + " ";
+    }
+    return {};
+}
+
+// A frame's buffer of 2 MiB or more starts on a huge page's boundary and
+// asks for huge pages where the kernel gives them on request: a frame
+// decoded into fresh memory faults once per 2 MiB, not once per 4 KiB.
+TEST_F(GandalfTest, AFrameBufferLiesOnHugePagesWhereTheKernelOffersThem)
+{
+    std::ifstream setting("/sys/kernel/mm/transparent_hugepage/enabled");
+    std::string modes;
+    std::getline(setting, modes);
+    const bool offered = modes.find("[madvise]") != std::string::npos || modes.find("[always]") != std::string::npos;
+
+    Gan_Image* frame = gan_image_alloc_gen(GAN_RGB_COLOUR_ALPHA_IMAGE, GAN_FLOAT, 1080, 2048);
+    ASSERT_TRUE(frame && frame->pix_data_ptr);
+    EXPECT_EQ(reinterpret_cast<uintptr_t>(frame->pix_data_ptr) % (uintptr_t(2) << 20), 0u);
+    if (offered) {
+        const std::string flags = mappingFlags(frame->pix_data_ptr);
+        EXPECT_NE(flags.find(" hg "), std::string::npos) << flags;
+    }
+    std::memset(frame->pix_data_ptr, 1, frame->pix_data_size);
+    gan_image_free(frame);
 }
 
 TEST_F(GandalfTest, SharedPointerCountsHoldersAndNotifiesTheFirstShare)
