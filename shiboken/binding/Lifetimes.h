@@ -86,6 +86,15 @@ const void* identityOf(const T* object)
         return object;
 }
 
+// --- Deletions that Qt runs --------------------------------------------------------------------
+// An event loop runs the deferred deletions (deleteLater, asked for from
+// Python, through a Qt connection or by the core) on its own thread, without
+// the interpreter lock: each goes through the table of held objects, as
+// shiboken2.delete does. A lent object's is refused, whoever asked for it;
+// any other QObject is deleted once no call holds it, at once when none does.
+// Installed once, by the first module.
+void routeDeferredDeletions();
+
 // --- Qt parents ------------------------------------------------------------------------------
 // Qt deletes an object with its Qt parent, at once: a call that another
 // thread runs on the object would go on in freed memory. So a QObject of a
@@ -113,10 +122,6 @@ void noteHeldQObjectClass(const QMetaObject* metaObject);
 // which its class reports (the clean-up base).
 void lendForLife(const void* identity);
 
-// A lent QObject ignores its deferred deletion however it was asked for
-// (deleteLater through Qt's meta-calls or a Qt connection bypasses the
-// guarded Python method).
-void refuseDeferredDeletion(QObject* object);
 // A QObject lent for life outlives the interpreter: the Qt children Python
 // gives it are deleted when Python ends (see releaseChildrenAtPythonEnd).
 void keepsQtChildrenPastPython(QObject* object);
@@ -138,10 +143,8 @@ void lendForLife(const T* object)
     if (!object)
         return;
     lendForLife(identityOf(object));
-    if (QObject* qobject = lentQObject(object)) {
-        refuseDeferredDeletion(qobject);
+    if (QObject* qobject = lentQObject(object))
         keepsQtChildrenPastPython(qobject);
-    }
 }
 
 // Lends each object of a result: a pointer, or a container of them (a QHash
