@@ -493,6 +493,7 @@ PyObject* deleteNotTheApplication(PyObject*, PyObject* const* args, Py_ssize_t c
     // Deleting what is gone already, or going on another thread, would free it twice.
     if (!Shiboken::Object::isValid(object, false) || isDeletedThroughRuntime(object))
         return alreadyDeleted(object);
+    ++detail::runtimeDeletionsBegun;
     deletedThroughRuntime().insert(object);
     struct Deleted
     {
@@ -750,6 +751,18 @@ bool ObjectHold::takeQuietly(const void* key)
         return true;
     m_use.reset();
     return false;
+}
+
+std::uint64_t runtimeDeletionsBegun = 0;
+
+bool ownedByPython(PyObject* object)
+{
+    return Shiboken::Object::hasOwnership(reinterpret_cast<SbkObject*>(object));
+}
+
+bool isStillValid(PyObject* object)
+{
+    return Shiboken::Object::isValid(object, true);
 }
 
 // --- Deletion by the runtime -------------------------------------------------------------------
