@@ -2,9 +2,10 @@
 
 // Native objects that running calls use. A deletion of one that goes
 // through deleteWhenUnused (the runtime's: shiboken2.delete, the collection
-// of the Python object that owns it; or an owner's) is put off while a call
-// holds it, and takes effect when the last such call ends: never under a
-// running call. Nor inside the core: a deletion may run Python (a slot of
+// of the Python object that owns it; an owner's; or Qt's own: a deferred
+// deletion that an event loop runs, a Qt parent that dies) is put off while
+// a call holds it, and takes effect when the last such call ends: never
+// under a running call. Nor inside the core: a deletion may run Python (a slot of
 // the object's destroyed signal) that waits for another thread's API call,
 // so one due while the thread is in the core runs once it has left it.
 

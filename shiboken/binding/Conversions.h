@@ -331,7 +331,7 @@ struct Arg<P, std::enable_if_t<!std::is_pointer<P>::value && isBoundClass<std::d
             return !PyErr_Occurred();
         }
         toCpp(object, &target);
-        return !PyErr_Occurred() && hold.take(object, target);
+        return !PyErr_Occurred() && hold.take(object, target, lockKept);
     }
     template <typename D>
     void setDefault(const D& fallback)
@@ -341,9 +341,12 @@ struct Arg<P, std::enable_if_t<!std::is_pointer<P>::value && isBoundClass<std::d
     }
     P get() { return static_cast<P>(*target); }
 
+    bool stillValid() const { return hold.stillValid(); }
+
     detail::LocalValue<T> local;
     T* target = local.address();
     detail::CallHold<T> hold; // an object given for the call lives through it
+    bool lockKept = false;    // the call keeps the interpreter lock throughout (see CallHold)
 };
 
 // The runtime's type of a class that crosses by pointer: a bound class of
@@ -373,7 +376,7 @@ struct Arg<U*, std::enable_if_t<std::is_class<U>::value && !std::is_same<std::re
         toCpp(object, &pointer);
         if constexpr (std::is_same<T, QObject>::value)
             pysideObject = pointer && !detail::isOfFrameType(object);
-        return !PyErr_Occurred() && hold.take(object, pointer);
+        return !PyErr_Occurred() && hold.take(object, pointer, lockKept);
     }
     template <typename D>
     void setDefault(const D& fallback)
@@ -384,9 +387,11 @@ struct Arg<U*, std::enable_if_t<std::is_class<U>::value && !std::is_same<std::re
     // A QObject of PySide2's classes: Qt may call its virtual functions
     // (metaObject), which PySide2 runs only under the interpreter lock.
     bool needsInterpreterLock() const { return pysideObject; }
+    bool stillValid() const { return hold.stillValid(); }
 
     T* pointer = nullptr;
     detail::CallHold<T> hold; // an object given for the call lives through it
+    bool lockKept = false;    // the call keeps the interpreter lock throughout (see CallHold)
     bool pysideObject = false;
 };
 

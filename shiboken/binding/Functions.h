@@ -470,6 +470,29 @@ bool needsInterpreterLock(const H& holder)
     return needsInterpreterLock(holder, 0);
 }
 
+// Tells an argument's holder that the call keeps the interpreter lock
+// throughout (see CallHold), before it converts; and asks it afterwards
+// whether what it took without a hold is still there.
+template <typename H>
+auto keepLockFor(H& holder, int) -> decltype(void(holder.lockKept = true))
+{
+    holder.lockKept = true;
+}
+template <typename H>
+void keepLockFor(H&, long)
+{
+}
+template <typename H>
+auto stillValid(const H& holder, int) -> decltype(holder.stillValid())
+{
+    return holder.stillValid();
+}
+template <typename H>
+bool stillValid(const H&, long)
+{
+    return true;
+}
+
 // The same, the lock kept.
 template <typename Body>
 bool callWithLock(const Module& module, Body&& body)
@@ -593,6 +616,15 @@ struct Overload
     static constexpr bool pythonObjectCrosses =
         detail::ArgsOf<Tail<WithSelf>>::pythonObjectCrosses || std::is_same<std::decay_t<Result>, PyObject*>::value;
 
+    // A call that keeps the interpreter lock from its start to its end, where
+    // no other thread runs Python meanwhile: one that passes no Python object
+    // (which it would call, or Python it may run).
+    template <bool WithSelf>
+    bool keepsLockThroughout() const
+    {
+        return policy.lock == Lock::Keep && !pythonObjectCrosses<WithSelf>;
+    }
+
     int requiredCount() const
     {
         int required = 0;
@@ -642,10 +674,11 @@ struct Overload
     // Takes keywords, converts, calls (the lock as the policy says), converts
     // the result.
     template <bool WithSelf, typename Self>
-    PyObject* invoke(const CallSite& site, PyObject* pySelf, Self* self, Arguments& a) const
+    PyObject* invoke(const CallSite& site, PyObject* pySelf, Self* self, const detail::CallHold<Self>& selfHold,
+                     Arguments& a) const
     {
         ArgHolders<WithSelf> holders;
-        if (!prepare<WithSelf>(site, a, holders))
+        if (!prepare<WithSelf>(site, a, holders) || !selfHold.stillValid())
             return nullptr;
         PyObject* result = call<WithSelf>(site, self, holders, std::index_sequence_for<Params...>());
         if (result)
@@ -692,12 +725,15 @@ private:
         return ok;
     }
 
+    // Converts the arguments, which may run Python (a number's __index__, a
+    // sequence): what a call that keeps the lock took without a hold is looked
+    // at again after the last of them.
     template <bool WithSelf, typename Holders>
     bool prepare(const CallSite& site, Arguments& a, Holders& holders) const
     {
         if (a.keywords && !takeKeywords<WithSelf>(site, a, std::index_sequence_for<Params...>()))
             return false;
-        if (!convertAll(holders, a, std::index_sequence_for<Params...>()))
+        if (!convertAll(holders, a, keepsLockThroughout<WithSelf>(), std::index_sequence_for<Params...>()))
             return false;
         return !PyErr_Occurred();
     }
@@ -734,13 +770,15 @@ private:
     // Stops at the first argument that fails, so that no later conversion
     // runs with an error pending.
     template <typename Holders, std::size_t... I>
-    bool convertAll(Holders& holders, const Arguments& a, std::index_sequence<I...>) const
+    bool convertAll(Holders& holders, const Arguments& a, bool lockKept, std::index_sequence<I...>) const
     {
         bool ok = true;
         auto one = [&](auto& holder, const auto& param, std::size_t index) {
             if (!ok)
                 return;
             if (a.given[index]) {
+                if (lockKept)
+                    detail::keepLockFor(holder, 0);
                 ok = holder.convert(a.toCpp[index], a.given[index]);
             } else if constexpr (std::decay_t<decltype(param)>::hasDefault) {
                 holder.setDefault(param.fallback);
@@ -749,7 +787,7 @@ private:
         };
         (one(std::get<I>(holders), std::get<I>(params), I), ...);
         (void)one;
-        return ok;
+        return ok && (!lockKept || (detail::stillValid(std::get<I>(holders), 0) && ... && true));
     }
 
     template <bool WithSelf, typename Self, typename Holders, std::size_t... I>
@@ -1053,6 +1091,7 @@ public:
         std::apply(
             [&](auto&... each) {
                 ((each.policy.lock = each.policy.lock == Lock::Default ? lock : each.policy.lock), ...);
+                m_keepsLock = (each.template keepsLockThroughout<withSelf>() && ...);
             },
             m_overloads);
     }
@@ -1068,13 +1107,13 @@ protected:
         }
         // The hold first: an object whose deletion is underway is not touched.
         detail::CallHold<T> held;
-        if (!held.take(self, cppSelf))
+        if (!held.take(self, cppSelf, m_keepsLock))
             return nullptr;
         [[maybe_unused]] const auto share = detail::shareOf(cppSelf);
         detail::BaseCallScope base(self, cppSelf, name);
         PyObject* result = nullptr;
         choose(a, [&](const auto& chosen) {
-            result = chosen.template invoke<withSelf>(site(), self, cppSelf, a);
+            result = chosen.template invoke<withSelf>(site(), self, cppSelf, held, a);
         });
         return result;
     }
@@ -1126,6 +1165,7 @@ private:
 
     std::tuple<Overloads...> m_overloads;
     bool m_baseCalls = true;
+    bool m_keepsLock = false; // every overload keeps the interpreter lock throughout
 };
 
 // Builds the function object of a declaration; it lives as long as the process.

@@ -9,7 +9,6 @@
 #include <QEvent>
 #include <QObject>
 #include <QPointer>
-#include <QThread>
 
 #include <algorithm>
 #include <atomic>
@@ -164,48 +163,29 @@ Loans::~Loans()
 void Loans::add(const void* identity, QObject* qobject)
 {
     loanBook().lend(identity);
-    if (qobject)
-        refuseDeferredDeletion(qobject);
     m_lent.push_back(Lent{identity, qobject});
 }
 
 namespace {
 
-// Installed on each lent QObject, as its child (it lives in the object's
-// thread and goes with it): swallows the object's DeferredDelete events
-// while the object is lent.
-class DeferredDeletionRefusal : public QObject
+// Qt asks, on whatever thread an event is delivered, before it delivers it.
+bool deferredDeletion(void** delivery)
 {
-public:
-    explicit DeferredDeletionRefusal(QObject* lent) : QObject(lent) { lent->installEventFilter(this); }
-
-    bool eventFilter(QObject* watched, QEvent* event) override
-    {
-        return event->type() == QEvent::DeferredDelete && isLent(identityOf(watched));
-    }
-};
-
-// In the object's thread: its children and filters are that thread's.
-void installRefusal(QObject* object)
-{
-    for (QObject* child : object->children()) {
-        if (dynamic_cast<DeferredDeletionRefusal*>(child))
-            return;
-    }
-    new DeferredDeletionRefusal(object);
+    if (static_cast<QEvent*>(delivery[1])->type() != QEvent::DeferredDelete)
+        return false;
+    auto* object = static_cast<QObject*>(delivery[0]);
+    if (!isLent(identityOf(object)))
+        PyHelpers::deleteWhenUnused(object);
+    *static_cast<bool*>(delivery[2]) = true; // delivered
+    return true;
 }
 
 } // namespace
 
-void refuseDeferredDeletion(QObject* object)
+void routeDeferredDeletions()
 {
-    if (object->thread() == QThread::currentThread()) {
-        installRefusal(object);
-        return;
-    }
-    // Queued ahead of any deletion this thread posts for it afterwards; dropped
-    // if the object dies first.
-    QMetaObject::invokeMethod(object, [object] { installRefusal(object); }, Qt::QueuedConnection);
+    static const bool routed = QInternal::registerCallback(QInternal::EventNotifyCallback, &deferredDeletion);
+    (void)routed;
 }
 
 bool isLent(const void* identity)
@@ -513,6 +493,7 @@ PyObject* deleteNotTheApplication(PyObject*, PyObject* const* args, Py_ssize_t c
     // Deleting what is gone already, or going on another thread, would free it twice.
     if (!Shiboken::Object::isValid(object, false) || isDeletedThroughRuntime(object))
         return alreadyDeleted(object);
+    ++detail::runtimeDeletionsBegun;
     deletedThroughRuntime().insert(object);
     struct Deleted
     {
@@ -770,6 +751,18 @@ bool ObjectHold::takeQuietly(const void* key)
         return true;
     m_use.reset();
     return false;
+}
+
+std::uint64_t runtimeDeletionsBegun = 0;
+
+bool ownedByPython(PyObject* object)
+{
+    return Shiboken::Object::hasOwnership(reinterpret_cast<SbkObject*>(object));
+}
+
+bool isStillValid(PyObject* object)
+{
+    return Shiboken::Object::isValid(object, true);
 }
 
 // --- Deletion by the runtime -------------------------------------------------------------------

@@ -18,6 +18,7 @@
 
 #include <atomic>
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <type_traits>
@@ -86,6 +87,15 @@ const void* identityOf(const T* object)
         return object;
 }
 
+// --- Deletions that Qt runs --------------------------------------------------------------------
+// An event loop runs the deferred deletions (deleteLater, asked for from
+// Python, through a Qt connection or by the core) on its own thread, without
+// the interpreter lock: each goes through the table of held objects, as
+// shiboken2.delete does. A lent object's is refused, whoever asked for it;
+// any other QObject is deleted once no call holds it, at once when none does.
+// Installed once, by the first module.
+void routeDeferredDeletions();
+
 // --- Qt parents ------------------------------------------------------------------------------
 // Qt deletes an object with its Qt parent, at once: a call that another
 // thread runs on the object would go on in freed memory. So a QObject of a
@@ -113,10 +123,6 @@ void noteHeldQObjectClass(const QMetaObject* metaObject);
 // which its class reports (the clean-up base).
 void lendForLife(const void* identity);
 
-// A lent QObject ignores its deferred deletion however it was asked for
-// (deleteLater through Qt's meta-calls or a Qt connection bypasses the
-// guarded Python method).
-void refuseDeferredDeletion(QObject* object);
 // A QObject lent for life outlives the interpreter: the Qt children Python
 // gives it are deleted when Python ends (see releaseChildrenAtPythonEnd).
 void keepsQtChildrenPastPython(QObject* object);
@@ -138,10 +144,8 @@ void lendForLife(const T* object)
     if (!object)
         return;
     lendForLife(identityOf(object));
-    if (QObject* qobject = lentQObject(object)) {
-        refuseDeferredDeletion(qobject);
+    if (QObject* qobject = lentQObject(object))
         keepsQtChildrenPastPython(qobject);
-    }
 }
 
 // Lends each object of a result: a pointer, or a container of them (a QHash
@@ -231,6 +235,23 @@ inline bool heldForCalls = false;
 // waits for the calls that hold it (see guardRuntimeDelete).
 template <>
 inline bool heldForCalls<QObject> = true;
+// Values of a class that runs no Python of its own (no overrides to route):
+// only the runtime deletes one that its Python object owns, and it makes the
+// Python object invalid, under the interpreter lock, before the value dies
+// (the guarded shiboken2.delete; a deallocation leaves nothing to call).
+// A call that keeps the lock from its start to its end cannot meet that
+// deletion, and needs no hold on such a value.
+template <typename T>
+inline bool plainValue = false;
+
+// Whether a Python object owns its native object.
+bool ownedByPython(PyObject* object);
+// Whether a Python object is valid still; the runtime's error if not.
+bool isStillValid(PyObject* object);
+// How many deletions shiboken2.delete has begun: a value taken without a
+// hold is still there while the count has not changed. Under the
+// interpreter lock.
+extern std::uint64_t runtimeDeletionsBegun;
 
 // Holds, for a call, an object of a bound class that the call uses: the
 // object a method runs on, or an argument. A deletion that the runtime is
@@ -254,17 +275,35 @@ private:
 
 
 // The hold of an object of bound class T (void: none), taken only for the
-// frame's classes.
+// frame's classes. A call that keeps the interpreter lock from its start to
+// its end (`lockKept`) takes none on a plain value its Python object owns:
+// it checks, once whatever may have run Python meanwhile (the conversions of
+// its arguments) is over, that the value is still there (stillValid()).
 template <typename T>
 class CallHold
 {
 public:
-    bool take(PyObject* pythonObject, const T* object)
+    bool take(PyObject* pythonObject, const T* object, bool lockKept = false)
     {
-        if constexpr (std::is_void<T>::value)
+        if constexpr (std::is_void<T>::value) {
             return true;
-        else
-            return !object || !heldForCalls<T> || m_hold.take(pythonObject, PyHelpers::detail::useKey(object));
+        } else {
+            if (!object || !heldForCalls<T>)
+                return true;
+            if (lockKept && plainValue<T> && ownedByPython(pythonObject)) {
+                m_unheld = pythonObject;
+                m_deletionsBegun = runtimeDeletionsBegun;
+                return true;
+            }
+            return m_hold.take(pythonObject, PyHelpers::detail::useKey(object));
+        }
+    }
+    // False, with the runtime's error, when an object taken without a hold
+    // has died since. Under the interpreter lock, kept from here to the end
+    // of the call.
+    bool stillValid() const
+    {
+        return !m_unheld || runtimeDeletionsBegun == m_deletionsBegun || isStillValid(m_unheld);
     }
     // For a result, as soon as the call returns it (without the interpreter
     // lock): false when its deletion is underway.
@@ -280,6 +319,8 @@ public:
 
 private:
     ObjectHold m_hold;
+    PyObject* m_unheld = nullptr;
+    std::uint64_t m_deletionsBegun = 0;
 };
 
 // The objects a call returns, held from the moment the core hands them back

@@ -114,6 +114,7 @@ PyObject* Module::create(const char* shortName, const std::vector<const Function
 {
     watchInterpreterEnd();
     guardRuntimeDelete();
+    routeDeferredDeletions();
     releaseChildrenAtPythonEnd();
     // The definition and its table live as long as the module.
     auto* table = new std::vector<PyMethodDef>();

@@ -149,7 +149,11 @@ int* baseOffsets(const void* object)
 template <typename T>
 void pythonToCppPointer(PyObject* in, void* out)
 {
-    Shiboken::Conversions::pythonToCppPointer(sbkType<T>(), in, out);
+    // Most often exactly of the bound type: no cast (as selfPointer).
+    if (Py_TYPE(in) == pyType<T>())
+        *static_cast<void**>(out) = Shiboken::Object::cppPointer(reinterpret_cast<SbkObject*>(in), pyType<T>());
+    else
+        Shiboken::Conversions::pythonToCppPointer(sbkType<T>(), in, out);
 }
 
 // The key under which calls hold the native object of a valid Python object of T.
@@ -284,11 +288,19 @@ PyObject* richCompareSlot(PyObject* self, PyObject* other, int op)
             Py_RETURN_TRUE;
         return raiseOperatorNotImplemented();
     }
+    // Both sides live through the comparison, which keeps the interpreter
+    // lock throughout (see CallHold).
+    const T& left = *selfPointer<T>(self);
+    CallHold<T> leftHold;
+    if (!leftHold.take(self, &left, true))
+        return nullptr;
     Arg<const T&> operand;
+    operand.lockKept = true;
     bool converted = false;
     if (!guardedSlot([&] { converted = operand.convert(toCpp, other); }) || !converted)
         return nullptr;
-    const T& left = *selfPointer<T>(self);
+    if (!leftHold.stillValid() || !operand.stillValid())
+        return nullptr;
     bool result = false;
     const bool ok = guardedSlot([&] {
         const T& right = operand.get();
@@ -394,7 +406,8 @@ struct Field final : FieldBase
             return false;
         }
         Arg<M> converted;
-        if (!converted.convert(toCpp, value))
+        // The conversion may run Python, and let another thread delete the object.
+        if (!converted.convert(toCpp, value) || !isStillValid(self))
             return false;
         cppPointer<T>(self)->*member = converted.get();
         return true;
@@ -840,7 +853,8 @@ class ValueClass : public ClassDeclaration<ValueClass<T, W>, T, W>
     using Base::m_converter;
 
 public:
-    explicit ValueClass(PyObject* module) : Base(module) {}
+    // A wrapper class of its own routes operations to Python overrides.
+    explicit ValueClass(PyObject* module) : Base(module) { detail::plainValue<T> = std::is_same<W, Wrapper<T>>::value; }
 
     // A conversion from other Python objects into a value of the class.
     ValueClass& implicitConversion(IsConvertibleToCppFunc isConvertible, PythonToCppFunc convert)

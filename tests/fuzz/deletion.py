@@ -4,9 +4,11 @@ after its owner died.
 A unit builds a world (scene.py), then rounds of one death each followed by
 random uses, then uses every object it ever named. The ways of dying are a
 table: the script lets go of a name, shiboken2.delete, a Qt parent that dies
-(a plain QObject, or another object of the binding), remove(), the undo of a
-creation, the project killed or dropped or (inside the application) closed;
-and the same deaths run from inside a progress slot during a long operation
+(a plain QObject, or another object of the binding), Qt's own deferred
+deletion of the object or of its Qt parent (deleteLater, which the event
+loop carries out), remove(), the undo of a creation, the project killed or
+dropped or (inside the application) closed; and the same deaths run from
+inside a progress slot during a long operation
 and from inside every callback of every extension (exporters, the image IO
 module, the tool, the overlay renderer). One unit in four ends with a full
 interpreter exit over what is left."""
@@ -69,6 +71,8 @@ def inner_death(scene):
     choices = [f"kill({victim})", "kill(call.self)", "[kill(x) for x in call.handed()]", "drop_self(call.self)",
                f"kill({scene.pick_project() or 'None'})", f"drop({named(scene)!r})",
                f"parent_dies({qobject(scene) or 'call.self'})", f"{scene.pick_project() or 'P0'}.undo_group().undo()",
+               f"later({qobject(scene) or 'call.self'})", "later(call.self)",
+               f"parent_dies({qobject(scene) or 'call.self'}, by_qt=True)",
                "[x.remove() for x in call.handed() if hasattr(x, 'remove')]"]
     if scene.embedded:
         choices.append("host.close_project()")
@@ -103,6 +107,18 @@ def bound_parent_dies(scene):
     if victim and parent and victim != parent:
         scene.run(f"parent_dies({victim}, {parent})",
                   f"Qt parent {scene.label_of(parent)} of {scene.label_of(victim)} dies")
+
+
+def qt_deletes(scene):
+    """Qt's own deletion, deleteLater, carried out by the event loop: of the
+    object, or of its Qt parent."""
+    victim = qobject(scene)
+    if victim is None:
+        return
+    if scene.rng.random() < 0.5:
+        scene.run(f"later({victim})", f"{scene.label_of(victim)}.deleteLater")
+    else:
+        scene.run(f"parent_dies({victim}, by_qt=True)", f"deleteLater of the Qt parent of {scene.label_of(victim)}")
 
 
 def remove(scene):
@@ -182,5 +198,5 @@ def discovery_type(scene, name):
     return next((cls for cls in scene.types if cls.__name__ == name), None)
 
 
-DEATHS = [drop_name, shiboken_delete, qt_parent_dies, bound_parent_dies, remove, undo_creation, kill_project,
+DEATHS = [drop_name, shiboken_delete, qt_parent_dies, bound_parent_dies, qt_deletes, remove, undo_creation, kill_project,
           drop_project, close_application_project, in_slot, in_slot, in_callback, in_callback, in_callback]

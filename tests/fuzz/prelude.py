@@ -43,7 +43,7 @@ WRAPPER = QtCore.QObject.__mro__[-2]
 __all__ = [
     "collections", "gc", "os", "sys", "threading", "numpy", "shiboken2", "QtCore", "QtGui", "init", "e", "m",
     "p", "t", "host", "EMBEDDED", "quiet", "guard", "start", "footage", "toy_footage", "fresh_extension",
-    "kill", "drop", "parent_dies", "views", "touch", "Call", "scripted", "ScriptedIO", "SCRIPTED_EXPORTERS",
+    "kill", "drop", "parent_dies", "later", "views", "touch", "Call", "scripted", "ScriptedIO", "SCRIPTED_EXPORTERS",
     "ScriptedTool", "overlay", "connect", "act", "race", "RaisingRepr", "BadSequence", "BadNumber",
     "RaisingIter", "HugeSequence", "xpoints", "bpoints", "settle", "clear", "nested", "join_thread", "drop_self",
     "where", "counted",
@@ -204,8 +204,15 @@ def race(programs, namespace=None, switch=None):
                for index, codes in enumerate(compiled)]
     for thread in threads:
         thread.start()
+    # The main thread runs the event loop meanwhile: the deletions that the
+    # threads ask of Qt (later) happen under their calls.
+    application = QtCore.QCoreApplication.instance()
     for thread in threads:
-        thread.join()
+        while thread.is_alive():
+            thread.join(0.002)
+            if application is not None:
+                application.processEvents()
+                application.sendPostedEvents(None, QtCore.QEvent.DeferredDelete)
     sys.setswitchinterval(0.005)
 
 
@@ -383,8 +390,9 @@ def drop(name):
     gc.collect()
 
 
-def parent_dies(obj, parent=None):
-    """Gives the object a Qt parent, then the parent dies. Not when that
+def parent_dies(obj, parent=None, by_qt=False):
+    """Gives the object a Qt parent, then the parent dies: by shiboken2.delete,
+    or (`by_qt`) by Qt's own deferred deletion (see later). Not when that
     makes a cycle of parents (the object an ancestor of the parent), which
     kills PySide2's own objects as well: out of scope."""
     parent = QtCore.QObject() if parent is None else parent
@@ -394,7 +402,20 @@ def parent_dies(obj, parent=None):
             return
         ancestor = ancestor.parent()
     obj.setParent(parent)
-    kill(parent)
+    if by_qt:
+        later(parent)
+    else:
+        kill(parent)
+
+
+def later(obj):
+    """Qt deletes the object itself: deleteLater, which the main thread's
+    event loop carries out, at once when asked on the main thread, else
+    while the main thread waits for a race (other threads calling meanwhile)."""
+    if isinstance(obj, QtCore.QObject) and shiboken2.isValid(obj):
+        obj.deleteLater()
+        if threading.current_thread() is threading.main_thread():
+            settle()
 
 
 def views(image):

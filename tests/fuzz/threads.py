@@ -5,7 +5,9 @@ of statements in each of 4 to 8 threads at once over it (prelude.race): they
 edit (any member of any object), read images and touch their pixels,
 render, track, export (clips, rendered shapes, the exporters' entries),
 save, make and drop projects, delete objects (shiboken2.delete, remove,
-undo, Qt parents, an extension's last reference) and, inside the
+undo, Qt parents, an extension's last reference, deleteLater of the object
+or of its Qt parent, which the main thread's event loop carries out while
+the threads call) and, inside the
 application, drive the tool, the canvas and the application's project; now
 and then with a short switch interval, which opens races' windows. The main
 thread then uses what is left. Each unit is a process of its own, which
@@ -81,6 +83,9 @@ class Threads:
             (f"{project}.undo_group().undo()", "UndoGroup.undo"),
             (f"{project}.undo_group().redo()", "UndoGroup.redo"),
             (f"parent_dies({scene.pick(QtCore.QObject) or 'None'})", "Qt parent dies"),
+            (f"later({victim})", "deleteLater, carried out by the main thread's event loop"),
+            (f"parent_dies({scene.pick(QtCore.QObject) or 'None'}, by_qt=True)",
+             "Qt parent's deleteLater, carried out by the main thread's event loop"),
             (f"drop_self({rng.choice(extensions)})", "an extension's last reference goes"),
         ] + ([("host.close_project()", "host.close_project")] if scene.embedded else []))
 

@@ -64,14 +64,14 @@ def square_project(parent=None):
 """
 
 
-def run_cases(code, host="python", tmp_path=None, timeout=120):
+def run_cases(code, host="python", tmp_path=None, timeout=120, env=None):
     """Runs code after PRELUDE; the cases it reported, by name, and the process."""
     script = PRELUDE + textwrap.dedent(code)
     try:
         if host == "embed":
-            ran = run_embedded(script, tmp_path, timeout=timeout)
+            ran = run_embedded(script, tmp_path, env=env, timeout=timeout)
         else:
-            ran = run_python(script, timeout=timeout)
+            ran = run_python(script, env=env, timeout=timeout)
     except subprocess.TimeoutExpired as expired:
         pytest.fail("the process hung; it said:\n%s" % (expired.stdout or ""))
     cases = {}
@@ -485,6 +485,99 @@ class Toy(m.AbstractImageIOModule):
         self.strike("save_image", path)
         write_toy(path, image.width, image.height, 7)
 """
+
+# Deletions that Qt runs itself: the main thread's event loop carries out a
+# deleteLater while a worker thread is inside a call on the object, or on
+# what the object owns. The toy reader and writer that the clip's frames go
+# through hand the main thread the deletion, and wait until its event loop
+# has run it. (What is deleted, what the worker calls.)
+QT_DELETIONS = {
+    "the clip, under a frame read": ("clip", "clip.image(1)"),
+    "the clip's project, under a frame read": ("project", "clip.image(1)"),
+    "the project's Qt parent, under a frame read": ("owner", "clip.image(1)"),
+    "the clip's watcher, under a frame read": ("clip.progress_watcher", "clip.image(1)"),
+    "the clip, under an export": ("clip", "clip.export(None, tempfile.mkdtemp(dir=FOLDER), '.toyq', 'x', '', 1, 2)"),
+    "the project, under an export of its clip": (
+        "project", "clip.export(None, tempfile.mkdtemp(dir=FOLDER), '.toyq', 'x', '', 1, 2)"),
+}
+
+
+@pytest.mark.parametrize("victim, call", QT_DELETIONS.values(), ids=QT_DELETIONS)
+def test_a_deletion_that_qt_runs_waits_for_the_call_that_uses_the_object(victim, call):
+    cases, ran = run_cases(TOY_FORMAT + """
+APP = QtCore.QCoreApplication.instance() or QtCore.QCoreApplication([])
+asked, ran_it = threading.Event(), threading.Event()
+
+class Handing(Toy):
+    # Once, in the middle of the call, the main thread's event loop runs the deletion.
+    def strike(self, method, *args):
+        if method in ("load_image", "save_image") and not asked.is_set():
+            asked.set()
+            ran_it.wait()
+
+module = Handing(".toyq")
+owner = QtCore.QObject()
+clip = p.Clip(toy_sequence(".toyq"), "s")
+project = p.Project(clip, parent=owner)
+clip = project.clips["s"]
+victim = %s
+result = []
+worker = threading.Thread(target=lambda: result.append(outcome(lambda: %s)))
+worker.start()
+asked.wait()
+victim.deleteLater()
+APP.sendPostedEvents(None, QtCore.QEvent.DeferredDelete)
+report("deleted meanwhile", [not shiboken2.isValid(victim), not shiboken2.isValid(clip)])
+ran_it.set()
+loop = QtCore.QEventLoop()
+timer = QtCore.QTimer()
+timer.timeout.connect(lambda: worker.is_alive() or loop.quit())
+timer.start(1)
+loop.exec_()
+report("call", result[0])
+report("deleted after", not shiboken2.isValid(victim))
+""" % (victim, call))
+    # The clip that the call uses goes once the call has returned; what it
+    # does not use goes at once.
+    victim_gone, clip_gone = case_of(cases, ran, "deleted meanwhile")
+    assert (victim_gone, clip_gone) == (victim != "clip", False)
+    assert case_of(cases, ran, "call") == "done"
+    assert case_of(cases, ran, "deleted after") is True
+
+
+@pytest.mark.parametrize("deletion", ["project.deleteLater()", "owner.deleteLater()"],
+                         ids=["the project", "its Qt parent"])
+def test_the_event_loop_deletes_a_project_once_its_save_ends(deletion):
+    # Freed memory is filled with a pattern: a save that went on under the
+    # deletion would not pass unnoticed.
+    cases, ran = run_cases("""
+import random, time
+APP = QtCore.QCoreApplication.instance() or QtCore.QCoreApplication([])
+results = set()
+for round in range(8):
+    owner = QtCore.QObject()
+    project, layers = square_project(owner)
+    saving = threading.Event()
+    def save():
+        while shiboken2.isValid(project):
+            saving.set()
+            results.add(outcome(lambda: project.save_as(os.path.join(FOLDER, "saved.plx"))).split(" (")[0])
+    worker = threading.Thread(target=save)
+    worker.start()
+    saving.wait()
+    time.sleep(random.random() * 0.005)
+    %s
+    loop = QtCore.QEventLoop()
+    timer = QtCore.QTimer()
+    timer.timeout.connect(lambda: worker.is_alive() or loop.quit())
+    timer.start(1)
+    loop.exec_()
+    worker.join()
+report("results", sorted(results))
+""" % deletion, env={"MALLOC_PERTURB_": "165"})
+    # A save begun once the deletion was done meets a deleted object.
+    assert set(case_of(cases, ran, "results")) <= {"done", "RuntimeError: Internal C++ object"}
+
 
 IMAGE_IO = TOY_FORMAT + """
 extensions = []

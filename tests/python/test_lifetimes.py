@@ -462,6 +462,29 @@ def test_objects_python_owns_are_still_destroyed_as_asked():
 
 
 
+# A value whose argument, as it converts, deletes the value (shiboken2.delete):
+# the call that keeps the interpreter lock writes nothing into freed memory.
+@pytest.mark.parametrize("statement", ["info.start_frame = deleting", "info.index_width = deleting",
+                                       "setattr(info, 'end_frame', deleting)"])
+def test_a_value_deleted_by_its_own_argument_is_not_written(statement):
+    assert outcome("""
+        import json, shiboken2
+        import plinx.project as p
+        class Deleting:
+            def __index__(self):
+                shiboken2.delete(info)
+                return 5
+        info = p.StreamInfo()
+        deleting = Deleting()
+        try:
+            %s
+            result = "done"
+        except RuntimeError as error:
+            result = str(error)
+        print(json.dumps([result, shiboken2.isValid(info)]))
+    """ % statement) == ["Internal C++ object (plinx.project.StreamInfo) already deleted.", False]
+
+
 def test_shiboken2_delete_deletes_the_object_whatever_its_application_flag_holds():
     # The runtime leaves a new object's "application" flag as the heap had it;
     # set here on purpose, it must not make shiboken2.delete destroy the

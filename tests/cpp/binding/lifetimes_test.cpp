@@ -6,6 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
+#include <QEvent>
+#include <QPointer>
+
 #include <thread>
 
 namespace {
@@ -54,6 +58,39 @@ TEST(Loans, ForLifeEndOnlyWithTheObject)
     EXPECT_TRUE(Binding::isLent(identity));
     delete object; // its death ends every loan, whoever lent it
     EXPECT_FALSE(Binding::isLent(identity));
+}
+
+// Qt's own deferred deletions go through the table of held objects.
+TEST(DeferredDeletions, WaitForTheCallsThatHoldTheObject)
+{
+    Binding::routeDeferredDeletions();
+    QPointer<QObject> held = new QObject();
+    QPointer<QObject> free = new QObject();
+    {
+        const PyHelpers::InUse call(held.data());
+        held->deleteLater();
+        free->deleteLater();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        EXPECT_TRUE(held);
+        EXPECT_FALSE(free); // no call holds it: deleted at once
+    }
+    EXPECT_FALSE(held); // deleted as the call ended
+}
+
+TEST(DeferredDeletions, OfALentObjectAreRefused)
+{
+    Binding::routeDeferredDeletions();
+    QPointer<QObject> lent = new QObject();
+    {
+        Binding::Loans call;
+        call.lend(lent.data());
+        lent->deleteLater();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        EXPECT_TRUE(lent);
+    }
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(lent); // the deletion asked for during the loan is dropped with it
+    delete lent.data();
 }
 
 TEST(Loans, AnObjectIsKnownByItsCompleteAddress)
