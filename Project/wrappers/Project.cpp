@@ -115,8 +115,9 @@ Project::Project(VUVI_ProjectManager* project)
 }
 
 Project::Project(const QString& project_file, QObject* parent)
-    : QObject(parent), SbkCleaner(this), m_progressWatcher(new ProgressWatcher(true, this))
+    : QObject(nullptr), SbkCleaner(this), m_progressWatcher(new ProgressWatcher(true, this))
 {
+    detail::giveParent(*this, parent);
     Rirediro::PathNameHandle handle(project_file, Rirediro::Callbacks(Dururev::callbacks()));
     Rirediro::ProjectHeaderData header;
     Rirediro::ProjectHeaderReader::readProjectHeader(handle, header);
@@ -138,8 +139,9 @@ Project::Project(const QString& project_file, QObject* parent)
 }
 
 Project::Project(Clip* detached_clip, InterlaceMode interlace_mode, QObject* parent)
-    : QObject(parent), SbkCleaner(this), m_progressWatcher(new ProgressWatcher(true, this))
+    : QObject(nullptr), SbkCleaner(this), m_progressWatcher(new ProgressWatcher(true, this))
 {
+    detail::giveParent(*this, parent);
     if (!detached_clip)
         detail::throwInvalidObject();
 
@@ -188,8 +190,15 @@ Project* getCurrentProject()
     if (!manager)
         return nullptr;
     auto* project = new Project(manager);
-    project->setParent(manager);
+    detail::giveParent(*project, manager);
     return project;
+}
+
+void detail::giveParent(QObject& child, QObject* parent)
+{
+    if (!PyHelpers::giveParent(child, parent))
+        Rirediro::throwException<VUVI_BadState>(
+            QCoreApplication::translate("PyHandle", "The parent belongs to another thread"));
 }
 
 boost::shared_ptr<VUVI_ProjectManager> detail::owningReference(const boost::weak_ptr<VUVI_ProjectManager>& project)
@@ -264,6 +273,7 @@ private:
 
 Clip* Project::wrap(TQ::IClip* clip)
 {
+    // Made on the calling thread, it joins the project's.
     return new Clip(Bsc::detail::QPointerEx<TQ::IClip, QPointer>(clip), m_project, this);
 }
 
