@@ -141,6 +141,41 @@ void afterCore(std::function<void()> work)
 }
 
 namespace {
+std::mutex& treeMutex()
+{
+    static std::mutex mutex;
+    return mutex;
+}
+} // namespace
+
+bool giveParent(QObject& child, QObject* parent)
+{
+    const InterpreterReleased unlocked;
+    const std::lock_guard<std::mutex> lock(treeMutex());
+    QThread* const target = parent ? parent->thread() : child.thread();
+    if (child.thread() != target) {
+        QThread* const here = QThread::currentThread();
+        if (!target || (child.thread() && child.thread() != here))
+            return false;
+        child.setParent(nullptr); // Qt moves only an object without a parent
+        if (!child.thread())
+            child.moveToThread(here); // taken from no thread only to the calling one
+        child.moveToThread(target);
+    }
+    child.setParent(parent);
+    return child.parent() == parent;
+}
+
+void leaveParent(QObject& child)
+{
+    if (!child.parent())
+        return;
+    const InterpreterReleased unlocked;
+    const std::lock_guard<std::mutex> lock(treeMutex());
+    child.setParent(nullptr);
+}
+
+namespace {
 bool interpreterRuns()
 {
     return Py_IsInitialized() && !_Py_IsFinalizing();

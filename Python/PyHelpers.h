@@ -102,6 +102,20 @@ bool inCore();
 // core can be neither lent nor waited for. `work` must not throw.
 void afterCore(std::function<void()> work);
 
+// Qt keeps an object tree in one thread and changes it without a lock, but
+// calls run on any thread. So an object that a call gives a Qt parent moves
+// to the parent's thread first, and each such change, and an API object's
+// leaving its parent as it dies (SbkCleaner), is made under one lock, never
+// waited for with the interpreter lock held.
+//
+// Makes `parent` the Qt parent of `child`, moving the child to the parent's
+// thread first. Qt moves an object only from its own thread, or one that
+// belongs to no thread, and only to a thread: false, nothing changed, for a
+// child that cannot be moved from here.
+bool giveParent(QObject& child, QObject* parent);
+// Leaves the Qt parent, if any.
+void leaveParent(QObject& child);
+
 // Where the core runs Python: the interpreter lock is held for the scope,
 // and the core is lent to other threads meanwhile, since Python may wait
 // for a thread that needs it (a join, a queue). What the core call that

@@ -1,10 +1,16 @@
 #include "SbkCleaner.h"
 
+#include "PyHelpers.h"
+
 #include "shiboken/binding/Types.h"
+
+#include <QObject>
 
 SbkCleaner::~SbkCleaner()
 {
     Binding::destroyBinding(m_owner);
+    if (m_qobject)
+        PyHelpers::leaveParent(*m_qobject);
 }
 
 void SbkCleaner::invalidatePythonObject()

@@ -1,11 +1,22 @@
 #pragma once
 
+#include <type_traits>
+
+class QObject;
+
 // Mix-in base of the API objects that Python holds by pointer: when the
-// object dies, however that happens, its Python object becomes invalid.
+// object dies, however that happens, its Python object becomes invalid, and
+// a QObject leaves its Qt parent as every change of the API's object trees
+// is made (PyHelpers::giveParent), whichever thread it dies on.
 class SbkCleaner
 {
 public:
-    explicit SbkCleaner(void* owner) : m_owner(owner) {}
+    template <typename Owner>
+    explicit SbkCleaner(Owner* owner) : m_owner(owner)
+    {
+        if constexpr (std::is_base_of<QObject, Owner>::value)
+            m_qobject = owner;
+    }
     SbkCleaner(const SbkCleaner&) = delete;
     SbkCleaner& operator=(const SbkCleaner&) = delete;
     virtual ~SbkCleaner();
@@ -17,4 +28,5 @@ public:
 
 private:
     void* m_owner;
+    QObject* m_qobject = nullptr;
 };

@@ -258,7 +258,10 @@ QPointer<Rirediro::CustomTool> ToolTypeSystem::createAndRegisterNewInstance(PyTy
     // application's own does.
     VUVI_ProjectManager& core = selectionManager->projectManager();
     auto* project = new Project(&core);
-    project->setParent(&core);
+    if (!PyHelpers::giveParent(*project, &core)) {
+        delete project;
+        return nullptr;
+    }
 
     const PyHelpers::PythonFromCore python;
     PyObject* pythonProject =

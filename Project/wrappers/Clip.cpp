@@ -33,7 +33,6 @@
 
 #include <QCoreApplication>
 #include <QFileInfo>
-#include <QThread>
 
 #include <boost/make_shared.hpp>
 
@@ -131,7 +130,7 @@ public:
 
 Clip::Clip(const Bsc::detail::QPointerEx<TQ::IClip, QPointer>& clip, boost::shared_ptr<VUVI_ProjectManager> project,
            QObject* parent)
-    : QObject(parent), SbkCleaner(this)
+    : QObject(nullptr), SbkCleaner(this)
 {
     if (TQ::IClip* coreClip = clip.data(); coreClip && project) {
         const auto& baseClips = project->frameManager().baseClips();
@@ -142,18 +141,19 @@ Clip::Clip(const Bsc::detail::QPointerEx<TQ::IClip, QPointer>& clip, boost::shar
         m_clipId = coreClip->clipID();
     }
     m_colorParameters = new ColorParameters(LinearColorspace, NoneConversion, 0.0f, 0.0f, 685.0f, 0.0f, 1.0f);
-    m_colorParameters->setParent(this);
+    PyHelpers::giveParent(*m_colorParameters, this);
     m_progressWatcher = new ProgressWatcher(true, this);
     if (!m_baseClip.expired())
         setUpColorParameters();
+    detail::giveParent(*this, parent);
 }
 
 Clip::Clip(const QString& clip_path, const QString& clip_name, bool validate, unsigned int width, unsigned int height,
            unsigned int length, QObject* parent)
-    : QObject(parent), SbkCleaner(this)
+    : QObject(nullptr), SbkCleaner(this)
 {
     m_colorParameters = new ColorParameters(LinearColorspace, NoneConversion, 0.0f, 0.0f, 685.0f, 0.0f, 1.0f);
-    m_colorParameters->setParent(this);
+    PyHelpers::giveParent(*m_colorParameters, this);
     m_progressWatcher = new ProgressWatcher(true, this);
 
     TQ_BaseClipInfo baseInfo;
@@ -184,6 +184,7 @@ Clip::Clip(const QString& clip_path, const QString& clip_name, bool validate, un
 
     setUpColorParameters();
     m_colorParameters->set_gamma(Dururev::imageSuite(true)->getGamma(clip_path));
+    detail::giveParent(*this, parent);
 }
 
 Clip::~Clip()
@@ -316,17 +317,9 @@ void Clip::followColorParameters(ColorParameters* parameters)
 
 void Clip::takeColorParameters(ColorParameters* parameters)
 {
-    QThread* const here = QThread::currentThread();
-    if (parameters->thread() != thread()) {
-        // Qt moves an object only from its own thread, or one with no thread
-        // left to the calling thread.
-        if (parameters->thread() == here || (!parameters->thread() && thread() == here))
-            parameters->moveToThread(thread());
-    }
-    if (parameters->thread() != thread())
+    if (!PyHelpers::giveParent(*parameters, this))
         Rirediro::throwException<VUVI_BadState>(
             tr("The colour parameters belong to another thread than the clip"));
-    parameters->setParent(this);
 }
 
 void Clip::onColorParametersChanged()

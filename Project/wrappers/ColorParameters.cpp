@@ -4,7 +4,9 @@
 #include "Python/InUse.h"
 #include "Python/PyHelpers.h"
 
+#include <QCoreApplication>
 #include <QMetaMethod>
+#include <QThread>
 
 #include <exception>
 
@@ -20,6 +22,12 @@ ColorParameters::ColorParameters(Colorspace colorspace, ColorConversion conversi
     , m_logReferenceBlack(log_reference_black)
     , m_gamma(gamma)
 {
+    // Its thread may end before a clip takes it, and Qt moves an object
+    // only from its own thread, or one that belongs to none: until a clip
+    // takes it, it belongs to none, unless made on the application's thread.
+    const QCoreApplication* application = QCoreApplication::instance();
+    if (!application || application->thread() != QThread::currentThread())
+        moveToThread(nullptr);
 }
 
 ColorParameters::~ColorParameters() = default;

@@ -1,5 +1,7 @@
 #include "ProgressWatcher.h"
 
+#include "PyHandle.h"
+
 #include "Python/Bootstrap.h"
 #include "Python/InUse.h"
 #include "Python/PyHelpers.h"
@@ -52,10 +54,12 @@ int ScopedProgressConnector::connectedCount() const
 }
 
 ProgressWatcher::ProgressWatcher(QObject* parent)
-    : QObject(parent), SbkCleaner(this), m_connector(std::make_unique<ScopedProgressConnector>(this))
+    : QObject(nullptr), SbkCleaner(this), m_connector(std::make_unique<ScopedProgressConnector>(this))
 {
-    if (isEmbedded())
+    if (isEmbedded()) {
+        detail::giveParent(*this, parent);
         return;
+    }
     m_connector.reset();
     throw std::logic_error(tr("Can not create ProgressWatcher without plinx GUI").toStdString());
 }

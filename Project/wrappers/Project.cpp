@@ -188,8 +188,15 @@ Project* getCurrentProject()
     if (!manager)
         return nullptr;
     auto* project = new Project(manager);
-    project->setParent(manager);
+    detail::giveParent(*project, manager);
     return project;
+}
+
+void detail::giveParent(QObject& child, QObject* parent)
+{
+    if (!PyHelpers::giveParent(child, parent))
+        Rirediro::throwException<VUVI_BadState>(
+            QCoreApplication::translate("PyHandle", "The parent belongs to another thread"));
 }
 
 boost::shared_ptr<VUVI_ProjectManager> detail::owningReference(const boost::weak_ptr<VUVI_ProjectManager>& project)
@@ -264,6 +271,7 @@ private:
 
 Clip* Project::wrap(TQ::IClip* clip)
 {
+    // Made on the calling thread, it joins the project's.
     return new Clip(Bsc::detail::QPointerEx<TQ::IClip, QPointer>(clip), m_project, this);
 }
 

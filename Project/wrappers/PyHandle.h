@@ -13,6 +13,10 @@ namespace detail {
 {
     Rirediro::throwException<VUVI_BadState>(QCoreApplication::translate("PyHandle", "Invalid object"));
 }
+// Gives an object that a call makes its Qt parent, moved to the parent's
+// thread (PyHelpers::giveParent). A parent that belongs to no thread takes
+// none: VUVI_BadState "The parent belongs to another thread".
+void giveParent(QObject& child, QObject* parent);
 // The project by its own shared ownership, null once it is gone: a
 // reference may stand for the application's project without owning it (see
 // Project), and only the project's own owners keep it from being freed.

@@ -306,14 +306,24 @@ TQ::IClip* runRenderFunctor(RenderOperation& operation, RenderArgs& args)
                        tr("RenderOperation", "No input clip for the layer"));
     }
 
+    // The render writes into the clips it makes, and returns one of them,
+    // though another render (on a thread that this one lends the core to)
+    // may make the layers' output clips its own meanwhile.
+    VUVI_PostProcManager::RenderOutputs outputs(project.postProcManager());
     const boost::shared_ptr<Prm::Views> views = project.projectProperties().views();
+    const TQ::ClipIDParameter* first = nullptr;
     if constexpr (std::is_same<Functor, StabilizeFunctor>::value) {
-        for (const Layer& layer : args.layers)
-            frames.createStabiliseOutputClip(*layer.handledObject(), views);
+        for (const Layer& layer : args.layers) {
+            const boost::shared_ptr<VUVI_Layer> core = layer.handledObject();
+            frames.createStabiliseOutputClip(*core, views);
+            const TQ::ClipIDParameter& made = outputs.add(core->stabiliseClipParameters());
+            first = first ? first : &made;
+        }
     } else {
         frames.createOutputClip(*inputClip, parameters->outputClipID(), TQ::Strings::tr(K::namePrefix));
+        first = &outputs.add(*parameters);
     }
-    const TQ::ClipIDParameter& output = parameters->outputClipID();
+    const TQ::ClipIDParameter& output = *first;
 
     frames.createClipViews(TQ::ClipID(output.value(Prm::View(defaultView))), views);
     frames.vSetCacheStrategy(int(parameters->inputClipID().value(Prm::View(renderView))), false);

@@ -1,4 +1,5 @@
 """plinx.project.ColorParameters and plinx.project.Clip, on footage the tests write."""
+import contextlib
 import gc
 import math
 import os
@@ -479,27 +480,97 @@ def test_a_colour_object_made_in_a_python_thread_becomes_the_clips(project, tmp_
     assert not shiboken2.isValid(colour)  # died with its clip
 
 
-def test_a_colour_object_of_another_running_thread_stays_pythons(project, tmp_path):
-    clip = project.clips["shot"]
-    before = written_colour(project, tmp_path / "before.plinx")
-    kept = clip.color_parameters
+@contextlib.contextmanager
+def thread_alive(body):
+    """Runs body in a Python thread that stays alive for the block: what body gave."""
     made, ready, release = [], threading.Event(), threading.Event()
 
-    def hold():
-        made.append(p.ColorParameters(gamma=3.0))
-        ready.set()
-        release.wait(60)
-    worker = threading.Thread(target=hold)
+    def run():
+        try:
+            made.append(body())
+        finally:
+            ready.set()
+            release.wait(60)
+    worker = threading.Thread(target=run)
     worker.start()
     try:
-        assert ready.wait(60)
-        with raises(RuntimeError, "The colour parameters belong to another thread than the clip"):
-            clip.color_parameters = made[0]
-        assert clip.color_parameters is kept and shiboken2.ownedByPython(made[0]) and made[0].parent() is None
+        assert ready.wait(60) and made
+        yield made[0]
     finally:
         release.set()
         worker.join(60)
-    assert written_colour(project, tmp_path / "after.plinx") == before
+
+
+def made_in_ended_thread(body):
+    made = []
+    in_thread(lambda: made.append(body()))
+    return made[0]
+
+
+def new_colour():
+    return p.ColorParameters(p.LogColorspace, gamma=1.7)
+
+
+@contextlib.contextmanager
+def colour_from(source, footage):
+    """A colour object, and a clip that the thread given holds (None: the project's)."""
+    if source == "made on a thread that has ended":
+        yield made_in_ended_thread(new_colour), None
+    elif source == "made on a running thread":
+        with thread_alive(new_colour) as colour:
+            yield colour, None
+    elif source == "made on this thread":
+        yield new_colour(), None
+    elif source == "held by a clip of a running thread":
+        with thread_alive(lambda: p.Clip(footage, "theirs")) as theirs:
+            yield theirs.color_parameters, None
+    else:  # given to a clip of its own by a thread: the colour object stays here
+        assert source == "made here, for a clip of another thread"
+        yield new_colour(), lambda: p.Clip(footage, "own")
+
+
+# Qt moves an object only from its own thread, or one that belongs to no thread, as a
+# script's colour object made off the application's thread does until a clip takes it.
+@pytest.mark.parametrize("source, given_on, taken", [
+    ("made on a thread that has ended", "this thread", True),
+    ("made on a running thread", "this thread", True),
+    ("made on a thread that has ended", "another thread", True),
+    ("made on this thread", "another thread", True),
+    ("held by a clip of a running thread", "this thread", False),
+    ("made here, for a clip of another thread", "another thread", False),
+])
+def test_a_colour_object_goes_to_its_clips_thread_unless_another_running_thread_has_it(
+        project, footage, tmp_path, source, given_on, taken):
+    QtCore.QCoreApplication.instance() or QtCore.QCoreApplication([])  # this thread is the application's
+    before = written_colour(project, tmp_path / "before.plinx")
+    with colour_from(source, footage) as (colour, clip_of_thread):
+        owner, failures, clips = colour.parent(), [], []
+
+        def give():
+            clip = clip_of_thread() if clip_of_thread else project.clips["shot"]
+            clips.append(clip)
+            kept = clip.color_parameters
+            try:
+                clip.color_parameters = colour
+            except RuntimeError as error:
+                failures.append(str(error))
+                assert clip.color_parameters is kept
+        if given_on == "another thread":
+            in_thread(give)
+        else:
+            give()
+        clip = clips[0]
+        if not taken:
+            assert failures == ["The colour parameters belong to another thread than the clip"]
+            assert colour.parent() is owner and shiboken2.isValid(colour)
+            assert written_colour(project, tmp_path / "after.plinx") == before
+            return
+        assert failures == [] and clip.color_parameters is colour and colour.parent() is clip
+        assert colour.thread() is clip.thread() and not shiboken2.ownedByPython(colour)
+        colour.gamma = 1.9
+        assert written_colour(project, tmp_path / "after.plinx")[0::6] == [p.LogColorspace, pytest.approx(1.9)]
+        shiboken2.delete(project)
+        assert not shiboken2.isValid(colour)  # died with its clip
 
 
 def test_none_drops_the_colour_object(footage):

@@ -4,6 +4,7 @@ of a textured square that the tests write."""
 import gc
 import os
 import random
+import threading
 
 import pytest
 import shiboken2
@@ -356,6 +357,100 @@ def test_stabilise_makes_a_clip_per_layer_and_returns_the_first(project):
 def test_new_output_clip_is_the_project_clip_of_that_name(project):
     clip = project.new_output_clip(project.clips["sq"], "derived")
     assert project.clips["derived"] is clip and clip.name == "derived"
+
+
+# --- Renders at once ----------------------------------------------------------------------------
+
+RANGE = (0, 4)
+
+
+def frame_pixels(clip):
+    """Each frame's pixels, None for a frame the clip cannot read."""
+    images = [clip.image(frame) for frame in range(RANGE[0], RANGE[1] + 1)]
+    return [None if image is None else bytes(image.pixels()) for image in images]
+
+
+@pytest.fixture
+def tracked(tmp_path):
+    """A project with two tracked layers, and each kind's clip of each as rendered alone."""
+    project = make_project(tmp_path)
+    layers = [square_layer(project, "A"), square_layer(project, "B", margin=6)]
+    project.track_layers(*RANGE, layers)
+    alone = {(kind, layer.name): frame_pixels(project.render(kind(), *RANGE, [layer]))
+             for kind in OPERATIONS for layer in layers}
+    assert all(None not in frames for frames in alone.values())
+    return project, layers, alone
+
+
+@pytest.mark.parametrize("elsewhere", [False, True], ids=["same thread", "other thread"])
+@pytest.mark.parametrize("kind", OPERATIONS)
+def test_a_render_run_while_another_lends_the_core_leaves_it_its_clip(tracked, kind, elsewhere):
+    """A second render of the layer made from the first one's progress slot, on this
+    thread or on another one that the slot waits for, makes the layer's output clip
+    its own in the middle of the first render's frames."""
+    project, layers, alone = tracked
+    inner = []
+
+    def render_again():
+        inner.append(project.render(kind(), *RANGE, [layers[0]]))
+
+    def once(text):
+        if inner:
+            return
+        if elsewhere:
+            thread = threading.Thread(target=render_again)
+            thread.start()
+            thread.join()
+        else:
+            render_again()
+    operation = kind()
+    operation.progress_watcher.progress_message.connect(once)
+    outer = project.render(operation, *RANGE, [layers[0]])
+    assert outer is not inner[0] and outer.name != inner[0].name
+    assert frame_pixels(outer) == frame_pixels(inner[0]) == alone[(kind, "A")]
+
+
+def test_every_layer_of_an_insert_draws_into_the_clip_it_made(project):
+    """The second layer has an output clip of its own from an earlier render, which
+    stays as it was."""
+    inner, outer = square_layer(project, "A"), square_layer(project, "B", margin=6)
+    inner.matte_color, outer.matte_color = (0.0, 0.0, 1.0), (0.0, 1.0, 0.0)
+    earlier = project.render(p.RenderInsertOperation(), 0, 1, [inner])
+    kept = frame_pixels(earlier)
+    inner.matte_color = (1.0, 0.0, 0.0)
+    both = project.render(p.RenderInsertOperation(), 0, 1, [outer, inner]).image(1)
+    pixels, width = both.pixels(), both.width
+    channels = len(pixels) // (width * both.height)
+
+    def colour(x, y):
+        return list(pixels[(y * width + x) * channels:][:3])
+    centre, edge = TOP + SQUARE // 2, LEFT - 4
+    assert colour(LEFT + SQUARE // 2, centre) == [255, 0, 0] and colour(edge, centre) == [0, 255, 0]
+    assert frame_pixels(earlier) == kept
+
+
+@pytest.mark.parametrize("same_layer", [True, False], ids=["one layer", "two layers"])
+def test_threads_rendering_at_once_each_get_their_whole_clip(tracked, same_layer):
+    project, layers, alone = tracked
+    made, failures = [], []
+
+    def work(index):
+        try:
+            for round_ in range(3):
+                kind = OPERATIONS[(index + round_) % len(OPERATIONS)]
+                layer = layers[0 if same_layer else index % 2]
+                made.append((kind, layer.name, project.render(kind(), *RANGE, [layer])))
+        except Exception as error:  # noqa: BLE001 (reported below)
+            failures.append(error)
+    threads = [threading.Thread(target=work, args=(index,)) for index in range(6)]
+    for thread in threads:
+        thread.start()
+    for thread in threads:
+        thread.join()
+    assert failures == [] and len(made) == 18
+    assert len({clip.name for _, _, clip in made}) == 18
+    for kind, name, clip in made:
+        assert frame_pixels(clip) == alone[(kind, name)], (kind.__name__, name, clip.name)
 
 
 # --- Tracking ----------------------------------------------------------------------------------

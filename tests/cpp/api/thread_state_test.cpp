@@ -170,3 +170,42 @@ TEST(RaiseSignal, DeliversInTheObjectsThreadWithTheCoreLent)
     EXPECT_TRUE(enteredWhileLent);
     EXPECT_FALSE(PyHelpers::raiseSignal(nullptr, "objectNameChanged"));
 }
+
+// An object joins its Qt parent in the parent's thread: moved there from the
+// thread that made it, or from none; one of another thread stays as it is.
+TEST(GiveParent, MovesTheChildToTheParentsThreadWhenQtAllowsIt)
+{
+    QObject parent;
+    QObject* fromWorker = nullptr;
+    std::unique_ptr<QObject> ofEndedThread;
+    bool tookIt = false;
+    std::unique_ptr<QThread> worker(QThread::create([&] {
+        fromWorker = new QObject;
+        tookIt = PyHelpers::giveParent(*fromWorker, &parent);
+        ofEndedThread = std::make_unique<QObject>();
+    }));
+    worker->start();
+    worker->wait();
+    EXPECT_TRUE(tookIt);
+    EXPECT_EQ(fromWorker->parent(), &parent);
+    EXPECT_EQ(fromWorker->thread(), parent.thread());
+
+    auto ofNoThread = std::make_unique<QObject>();
+    ofNoThread->moveToThread(nullptr);
+    EXPECT_TRUE(PyHelpers::giveParent(*ofNoThread, &parent));
+    EXPECT_EQ(ofNoThread->parent(), &parent);
+    EXPECT_EQ(ofNoThread->thread(), parent.thread());
+    PyHelpers::leaveParent(*ofNoThread);
+    EXPECT_EQ(ofNoThread->parent(), nullptr);
+
+    // This thread's object cannot be moved from another one.
+    bool refused = false;
+    std::unique_ptr<QThread> other(QThread::create([&] {
+        refused = !PyHelpers::giveParent(*ofNoThread, ofEndedThread.get());
+    }));
+    other->start();
+    other->wait();
+    EXPECT_TRUE(refused);
+    EXPECT_EQ(ofNoThread->parent(), nullptr);
+    EXPECT_EQ(ofNoThread->thread(), parent.thread());
+}

@@ -223,6 +223,43 @@ TEST_F(RenderStandIns, LayersWithoutAnOutputClipShareTheOneBeforeThem)
     EXPECT_EQ(frames().clips().size(), 2);
 }
 
+TEST_F(RenderStandIns, ARenderWritesItsOwnClipsWhateverTheParametersSayMeanwhile)
+{
+    LC::RenderClipParameters& parameters = square().removeClipParameters();
+    Rirediro::RemoveRenderFunctor::setCumulativeRenderingEnabled(false);
+    struct Remove : Rirediro::RemoveRenderFunctor
+    {
+        using RemoveRenderFunctor::RemoveRenderFunctor;
+        void renderFrame() override {}
+    } functor(made.core(), Rirediro::RenderFunctor::CurrentFrame, false, {}, {});
+    const TQ::ClipID own = frames().createOutputClip(plate(), parameters.outputClipID(), "Remove")->clipID();
+    {
+        VUVI_PostProcManager::RenderOutputs render(renderer());
+        EXPECT_EQ(render.add(parameters).value(Prm::View()), own);
+        // Another render makes the layer's output clip its own, here nested.
+        TQ::ClipID other = 0;
+        {
+            VUVI_PostProcManager::RenderOutputs nested(renderer());
+            other = frames().createOutputClip(plate(), parameters.outputClipID(), "Remove")->clipID();
+            nested.add(parameters);
+            renderer().fillLayerPixels(square(), at(1));
+        }
+        ASSERT_NE(other, own);
+        EXPECT_EQ(renderer().outputClip(parameters, Prm::View()), own);
+        renderer().fillLayerPixels(square(), at(2));
+        // A parameter set the render did not note writes into its first clip.
+        EXPECT_EQ(renderer().outputClip(square().insertParameters(), Prm::View()), own);
+        EXPECT_TRUE(frames().hasOutputFrame(own, at(2)) && frames().hasOutputFrame(other, at(1)));
+        EXPECT_FALSE(frames().hasOutputFrame(own, at(1)) || frames().hasOutputFrame(other, at(2)));
+        functor.clearOutputImage(square(), at(2), {Prm::View(0)});
+        EXPECT_FALSE(frames().hasOutputFrame(own, at(2)));
+        EXPECT_TRUE(frames().hasOutputFrame(other, at(1)));
+    }
+    // Out of the render, the parameters speak again.
+    EXPECT_FALSE(renderer().rendering());
+    EXPECT_NE(renderer().outputClip(parameters, Prm::View()), own);
+}
+
 TEST_F(RenderStandIns, InsertClipIsCarriedByTheTrack)
 {
     const TQ::ClipID output =

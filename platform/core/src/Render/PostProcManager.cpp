@@ -16,6 +16,7 @@
 
 #include <QCoreApplication>
 
+#include <algorithm>
 #include <stdexcept>
 
 namespace {
@@ -46,6 +47,9 @@ TQ::ClipID clipIDFor(const TQ::ClipIDParameter& parameter, const Prm::View& view
     return id != 0 ? id : parameter.value(defaultView());
 }
 
+// The innermost render running on this thread, of any project.
+thread_local VUVI_PostProcManager::RenderOutputs* t_render = nullptr;
+
 // One render into an output clip: where it reads and where it writes.
 class OutputFrame
 {
@@ -53,15 +57,19 @@ public:
     // A layer without an output clip of its own renders into `shared`, the
     // clip the layer before it rendered into (a render makes its output
     // clip for its first layer only); one with its own clip sets it.
+    // Inside a render, the render's clips are its outputs instead.
     OutputFrame(VUVI_ProjectManager& project, const LC::RenderClipParameters& clips, const Prm::Context& context,
                 TQ::ClipID* shared = nullptr)
         : m_frames(project.frameManager()), m_context(context)
     {
-        m_output = clipIDFor(clips.outputClipID(), context.view);
-        if (shared && m_frames.clip(m_output))
-            *shared = m_output;
-        else if (shared)
-            m_output = *shared;
+        const VUVI_PostProcManager& renderer = project.postProcManager();
+        m_output = renderer.outputClip(clips, context.view);
+        if (shared && !renderer.rendering()) {
+            if (m_frames.clip(m_output))
+                *shared = m_output;
+            else
+                m_output = *shared;
+        }
         if (!m_frames.clip(m_output))
             fail(QCoreApplication::translate("VUVI_PostProcManager", "No output clip to render into"));
         m_input = clipIDFor(clips.inputClipID(), context.view);
@@ -106,6 +114,55 @@ ImageKit::Shape trackedShape(const VUVI_Layer& layer, const Prm::Context& contex
 }
 
 } // namespace
+
+// ---- the render running on this thread ---------------------------------------------------
+
+VUVI_PostProcManager::RenderOutputs::RenderOutputs(VUVI_PostProcManager& manager)
+    : m_manager(manager), m_outer(t_render)
+{
+    t_render = this;
+}
+
+VUVI_PostProcManager::RenderOutputs::~RenderOutputs()
+{
+    t_render = m_outer;
+}
+
+const TQ::ClipIDParameter& VUVI_PostProcManager::RenderOutputs::add(const LC::RenderClipParameters& parameters)
+{
+    m_clips.emplace_back(&parameters, parameters.outputClipID());
+    return m_clips.back().second;
+}
+
+TQ::ClipID VUVI_PostProcManager::RenderOutputs::clip(const LC::RenderClipParameters& parameters,
+                                                     const Prm::View& view) const
+{
+    if (m_clips.empty())
+        return 0;
+    const auto own = std::find_if(m_clips.begin(), m_clips.end(),
+                                  [&parameters](const auto& entry) { return entry.first == &parameters; });
+    return clipIDFor(own != m_clips.end() ? own->second : m_clips.front().second, view);
+}
+
+const VUVI_PostProcManager::RenderOutputs* VUVI_PostProcManager::render() const
+{
+    const RenderOutputs* render = t_render;
+    while (render && &render->m_manager != this)
+        render = render->m_outer;
+    return render;
+}
+
+TQ::ClipID VUVI_PostProcManager::outputClip(const LC::RenderClipParameters& parameters, const Prm::View& view) const
+{
+    if (const RenderOutputs* running = render())
+        return running->clip(parameters, view);
+    return clipIDFor(parameters.outputClipID(), view);
+}
+
+bool VUVI_PostProcManager::rendering() const
+{
+    return render() != nullptr;
+}
 
 void VUVI_PostProcManager::vUndoRenderSurface(VUVI_Layer& layer, const Prm::Context::Explicit& context, int, bool,
                                               bool)

@@ -2,6 +2,7 @@
 
 #include "Rirediro/Layers/VUVI_Layer.h"
 #include "Rirediro/Project/VUVI_FrameManager.h"
+#include "Rirediro/Project/VUVI_PostProcManager.h"
 #include "Rirediro/Project/VUVI_ProjectManager.h"
 
 #include <Bsc/Logger.h>
@@ -59,11 +60,8 @@ void RemoveRenderFunctor::clearOutputImage(VUVI_Layer& layer, const Prm::Context
                                 .arg(context.time.toDouble())
                                 .arg(ids.join(QLatin1Char(','))),
                             Bsc::Logger::Debug);
-    const TQ::ClipIDParameter& output = layer.removeClipParameters().outputClipID();
     for (const Prm::View& view : views) {
-        TQ::ClipID id = output.value(view);
-        if (id == 0)
-            id = output.value(Prm::View(Prm::View::defaultViewId()));
+        const TQ::ClipID id = postProcManager().outputClip(layer.removeClipParameters(), view);
         projectManager().frameManager().removeOutputFrame(id, Prm::Context(context.time, view, context.mode));
     }
 }
