@@ -230,13 +230,15 @@ FrameImage greyAlphaAsRgba(const FrameImage& image)
 }
 
 // The whole image through an OpenImageIO writer opened on `name`.
-// False when the writer refuses the image; `opened` tells whether it took
-// it and failed later, as it wrote.
-bool writeWhole(OIIO::ImageOutput& output, const std::string& name, const FrameImage& image, bool& opened)
+// False when the writer refuses the image, or took it (`opened` set) and
+// failed as it wrote.
+bool writeWhole(OIIO::ImageOutput& output, const std::string& name, const FrameImage& image, bool* opened = nullptr)
 {
     const OIIO::TypeDesc type = typeOf(image.channelType);
-    opened = output.open(name, OIIO::ImageSpec(image.width, image.height, image.channels, type));
-    const bool written = opened && output.write_image(type, image.pixels.data()) && output.close();
+    const bool took = output.open(name, OIIO::ImageSpec(image.width, image.height, image.channels, type));
+    if (opened)
+        *opened = took;
+    const bool written = took && output.write_image(type, image.pixels.data()) && output.close();
     output.geterror();
     return written;
 }
@@ -271,7 +273,7 @@ bool encodeThroughFile(OIIO::ImageOutput& output, const QString& suffix, const F
         return false;
     const std::string name = localPath(file.fileName());
     bool opened = false;
-    if (!writeWhole(output, name, image, opened) || !readsBackWhole(name, image)) {
+    if (!writeWhole(output, name, image, &opened) || !readsBackWhole(name, image)) {
         unreadable = opened;
         return false;
     }
@@ -376,8 +378,7 @@ public:
             const FrameImage& written = rgba.isNull() ? image : rgba;
             if (!output->supports("ioproxy"))
                 return encodeThroughFile(*output, QFileInfo(path).suffix(), written, bytes, unreadable);
-            bool opened = false;
-            if (!output->set_ioproxy(&memory) || !writeWhole(*output, localPath(path), written, opened)
+            if (!output->set_ioproxy(&memory) || !writeWhole(*output, localPath(path), written)
                 || buffer.size() > std::size_t(std::numeric_limits<int>::max()))
                 return false;
             bytes = QByteArray(reinterpret_cast<const char*>(buffer.data()), int(buffer.size()));
