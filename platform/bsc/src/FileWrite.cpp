@@ -73,6 +73,7 @@ struct FileWrite::State
     QByteArray temporary;
     int fd = -1;
     bool named = false; // the temporary has its name from the start
+    bool placed = false; // linked straight in the target's place
     bool committed = false;
     QString reason;
 
@@ -148,11 +149,20 @@ struct FileWrite::State
         return true;
     }
 
+    // Gives the file without a name a name: the target's own when there is
+    // no target yet (nothing is then left to rename, and no temporary to
+    // leave behind), else a temporary that the rename moves over the target.
     bool link()
     {
         if (named)
             return true;
         const QByteArray open = "/proc/self/fd/" + QByteArray::number(fd);
+        if (linkat(AT_FDCWD, open.constData(), AT_FDCWD, target.constData(), AT_SYMLINK_FOLLOW) == 0) {
+            placed = true;
+            return true;
+        }
+        if (errno != EEXIST)
+            return failSystem(errno);
         const QByteArray folder = folderOf(target);
         for (int attempt = 0; attempt < 100; ++attempt) {
             temporary = temporaryName(folder, target, QByteArray());
@@ -226,9 +236,14 @@ bool FileWrite::commit()
         return false;
     if (fdatasync(s.fd) != 0)
         return s.failSystem(errno);
-    if (!s.link() || !s.close())
+    if (!s.link())
         return false;
-    if (rename(s.temporary.constData(), s.target.constData()) != 0)
+    if (!s.close()) {
+        if (s.placed) // nothing was there before
+            unlink(s.target.constData());
+        return false;
+    }
+    if (!s.placed && rename(s.temporary.constData(), s.target.constData()) != 0)
         return s.failSystem(errno);
     s.committed = true;
     return true;

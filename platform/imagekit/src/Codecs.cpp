@@ -230,25 +230,53 @@ FrameImage greyAlphaAsRgba(const FrameImage& image)
 }
 
 // The whole image through an OpenImageIO writer opened on `name`.
-bool writeWhole(OIIO::ImageOutput& output, const std::string& name, const FrameImage& image)
+// False when the writer refuses the image, or took it (`opened` set) and
+// failed as it wrote.
+bool writeWhole(OIIO::ImageOutput& output, const std::string& name, const FrameImage& image, bool* opened = nullptr)
 {
     const OIIO::TypeDesc type = typeOf(image.channelType);
-    const bool written = output.open(name, OIIO::ImageSpec(image.width, image.height, image.channels, type))
-                         && output.write_image(type, image.pixels.data()) && output.close();
+    const bool took = output.open(name, OIIO::ImageSpec(image.width, image.height, image.channels, type));
+    if (opened)
+        *opened = took;
+    const bool written = took && output.write_image(type, image.pixels.data()) && output.close();
     output.geterror();
     return written;
 }
 
+// Whether the still at `name` reads back at the size of `image`, every
+// pixel decoded.
+bool readsBackWhole(const std::string& name, const FrameImage& image)
+{
+    const std::unique_ptr<OIIO::ImageInput> input = OIIO::ImageInput::open(name);
+    OIIO::geterror();
+    if (!input)
+        return false;
+    const OIIO::ImageSpec& spec = input->spec();
+    if (spec.width != image.width || spec.height != image.height || spec.nchannels < 1)
+        return false;
+    std::vector<float> pixels(std::size_t(spec.width) * std::size_t(spec.height) * std::size_t(spec.nchannels));
+    const bool whole = input->read_image(0, 0, 0, spec.nchannels, OIIO::TypeDesc::FLOAT, pixels.data());
+    input->geterror();
+    return whole;
+}
+
 // A still of a format OpenImageIO writes only to a named file: written to a
-// temporary file of ours, then read.
-bool encodeThroughFile(OIIO::ImageOutput& output, const QString& suffix, const FrameImage& image, QByteArray& bytes)
+// temporary file of ours, then read. Some of these writers do not check
+// their writes: a file they cut short (a file size limit) is found by
+// reading it back. A write that fails once the writer took the image sets
+// `unreadable`.
+bool encodeThroughFile(OIIO::ImageOutput& output, const QString& suffix, const FrameImage& image, QByteArray& bytes,
+                       bool& unreadable)
 {
     QTemporaryFile file(QDir(QDir::tempPath()).filePath(QStringLiteral("plinx-XXXXXX.") + suffix));
     if (!file.open())
         return false;
     const std::string name = localPath(file.fileName());
-    if (!writeWhole(output, name, image))
+    bool opened = false;
+    if (!writeWhole(output, name, image, &opened) || !readsBackWhole(name, image)) {
+        unreadable = opened;
         return false;
+    }
     QFile written(file.fileName());
     if (!written.open(QIODevice::ReadOnly))
         return false;
@@ -330,8 +358,9 @@ public:
         return isMovie(path) ? readMovieInto(path, frame, place) : readStillInto(path, frame, place);
     }
 
-    bool encode(const QString& path, const FrameImage& image, QByteArray& bytes) override
+    bool encode(const QString& path, const FrameImage& image, QByteArray& bytes, bool& unreadable) override
     {
+        unreadable = false;
         try {
             // Before the writer, which may still write into them as it goes.
             std::vector<unsigned char> buffer;
@@ -348,7 +377,7 @@ public:
                 rgba = greyAlphaAsRgba(image);
             const FrameImage& written = rgba.isNull() ? image : rgba;
             if (!output->supports("ioproxy"))
-                return encodeThroughFile(*output, QFileInfo(path).suffix(), written, bytes);
+                return encodeThroughFile(*output, QFileInfo(path).suffix(), written, bytes, unreadable);
             if (!output->set_ioproxy(&memory) || !writeWhole(*output, localPath(path), written)
                 || buffer.size() > std::size_t(std::numeric_limits<int>::max()))
                 return false;

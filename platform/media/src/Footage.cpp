@@ -14,6 +14,7 @@
 
 #include <Bsc/FileWrite.h>
 
+#include <QCoreApplication>
 #include <QFileInfo>
 
 #include <algorithm>
@@ -204,9 +205,13 @@ bool writeImage(const QString& path, const FrameImage& image, QString* fileError
     if (ImageIOModule* module = imageSuite(true)->moduleForWriting(path))
         return module::write(*module, path, image);
     QByteArray bytes;
-    if (!codecs().encode(path, image, bytes))
-        return false;
-    return Bsc::writeFile(path, bytes, fileError);
+    bool unreadable = false;
+    if (codecs().encode(path, image, bytes, unreadable))
+        return Bsc::writeFile(path, bytes, fileError);
+    if (unreadable && fileError)
+        *fileError = QCoreApplication::translate("Footage", "Cannot write '%1': %2")
+                         .arg(path, QCoreApplication::translate("Footage", "The image does not read back whole"));
+    return false;
 }
 
 } // namespace Dururev

@@ -67,9 +67,13 @@ public:
     virtual bool readInto(const QString& path, int frame, const Place& place) = 0;
     // A still in the format the extension of `path` names, encoded in
     // memory (the file is not touched); false when no format has that
-    // extension or the format cannot take the image. No codec's failure
-    // ends the process: the JPEG library's, which calls exit(), is handled.
-    virtual bool encode(const QString& path, const Dururev::FrameImage& image, QByteArray& bytes) = 0;
+    // extension or the format cannot take the image; false with
+    // `unreadable` set when the format took it but what it wrote does not
+    // read back whole (a writer that missed its own failed writes). No
+    // codec's failure ends the process: the JPEG library's, which calls
+    // exit(), is handled.
+    virtual bool encode(const QString& path, const Dururev::FrameImage& image, QByteArray& bytes,
+                        bool& unreadable) = 0;
     // Copies pixels of the layout `from` (rows `rowBytes`, pixels
     // `pixelBytes` apart) into the packed layout `to` of the same size and
     // at most as many channels, converting channel types as OpenImageIO does.
