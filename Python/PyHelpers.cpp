@@ -1,6 +1,9 @@
 #include "PyHelpers.h"
 
 #include "InUse.h"
+#include "InterpreterEnd.h"
+
+#include <Bsc/AtFork.h>
 
 #include <sbkpython.h>
 
@@ -8,8 +11,10 @@
 #include <QMetaObject>
 #include <QThread>
 
+#include <chrono>
 #include <memory>
 #include <mutex>
+#include <new>
 #include <utility>
 
 namespace PyHelpers {
@@ -21,32 +26,33 @@ ScopedPyThreadState::ScopedPyThreadState()
         return;
     // Only a thread that holds the lock can give it away.
     if (Py_IsInitialized() && PyGILState_Check())
-        m_saved = PyEval_SaveThread();
+        m_saved = releaseInterpreter();
 }
 
 ScopedPyThreadState::~ScopedPyThreadState()
 {
     if (m_saved)
-        PyEval_RestoreThread(m_saved);
+        restoreInterpreter(m_saved);
 }
 
 InterpreterReleased::InterpreterReleased()
 {
     if (Py_IsInitialized() && PyGILState_Check())
-        m_saved = PyEval_SaveThread();
+        m_saved = releaseInterpreter();
 }
 
 InterpreterReleased::~InterpreterReleased()
 {
     if (m_saved)
-        PyEval_RestoreThread(m_saved);
+        restoreInterpreter(m_saved);
 }
 
 namespace {
 
-std::mutex& coreMutex()
+// Timed, for a fork, which waits for it a while only.
+std::timed_mutex& coreMutex()
 {
-    static std::mutex mutex;
+    static std::timed_mutex mutex;
     return mutex;
 }
 
@@ -77,12 +83,68 @@ void runAfterCore() noexcept
     }
 }
 
+// Takes the core for a thread outside it: its first level. A thread that
+// the interpreter's end stops meanwhile gives it back and parks.
+void enterCore()
+{
+    stopIfEnding();
+    coreMutex().lock();
+    t_core.depth = 1;
+    stopIfEnding();
+}
+
+// A fork waits until no other thread is in the core: the child, which has
+// only the forking thread, gets the core as work left it between two
+// steps, and its lock free. A fork that could not have it in time (its
+// holder waiting for what the forking thread holds) gets the lock free in
+// the child all the same.
+constexpr std::chrono::seconds s_forkWaitsForCore(10);
+bool s_forkTookCore = false;
+
+void takeCoreForFork()
+{
+    s_forkTookCore = false;
+    if (t_core.depth > 0)
+        return;
+    // Its holder may need the interpreter lock.
+    _ts* saved = Py_IsInitialized() && PyGILState_Check() ? releaseInterpreter() : nullptr;
+    s_forkTookCore = coreMutex().try_lock_for(s_forkWaitsForCore);
+    if (saved)
+        restoreInterpreter(saved);
+}
+
+void giveCoreBackAfterFork()
+{
+    if (s_forkTookCore)
+        coreMutex().unlock();
+}
+
+void freeCoreInChild()
+{
+    if (s_forkTookCore)
+        coreMutex().unlock();
+    else if (t_core.depth == 0)
+        new (&coreMutex()) std::timed_mutex();
+}
+
+const bool s_coreForks = Bsc::onFork(&takeCoreForFork, &giveCoreBackAfterFork, &freeCoreInChild);
+
 } // namespace
+
+void detail::leaveCoreForGood()
+{
+    if (t_core.depth == 0)
+        return;
+    t_core.depth = 0;
+    coreMutex().unlock();
+}
 
 CoreLock::CoreLock()
 {
-    if (t_core.depth++ == 0)
-        coreMutex().lock();
+    if (t_core.depth == 0)
+        enterCore();
+    else
+        ++t_core.depth;
 }
 
 CoreLock::~CoreLock()
@@ -113,9 +175,10 @@ CoreUnlocked::~CoreUnlocked()
     // Never wait for the core with the interpreter lock: its holder may need
     // it. Mostly no other thread took the core meanwhile: no wait, and the
     // interpreter lock stays.
+    stopIfEnding();
     if (!coreMutex().try_lock()) {
         const InterpreterReleased unlocked;
-        coreMutex().lock();
+        enterCore();
     }
     CoreThread& here = t_core;
     here.depth = m_depth;
@@ -152,7 +215,7 @@ PythonFromCore::PythonFromCore()
     if (!interpreterRuns())
         return;
     m_lent.emplace();
-    m_state = int(PyGILState_Ensure());
+    m_state = ensureInterpreter();
     m_running = true;
 }
 
@@ -162,12 +225,53 @@ PythonFromCore::~PythonFromCore()
         PyGILState_Release(PyGILState_STATE(m_state));
 }
 
+namespace {
+thread_local bool t_interruptPutOff = false;
+} // namespace
+
+void takeSignalsBeforePython()
+{
+    PyObject *type = nullptr, *value = nullptr, *traceback = nullptr;
+    PyErr_Fetch(&type, &value, &traceback);
+    if (PyErr_CheckSignals() < 0 && !putOffInterrupt())
+        PyErr_WriteUnraisable(nullptr); // a signal handler's own error
+    PyErr_Restore(type, value, traceback);
+}
+
+bool putOffInterrupt()
+{
+    if (!PyErr_ExceptionMatches(PyExc_KeyboardInterrupt) || !_PyOS_IsMainThread())
+        return false;
+    PyErr_Clear();
+    t_interruptPutOff = true;
+    return true;
+}
+
+void detail::raisePutOffInterrupt()
+{
+    if (!std::exchange(t_interruptPutOff, false))
+        return;
+    PyErr_SetInterrupt();
+}
+
+namespace {
+// Python slots may hear a signal on this thread.
+void takeSignalsBeforeSlots()
+{
+    const PythonFromCore python;
+    if (python.running())
+        takeSignalsBeforePython();
+}
+} // namespace
+
 bool raiseSignal(QObject* object, const char* member, const QGenericArgument& argument)
 {
     if (!object)
         return false;
     CoreUnlocked lent;
-    return QMetaObject::invokeMethod(object, member, Qt::AutoConnection, argument);
+    takeSignalsBeforeSlots();
+    // Python slots may hear it on this thread.
+    return parkedIfEnded([&] { return QMetaObject::invokeMethod(object, member, Qt::AutoConnection, argument); });
 }
 
 bool raiseSignal(QObject* object, const char* member)
@@ -178,8 +282,11 @@ bool raiseSignal(QObject* object, const char* member)
 bool raiseSignal(const QPointer<QObject>& guard, const char* member, const QGenericArgument& argument)
 {
     CoreUnlocked lent;
+    takeSignalsBeforeSlots();
     const GuardedUse use(guard);
-    return use.get() && QMetaObject::invokeMethod(use.get(), member, Qt::AutoConnection, argument);
+    return use.get() && parkedIfEnded([&] {
+               return QMetaObject::invokeMethod(use.get(), member, Qt::AutoConnection, argument);
+           });
 }
 
 bool raiseSignal(const QPointer<QObject>& guard, const char* member)

@@ -4,6 +4,8 @@
 #include "Lifetimes.h"
 #include "Types.h"
 
+#include "Python/InterpreterEnd.h"
+
 #include <Bsc/TypeName.h>
 
 #include <autodecref.h>
@@ -115,6 +117,9 @@ PyObject* Module::create(const char* shortName, const std::vector<const Function
     watchInterpreterEnd();
     guardRuntimeDelete();
     releaseChildrenAtPythonEnd();
+    // Registered after the atexit functions above and PySide2's: it runs
+    // before them, and they meet no running call.
+    PyHelpers::watchInterpreterEndForCalls();
     // The definition and its table live as long as the module.
     auto* table = new std::vector<PyMethodDef>();
     std::vector<std::string>& lines = functionLines()[this];
