@@ -15,7 +15,7 @@ from PySide2 import QtGui
 
 import plinx._init  # noqa: F401 (starts the core)
 import plinx.project as p
-from conftest import PACKAGE_DIR, PROBE_DIR
+from conftest import EMBED_HOST, PACKAGE_DIR, PROBE_DIR
 
 EXAMPLES_DIR = os.path.join(os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__)))), "examples")
 FRAMES = 12
@@ -155,20 +155,21 @@ def wait_for_child(child):
         time.sleep(0.01)
 """
 
+HOSTS = {"python": "/usr/bin/python3", "embedded": EMBED_HOST}
 KINDS = ["render", "track_layers", "save", "export", "shape export", "frame read", "Python exporter",
          "Python image reader", "Python image writer"]
 
 
-def run_script(tmp_path, body, timeout=120):
-    """Runs the prelude and `body` in a fresh interpreter; a hang fails the test."""
+def run_script(tmp_path, body, host="python", timeout=120):
+    """Runs the prelude and `body` in a fresh interpreter (or the embedding
+    host); a hang fails the test."""
     code = PRELUDE.format(examples=EXAMPLES_DIR, folder=str(tmp_path), frames=FRAMES, size=SIZE)
     code += textwrap.dedent(body)
     script = tmp_path / "scenario.py"
     script.write_text(code)
     env = dict(os.environ, PYTHONPATH=os.pathsep.join([PACKAGE_DIR, PROBE_DIR]))
     try:
-        return subprocess.run(["/usr/bin/python3", str(script)], env=env, capture_output=True, text=True,
-                              timeout=timeout)
+        return subprocess.run([HOSTS[host], str(script)], env=env, capture_output=True, text=True, timeout=timeout)
     except subprocess.TimeoutExpired as hung:
         pytest.fail("the scenario hung:\n%s\n%s" % (hung.stdout, hung.stderr))
 
@@ -200,26 +201,30 @@ sys.path.insert(0, EXAMPLES_DIR)
 
 # --- The interpreter's end with daemon threads inside calls ---------------------------------------
 
-@pytest.mark.parametrize("kind", KINDS)
-def test_the_interpreter_ends_while_a_daemon_thread_is_inside_a_call(tmp_path, kind):
-    # The thread runs the call over and over; the script ends while it is
-    # inside one (inside Python that the core calls, for the Python kinds).
-    result = run_script(tmp_path, """
-        kind = %r
-        done_once = threading.Event()
+# A thread runs the call over and over; the script ends while it is inside
+# one (inside Python that the core calls, for the Python kinds).
+ENDS_INSIDE = """
+    kind = %r
+    done_once = threading.Event()
 
-        def again():
-            for round_ in range(1000):
-                work(kind, os.path.join(folder, "out", str(round_ %% 2)))
-                done_once.set()
+    def again():
+        for round_ in range(1000):
+            work(kind, os.path.join(folder, "out", str(round_ %% 2)))
+            done_once.set()
 
-        threading.Thread(target=again, daemon=True).start()
-        assert done_once.wait(60)
-        in_python.clear()
-        if kind.startswith("Python"):
-            assert in_python.wait(60)
-        print("leaving", flush=True)
-    """ % kind)
+    threading.Thread(target=again, daemon=True).start()
+    assert done_once.wait(60)
+    in_python.clear()
+    if kind.startswith("Python"):
+        assert in_python.wait(60)
+    print("leaving", flush=True)
+"""
+
+
+@pytest.mark.parametrize("host, kind", [("python", kind) for kind in KINDS]
+                         + [("embedded", "render"), ("embedded", "Python exporter")])
+def test_the_interpreter_ends_while_a_daemon_thread_is_inside_a_call(tmp_path, host, kind):
+    result = run_script(tmp_path, ENDS_INSIDE % kind, host)
     assert (result.returncode, result.stdout) == (0, "leaving\n"), result.stderr
     assert "terminate" not in result.stderr and "Fatal" not in result.stderr, result.stderr
     assert_whole_files(tmp_path / "saved")
