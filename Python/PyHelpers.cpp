@@ -11,6 +11,7 @@
 #include <QMetaObject>
 #include <QThread>
 
+#include <atomic>
 #include <chrono>
 #include <memory>
 #include <mutex>
@@ -99,29 +100,29 @@ void enterCore()
 // holder waiting for what the forking thread holds) gets the lock free in
 // the child all the same.
 constexpr std::chrono::seconds s_forkWaitsForCore(10);
-bool s_forkTookCore = false;
+thread_local bool t_forkTookCore = false; // threads may fork at once
 
 void takeCoreForFork()
 {
-    s_forkTookCore = false;
+    t_forkTookCore = false;
     if (t_core.depth > 0)
         return;
     // Its holder may need the interpreter lock.
     _ts* saved = Py_IsInitialized() && PyGILState_Check() ? releaseInterpreter() : nullptr;
-    s_forkTookCore = coreMutex().try_lock_for(s_forkWaitsForCore);
+    t_forkTookCore = coreMutex().try_lock_for(s_forkWaitsForCore);
     if (saved)
         restoreInterpreter(saved);
 }
 
 void giveCoreBackAfterFork()
 {
-    if (s_forkTookCore)
+    if (t_forkTookCore)
         coreMutex().unlock();
 }
 
 void freeCoreInChild()
 {
-    if (s_forkTookCore)
+    if (t_forkTookCore)
         coreMutex().unlock();
     else if (t_core.depth == 0)
         new (&coreMutex()) std::timed_mutex();
@@ -227,10 +228,19 @@ PythonFromCore::~PythonFromCore()
 
 namespace {
 thread_local bool t_interruptPutOff = false;
+// Python's main thread, the one that handles signals, once seen.
+std::atomic<unsigned long> s_signalThread{0};
 } // namespace
+
+void noteSignalThread()
+{
+    if (_PyOS_IsMainThread())
+        s_signalThread.store(PyThread_get_thread_ident(), std::memory_order_relaxed);
+}
 
 void takeSignalsBeforePython()
 {
+    noteSignalThread();
     PyObject *type = nullptr, *value = nullptr, *traceback = nullptr;
     PyErr_Fetch(&type, &value, &traceback);
     if (PyErr_CheckSignals() < 0 && !putOffInterrupt())
@@ -255,9 +265,13 @@ void detail::raisePutOffInterrupt()
 }
 
 namespace {
-// Python slots may hear a signal on this thread.
+// Python slots may hear a signal on this thread. Other threads than the
+// main one do not wait for the interpreter lock for it.
 void takeSignalsBeforeSlots()
 {
+    const unsigned long signalThread = s_signalThread.load(std::memory_order_relaxed);
+    if (signalThread != 0 && signalThread != PyThread_get_thread_ident())
+        return;
     const PythonFromCore python;
     if (python.running())
         takeSignalsBeforePython();

@@ -141,6 +141,9 @@ private:
 // Takes the pending signals, before Python runs from the core (with the
 // interpreter lock).
 void takeSignalsBeforePython();
+// Notes the thread that handles signals when it is this one (with the
+// interpreter lock): other threads need not look for signals.
+void noteSignalThread();
 // Puts off the pending error when it is a KeyboardInterrupt on the main
 // thread; whether it did (the error is then cleared).
 bool putOffInterrupt();

@@ -22,7 +22,9 @@ struct Handlers
 constexpr int s_capacity = 32;
 Handlers s_handlers[s_capacity];
 std::atomic<int> s_count{0};
-int s_forking = 0; // the handlers the prepare step ran
+// The handlers the prepare step ran, for the steps after it, which run on
+// the same thread (threads may fork at once).
+thread_local int t_forking = 0;
 
 std::mutex& addingMutex()
 {
@@ -32,15 +34,15 @@ std::mutex& addingMutex()
 
 void prepare()
 {
-    s_forking = s_count.load(std::memory_order_acquire);
-    for (int index = s_forking; index-- > 0;)
+    t_forking = s_count.load(std::memory_order_acquire);
+    for (int index = t_forking; index-- > 0;)
         if (s_handlers[index].prepare)
             s_handlers[index].prepare();
 }
 
 void parent()
 {
-    for (int index = 0; index < s_forking; ++index)
+    for (int index = 0; index < t_forking; ++index)
         if (s_handlers[index].parent)
             s_handlers[index].parent();
 }
@@ -48,7 +50,7 @@ void parent()
 void child()
 {
     renewLock(addingMutex());
-    for (int index = 0; index < s_forking; ++index)
+    for (int index = 0; index < t_forking; ++index)
         if (s_handlers[index].child)
             s_handlers[index].child();
 }
