@@ -253,7 +253,8 @@ def test_the_script_keeps_its_own_exit_status(tmp_path, ending, status):
 
 # --- Children made by fork ----------------------------------------------------------------------
 
-def test_a_pool_of_forked_children_renders_exports_and_saves_after_the_parent_rendered(tmp_path):
+@pytest.mark.parametrize("host", HOSTS)
+def test_a_pool_of_forked_children_renders_exports_and_saves_after_the_parent_rendered(tmp_path, host):
     result = run_script(tmp_path, """
         import multiprocessing
 
@@ -269,7 +270,7 @@ def test_a_pool_of_forked_children_renders_exports_and_saves_after_the_parent_re
 
         with multiprocessing.get_context("fork").Pool(3) as pool:
             print(pool.map_async(shot, range(3)).get(timeout=60))
-    """)
+    """, host)
     assert result.returncode == 0, result.stderr
     assert result.stdout.strip() == str([["f_%d.png" % i for i in range(4)]] * 3)
     for number in range(3):
@@ -278,8 +279,10 @@ def test_a_pool_of_forked_children_renders_exports_and_saves_after_the_parent_re
         assert_whole_files(shot)
 
 
-@pytest.mark.parametrize("kind", ["track_layers", "render", "save", "Python image writer"])
-def test_a_child_forked_while_another_thread_is_inside_a_call_saves_and_renders(tmp_path, kind):
+@pytest.mark.parametrize("host, kind", [("python", kind) for kind in ["track_layers", "render", "save",
+                                                                      "Python image writer"]]
+                         + [("embedded", "track_layers")])
+def test_a_child_forked_while_another_thread_is_inside_a_call_saves_and_renders(tmp_path, host, kind):
     # The other thread is gone in the child: the child finds the core free,
     # and each fork waits for the call's current step to end.
     result = run_script(tmp_path, """
@@ -301,7 +304,7 @@ def test_a_child_forked_while_another_thread_is_inside_a_call_saves_and_renders(
             if child == 0:
                 child_saves_and_renders(os.path.join(folder, "child%%d" %% number))
             wait_for_child(child)
-    """ % kind)
+    """ % kind, host)
     assert result.returncode == 0, result.stdout + result.stderr
     for number in range(3):
         child = tmp_path / ("child%d" % number)
