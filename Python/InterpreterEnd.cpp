@@ -38,21 +38,32 @@ bool endingForThisThread()
            && s_endingThread.load(std::memory_order_relaxed) != std::this_thread::get_id();
 }
 
+// Set in the child of a fork, which lacks the threads of the libraries'
+// pools (the codecs', the logging library's): their teardown would join
+// threads that are not there.
+bool s_forkedChild = false;
+
+// Ends the process with the status exit was given, skipping the static
+// destructors registered before it: in the child of a fork, or while a
+// call is still at work.
+void endWithoutTeardown(int status, void*)
+{
+    if (!s_forkedChild && !callsStillRunning())
+        return;
+    std::fflush(nullptr);
+    _exit(status);
+}
+
 // The child of a fork has only the forking thread.
 void forgetOtherThreads()
 {
     s_released.store(t_released, std::memory_order_relaxed);
     s_parked.store(0, std::memory_order_relaxed);
+    s_forkedChild = true;
+    // Registered now, it runs before every destructor registered in the parent.
+    on_exit(&endWithoutTeardown, nullptr);
 }
 const bool s_forgetsThreadsInChild = Bsc::onFork(nullptr, nullptr, &forgetOtherThreads);
-
-void endWithoutTeardown(int status, void*)
-{
-    if (!callsStillRunning())
-        return;
-    std::fflush(nullptr);
-    _exit(status);
-}
 
 PyObject* endCalls(PyObject*, PyObject*)
 {

@@ -19,6 +19,8 @@
 //   from the core) is parked where the unwinding meets this code;
 // - a thread still at work when the process exits ends with it, skipping
 //   the static destructors (_exit, with the status exit was given).
+// The child of a fork ends so too: the libraries' teardown would join the
+// threads of their pools, which it lacks.
 
 #include <cxxabi.h>
 #include <utility>

@@ -141,13 +141,13 @@ def child_saves_and_renders(out):
         os._exit(status)
 
 
-def wait_for_child(child):
+def wait_for_child(child, expected=0):
     give_up = time.monotonic() + 60
     while True:
         ended, status = os.waitpid(child, os.WNOHANG)
         if ended:
-            if status != 0:
-                sys.exit("a child ended with status %d" % status)
+            if os.waitstatus_to_exitcode(status) != expected:
+                sys.exit("a child ended with status %d" % os.waitstatus_to_exitcode(status))
             return
         if time.monotonic() > give_up:
             os.kill(child, signal.SIGKILL)
@@ -310,6 +310,39 @@ def test_a_child_forked_while_another_thread_is_inside_a_call_saves_and_renders(
         child = tmp_path / ("child%d" % number)
         assert len(os.listdir(child / "renders")) == 3
         assert_whole_files(child)
+
+
+@pytest.mark.parametrize("host, forking_thread", [("python", "main"), ("python", "worker"), ("embedded", "main")])
+def test_a_forked_child_that_ends_as_scripts_end_keeps_its_exit_status(tmp_path, host, forking_thread):
+    # The child lacks the threads of the libraries' pools that the parent
+    # started: its end must not wait for them, nor join them.
+    result = run_script(tmp_path, """
+        project.render(p.RenderInsertOperation(), 0, 2, [layer])
+
+        def fork_and_work(children):
+            child = os.fork()
+            if child == 0:
+                out = os.path.join(folder, "child")
+                project.set_output_dir(os.path.join(out, "renders"))
+                project.render(p.RenderInsertOperation(), 0, 2, [layer])
+                project.save_as(os.path.join(out, "child.plinx"))
+                if forking_thread == "main":
+                    sys.exit(5)
+                return  # its only thread ends: the child ends with status 0
+            children.append(child)
+
+        forking_thread, children = %r, []
+        if forking_thread == "worker":
+            forking = threading.Thread(target=fork_and_work, args=(children,))
+            forking.start()
+            forking.join()
+        else:
+            fork_and_work(children)
+        wait_for_child(children[0], 5 if forking_thread == "main" else 0)
+    """ % forking_thread, host)
+    assert result.returncode == 0, result.stdout + result.stderr
+    assert len(os.listdir(tmp_path / "child" / "renders")) == 3
+    assert_whole_files(tmp_path / "child")
 
 
 def test_a_child_forked_by_python_that_a_call_runs_saves_and_renders(tmp_path):
