@@ -13,6 +13,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <csignal>
 #include <memory>
 #include <mutex>
 #include <new>
@@ -230,12 +231,42 @@ namespace {
 thread_local bool t_interruptPutOff = false;
 // Python's main thread, the one that handles signals, once seen.
 std::atomic<unsigned long> s_signalThread{0};
+
+// A Ctrl-C that came and that no KeyboardInterrupt has stood for yet: one
+// that Python raises itself (a callback that leaves by it) is no Ctrl-C.
+std::atomic<bool> s_ctrlCCame{false};
+struct sigaction s_pythonsInterruptHandler;
+
+void noteCtrlC(int signal, siginfo_t* info, void* context)
+{
+    s_ctrlCCame.store(true, std::memory_order_relaxed);
+    if (s_pythonsInterruptHandler.sa_flags & SA_SIGINFO)
+        s_pythonsInterruptHandler.sa_sigaction(signal, info, context);
+    else
+        s_pythonsInterruptHandler.sa_handler(signal);
+}
+
+// Placed before Python's own handler of SIGINT, when there is one.
+void watchCtrlC()
+{
+    struct sigaction current;
+    if (sigaction(SIGINT, nullptr, &current) != 0 || current.sa_handler == SIG_DFL || current.sa_handler == SIG_IGN
+        || ((current.sa_flags & SA_SIGINFO) && current.sa_sigaction == &noteCtrlC))
+        return;
+    s_pythonsInterruptHandler = current;
+    struct sigaction watching = current;
+    watching.sa_flags |= SA_SIGINFO;
+    watching.sa_sigaction = &noteCtrlC;
+    sigaction(SIGINT, &watching, nullptr);
+}
 } // namespace
 
 void noteSignalThread()
 {
-    if (_PyOS_IsMainThread())
-        s_signalThread.store(PyThread_get_thread_ident(), std::memory_order_relaxed);
+    if (!_PyOS_IsMainThread())
+        return;
+    if (s_signalThread.exchange(PyThread_get_thread_ident(), std::memory_order_relaxed) == 0)
+        watchCtrlC();
 }
 
 void takeSignalsBeforePython()
@@ -243,14 +274,20 @@ void takeSignalsBeforePython()
     noteSignalThread();
     PyObject *type = nullptr, *value = nullptr, *traceback = nullptr;
     PyErr_Fetch(&type, &value, &traceback);
-    if (PyErr_CheckSignals() < 0 && !putOffInterrupt())
-        PyErr_WriteUnraisable(nullptr); // a signal handler's own error
+    if (PyErr_CheckSignals() < 0) {
+        // A signal's handler raised it: it stands for a Ctrl-C all the same.
+        if (PyErr_ExceptionMatches(PyExc_KeyboardInterrupt))
+            s_ctrlCCame.store(true, std::memory_order_relaxed);
+        if (!putOffInterrupt())
+            PyErr_WriteUnraisable(nullptr); // a signal handler's own error
+    }
     PyErr_Restore(type, value, traceback);
 }
 
 bool putOffInterrupt()
 {
-    if (!PyErr_ExceptionMatches(PyExc_KeyboardInterrupt) || !_PyOS_IsMainThread())
+    if (!PyErr_ExceptionMatches(PyExc_KeyboardInterrupt) || !_PyOS_IsMainThread()
+        || !s_ctrlCCame.exchange(false, std::memory_order_relaxed))
         return false;
     PyErr_Clear();
     t_interruptPutOff = true;
