@@ -1,5 +1,6 @@
 #include "Bootstrap.h"
 
+#include "InterpreterEnd.h"
 #include "ProcessingModules.h"
 #include "PyHelpers.h"
 
@@ -237,7 +238,11 @@ void pyBootstrap()
 
 void pyCleanup()
 {
-    PyThreadState* saved = Py_IsInitialized() && PyGILState_Check() ? PyEval_SaveThread() : nullptr;
+    // Calls still at work when the interpreter ends keep what they use: the
+    // process ends around them.
+    if (PyHelpers::callsStillRunning())
+        return;
+    const PyHelpers::InterpreterReleased unlocked;
 
     TQ::Callbacks* callbacks = Dururev::callbacks();
     if (callbacks && callbacks->initialised && callbacks->initialised(nullptr)) {
@@ -256,7 +261,4 @@ void pyCleanup()
         QMutexLocker lock(&bootstrapMutex());
         s_bootstrapped = false;
     }
-
-    if (saved)
-        PyEval_RestoreThread(saved);
 }

@@ -2,6 +2,8 @@
 
 #include "PyHelpers.h"
 
+#include <Bsc/AtFork.h>
+
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -45,9 +47,17 @@ std::atomic<std::uint64_t> s_deletionsEnded{0};
 
 Table& table()
 {
-    static Table* const table = new Table; // never destroyed: deletions may run at exit
-    return *table;
+    static Table* const uses = new Table; // never destroyed: deletions may run at exit
+    return *uses;
 }
+
+// The child of a fork has only the forking thread. (Holds that other threads
+// had stay: what they hold is never deleted there.)
+void renewTableInChild()
+{
+    Bsc::renewLock(table().mutex);
+}
+const bool s_tableForks = Bsc::onFork(nullptr, nullptr, &renewTableInChild);
 
 // Ends a hold; the last runs the deletion requested meanwhile. Inside the
 // core the last hold passes to the core's section, which ends it once the

@@ -95,6 +95,13 @@ private:
 // Whether this thread is in the core now (holding it, not lending it).
 bool inCore();
 
+namespace detail {
+// Gives the core back for a thread that will never come back to it (see
+// parkForGood): at a place where it may run Python or wait, where another
+// thread may have the core.
+void leaveCoreForGood();
+} // namespace detail
+
 // Runs `work` once this thread is out of the core: at once when it is not in
 // it, else right after its outermost CoreLock has let the core go. For what
 // may run Python (a deletion whose destroyed slot joins a thread that calls
@@ -137,6 +144,27 @@ private:
     int m_state = 0;                    // PyGILState_STATE
     bool m_running = false;
 };
+
+// Ctrl-C while a call runs raises KeyboardInterrupt when the call returns.
+// The interpreter would raise it in whatever Python the core runs on the
+// main thread meanwhile (a progress slot, an exporter, an image reader),
+// where errors are reported and the call carries on: the Ctrl-C would be
+// lost. There, the signals that came meanwhile are taken first, and a
+// KeyboardInterrupt met is put off until this thread takes the interpreter
+// lock back from the core, where the interrupt is raised anew.
+// Takes the pending signals, before Python runs from the core (with the
+// interpreter lock).
+void takeSignalsBeforePython();
+// Notes the thread that handles signals when it is this one (with the
+// interpreter lock): other threads need not look for signals.
+void noteSignalThread();
+// Puts off the pending error when it is a KeyboardInterrupt on the main
+// thread; whether it did (the error is then cleared).
+bool putOffInterrupt();
+namespace detail {
+// Raises the interrupt put off, if any (at the interpreter lock's return).
+void raisePutOffInterrupt();
+} // namespace detail
 
 // Raises a Qt signal (or calls a slot) by name from inside the core, where
 // Python slots may hear it: delivered at once in the object's thread, the

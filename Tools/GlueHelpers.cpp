@@ -6,6 +6,7 @@
 #include "Project/wrappers/PyHandle.h"
 #include "Project/wrappers/XControlPoint.h"
 #include "Project/wrappers/XSplineContour.h"
+#include "Python/InterpreterEnd.h"
 #include "Python/PyHelpers.h"
 #include "Tools/AbstractTool.h"
 #include "Tools/PythonTool.h"
@@ -53,11 +54,7 @@ QString nameOf(PyTypeObject* type)
 template <typename Body>
 decltype(auto) inCore(Body&& body)
 {
-    struct Unlocked
-    {
-        PyThreadState* saved = PyEval_SaveThread();
-        ~Unlocked() { PyEval_RestoreThread(saved); }
-    } unlocked;
+    const PyHelpers::InterpreterGivenAway unlocked;
     PyHelpers::CoreLock core;
     return body();
 }

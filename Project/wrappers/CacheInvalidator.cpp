@@ -4,6 +4,7 @@
 
 #include "Python/PyHelpers.h"
 
+#include <Bsc/AtFork.h>
 #include <Bsc/Logger.h>
 
 #include <QCoreApplication>
@@ -32,6 +33,9 @@ CacheInvalidator::CacheInvalidator()
 CacheInvalidator& CacheInvalidator::instance()
 {
     static CacheInvalidator invalidator;
+    // The child of a fork has only the forking thread.
+    static const bool forks = Bsc::onFork(nullptr, nullptr, [] { Bsc::renewLock(instance().m_lock); });
+    (void)forks;
     return invalidator;
 }
 

@@ -6,6 +6,7 @@
 #include "Python/PyHelpers.h"
 #include "shiboken/binding/Lifetimes.h"
 
+#include <Bsc/AtFork.h>
 #include <Bsc/Logger.h>
 #include <Rirediro/ErrorHandling/VUVI_CoreErrors.h>
 
@@ -97,6 +98,9 @@ public:
         return found != m_records.constEnd() && found->link ? found->link->location : ImageLocation();
     }
 
+    // The child of a fork has only the forking thread.
+    void renewLockInChild() { Bsc::renewLock(m_lock); }
+
 private:
     QMutex m_lock;
     QHash<arrayobject*, ArrayRecord> m_records;
@@ -107,6 +111,7 @@ ArrayTable& arrays()
     static ArrayTable table;
     return table;
 }
+const bool s_arraysFork = Bsc::onFork(nullptr, nullptr, [] { arrays().renewLockInChild(); });
 
 // ---------------------------------------------------------------------------
 // The interpreter

@@ -37,9 +37,8 @@
 #include "Module.h"
 
 #include "Python/InUse.h"
+#include "Python/InterpreterEnd.h"
 #include "Python/PyHelpers.h"
-
-#include <threadstatesaver.h>
 
 #include <array>
 #include <functional>
@@ -433,8 +432,7 @@ void raiseCaught(const Module* module) noexcept;
 template <typename Body>
 bool callWithoutLock(const Module& module, Body&& body)
 {
-    Shiboken::ThreadStateSaver unlocked;
-    unlocked.save();
+    PyHelpers::InterpreterGivenAway unlocked;
     try {
         PyHelpers::CoreLock core;
         body();
@@ -501,16 +499,17 @@ bool callWithLock(const Module& module, Body&& body)
         body();
     } catch (...) {
         raiseCaught(&module);
+        PyHelpers::detail::raisePutOffInterrupt();
         return false;
     }
+    PyHelpers::detail::raisePutOffInterrupt();
     return true;
 }
 
 template <typename Body>
 bool callWithCoreAndLock(const Module& module, Body&& body)
 {
-    Shiboken::ThreadStateSaver unlocked;
-    unlocked.save();
+    PyHelpers::InterpreterGivenAway unlocked;
     PyHelpers::CoreLock core;
     unlocked.restore();
     return callWithLock(module, body);
@@ -533,8 +532,7 @@ void lendResult(const void* result)
 template <typename Body>
 decltype(auto) withoutLock(Body&& body)
 {
-    Shiboken::ThreadStateSaver unlocked;
-    unlocked.save();
+    PyHelpers::InterpreterGivenAway unlocked;
     PyHelpers::CoreLock core;
     return body();
 }

@@ -2,6 +2,10 @@
 
 #include "QObjects.h"
 
+#include "Python/InterpreterEnd.h"
+
+#include <Bsc/AtFork.h>
+
 #include <basewrapper.h>
 #include <bindingmanager.h>
 
@@ -57,7 +61,7 @@ RuntimeLock::RuntimeLock()
     }
     if (finalizing)
         return;
-    m_state = PyGILState_Ensure();
+    m_state = PyGILState_STATE(PyHelpers::ensureInterpreterToFinish());
     m_taken = true;
     m_held = true;
 }
@@ -128,6 +132,9 @@ public:
             || std::find(m_scoped.begin(), m_scoped.end(), identity) != m_scoped.end();
     }
 
+    // The child of a fork has only the forking thread.
+    void renewLockInChild() { Bsc::renewLock(m_mutex); }
+
 private:
     void noteCount() { detail::loansRunning.store(m_forLife.size() + m_scoped.size(), std::memory_order_release); }
 
@@ -141,6 +148,7 @@ LoanBook& loanBook()
     static LoanBook* book = new LoanBook(); // used by destructors until the process ends
     return *book;
 }
+const bool s_loansFork = Bsc::onFork(nullptr, nullptr, [] { loanBook().renewLockInChild(); });
 
 } // namespace
 
@@ -589,6 +597,7 @@ OutlivingPython& outlivingPython()
     static auto* outliving = new OutlivingPython(); // read at Python's end, whatever dies first
     return *outliving;
 }
+const bool s_outlivingForks = Bsc::onFork(nullptr, nullptr, [] { Bsc::renewLock(outlivingPython().mutex); });
 
 PyObject* releasePythonChildrenOfLentForLife(PyObject*, PyObject*)
 {
@@ -660,6 +669,7 @@ ParentWatch& parentWatch()
     static auto* watch = new ParentWatch(); // parents may die at exit, after static destructors
     return *watch;
 }
+const bool s_parentWatchForks = Bsc::onFork(nullptr, nullptr, [] { Bsc::renewLock(parentWatch().mutex); });
 
 bool isOfHeldClass(const QObject* object)
 {

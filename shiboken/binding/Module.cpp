@@ -4,6 +4,9 @@
 #include "Lifetimes.h"
 #include "Types.h"
 
+#include "Python/InterpreterEnd.h"
+#include "Python/PyHelpers.h"
+
 #include <Bsc/TypeName.h>
 
 #include <autodecref.h>
@@ -116,6 +119,10 @@ PyObject* Module::create(const char* shortName, const std::vector<const Function
     guardRuntimeDelete();
     routeDeferredDeletions();
     releaseChildrenAtPythonEnd();
+    // Registered after the atexit functions above and PySide2's: it runs
+    // before them, and they meet no running call.
+    PyHelpers::watchInterpreterEndForCalls();
+    PyHelpers::noteSignalThread();
     // The definition and its table live as long as the module.
     auto* table = new std::vector<PyMethodDef>();
     std::vector<std::string>& lines = functionLines()[this];

@@ -2,6 +2,7 @@
 
 #include "Functions.h"
 
+#include "Python/InterpreterEnd.h"
 #include "Python/PyHelpers.h"
 
 #include <helper.h>
@@ -198,7 +199,7 @@ void displayError(PyObject* type, PyObject* value, PyObject* traceback)
 
 void reportPythonError()
 {
-    if (!PyErr_Occurred())
+    if (!PyErr_Occurred() || PyHelpers::putOffInterrupt())
         return;
     if (!PyErr_ExceptionMatches(PyExc_Warning))
         detail::noteRoutingFailure(pendingErrorLine());
@@ -242,7 +243,9 @@ PyObject* callForCore(PyObject* callable, PyObject* args)
     // Python runs from here on: the core is lent to other threads, which
     // it may wait for.
     const PyHelpers::CoreUnlocked lent;
-    PyObject* result = args && callable ? PyObject_Call(callable, args, nullptr) : nullptr;
+    PyHelpers::takeSignalsBeforePython();
+    PyObject* result =
+        args && callable ? PyHelpers::parkedIfEnded([&] { return PyObject_Call(callable, args, nullptr); }) : nullptr;
     if (result && PyErr_Occurred()) {
         Py_DECREF(result);
         result = nullptr;

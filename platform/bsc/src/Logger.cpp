@@ -1,5 +1,7 @@
 #include "Bsc/Logger.h"
 
+#include "Bsc/AtFork.h"
+
 #include <QFile>
 #include <QMutex>
 #include <QMutexLocker>
@@ -14,6 +16,8 @@ QMutex& logMutex()
     static QMutex mutex;
     return mutex;
 }
+// The child of a fork has only the forking thread.
+const bool s_logForks = onFork(nullptr, nullptr, [] { renewLock(logMutex()); });
 
 QStringList& entries()
 {

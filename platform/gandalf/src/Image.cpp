@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include <pthread.h>
 #include <sys/mman.h>
 
 #ifdef __SANITIZE_ADDRESS__
@@ -113,6 +114,11 @@ public:
         }
     }
 
+    // Around a fork: the child has only the forking thread, and would find
+    // the lock held for good had another thread been using the pool.
+    void lockForFork() { m_lock.lock(); }
+    void unlockAfterFork() { m_lock.unlock(); }
+
 private:
     std::mutex m_lock;
     std::deque<std::pair<void*, size_t>> m_kept; // oldest first
@@ -125,6 +131,13 @@ RecycledBuffers& recycled()
     static RecycledBuffers* buffers = new RecycledBuffers;
     return *buffers;
 }
+
+// Installed as the library loads, before the libraries that use it add
+// theirs: its prepare step runs last, once theirs have waited for the
+// threads that may still let images go.
+const bool s_forkSafe = pthread_atfork([] { recycled().lockForFork(); }, [] { recycled().unlockAfterFork(); },
+                                       [] { recycled().unlockAfterFork(); })
+                        == 0;
 
 // Heap buffers come from operator new, so that a buffer freed by anyone else
 // (free, PyMem_Free) is caught as an allocation mismatch by sanitizers.

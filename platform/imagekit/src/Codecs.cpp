@@ -492,6 +492,13 @@ private:
 
 } // namespace
 
+void workOnCallingThreads()
+{
+    OIIO::attribute("threads", 1);
+    OIIO::attribute("exr_threads", -1); // OpenEXR's pool is never started
+    cv::setNumThreads(0);
+}
+
 Codecs& fileCodecs()
 {
     static FileCodecs codecs;

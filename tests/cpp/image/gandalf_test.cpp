@@ -8,13 +8,20 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
+#include <csignal>
 #include <cstdint>
 #include <cstring>
 #include <fstream>
 #include <numeric>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
+
+#include <sys/wait.h>
+#include <unistd.h>
 
 #ifdef __SANITIZE_ADDRESS__
 #include <sanitizer/asan_interface.h>
@@ -352,6 +359,45 @@ TEST_F(GandalfTest, SharedPointerCountsHoldersAndNotifiesTheFirstShare)
     EXPECT_EQ(kept->ref_count.load(), 0);
     EXPECT_EQ(RecordingHooks::journal().frees, 1);
     gan_image_free(kept);
+}
+
+// A child forked while another thread takes and lets go frame buffers gets
+// its own: the pool's lock is never left held by a thread the child lacks.
+TEST_F(GandalfTest, AForkedChildTakesFrameBuffersWhileAnotherThreadUsesThePool)
+{
+    const auto frame = [] { return gan_image_alloc_gen(GAN_GREY_LEVEL_IMAGE, GAN_UCHAR, 1024, 1024); };
+    std::atomic<bool> stop{false};
+    std::thread user([&] {
+        while (!stop.load(std::memory_order_relaxed))
+            gan_image_free(frame());
+    });
+    int hung = 0, failed = 0;
+    for (int round = 0; round < 100 && hung == 0; ++round) {
+        const pid_t child = fork();
+        if (child == 0) {
+            Gan_Image* image = frame();
+            const bool made = image != nullptr;
+            gan_image_free(image);
+            _exit(made ? 0 : 1);
+        }
+        // A child that has not ended after seconds waits for the lock for good.
+        int status = -1;
+        const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        while (waitpid(child, &status, WNOHANG) == 0) {
+            if (std::chrono::steady_clock::now() > giveUp) {
+                kill(child, SIGKILL);
+                waitpid(child, &status, 0);
+                ++hung;
+                break;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        failed += status != 0;
+    }
+    stop = true;
+    user.join();
+    EXPECT_EQ(hung, 0);
+    EXPECT_EQ(failed, 0);
 }
 
 } // namespace
