@@ -978,8 +978,11 @@ class Judge:
             self.present(products, title, details, end)
             if products["kind"] == "project" and end.get("project_file_before") is not None and \
                     end.get("project_file") != end["project_file_before"]:
-                self.add("wrong result", f"{title} failed but changed project_file",
-                         f"{details}: {end.get('project_file_before')!r} became {end.get('project_file')!r}")
+                if end["error"] == "KeyboardInterrupt":  # came once the save was made: it is whole
+                    self.complete(products, dict(end, outcome="returned"), title, details, phase)
+                else:
+                    self.add("wrong result", f"{title} failed but changed project_file",
+                             f"{details}: {end.get('project_file_before')!r} became {end.get('project_file')!r}")
         for path, before in products.get("keep", {}).items():
             after = describe(self.path(path))
             if after != before:
@@ -1044,14 +1047,15 @@ class Judge:
     def present(self, products, title, details, failed=None):
         """A call that raised (failed: its end) or never ended: nothing it
         left is half written, and a save that failed kept the file it aimed
-        at."""
+        at. (A KeyboardInterrupt may come once the call has done its work:
+        then the save is whole, with its change, or not made.)"""
         kind = products["kind"]
         if kind == "project":
             before = products["before"]
             after = failed["after"] if failed else describe(self.path(products["path"]))
             if after == before:
                 return
-            if failed and before.startswith("file"):
+            if failed and failed["error"] != "KeyboardInterrupt" and before.startswith("file"):
                 self.add("wrong result", f"{title} failed but changed the file it saves to", details)
             elif after.startswith("file"):
                 self.project_whole(failed["snapshot"] if failed else products["path"], f"the file {title} left",

@@ -161,6 +161,7 @@ def raised(error, text, classes=None, number="1.2", **more):
 
 ERROR_TEXT = "Cannot write 'out/e2/f_0001.png': File too large"
 FSIZE = {"scenario": "fsize", "op": "export", "ext": ".png", "fraction": 0.5, "deadly": False}
+SIGNAL = {"scenario": "signal", "op": "export", "ext": ".png", "signal": "SIGINT", "thread": False}
 
 
 # (the trial, its child's status, files of the trial: (path, a file of
@@ -220,9 +221,20 @@ FSIZE = {"scenario": "fsize", "op": "export", "ext": ".png", "fraction": 0.5, "d
     ({"scenario": "signal", "op": "export", "ext": "toy", "signal": "SIGINT", "thread": False}, 0, [],
      [begin("signalled"), raised("OSError", "interrupted")],
      [("wrong result", "met SIGINT with OSError, not KeyboardInterrupt")]),
+    # SIGINT that comes once a save is made: the save is whole, with its change.
+    (dict(SIGNAL, op="save"), 0, [("snapshots/1.2.plinx", "marked")],
+     [begin("signalled", "P.save()", dict(SAVE, before="file 1")),
+      raised("KeyboardInterrupt", "", ["KeyboardInterrupt"], after="file 2", project_file="old.plinx",
+             project_file_before="old.plinx", snapshot="snapshots/1.2.plinx")], []),
+    (dict(SIGNAL, op="save_as"), 0, [("saved2.plinx", "old"), ("snapshots/1.2.plinx", "old")],
+     [begin("signalled", "P.save_as('saved2.plinx')", dict(SAVE, path="saved2.plinx", before="absent")),
+      raised("KeyboardInterrupt", "", ["KeyboardInterrupt"], after="file 2", project_file="saved2.plinx",
+             project_file_before="old.plinx", snapshot="snapshots/1.2.plinx")],
+     [("wrong result", "lacks the change saved")]),
 ], ids=["whole", "cut", "missing", "raised", "RuntimeError", "unnamed", "raised over a cut file",
         "kept failure", "saved", "saved old", "failed save", "fifo replaced", "SIGSEGV", "hang", "early exit",
-        "SIGTERM", "SIGINT as RuntimeError", "SIGINT", "SIGINT through a callback", "SIGINT unnamed"])
+        "SIGTERM", "SIGINT as RuntimeError", "SIGINT", "SIGINT through a callback", "SIGINT unnamed",
+        "SIGINT after a save", "SIGINT after a save_as"])
 def test_the_judge_of_a_trial(written, tmp_path, monkeypatch, spec, status, files, records, expected):
     monkeypatch.chdir(tmp_path)
     shutil.copyfile(written["old"], str(tmp_path / "old.plinx"))
