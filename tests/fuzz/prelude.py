@@ -263,8 +263,20 @@ TOY_HEADER = len(TOY_MAGIC) + 8
 
 
 def write_toy(path, width, height, rgb):
-    with open(path, "wb") as toy:
-        toy.write(TOY_MAGIC + struct.pack("<II", width, height) + bytes(rgb))
+    """Whole or not at all: a writer cut short (a signal, a full disk) leaves
+    no toy file of its own making, only a hidden temporary one."""
+    folder, name = os.path.split(path)
+    temporary = os.path.join(folder, ".%s.%d.%d.tmp" % (name, os.getpid(), threading.get_ident()))
+    try:
+        with open(temporary, "wb") as toy:
+            toy.write(TOY_MAGIC + struct.pack("<II", width, height) + bytes(rgb))
+        os.replace(temporary, path)
+    except BaseException:
+        try:
+            os.remove(temporary)
+        except OSError:
+            pass
+        raise
 
 
 def toy_header(path):
@@ -512,10 +524,14 @@ def _toy_load(self, image, path, frame_number, stream_name):
 
 
 def _toy_save(self, image, path):
-    pixels = memoryview(image.pixels()).cast("B")
-    stride, row = len(pixels) // max(1, image.height), image.width * 3
-    write_toy(path, image.width, image.height,
-              b"".join(bytes(pixels[y * stride:y * stride + row]) for y in range(image.height)))
+    """RGB of any 8-bit image: grey repeated, alpha dropped."""
+    width, height = image.width, image.height
+    pixels = numpy.frombuffer(memoryview(image.pixels()).cast("B"), numpy.uint8)
+    stride = len(pixels) // max(1, height)
+    depth = max(1, stride // max(1, width))  # bytes a pixel: grey 1, grey and alpha 2, RGB 3, RGBA 4
+    lines = pixels[:height * stride].reshape(height, stride)[:, :width * depth].reshape(height, width, depth)
+    rgb = lines[:, :, :3] if depth >= 3 else numpy.repeat(lines[:, :, :1], 3, axis=2)
+    write_toy(path, width, height, rgb.tobytes())
 
 
 IO_GOOD = {

@@ -259,7 +259,18 @@ _stop = threading.Event()
 _busy = []
 BUSY_ROUNDS = 20     # calls a busy thread makes at most (each leaves files to check)
 _places = {}         # the bad places made, and what each was made as
+_calls = threading.local()  # inside: this thread is inside a call
 OPERATIONS = ["RenderInsertOperation", "RenderRemoveOperation", "RenderStabilizeOperation"]
+
+
+def interrupted(signal_number, frame):
+    """SIGINT as Python's own handler takes it, but only while the main
+    thread is inside a call: one that comes late, or while the main thread
+    waits for a call of another thread, finds the trial's own code, which is
+    not on trial (and Thread.join that it cuts takes a running thread for
+    ended)."""
+    if getattr(_calls, "inside", False):
+        raise KeyboardInterrupt
 
 
 def note(**fields):
@@ -299,6 +310,7 @@ def stage(namespace, frames=6, size=(64, 48), kit=True, old="old.plinx", toy=Fal
     import faulthandler
     faulthandler.enable()
     faulthandler.register(signal.SIGUSR1, all_threads=True)  # the worker asks a hung child for its stacks
+    signal.signal(signal.SIGINT, interrupted)
     _record = os.open("record.jsonl", os.O_WRONLY | os.O_APPEND | os.O_CREAT, 0o644)
     import prelude
     NS.update(namespace)
@@ -592,8 +604,12 @@ def attempt(phase, source, products, under=None, interrupt=None, thread=False, k
     began = time.monotonic()
 
     def body():
-        exec(statements, NS)  # noqa: S102 (the trial's own calls)
-        return eval(last, NS) if last else None  # noqa: S307
+        _calls.inside = True
+        try:
+            exec(statements, NS)  # noqa: S102 (the trial's own calls)
+            return eval(last, NS) if last else None  # noqa: S307
+        finally:
+            _calls.inside = False
 
     def run():
         try:
@@ -606,22 +622,15 @@ def attempt(phase, source, products, under=None, interrupt=None, thread=False, k
     timer = None
     if interrupt:
         timer = threading.Timer(max(0.0, interrupt[1]), os.kill, (os.getpid(), getattr(signal, interrupt[0])))
-    worker = threading.Thread(target=run, name=f"call-{number}") if thread else None
-    try:
-        if timer:
-            timer.start()
-        if worker:
-            worker.start()
-            worker.join()
-        else:
-            run()
-        if timer:
-            timer.join()
-    except KeyboardInterrupt:  # the signal came after the call, or while this thread waited for it
-        if worker:
-            worker.join()
-        if timer:
-            timer.join()
+        timer.start()
+    if thread:
+        worker = threading.Thread(target=run, name=f"call-{number}")
+        worker.start()
+        worker.join()
+    else:
+        run()
+    if timer:
+        timer.join()
     took = time.monotonic() - began
     if saves:  # the file as the call left it: later calls may save over it
         outcome.update(project_file=NS["P"].project_file if NS["P"] is not None else None,
@@ -969,8 +978,11 @@ class Judge:
             self.present(products, title, details, end)
             if products["kind"] == "project" and end.get("project_file_before") is not None and \
                     end.get("project_file") != end["project_file_before"]:
-                self.add("wrong result", f"{title} failed but changed project_file",
-                         f"{details}: {end.get('project_file_before')!r} became {end.get('project_file')!r}")
+                if end["error"] == "KeyboardInterrupt":  # came once the save was made: it is whole
+                    self.complete(products, dict(end, outcome="returned"), title, details, phase)
+                else:
+                    self.add("wrong result", f"{title} failed but changed project_file",
+                             f"{details}: {end.get('project_file_before')!r} became {end.get('project_file')!r}")
         for path, before in products.get("keep", {}).items():
             after = describe(self.path(path))
             if after != before:
@@ -981,7 +993,11 @@ class Judge:
         error, classes = end["error"], end.get("classes", [])
         text = f"{details}: {error}: {end.get('text', '')}"
         if phase == "signalled":
-            if self.spec["signal"] == "SIGINT" and error != "KeyboardInterrupt":
+            # A Python reader or writer that meets the KeyboardInterrupt has it
+            # reported and cleared, as any error of a callback: its write fails.
+            through_callback = self.spec.get("ext") == "toy" and "OSError" in classes and \
+                self.names(end, products)
+            if self.spec["signal"] == "SIGINT" and error != "KeyboardInterrupt" and not through_callback:
                 self.add("wrong result", f"{title} met SIGINT with {error}, not KeyboardInterrupt", text)
             return
         if phase != "limited":
@@ -1031,14 +1047,15 @@ class Judge:
     def present(self, products, title, details, failed=None):
         """A call that raised (failed: its end) or never ended: nothing it
         left is half written, and a save that failed kept the file it aimed
-        at."""
+        at. (A KeyboardInterrupt may come once the call has done its work:
+        then the save is whole, with its change, or not made.)"""
         kind = products["kind"]
         if kind == "project":
             before = products["before"]
             after = failed["after"] if failed else describe(self.path(products["path"]))
             if after == before:
                 return
-            if failed and before.startswith("file"):
+            if failed and failed["error"] != "KeyboardInterrupt" and before.startswith("file"):
                 self.add("wrong result", f"{title} failed but changed the file it saves to", details)
             elif after.startswith("file"):
                 self.project_whole(failed["snapshot"] if failed else products["path"], f"the file {title} left",

@@ -161,6 +161,7 @@ def raised(error, text, classes=None, number="1.2", **more):
 
 ERROR_TEXT = "Cannot write 'out/e2/f_0001.png': File too large"
 FSIZE = {"scenario": "fsize", "op": "export", "ext": ".png", "fraction": 0.5, "deadly": False}
+SIGNAL = {"scenario": "signal", "op": "export", "ext": ".png", "signal": "SIGINT", "thread": False}
 
 
 # (the trial, its child's status, files of the trial: (path, a file of
@@ -214,9 +215,26 @@ FSIZE = {"scenario": "fsize", "op": "export", "ext": ".png", "fraction": 0.5, "d
      [("wrong result", "met SIGINT with RuntimeError, not KeyboardInterrupt")]),
     ({"scenario": "signal", "op": "export", "ext": ".png", "signal": "SIGINT", "thread": False}, 0, [],
      [begin("signalled"), raised("KeyboardInterrupt", "", ["KeyboardInterrupt", "BaseException"])], []),
+    # A Python writer meets the KeyboardInterrupt: reported and cleared, its write fails.
+    ({"scenario": "signal", "op": "export", "ext": "toy", "signal": "SIGINT", "thread": False}, 0, [],
+     [begin("signalled"), raised("OSError", ERROR_TEXT)], []),
+    ({"scenario": "signal", "op": "export", "ext": "toy", "signal": "SIGINT", "thread": False}, 0, [],
+     [begin("signalled"), raised("OSError", "interrupted")],
+     [("wrong result", "met SIGINT with OSError, not KeyboardInterrupt")]),
+    # SIGINT that comes once a save is made: the save is whole, with its change.
+    (dict(SIGNAL, op="save"), 0, [("snapshots/1.2.plinx", "marked")],
+     [begin("signalled", "P.save()", dict(SAVE, before="file 1")),
+      raised("KeyboardInterrupt", "", ["KeyboardInterrupt"], after="file 2", project_file="old.plinx",
+             project_file_before="old.plinx", snapshot="snapshots/1.2.plinx")], []),
+    (dict(SIGNAL, op="save_as"), 0, [("saved2.plinx", "old"), ("snapshots/1.2.plinx", "old")],
+     [begin("signalled", "P.save_as('saved2.plinx')", dict(SAVE, path="saved2.plinx", before="absent")),
+      raised("KeyboardInterrupt", "", ["KeyboardInterrupt"], after="file 2", project_file="saved2.plinx",
+             project_file_before="old.plinx", snapshot="snapshots/1.2.plinx")],
+     [("wrong result", "lacks the change saved")]),
 ], ids=["whole", "cut", "missing", "raised", "RuntimeError", "unnamed", "raised over a cut file",
         "kept failure", "saved", "saved old", "failed save", "fifo replaced", "SIGSEGV", "hang", "early exit",
-        "SIGTERM", "SIGINT as RuntimeError", "SIGINT"])
+        "SIGTERM", "SIGINT as RuntimeError", "SIGINT", "SIGINT through a callback", "SIGINT unnamed",
+        "SIGINT after a save", "SIGINT after a save_as"])
 def test_the_judge_of_a_trial(written, tmp_path, monkeypatch, spec, status, files, records, expected):
     monkeypatch.chdir(tmp_path)
     shutil.copyfile(written["old"], str(tmp_path / "old.plinx"))
@@ -242,6 +260,11 @@ CLEAN = {"scenario": "fsize", "unit": 0, "frames": 2, "size": [40, 30], "kit": T
 @pytest.mark.parametrize("host, spec, ending", [
     ("python", CLEAN, "exit 0"),
     ("embed", CLEAN, "exit 0"),
+    # The Python writer of the trials writes what it is given whole (here grey).
+    ("python", dict(CLEAN, op="shapes", ext="toy"), "exit 0"),
+    # SIGINT at once while a thread is inside the call: the trial waits for it.
+    ("python", {"scenario": "signal", "unit": 0, "frames": 4, "size": [64, 48], "op": "track", "ext": ".png",
+                "signal": "SIGINT", "at": 0.0, "thread": True}, "exit 0"),
     # A trial whose script fails is no pass.
     ("python", dict(CLEAN, scenario="memory", op="no such call", headroom=4), "fault of the harness"),
 ])
