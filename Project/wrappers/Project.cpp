@@ -115,8 +115,9 @@ Project::Project(VUVI_ProjectManager* project)
 }
 
 Project::Project(const QString& project_file, QObject* parent)
-    : QObject(parent), SbkCleaner(this), m_progressWatcher(new ProgressWatcher(true, this))
+    : QObject(nullptr), SbkCleaner(this), m_progressWatcher(new ProgressWatcher(true, this))
 {
+    detail::giveParent(*this, parent);
     Rirediro::PathNameHandle handle(project_file, Rirediro::Callbacks(Dururev::callbacks()));
     Rirediro::ProjectHeaderData header;
     Rirediro::ProjectHeaderReader::readProjectHeader(handle, header);
@@ -138,8 +139,9 @@ Project::Project(const QString& project_file, QObject* parent)
 }
 
 Project::Project(Clip* detached_clip, InterlaceMode interlace_mode, QObject* parent)
-    : QObject(parent), SbkCleaner(this), m_progressWatcher(new ProgressWatcher(true, this))
+    : QObject(nullptr), SbkCleaner(this), m_progressWatcher(new ProgressWatcher(true, this))
 {
+    detail::giveParent(*this, parent);
     if (!detached_clip)
         detail::throwInvalidObject();
 

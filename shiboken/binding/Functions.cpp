@@ -534,7 +534,7 @@ PyObject* FunctionBase::callWithArguments(PyObject* self, PyObject* args, PyObje
     return call(self, a);
 }
 
-void* FunctionBase::construct(PyObject* args, PyObject* keywords, bool countMost) const
+void* FunctionBase::construct(PyObject* args, PyObject* keywords, bool countMost, const AdoptNew& adopt) const
 {
     static PyObject* const nothing = PyTuple_New(0);
     if (m_ignoresArguments) {
@@ -546,7 +546,7 @@ void* FunctionBase::construct(PyObject* args, PyObject* keywords, bool countMost
         return nullptr;
     clearMissing(a);
     try {
-        return dispatchConstruct(a);
+        return dispatchConstruct(a, adopt);
     } catch (...) {
         detail::raiseCaught(m_site.module);
         return nullptr;

@@ -559,6 +559,10 @@ void raiseRepeatedKeyword(const CallSite& site, const char* name);
 // Positional unpacking with the interpreter's own count errors.
 bool unpackPositional(PyObject* args, const char* name, Py_ssize_t least, Py_ssize_t most, PyObject** out);
 
+// Takes a constructor's new native object into its Python object; false
+// with a Python error set (the object destroyed) if it cannot.
+using AdoptNew = std::function<bool(void*)>;
+
 // The arguments of one call, as collected by a function's convention.
 struct Arguments
 {
@@ -684,9 +688,10 @@ struct Overload
         return result;
     }
 
-    // Constructors: the new object, or null with a Python error set.
+    // Constructors: the new object, adopted while the arguments are still
+    // held, or null with a Python error set.
     template <typename Made>
-    Made* construct(const CallSite& site, Arguments& a) const
+    Made* construct(const CallSite& site, Arguments& a, const AdoptNew& adopt) const
     {
         ArgHolders<false> holders;
         if (!prepare<false>(site, a, holders))
@@ -697,7 +702,7 @@ struct Overload
         };
         if (!run<false>(site, build, anyNeedsInterpreterLock(holders, std::index_sequence_for<Params...>())))
             return nullptr;
-        return made;
+        return made && adopt(made) ? made : nullptr;
     }
 
 private:
@@ -975,9 +980,10 @@ public:
     PyObject* callOneArgument(PyObject* self, PyObject* argument) const;
     PyObject* callWithArguments(PyObject* self, PyObject* args, PyObject* keywords) const;
 
-    // Builds the native object of a constructor; null with a Python error
-    // set. QObject classes do not count arguments against the maximum.
-    void* construct(PyObject* args, PyObject* keywords, bool countMost) const;
+    // Builds the native object of a constructor and hands it to adopt; null
+    // with a Python error set. QObject classes do not count arguments against
+    // the maximum.
+    void* construct(PyObject* args, PyObject* keywords, bool countMost, const AdoptNew& adopt) const;
 
 protected:
     struct Shape
@@ -992,7 +998,7 @@ protected:
     void setShape(const Shape& shape);
 
     virtual PyObject* dispatch(PyObject* self, Arguments& a) const = 0;
-    virtual void* dispatchConstruct(Arguments& a) const = 0;
+    virtual void* dispatchConstruct(Arguments& a, const AdoptNew& adopt) const = 0;
     virtual std::vector<OverloadText> overloadTexts() const = 0;
 
 private:
@@ -1116,12 +1122,12 @@ protected:
         return result;
     }
 
-    void* dispatchConstruct(Arguments& a) const override
+    void* dispatchConstruct(Arguments& a, const AdoptNew& adopt) const override
     {
         void* made = nullptr;
         choose(a, [&](const auto& chosen) {
             if constexpr (!withSelf && std::is_pointer<typename std::decay_t<decltype(chosen)>::Result>::value)
-                made = chosen.template construct<void>(site(), a);
+                made = chosen.template construct<void>(site(), a, adopt);
         });
         return made;
     }

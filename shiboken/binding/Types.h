@@ -344,16 +344,18 @@ int initSlot(PyObject* self, PyObject* args, PyObject* keywords)
         return -1;
     if (userType)
         Shiboken::ObjectType::copyMultipleInheritance(reinterpret_cast<SbkObjectType*>(Py_TYPE(self)), sbkType<T>());
-    void* made = TypeSlots<T>::constructor->construct(args, keywords, !(traits & QObjectClass));
-    if (!made)
-        return -1;
-    if (PyErr_Occurred() || !bindNewObject(self, bound, made)) {
-        TypeSlots<T>::destroy(made);
-        return -1;
-    }
-    if constexpr (std::is_base_of<QObject, T>::value)
-        watchQtParentOf(cppPointer<T>(self));
-    return 1;
+    // Bound, and its Qt parent watched, before the arguments let the parent
+    // go: a deletion of the parent meanwhile would take the new object along.
+    const auto adopt = [&](void* made) {
+        if (PyErr_Occurred() || !bindNewObject(self, bound, made)) {
+            TypeSlots<T>::destroy(made);
+            return false;
+        }
+        if constexpr (std::is_base_of<QObject, T>::value)
+            watchQtParentOf(cppPointer<T>(self));
+        return true;
+    };
+    return TypeSlots<T>::constructor->construct(args, keywords, !(traits & QObjectClass), adopt) ? 1 : -1;
 }
 
 // --- Public data fields ----------------------------------------------------------------------

@@ -58,6 +58,7 @@ MAKERS = {
     "add_clip": lambda s: s.project.add_clip(p.Clip(s.footage), s.name()),
     "new_output_clip": lambda s: s.project.new_output_clip(s.project.clips["sq"], s.name()),
     "a clip given a parent": lambda s: p.Clip(s.footage, s.name(), parent=s.project),
+    "a project made from a clip, given a parent": lambda s: p.Project(p.Clip(s.footage), parent=s.project),
     "the tracking input clip": lambda s: s.layer.tracking_input_clip(False),
     "export_rendered_shapes": lambda s: s.project.export_rendered_shapes(
         [s.layer], p.Grayscale, str(s.tmp_path / s.name()), ".png", "m", "", 0, 1),
