@@ -879,6 +879,8 @@ class Judge:
         self.spec, self.folder, self.status, self.records = spec, folder, status, records
         self.scenario = spec["scenario"]
         self.ends = {record["end"]: record for record in records if "end" in record}
+        exiting = next((at for at, record in enumerate(records) if "exiting" in record), len(records))
+        self.ended_at_exit = {record["end"] for record in records[exiting:] if "end" in record}
         self.list = []
 
     def add(self, kind, cause, details=""):
@@ -1000,6 +1002,9 @@ class Judge:
             if self.spec["signal"] == "SIGINT" and error != "KeyboardInterrupt" and not through_callback:
                 self.add("wrong result", f"{title} met SIGINT with {error}, not KeyboardInterrupt", text)
             return
+        if phase == "busy" and end["end"] in self.ended_at_exit and error == "RuntimeError" and \
+                "already deleted" in end.get("text", ""):
+            return  # the interpreter's end let go of the objects the script held
         if phase != "limited":
             self.add("wrong result", f"{title} raised {error} {PHASES.get(phase, 'in phase ' + phase)}", text)
             return

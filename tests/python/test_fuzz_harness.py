@@ -162,6 +162,8 @@ def raised(error, text, classes=None, number="1.2", **more):
 ERROR_TEXT = "Cannot write 'out/e2/f_0001.png': File too large"
 FSIZE = {"scenario": "fsize", "op": "export", "ext": ".png", "fraction": 0.5, "deadly": False}
 SIGNAL = {"scenario": "signal", "op": "export", "ext": ".png", "signal": "SIGINT", "thread": False}
+EXIT = {"scenario": "exit", "busy": ["read"], "delay": 0.0, "end": "sys.exit(0)"}
+DELETED = "Internal C++ object (plinx.project.Clip) already deleted."
 
 
 # (the trial, its child's status, files of the trial: (path, a file of
@@ -231,10 +233,15 @@ SIGNAL = {"scenario": "signal", "op": "export", "ext": ".png", "signal": "SIGINT
       raised("KeyboardInterrupt", "", ["KeyboardInterrupt"], after="file 2", project_file="saved2.plinx",
              project_file_before="old.plinx", snapshot="snapshots/1.2.plinx")],
      [("wrong result", "lacks the change saved")]),
+    # Daemon threads inside calls as the interpreter ends: the objects the
+    # script held go with it, but not before.
+    (EXIT, 0, [], [begin("busy"), {"exiting": True}, raised("RuntimeError", DELETED)], []),
+    (EXIT, 0, [], [begin("busy"), raised("RuntimeError", DELETED), {"exiting": True}],
+     [("wrong result", "raised RuntimeError in a thread without a hazard")]),
 ], ids=["whole", "cut", "missing", "raised", "RuntimeError", "unnamed", "raised over a cut file",
         "kept failure", "saved", "saved old", "failed save", "fifo replaced", "SIGSEGV", "hang", "early exit",
         "SIGTERM", "SIGINT as RuntimeError", "SIGINT", "SIGINT through a callback", "SIGINT unnamed",
-        "SIGINT after a save", "SIGINT after a save_as"])
+        "SIGINT after a save", "SIGINT after a save_as", "deleted at exit", "deleted before exit"])
 def test_the_judge_of_a_trial(written, tmp_path, monkeypatch, spec, status, files, records, expected):
     monkeypatch.chdir(tmp_path)
     shutil.copyfile(written["old"], str(tmp_path / "old.plinx"))
