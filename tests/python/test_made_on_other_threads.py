@@ -1,6 +1,5 @@
 """What a call makes on a thread other than its owner's: the owner it would have on the
 owner's thread, with nothing for Qt to say, and the same life."""
-import threading
 
 import pytest
 import shiboken2
@@ -8,6 +7,7 @@ from PySide2 import QtCore
 
 import plinx._init  # noqa: F401 (starts the core)
 import plinx.project as p
+from test_clips import in_thread
 from test_render import make_project, square_layer, write_square
 
 APPLICATION = QtCore.QCoreApplication.instance() or QtCore.QCoreApplication([])
@@ -24,19 +24,8 @@ def qt_messages():
 
 def on_a_thread(call):
     """call's result, made on a Python thread that has ended since."""
-    made, failures = [], []
-
-    def run():
-        try:
-            made.append(call())
-        except BaseException as error:  # noqa: B902 (handed to the test's thread)
-            failures.append(error)
-    worker = threading.Thread(target=run)
-    worker.start()
-    worker.join(60)
-    assert not worker.is_alive()
-    if failures:
-        raise failures[0]
+    made = []
+    in_thread(lambda: made.append(call()))
     return made[0]
 
 
