@@ -560,8 +560,24 @@ void raiseRepeatedKeyword(const CallSite& site, const char* name);
 bool unpackPositional(PyObject* args, const char* name, Py_ssize_t least, Py_ssize_t most, PyObject** out);
 
 // Takes a constructor's new native object into its Python object; false
-// with a Python error set (the object destroyed) if it cannot.
-using AdoptNew = std::function<bool(void*)>;
+// with a Python error set (the object destroyed) if it cannot. A plain
+// reference to the caller's callable: constructors are hot.
+class AdoptNew
+{
+public:
+    template <typename F>
+    AdoptNew(const F& adopt) // NOLINT: made from the lambda in place
+        : m_callable(&adopt), m_call([](const void* callable, void* made) {
+              return (*static_cast<const F*>(callable))(made);
+          })
+    {
+    }
+    bool operator()(void* made) const { return m_call(m_callable, made); }
+
+private:
+    const void* m_callable;
+    bool (*m_call)(const void*, void*);
+};
 
 // The arguments of one call, as collected by a function's convention.
 struct Arguments
