@@ -106,42 +106,42 @@ def plan(rng, unit):
     """The parameters of one trial, drawn from the unit's random source."""
     kinds = [kind for kind in SCENARIOS if not (SANITIZED and kind == "memory")]
     scenario = rng.choices(kinds, [SCENARIOS[kind] for kind in kinds])[0]
-    spec = {"scenario": scenario, "unit": unit, "frames": rng.choice([4, 6, 8]),
+    setup = {"scenario": scenario, "unit": unit, "frames": rng.choice([4, 6, 8]),
             "size": rng.choice([[64, 48], [160, 120]])}
     if scenario == "fsize":
-        spec.update(op=rng.choice(WRITES), ext=rng.choice(EXTENSIONS),
+        setup.update(op=rng.choice(WRITES), ext=rng.choice(EXTENSIONS),
                     fraction=rng.choice([0.0, 0.05, 0.5, 0.95, 2.0]), deadly=rng.random() < 0.15)
     elif scenario == "place":
         op = rng.choice(sorted(PLACES))
-        spec.update(op=op, place=rng.choice(PLACES[op]), ext=rng.choice(EXTENSIONS[:6]))
+        setup.update(op=op, place=rng.choice(PLACES[op]), ext=rng.choice(EXTENSIONS[:6]))
     elif scenario == "memory":  # (the image kit maps some 400 MiB when it loads)
-        spec.update(op=rng.choice(USES), ext=rng.choice(EXTENSIONS), kit=rng.random() < 0.5,
+        setup.update(op=rng.choice(USES), ext=rng.choice(EXTENSIONS), kit=rng.random() < 0.5,
                     headroom=rng.choice([0, 16, 64, 128, 256, 512]))
     elif scenario == "files":
-        spec.update(op=rng.choice(USES), ext=rng.choice(EXTENSIONS), kit=rng.random() < 0.5,
+        setup.update(op=rng.choice(USES), ext=rng.choice(EXTENSIONS), kit=rng.random() < 0.5,
                     extra=rng.choice([0, 1, 2, 4, 8]))
     elif scenario == "depth":
-        spec.update(op=rng.choice(USES), ext=rng.choice(EXTENSIONS), kit=rng.random() < 0.5,
+        setup.update(op=rng.choice(USES), ext=rng.choice(EXTENSIONS), kit=rng.random() < 0.5,
                     spare=rng.choice([1, 2, 4, 8, 16, 32]))
     elif scenario == "signal":
         signal_name = rng.choice(["SIGINT", "SIGTERM"])
-        spec.update(op=rng.choice(LONG), ext=rng.choice(EXTENSIONS), signal=signal_name,
+        setup.update(op=rng.choice(LONG), ext=rng.choice(EXTENSIONS), signal=signal_name,
                     at=round(rng.uniform(0.0, 1.3), 3), thread=signal_name == "SIGINT" and rng.random() < 0.3,
                     frames=rng.choice([8, 12, 24]), size=rng.choice([[160, 120], [320, 240]]))
     elif scenario == "fork":
-        spec.update(warm=rng.random() < 0.5, busy=busy_ops(rng, LONG + ["read"], rng.randint(1, 3)),
+        setup.update(warm=rng.random() < 0.5, busy=busy_ops(rng, LONG + ["read"], rng.randint(1, 3)),
                     delay=rng.choice([0.0, 0.02, 0.1, 0.3]),
                     forked=rng.sample(["render", "export", "read", "track", "save_as", "open"], rng.randint(2, 4)))
     elif scenario == "pool":
-        spec.update(warm=rng.random() < 0.6, busy=busy_ops(rng, LONG, rng.choice([0, 0, 1, 2])),
+        setup.update(warm=rng.random() < 0.6, busy=busy_ops(rng, LONG, rng.choice([0, 0, 1, 2])),
                     workers=rng.randint(2, 4), fresh=rng.random() < 0.4,
                     tasks=[rng.choice(["render", "export", "shapes", "read", "track"])
                            for _ in range(rng.randint(3, 8))])
     elif scenario == "exit":
         ops = LONG + ["read", "toy_export", "toy_read", "track_export"]
-        spec.update(busy=busy_ops(rng, ops, rng.randint(1, 4)),
+        setup.update(busy=busy_ops(rng, ops, rng.randint(1, 4)),
                     delay=rng.choice([0.0, 0.01, 0.05, 0.2]), end=rng.choice(["the script's end", "sys.exit(0)"]))
-    return spec
+    return setup
 
 
 def busy_ops(rng, ops, count):
@@ -151,15 +151,15 @@ def busy_ops(rng, ops, count):
     return [op for op in chosen if op != "save_as" or "save" not in chosen]
 
 
-def hazard(spec):
+def hazard(setup):
     """What the trial does, in words: "Clip.export('.jpg') under RLIMIT_FSIZE"."""
-    scenario = spec["scenario"]
-    op = spec.get("op")
-    what = TITLES.get(op, "") + (f"({spec['ext']!r})" if op in ("export", "shapes") else "")
+    scenario = setup["scenario"]
+    op = setup.get("op")
+    what = TITLES.get(op, "") + (f"({setup['ext']!r})" if op in ("export", "shapes") else "")
     if scenario == "fsize":
-        return f"{what} under RLIMIT_FSIZE" + (" (SIGXFSZ deadly)" if spec["deadly"] else "")
+        return f"{what} under RLIMIT_FSIZE" + (" (SIGXFSZ deadly)" if setup["deadly"] else "")
     if scenario == "place":
-        return f"{what} onto {PLACE_WORDS[spec['place']]}"
+        return f"{what} onto {PLACE_WORDS[setup['place']]}"
     if scenario == "memory":
         return f"{what} under RLIMIT_AS"
     if scenario == "files":
@@ -167,16 +167,16 @@ def hazard(spec):
     if scenario == "depth":
         return f"{what} near the recursion limit"
     if scenario == "signal":
-        return f"{spec['signal']} during {what}" + (" in a thread" if spec["thread"] else "")
+        return f"{setup['signal']} during {what}" + (" in a thread" if setup["thread"] else "")
     if scenario == "fork":
         return "os.fork() while threads are inside calls"
     if scenario == "pool":
-        return "multiprocessing.Pool workers" + (" forked while threads are inside calls" if spec["busy"] else "")
+        return "multiprocessing.Pool workers" + (" forked while threads are inside calls" if setup["busy"] else "")
     return "the interpreter's exit while daemon threads are inside calls"
 
 
 class World:
-    """The mode: a unit is one trial, one statement: world.trial(spec)."""
+    """The mode: a unit is one trial, one statement: world.trial(setup)."""
 
     @staticmethod
     def units(calls, types, embedded):
@@ -188,63 +188,63 @@ class World:
 
     @staticmethod
     def run_unit(context):
-        spec = plan(context.rng, context.index)
-        context.run(f"import world; world.trial({spec!r})", "world: " + hazard(spec))
+        setup = plan(context.rng, context.index)
+        context.run(f"import world; world.trial({setup!r})", "world: " + hazard(setup))
 
 
 # --- The child's script --------------------------------------------------------------------------
 
-def script(spec):
+def script(setup):
     """The text of the trial's child: plain calls of the helpers below."""
-    scenario, op = spec["scenario"], spec.get("op")
-    ext = spec.get("ext", ".png")
-    lines = [f'"""World trial, unit {spec["unit"]}: {hazard(spec)}."""', "import sys",
+    scenario, op = setup["scenario"], setup.get("op")
+    ext = setup.get("ext", ".png")
+    lines = [f'"""World trial, unit {setup["unit"]}: {hazard(setup)}."""', "import sys",
              f"sys.path.insert(0, {HERE!r})", "from world import *"]
-    if scenario == "place" and spec["place"] == "read-only folder":
+    if scenario == "place" and setup["place"] == "read-only folder":
         lines.append("without_root_permissions()  # before any thread: root meets the folder's mode")
     old = "ro/old.plinx" if scenario == "place" and op == "save" else "old.plinx"
     toy = ext == "toy" or scenario == "exit"
     notes = 1 << 20 if scenario == "signal" and op.startswith("save") else 0
-    lines.append(f"stage(globals(), frames={spec['frames']}, size={tuple(spec['size'])}, "
-                 f"kit={spec.get('kit', True)}, old={old!r}, toy={toy}, notes={notes})")
+    lines.append(f"stage(globals(), frames={setup['frames']}, size={tuple(setup['size'])}, "
+                 f"kit={setup.get('kit', True)}, old={old!r}, toy={toy}, notes={notes})")
     if scenario == "fsize":
-        if spec["deadly"]:
+        if setup["deadly"]:
             lines.append("signal.signal(signal.SIGXFSZ, signal.SIG_DFL)  # the limit kills the process")
         lines += [f"attempt('measure', *call({op!r}, 1, {ext!r}))",
-                  f"attempt('limited', *call({op!r}, 2, {ext!r}), under=FileSize({spec['fraction']}, "
+                  f"attempt('limited', *call({op!r}, 2, {ext!r}), under=FileSize({setup['fraction']}, "
                   f"largest(*call({op!r}, 1, {ext!r}))))",
                   f"attempt('again', *call({op!r}, 3, {ext!r}))"]
     elif scenario == "place":
-        lines += [f"where = place({spec['place']!r}, {op!r}, 1, {ext!r})",
+        lines += [f"where = place({setup['place']!r}, {op!r}, 1, {ext!r})",
                   f"attempt('limited', *call({op!r}, 1, {ext!r}, where=where), keep=kept())",
                   "without_place()",
                   f"attempt('again', *call({op!r}, 2, {ext!r}))"]
     elif scenario in ("memory", "files", "depth"):
-        limit = f"Memory({spec['headroom']})" if scenario == "memory" else \
-            f"Descriptors({spec['extra']})" if scenario == "files" else f"Depth({spec['spare']})"
+        limit = f"Memory({setup['headroom']})" if scenario == "memory" else \
+            f"Descriptors({setup['extra']})" if scenario == "files" else f"Depth({setup['spare']})"
         lines += [f"attempt('limited', *call({op!r}, 1, {ext!r}), under={limit})",
                   f"attempt('again', *call({op!r}, 2, {ext!r}))"]
     elif scenario == "signal":
         lines += [f"took = attempt('measure', *call({op!r}, 1, {ext!r}))",
-                  f"attempt('signalled', *call({op!r}, 2, {ext!r}), interrupt=({spec['signal']!r}, "
-                  f"{spec['at']} * took), thread={spec['thread']})",
+                  f"attempt('signalled', *call({op!r}, 2, {ext!r}), interrupt=({setup['signal']!r}, "
+                  f"{setup['at']} * took), thread={setup['thread']})",
                   f"attempt('again', *call({op!r}, 3, {ext!r}))"]
     elif scenario == "fork":
-        if spec["warm"]:
+        if setup["warm"]:
             lines.append("attempt('before', *call('render', 1))")
-        lines += [f"busy({spec['busy']!r})", f"time.sleep({spec['delay']})",
-                  "forked([" + ", ".join(f"call({op!r}, {100 + n})" for n, op in enumerate(spec["forked"])) + "])",
+        lines += [f"busy({setup['busy']!r})", f"time.sleep({setup['delay']})",
+                  "forked([" + ", ".join(f"call({op!r}, {100 + n})" for n, op in enumerate(setup["forked"])) + "])",
                   "quiet_down()"]
     elif scenario == "pool":
-        if spec["warm"]:
+        if setup["warm"]:
             lines.append("attempt('before', *call('render', 1))")
-        if spec["busy"]:
-            lines.append(f"busy({spec['busy']!r})")
-        lines += ["pool([" + ", ".join(f"call({op!r}, {100 + n})" for n, op in enumerate(spec["tasks"])) +
-                  f"], workers={spec['workers']}, fresh={spec['fresh']})", "quiet_down()"]
+        if setup["busy"]:
+            lines.append(f"busy({setup['busy']!r})")
+        lines += ["pool([" + ", ".join(f"call({op!r}, {100 + n})" for n, op in enumerate(setup["tasks"])) +
+                  f"], workers={setup['workers']}, fresh={setup['fresh']})", "quiet_down()"]
     elif scenario == "exit":
-        lines += [f"busy({spec['busy']!r}, daemon=True)", f"time.sleep({spec['delay']})", "note(exiting=True)"]
-        lines.append("sys.exit(0)" if spec["end"] == "sys.exit(0)" else "# the end: its threads are inside calls")
+        lines += [f"busy({setup['busy']!r}, daemon=True)", f"time.sleep({setup['delay']})", "note(exiting=True)"]
+        lines.append("sys.exit(0)" if setup["end"] == "sys.exit(0)" else "# the end: its threads are inside calls")
         return "\n".join(lines) + "\n"
     lines.append("done()")
     return "\n".join(lines) + "\n"
@@ -764,25 +764,25 @@ def done():
 
 # --- The worker's side: the trial and its judgement ----------------------------------------------
 
-def trial(spec):
-    """Runs the spec's child, judges what it left, and ends this process as
+def trial(setup):
+    """Runs the trial's child, judges what it left, and ends this process as
     the first finding says (or returns when there is none)."""
-    folder = os.path.abspath(f"world-{spec['unit']}")
+    folder = os.path.abspath(f"world-{setup['unit']}")
     path = os.path.join(folder, "child.py")
     ctypes.CDLL(None).prctl(36, 1)  # PR_SET_CHILD_SUBREAPER: what the child leaves behind comes back here
     try:
         shutil.rmtree(folder, ignore_errors=True)
         os.makedirs(folder)
         with open(path, "w", encoding="utf-8") as file:
-            file.write(script(spec))
+            file.write(script(setup))
         status = run_child(path, folder)
-        findings = Judge(spec, folder, status, read_records(os.path.join(folder, "record.jsonl"))).findings()
+        findings = Judge(setup, folder, status, read_records(os.path.join(folder, "record.jsonl"))).findings()
     except Exception:  # noqa: BLE001 (a trial that cannot be judged must not pass)
         import traceback
         findings = [Finding("fault of the harness", "the trial could not be judged", traceback.format_exc())]
     end_orphans()
     if findings:
-        conclude(spec, path, folder, findings)
+        conclude(setup, path, folder, findings)
 
 
 def build_and_host():
@@ -875,16 +875,16 @@ WRITTEN = ("save", "save_as", "export", "shapes", "render", "track_export")
 class Judge:
     """The findings of a trial from its child's ending, its record and its files."""
 
-    def __init__(self, spec, folder, status, records):
-        self.spec, self.folder, self.status, self.records = spec, folder, status, records
-        self.scenario = spec["scenario"]
+    def __init__(self, setup, folder, status, records):
+        self.setup, self.folder, self.status, self.records = setup, folder, status, records
+        self.scenario = setup["scenario"]
         self.ends = {record["end"]: record for record in records if "end" in record}
         exiting = next((at for at, record in enumerate(records) if "exiting" in record), len(records))
         self.ended_at_exit = {record["end"] for record in records[exiting:] if "end" in record}
         self.list = []
 
     def add(self, kind, cause, details=""):
-        self.list.append(Finding(kind, f"{hazard(self.spec)}: {cause}", details))
+        self.list.append(Finding(kind, f"{hazard(self.setup)}: {cause}", details))
 
     def findings(self):
         self.ending()
@@ -910,9 +910,9 @@ class Judge:
 
     def ending(self):
         allowed = {0}
-        if self.scenario == "signal" and self.spec["signal"] == "SIGTERM":
+        if self.scenario == "signal" and self.setup["signal"] == "SIGTERM":
             allowed.add(-signal.SIGTERM)
-        if self.scenario == "fsize" and self.spec["deadly"]:
+        if self.scenario == "fsize" and self.setup["deadly"]:
             allowed.add(-signal.SIGXFSZ)
         pid = next((record["pid"] for record in self.records if "stage" in record), None)
         inside = f" inside {self.open_calls(pid)}"
@@ -997,9 +997,9 @@ class Judge:
         if phase == "signalled":
             # A Python reader or writer that meets the KeyboardInterrupt has it
             # reported and cleared, as any error of a callback: its write fails.
-            through_callback = self.spec.get("ext") == "toy" and "OSError" in classes and \
+            through_callback = self.setup.get("ext") == "toy" and "OSError" in classes and \
                 self.names(end, products)
-            if self.spec["signal"] == "SIGINT" and error != "KeyboardInterrupt" and not through_callback:
+            if self.setup["signal"] == "SIGINT" and error != "KeyboardInterrupt" and not through_callback:
                 self.add("wrong result", f"{title} met SIGINT with {error}, not KeyboardInterrupt", text)
             return
         if phase == "busy" and end["end"] in self.ended_at_exit and error == "RuntimeError" and \
@@ -1197,10 +1197,10 @@ def opens(path):
         return None, f"{type(error).__name__}: {error}"
 
 
-def conclude(spec, path, folder, findings):
+def conclude(setup, path, folder, findings):
     """Prints the findings (the first one last: the driver groups by it) and
     ends the worker as the first one says."""
-    lines = [f"world trial: {hazard(spec)}", f"  child script: {path}", f"  spec: {spec!r}"]
+    lines = [f"world trial: {hazard(setup)}", f"  child script: {path}", f"  setup: {setup!r}"]
     causes = {}
     for finding in findings:
         causes.setdefault((finding.kind, finding.cause), []).append(finding.details)

@@ -169,7 +169,7 @@ DELETED = "Internal C++ object (plinx.project.Clip) already deleted."
 # (the trial, its child's status, files of the trial: (path, a file of
 #  `written` or "cut PNG"), its record, findings: (kind, part of the cause))
 @pytest.mark.xdist_group("world_written")
-@pytest.mark.parametrize("spec, status, files, records, expected", [
+@pytest.mark.parametrize("setup, status, files, records, expected", [
     # Success only where everything written reads back.
     (FSIZE, 0, [("out/e2/f_0000.png", ".png"), ("out/e2/f_0001.png", ".png")],
      [begin("limited"), returned()], []),
@@ -242,7 +242,7 @@ DELETED = "Internal C++ object (plinx.project.Clip) already deleted."
         "kept failure", "saved", "saved old", "failed save", "fifo replaced", "SIGSEGV", "hang", "early exit",
         "SIGTERM", "SIGINT as RuntimeError", "SIGINT", "SIGINT through a callback", "SIGINT unnamed",
         "SIGINT after a save", "SIGINT after a save_as", "deleted at exit", "deleted before exit"])
-def test_the_judge_of_a_trial(written, tmp_path, monkeypatch, spec, status, files, records, expected):
+def test_the_judge_of_a_trial(written, tmp_path, monkeypatch, setup, status, files, records, expected):
     monkeypatch.chdir(tmp_path)
     shutil.copyfile(written["old"], str(tmp_path / "old.plinx"))
     for path, source in files:
@@ -251,10 +251,10 @@ def test_the_judge_of_a_trial(written, tmp_path, monkeypatch, spec, status, file
             cut(written[".png"], str(tmp_path / path), 0.6)
         else:
             shutil.copyfile(written[source], str(tmp_path / path))
-    spec = dict({"unit": 0, "frames": 2, "size": [40, 30], "kit": True}, **spec)
+    setup = dict({"unit": 0, "frames": 2, "size": [40, 30], "kit": True}, **setup)
     records = [{"stage": True, "old": "old.plinx", "pid": 1}] + records + \
         ([{"done": True}] if records and status == 0 else [])
-    found = [(finding.kind, finding.cause) for finding in world.Judge(spec, str(tmp_path), status, records).findings()]
+    found = [(finding.kind, finding.cause) for finding in world.Judge(setup, str(tmp_path), status, records).findings()]
     assert len(found) == len(expected), found
     for (kind, cause), (expected_kind, expected_cause) in zip(found, expected):
         assert kind == expected_kind and expected_cause in cause, found
@@ -264,7 +264,7 @@ CLEAN = {"scenario": "fsize", "unit": 0, "frames": 2, "size": [40, 30], "kit": T
          "fraction": 2.0, "deadly": False}
 
 
-@pytest.mark.parametrize("host, spec, ending", [
+@pytest.mark.parametrize("host, setup, ending", [
     ("python", CLEAN, "exit 0"),
     ("embed", CLEAN, "exit 0"),
     # The Python writer of the trials writes what it is given whole (here grey).
@@ -275,6 +275,6 @@ CLEAN = {"scenario": "fsize", "unit": 0, "frames": 2, "size": [40, 30], "kit": T
     # A trial whose script fails is no pass.
     ("python", dict(CLEAN, scenario="memory", op="no such call", headroom=4), "fault of the harness"),
 ])
-def test_a_trial_runs_its_child_and_ends_as_judged(tmp_path, host, spec, ending):
-    path = reproducer(tmp_path, ["#> a trial", f"import world; world.trial({spec!r})"], watchdog=120)
+def test_a_trial_runs_its_child_and_ends_as_judged(tmp_path, host, setup, ending):
+    path = reproducer(tmp_path, ["#> a trial", f"import world; world.trial({setup!r})"], watchdog=120)
     assert ending_of(path, host) == f"{host}: {ending}"

@@ -251,11 +251,11 @@ bool readsBackWhole(const std::string& name, const FrameImage& image)
     OIIO::geterror();
     if (!input)
         return false;
-    const OIIO::ImageSpec& spec = input->spec();
-    if (spec.width != image.width || spec.height != image.height || spec.nchannels < 1)
+    const OIIO::ImageSpec& written = input->spec();
+    if (written.width != image.width || written.height != image.height || written.nchannels < 1)
         return false;
-    std::vector<float> pixels(std::size_t(spec.width) * std::size_t(spec.height) * std::size_t(spec.nchannels));
-    const bool whole = input->read_image(0, 0, 0, spec.nchannels, OIIO::TypeDesc::FLOAT, pixels.data());
+    std::vector<float> pixels(std::size_t(written.width) * std::size_t(written.height) * std::size_t(written.nchannels));
+    const bool whole = input->read_image(0, 0, 0, written.nchannels, OIIO::TypeDesc::FLOAT, pixels.data());
     input->geterror();
     return whole;
 }
